@@ -1,0 +1,3 @@
+#pragma once
+// The entry point's body: start-up, then the console command loop.
+int runShell(int argc, char** argv);
