@@ -1,0 +1,119 @@
+#pragma once
+// The few operating-system services the engine needs, behind small portable types:
+// time, processor count, threads, events, spin locks, dynamic libraries, directories and
+// the standard streams.
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "shell/rc_string.h"
+
+// Milliseconds of a steady clock, as a wrapping 32-bit counter. Compare time stamps by
+// unsigned difference (now - then), never by order.
+uint32_t tickCount();
+
+// Number of processors; a system that cannot tell counts as one.
+int processorCount();
+
+// A manual-reset event: once set it stays set, releasing every waiter, until reset.
+class Event {
+ public:
+  void set();
+  void reset();
+  bool isSet() const;
+  // Blocks until the event is set.
+  void wait();
+  // Blocks until the event is set or `milliseconds` pass; true when it was set.
+  bool waitFor(uint32_t milliseconds);
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  bool set_ = false;
+};
+
+// Tells the processor that the caller is spinning (lets the sibling hyper-thread run).
+inline void pauseHint() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_ia32_pause();
+#else
+  std::this_thread::yield();
+#endif
+}
+
+// A busy-waiting lock for very short critical sections (split points). Usable with
+// std::lock_guard.
+class SpinLock {
+ public:
+  void lock() {
+    while (locked_.exchange(1, std::memory_order_acquire) != 0)
+      while (locked_.load(std::memory_order_relaxed) != 0) pauseHint();
+  }
+  bool try_lock() { return locked_.exchange(1, std::memory_order_acquire) == 0; }
+  void unlock() { locked_.store(0, std::memory_order_release); }
+
+ private:
+  std::atomic<int> locked_{0};
+};
+
+// A thread that runs one body. The engine's search and worker threads live until the process
+// ends, so a Thread that is destroyed while still running is detached, never joined.
+class Thread {
+ public:
+  Thread() = default;
+  Thread(const Thread&) = delete;
+  Thread& operator=(const Thread&) = delete;
+  ~Thread();
+
+  // Starts `body`; with `lowerPriority` the thread first asks to run one step below normal
+  // priority (best effort: refusal is ignored). False if the thread could not be started or
+  // this Thread already runs one.
+  bool start(std::function<void()> body, bool lowerPriority = true);
+  bool started() const { return thread_.joinable(); }
+  void join();
+
+ private:
+  std::thread thread_;
+};
+
+// A loaded shared library; closed when the object goes.
+class DynamicLibrary {
+ public:
+  DynamicLibrary() = default;
+  DynamicLibrary(const DynamicLibrary&) = delete;
+  DynamicLibrary& operator=(const DynamicLibrary&) = delete;
+  ~DynamicLibrary() { close(); }
+
+  // Loads the library at `path` (closing any earlier one). On failure error() says why.
+  bool open(const char* path);
+  void close();
+  bool isOpen() const { return handle_ != nullptr; }
+  // The address of an exported symbol, or null.
+  void* symbol(const char* name) const;
+  // The loader's message for the last failure of open() or symbol().
+  const char* error() const { return error_.c_str(); }
+
+  // ".so" on Linux, ".dll" on Windows.
+  static const char* sharedLibrarySuffix();
+  // directory + '/' + name, without doubling a separator the directory already ends in;
+  // an empty directory gives just the name.
+  static RcString joinPath(const char* directory, const char* name);
+
+ private:
+  void* handle_ = nullptr;
+  mutable RcString error_;
+};
+
+// mkdir with mode 0755; a directory that already exists is no error. On failure the system
+// error number goes to *error if given.
+bool makeDirectory(const char* path, int* error = nullptr);
+
+// Sends standard error to the file `name` (appending). False if it cannot be opened.
+bool reopenStderr(const char* name);
+
+// Standard input, output and error without buffers, so that protocol output reaches the
+// interface at once. Call before anything is printed.
+void makeStreamsUnbuffered();

@@ -1,0 +1,17 @@
+#include "shell/tokenizer.h"
+
+#include <cstring>
+
+RcString Tokenizer::next() {
+  const char* text = rest_.c_str();
+  int wordLength = static_cast<int>(strcspn(text, separators_));
+  if (text[wordLength] == '\0') {
+    RcString word = rest_;
+    rest_ = RcString("");
+    return word;
+  }
+  RcString word = rest_.substr(0, wordLength);
+  int restStart = wordLength + static_cast<int>(strspn(text + wordLength, separators_));
+  rest_ = rest_.substr(restStart, rest_.length());
+  return word;
+}

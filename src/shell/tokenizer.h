@@ -1,0 +1,22 @@
+#pragma once
+// Takes words off a line. The separators are a set of characters (the shell and the protocol
+// drivers use blank and tab); a run of separators counts as one.
+#include "shell/rc_string.h"
+
+class Tokenizer {
+ public:
+  // `separators` must outlive the tokenizer (string literals do).
+  Tokenizer(const RcString& text, const char* separators) : rest_(text), separators_(separators) {}
+
+  // The next word; the remaining text then starts after the separator run that ended it.
+  // A text that starts with a separator yields an empty word first; an empty word means
+  // "no more words" to every caller.
+  RcString next();
+
+  // The text not yet taken (starts with no separator once a word has been taken).
+  const RcString& rest() const { return rest_; }
+
+ private:
+  RcString rest_;
+  const char* separators_;
+};
