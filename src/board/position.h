@@ -45,7 +45,7 @@ struct Position {
   uint8_t castleRights;
   uint8_t epSquare;           // 0 when there is none
   uint64_t keyHistory[MaxHistory];
-  Move moveHistory[MaxHistory];
+  Move moveHistory[MaxHistory];  // moves made, with the check flags makeMove gave them
   uint8_t promotedPawns[MaxPromotions];
   uint32_t promotedCount;
   Move lastMove;              // move that led here, with its check flags
@@ -54,7 +54,10 @@ struct Position {
   uint8_t& at(int sq) { return board[64 + sq]; }
   uint8_t at(int sq) const { return board[64 + sq]; }
   int kingSquare(int side) const { return pieceSquare[colourBase(side) + KingSlot]; }
-  bool inCheck() const { return (lastMove & MoveCheckFlags) != 0; }
+  // The move that led here with its check flags: the history keeps makeMove's flagged
+  // result; at the root (nothing made yet) it is lastMove.
+  Move previousMove() const { return ply ? moveHistory[ply - 1] : lastMove; }
+  bool inCheck() const { return (previousMove() & MoveCheckFlags) != 0; }
   int fiftyMoveCount() const { return int(ply) - int(lastIrreversible); }
 };
 

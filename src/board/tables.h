@@ -1,6 +1,7 @@
 #pragma once
 // Process-wide lookup tables, built once by initTables() before any position is set up
 // and read-only afterwards.
+#include <array>
 #include <cstdint>
 
 #include "board/types.h"
@@ -27,7 +28,10 @@ struct BoardTables {
   int8_t diagonalFirstLegs[256][2];   // a diagonal leg, then a perpendicular one
 };
 
-extern const uint64_t zobrist[1024];
+// The Zobrist keys, indexed by kind * 128 + (8 for black) + square. Rows of kind 0 hold the
+// en-passant keys (by square) and the four castling base keys (entries 8..11).
+// Opening books store position keys: changing this table invalidates every book file.
+extern const std::array<uint64_t, 1024> zobrist;
 extern BoardTables tables;
 
 void initTables();

@@ -1,0 +1,230 @@
+// Staged generators for the search: captures, quiet moves, king steps and checking moves,
+// produced separately so that a node can stop after the first stage that cuts off.
+// They do not test pins: the search tests each move with isPinnedMove before playing it.
+#include "board/makemove.h"
+#include "board/movegen.h"
+
+namespace {
+
+constexpr int PromotionOrder[4] = {Queen, Knight, Rook, Bishop};
+constexpr int KnightOrder[8] = {-33, -31, -18, -14, 14, 18, 31, 33};
+constexpr int BishopDirections[4] = {15, 17, -15, -17};
+constexpr int RookDirections[4] = {1, -1, 16, -16};
+constexpr int QueenDirections[8] = {15, 17, -15, -17, 1, -1, 16, -16};
+
+struct SliderKind {
+  int firstSlot;
+  const int* directions;
+  int count;
+};
+constexpr SliderKind Sliders[3] = {
+    {BishopSlot, BishopDirections, 4}, {RookSlot, RookDirections, 4}, {QueenSlot, QueenDirections, 8}};
+
+inline Move moveWord(int from, int to, int captured) { return makeMoveWord(from, to, captured); }
+inline bool isEnemy(int piece, int enemyBase) { return (piece & 0xC0) == enemyBase; }
+
+template <typename Visit>
+inline void forEachPiece(const Position& pos, int side, int firstSlot, Visit visit) {
+  const uint8_t* squares = pos.pieceSquare + colourBase(side);
+  for (int slot = firstSlot; squares[slot] != NoSquare; slot++)
+    if (!(squares[slot] & 0x88)) visit(int(squares[slot]));
+}
+
+Move* addPromotions(Move* list, Move base) {
+  for (int kind : PromotionOrder) *list++ = base | (Move(kind) << 24);
+  return list;
+}
+
+// Check flags a piece of kind `mask` standing on `sq` would give the king: direct check,
+// a battery check (the line is blocked only by a rook or queen right in front of the king),
+// or none.
+Move checkFrom(const Position& pos, uint8_t mask, int sq, int king) {
+  int diff = king - sq;
+  if (!(mask & attackMaskOf(diff) & 0x3F)) return 0;
+  if (!(mask & 0x30)) return MoveDirectCheck;
+  int dir = directionOf(diff);
+  int s = sq + dir;
+  while (pos.at(s) == Empty) s += dir;
+  if (s == king) return MoveDirectCheck;
+  int blockerKind = tables.kindOfSlot[slotOf(pos.at(s))];
+  if (s + dir == king && (blockerKind == Rook || blockerKind == Queen)) return MoveBatteryCheck;
+  return 0;
+}
+
+}  // namespace
+
+Move* generateCaptures(const Position& pos, Move* list) {
+  const int side = int(pos.sideToMove);
+  const int enemyBase = colourBase(side ^ 1);
+  const int forward = pawnStep[side];
+  const uint8_t ownPawn = side == White ? 0x41 : 0x82;
+  if (pos.epSquare) {
+    int captured = pos.epSquare ^ 16;
+    for (int from : {captured - 1, captured + 1})
+      if (tables.pieceMask[pos.at(from)] == ownPawn)
+        *list++ = moveWord(from, pos.epSquare, pos.at(captured)) | MoveEnPassant;
+  }
+  const int promotionRank = side == White ? 6 : 1;
+  forEachPiece(pos, side, PawnSlot, [&](int from) {
+    bool promoting = rankOf(from) == promotionRank;
+    for (int to : {from + forward - 1, from + forward + 1}) {
+      int target = pos.at(to);
+      if (!isEnemy(target, enemyBase)) continue;
+      Move m = moveWord(from, to, target);
+      if (promoting)
+        list = addPromotions(list, m);
+      else
+        *list++ = m;
+    }
+    if (promoting && pos.at(from + forward) == Empty) list = addPromotions(list, moveWord(from, from + forward, 0));
+  });
+  forEachPiece(pos, side, KnightSlot, [&](int from) {
+    for (int jump : KnightOrder)
+      if (isEnemy(pos.at(from + jump), enemyBase)) *list++ = moveWord(from, from + jump, pos.at(from + jump));
+  });
+  for (const SliderKind& kind : Sliders)
+    forEachPiece(pos, side, kind.firstSlot, [&](int from) {
+      for (int i = 0; i < kind.count; i++) {
+        int dir = kind.directions[i];
+        int to = from + dir;
+        while (pos.at(to) == Empty) to += dir;
+        if (isEnemy(pos.at(to), enemyBase)) *list++ = moveWord(from, to, pos.at(to));
+      }
+    });
+  int king = pos.kingSquare(side);
+  for (int step : kingSteps) {
+    int to = king + step;
+    if (isEnemy(pos.at(to), enemyBase) && !isAttacked(pos, side ^ 1, to)) *list++ = moveWord(king, to, pos.at(to));
+  }
+  return list;
+}
+
+Move* generateQuiets(const Position& pos, Move* list) {
+  const int side = int(pos.sideToMove);
+  const int rank = side == White ? 0 : 7;
+  const int king = pos.kingSquare(side);
+  auto filesEmpty = [&](uint8_t files) {
+    for (int f = 0; f < 8; f++)
+      if ((files >> f & 1) && pos.at(squareOf(f, rank)) != Empty) return false;
+    return true;
+  };
+  if ((pos.castleRights & (side == White ? WhiteKingSide : BlackKingSide)) && filesEmpty(pos.castle.kingSideEmptyFiles))
+    *list++ = moveWord(king, squareOf(6, rank), 0) | MoveCastle;
+  if ((pos.castleRights & (side == White ? WhiteQueenSide : BlackQueenSide)) &&
+      filesEmpty(pos.castle.queenSideEmptyFiles))
+    *list++ = moveWord(king, squareOf(2, rank), 0) | MoveCastle;
+
+  forEachPiece(pos, side, KnightSlot, [&](int from) {
+    for (int jump : KnightOrder)
+      if (pos.at(from + jump) == Empty) *list++ = moveWord(from, from + jump, 0);
+  });
+  for (const SliderKind& kind : Sliders)
+    forEachPiece(pos, side, kind.firstSlot, [&](int from) {
+      for (int i = 0; i < kind.count; i++)
+        for (int to = from + kind.directions[i]; pos.at(to) == Empty; to += kind.directions[i])
+          *list++ = moveWord(from, to, 0);
+    });
+  const int forward = pawnStep[side];
+  const int promotionRank = side == White ? 6 : 1;
+  const int startRank = side == White ? 1 : 6;
+  forEachPiece(pos, side, PawnSlot, [&](int from) {
+    if (rankOf(from) == promotionRank || pos.at(from + forward) != Empty) return;
+    *list++ = moveWord(from, from + forward, 0);
+    if (rankOf(from) == startRank && pos.at(from + 2 * forward) == Empty)
+      *list++ = moveWord(from, from + 2 * forward, 0) | MoveDoublePush;
+  });
+  return list;
+}
+
+Move* generateKingQuiets(const Position& pos, Move* list) {
+  const int side = int(pos.sideToMove);
+  const int king = pos.kingSquare(side);
+  for (int step : kingSteps) {
+    int to = king + step;
+    if (pos.at(to) == Empty && !isAttacked(pos, side ^ 1, to)) *list++ = moveWord(king, to, 0);
+  }
+  return list;
+}
+
+Move* generateQuietChecks(const Position& pos, Move* list) {
+  const int side = int(pos.sideToMove);
+  const int enemyKing = pos.kingSquare(side ^ 1);
+  const int forward = pawnStep[side];
+  const int promotionRank = side == White ? 6 : 1;
+  const int startRank = side == White ? 1 : 6;
+  const uint8_t pawnMask = side == White ? 0x01 : 0x02;
+  forEachPiece(pos, side, PawnSlot, [&](int from) {
+    if (rankOf(from) == promotionRank || pos.at(from + forward) != Empty) return;
+    if (attackMaskOf(enemyKing - (from + forward)) & pawnMask)
+      *list++ = moveWord(from, from + forward, 0) | MoveDirectCheck;
+    int twoAhead = from + 2 * forward;
+    if (rankOf(from) == startRank && pos.at(twoAhead) == Empty && (attackMaskOf(enemyKing - twoAhead) & pawnMask))
+      *list++ = moveWord(from, twoAhead, 0) | MoveDoublePush | MoveDirectCheck;
+  });
+  forEachPiece(pos, side, KnightSlot, [&](int from) {
+    for (int jump : KnightOrder) {
+      int to = from + jump;
+      if (pos.at(to) == Empty && (attackMaskOf(enemyKing - to) & 0x08)) *list++ = moveWord(from, to, 0) | MoveDirectCheck;
+    }
+  });
+  static constexpr uint8_t SliderMasks[3] = {0x10, 0x20, 0x30};
+  for (int k = 0; k < 3; k++)
+    forEachPiece(pos, side, Sliders[k].firstSlot, [&](int from) {
+      for (int i = 0; i < Sliders[k].count; i++) {
+        int dir = Sliders[k].directions[i];
+        for (int to = from + dir; pos.at(to) == Empty; to += dir) {
+          // Moving along the line toward the king never uncovers a new check from here.
+          Move flags = checkFrom(pos, SliderMasks[k], to, enemyKing);
+          if (flags) *list++ = moveWord(from, to, 0) | flags;
+        }
+      }
+    });
+  return list;
+}
+
+Move* generateDiscoveredChecks(const Position& pos, Move* list) {
+  const int side = int(pos.sideToMove);
+  const int own = colourBase(side);
+  const int enemyKing = pos.kingSquare(side ^ 1);
+  for (int slot = BishopSlot; slot < QueenEnd; slot++) {
+    int sq = pos.pieceSquare[own + slot];
+    if (sq == NoSquare || (sq & 0x88)) continue;
+    int diff = enemyKing - sq;
+    if (!(tables.pieceMask[own + slot] & attackMaskOf(diff) & 0x30)) continue;
+    int dir = directionOf(diff);
+    int blocker = sq + dir;
+    while (pos.at(blocker) == Empty) blocker += dir;
+    if (blocker == enemyKing || (pos.at(blocker) & 0xC0) != own) continue;
+    int behind = blocker + dir;
+    while (pos.at(behind) == Empty) behind += dir;
+    if (behind != enemyKing) continue;
+
+    // The single own piece between slider and king: its quiet moves that leave the line.
+    int piece = pos.at(blocker);
+    int kind = tables.kindOfSlot[slotOf(piece)];
+    auto leavesLine = [&](int to) { return directionOf(enemyKing - to) != dir; };
+    auto add = [&](int to, Move extra) {
+      if (leavesLine(to)) *list++ = moveWord(blocker, to, 0) | MoveDiscoveredCheck | extra;
+    };
+    if (kind == Pawn) {
+      int forward = pawnStep[side];
+      int promotionRank = side == White ? 6 : 1;
+      if (rankOf(blocker) != promotionRank && pos.at(blocker + forward) == Empty) {
+        add(blocker + forward, 0);
+        int startRank = side == White ? 1 : 6;
+        if (rankOf(blocker) == startRank && pos.at(blocker + 2 * forward) == Empty) add(blocker + 2 * forward, MoveDoublePush);
+      }
+    } else if (kind == Knight) {
+      for (int jump : KnightOrder)
+        if (pos.at(blocker + jump) == Empty) add(blocker + jump, 0);
+    } else if (kind == King) {
+      for (int step : kingSteps)
+        if (pos.at(blocker + step) == Empty && !isAttacked(pos, side ^ 1, blocker + step)) add(blocker + step, 0);
+    } else {
+      const SliderKind& slider = Sliders[kind == Bishop ? 0 : kind == Rook ? 1 : 2];
+      for (int i = 0; i < slider.count; i++)
+        for (int to = blocker + slider.directions[i]; pos.at(to) == Empty; to += slider.directions[i]) add(to, 0);
+    }
+  }
+  return list;
+}
