@@ -1,0 +1,17 @@
+#pragma once
+// The search's uses of the evaluation: the static score of a thread's position, the exchange
+// value of a move for the side to move, and the passed pawns of the current pawn entry.
+#include "board/position.h"
+#include "eval/evaluator.h"
+#include "eval/exchange.h"
+
+inline int exchange(const Position& pos, Move m) {
+  return staticExchange(pos, int(pos.sideToMove), m);
+}
+
+inline bool isPassedPawn(const Evaluator& eval, int side, int square) {
+  const PawnSide& record = eval.pawnEntry().side[side];
+  for (int i = 0; i < record.passerCount; i++)
+    if (record.passers[i] == square) return true;
+  return false;
+}

@@ -1,0 +1,44 @@
+#pragma once
+// Score units and the checks every node of the two recursive searches makes before it looks
+// at moves: the draw rules, mate-distance pruning and the table cut test, plus the check test
+// that the pruning and reduction rules share.
+#include <cstdint>
+
+#include "board/position.h"
+#include "search/tt.h"
+
+constexpr int Infinity = 30000;
+constexpr int MateBound = 29000;  // beyond: a mate score
+constexpr int WinBound = 3000;    // beyond: a won or lost score (mates, bitbase wins)
+constexpr int MaxPly = 120;       // killer and pv rows; qsearch stands pat beyond
+constexpr int PvRows = 128;
+
+// Masks the search and check flags off a stored, killer or pv move.
+constexpr Move stripFlags(Move m) { return m & MoveCompareMask; }
+
+// Scores stored relative to the node, read back relative to the root.
+inline int scoreToTable(int score, int ply) {
+  return score > WinBound ? score + ply : score < -WinBound ? score - ply : score;
+}
+inline int scoreFromTable(int score, int ply) {
+  return score > WinBound ? score - ply : score < -WinBound ? score + ply : score;
+}
+
+// Whether m (not yet made) gives direct or discovered check to the king on kingSquare. A slider
+// whose line to the king is blocked by exactly one knight or bigger piece of either side marks
+// the move with MoveBatteryCheck (an x-ray on the king) and counts as checking.
+bool checkTest(const Position& pos, Move& m, int kingSquare);
+
+// Draw rules; each answers whether the node is drawn (score 0).
+// Reversal: the opponent took back its last move and we could take back ours; writes that
+// reversal into `pvLine` (two words).
+bool reversalDraw(const Position& pos, int ply, int beta, Move* pvLine);
+inline bool fiftyMoveDraw(const Position& pos) { return pos.fiftyMoveCount() >= 100; }
+bool materialDraw(const Position& pos);
+bool repetitionDraw(const Position& pos, int ply);
+
+// Mate-distance pruning: true with `score` to return, or false with alpha possibly raised.
+bool mateDistancePrune(int ply, int& alpha, int beta, bool inCheck, int& score);
+
+// Whether a stored entry (score already relative to the root) decides the node.
+bool tableCut(int storedScore, int storedDepth, int bound, int depth, int alpha, int beta);

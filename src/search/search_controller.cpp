@@ -1,0 +1,143 @@
+#include "search/search_controller.h"
+
+#include "search/bitbase.h"
+#include "shell/log.h"
+
+SearchController searchController;
+
+SearchThread::SearchThread() { reset(); }
+
+void SearchThread::reset() {
+  stop = 0;
+  selDepth = 0;
+  counters = SearchCounters();
+  for (auto& k : killers) k[0] = k[1] = 0;
+  for (Move& m : mateKiller) m = 0;
+  for (Move& m : captureKiller) m = 0;
+  pv[0][0] = 0;
+  currentSplit = nullptr;
+  abortPly = 0;
+  available = 0;
+  splitCount = 0;
+}
+
+void SearchController::setPosition(const Position& pos) { copyPosition(master().pos, pos); }
+
+void SearchController::boot() {
+  if (booted) {
+    logWarning("already booted!\n");
+    return;
+  }
+  booted = true;
+  logInfo("starting main search thread...\n");
+  if (master().thread.started()) {
+    std::fputs("thread already initialized!\n", stderr);
+  } else {
+    master().thread.start([this] { searchThreadLoop(); }, true);
+  }
+  setThreads(threadCount);
+}
+
+void SearchController::setThreads(int n) {
+  // Worker threads join with the parallel search; until then one thread searches.
+  if (n > MaxThreads) n = MaxThreads;
+  if (n < 1) n = 1;
+  threadCount = booted ? 1 : n;
+}
+
+void SearchController::searchThreadLoop() {
+  SearchThread& t = master();
+  for (;;) {
+    logDebug("searchthread: sleep()\n");
+    t.wake.reset();
+    t.idle.set();
+    t.wake.wait();
+    logDebug("searchthread: awoke()\n");
+    think(*this);
+  }
+}
+
+void SearchController::start(bool async) {
+  timeUp = false;
+  if (!async || !booted) {
+    think(*this);
+    return;
+  }
+  master().idle.wait();
+  master().idle.reset();
+  master().wake.set();
+}
+
+void SearchController::stopAll() {
+  timeUp = true;
+  workersStop = true;
+  for (SearchThread& t : threads) t.stop = 1;
+}
+
+void SearchController::stopAndWait() {
+  stopAll();
+  if (booted) master().idle.wait();
+}
+
+void SearchController::ponderHit() {
+  if (rootCount == 1 && iterationDepth > 2) {
+    logInfo("ponderhit & single move!\n");
+    stopAndWait();
+    return;
+  }
+  timeControl.ponderHit();
+  if (timeControl.iterationTimeout()) stopAll();
+}
+
+void SearchController::searchStart() {
+  if (maxDepth < 1) maxDepth = 120;
+  timeControl.startClock();
+  iterationDepth = 0;
+  master().reset();
+  limits.splitDepth = threadCount > 1 ? 1 : 128;
+  limits.bitbaseProbeLimit = bitbases.probeLimit();
+  limits.bitbaseFreeLimit = bitbases.unconditionalLimit();
+  for (Move& m : rootPv) m = 0;
+  tt.newSearch();
+}
+
+uint32_t SearchController::totalNodes() const {
+  uint32_t total = 0;
+  for (int i = 0; i < threadCount; i++) total += threads[i].counters.total();
+  return total;
+}
+
+SearchCounters SearchController::summedCounters() const {
+  SearchCounters sum;
+  for (int i = 0; i < threadCount; i++) {
+    const SearchCounters& c = threads[i].counters;
+    sum.interior += c.interior;
+    sum.frontier += c.frontier;
+    sum.quiescence += c.quiescence;
+    sum.pruned += c.pruned;
+    sum.pvNodes += c.pvNodes;
+    sum.cutNodes += c.cutNodes;
+    sum.allNodes += c.allNodes;
+    sum.endNodes += c.endNodes;
+    sum.nullNodes += c.nullNodes;
+    sum.nullCuts += c.nullCuts;
+    sum.nullTries += c.nullTries;
+    sum.iidNodes += c.iidNodes;
+    sum.firstMoveCuts += c.firstMoveCuts;
+    sum.pvChanges += c.pvChanges;
+    sum.reduceTries += c.reduceTries;
+    sum.reduceFails += c.reduceFails;
+    sum.killerTries += c.killerTries;
+    sum.killerCuts += c.killerCuts;
+    sum.splits += c.splits;
+    sum.splitCuts += c.splitCuts;
+    sum.kills += c.kills;
+    sum.tt.probes += c.tt.probes;
+    sum.tt.hits += c.tt.hits;
+    sum.tt.cuts += c.tt.cuts;
+    sum.tt.updates += c.tt.updates;
+    sum.tt.newStores += c.tt.newStores;
+    sum.tt.overwrites += c.tt.overwrites;
+  }
+  return sum;
+}

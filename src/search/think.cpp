@@ -1,0 +1,343 @@
+// Iterative deepening at the root: the root move list, the iterations, the search lines and
+// the statistics block.
+#include <cstdio>
+#include <cstring>
+
+#include "board/makemove.h"
+#include "board/movegen.h"
+#include "board/notation.h"
+#include "search/eval_link.h"
+#include "search/search_controller.h"
+#include "shell/log.h"
+
+namespace {
+
+// Divides by 1024 until the number fits five digits; the letter says how often.
+void magnitude(uint64_t n, char* out, const char* format) {
+  static const char letters[] = " kmg";
+  int k = 0;
+  while (n > 99999 && k < 3) {
+    n /= 1024;
+    k++;
+  }
+  std::sprintf(out, format, int(n), letters[k]);
+}
+
+double percent(double part, double whole) { return whole > 0 ? 100.0 * part / whole : 0.0; }
+
+bool nodeLimitReached(SearchController& c) {
+  return timeControl.nodeLimit && c.totalNodes() >= timeControl.nodeLimit;
+}
+
+// Whether the iteration must stop now: a stop request, the node limit or the time.
+bool interrupted(SearchController& c) {
+  if (c.master().stop || c.timeUp || nodeLimitReached(c) || timeControl.timeIsUp()) {
+    c.timeUp = true;
+    return true;
+  }
+  return false;
+}
+
+void storeRoot(SearchController& c, Move m, int score, int depth, uint8_t bound) {
+  TtEntry e;
+  e.move = stripFlags(m);
+  e.score = int16_t(scoreToTable(score, 0));
+  e.depth = int16_t(depth);
+  e.bound = bound;
+  tt.store(c.master().pos, e, c.master().counters.tt);
+}
+
+void setRootPv(SearchController& c, Move m) {
+  c.rootPv[0] = stripFlags(m);
+  const Move* from = c.master().pv[1];
+  int i = 1;
+  while (i < PvRows - 1 && (c.rootPv[i] = from[i - 1]) != 0) i++;
+  c.rootPv[PvRows - 1] = 0;
+}
+
+void sortRootMoves(RootMove* begin, RootMove* end) {
+  for (RootMove* i = begin + 1; i < end; i++) {
+    RootMove r = *i;
+    RootMove* j = i;
+    for (; j > begin && j[-1].nodes < r.nodes; j--) *j = j[-1];
+    *j = r;
+  }
+}
+
+// Writes the principal variation back into the table, so that the next iteration finds it
+// first at every node along the line.
+void writePvToTable(SearchController& c, int depth) {
+  Position& pos = c.master().pos;
+  UndoInfo undo[PvRows];
+  Move made[PvRows];
+  int s = c.rootMoves[0].score, e = depth, i = 0;
+  for (; i < PvRows - 1; i++) {
+    TtEntry hit;
+    if (tt.probe(pos, hit)) {
+      if (hit.bound == BoundExact && hit.depth > e) e++;
+      tt.deletePosition(pos);
+    }
+    const Move m = c.rootPv[i];
+    if (!m) break;
+    TtEntry entry;
+    entry.move = m;
+    entry.score = int16_t(scoreToTable(s, i));
+    entry.depth = int16_t(e);
+    entry.bound = BoundExact;
+    tt.store(pos, entry, c.master().counters.tt);
+    undo[i] = saveUndo(pos);
+    if (!makeMove(pos, m)) break;
+    made[i] = m;
+    e--;
+    s = -s;
+  }
+  while (i-- > 0) unmakeMove(pos, made[i], undo[i]);
+}
+
+void printStatistics(SearchController& c) {
+  const SearchCounters n = c.summedCounters();
+  const double total = n.total();
+  const uint32_t elapsed = timeControl.elapsed();
+  char buffer[64];
+  const double seconds = elapsed / 1000.0;
+  magnitude(seconds > 0 ? uint64_t(total / seconds) : uint64_t(total), buffer, "%i%c");
+  logInfo("nodes  : i=%5.2f%%, f=%5.2f%%, q=%5.2f%%, p=%5.2f%%, nps=%s", percent(n.interior, total),
+          percent(n.frontier, total), percent(double(n.quiescence) - n.frontier, total),
+          percent(n.pruned, total), buffer);
+  logInfo("\ninodes : pv=%5.2f%%, cut=%5.2f%%, all=%5.2f%%, end=%5.2f%%\n",
+          percent(n.pvNodes, n.interior), percent(n.cutNodes + n.nullCuts, n.interior),
+          percent(n.allNodes, n.interior), percent(n.endNodes, n.interior));
+  uint64_t probes = n.tt.probes;
+  int shift = 0;
+  const char* letters = " kmg";
+  while (probes >> shift > 99999 && shift < 30) shift += 10;
+  std::sprintf(buffer, "%i%c", int(probes >> shift), letters[shift / 10]);
+  logInfo("tt     : probes=%s, hits=%5.2f%%, cuts=%5.2f%%, upd=%5.2f%%, full=%5.2f%%\n", buffer,
+          percent(n.tt.hits, n.tt.probes), percent(n.tt.cuts, n.tt.probes),
+          percent(n.tt.updates, double(n.tt.updates) + n.tt.newStores),
+          percent(double(n.tt.newStores) - n.tt.overwrites, tt.entryCount()));
+  logInfo("order  : 1stpv=%5.2f%%, 1stcut=%5.2f%%\n", percent(n.pvChanges, n.pvNodes),
+          percent(n.firstMoveCuts, n.cutNodes));
+  logInfo("killers: %5.2f%%, #=%i/%i, killed=%5.2f%%\n", percent(n.killerTries, n.interior),
+          int(n.killerCuts), int(n.killerTries), percent(n.killerCuts, n.interior));
+  logInfo("null   : %5.2f%%, cuts=%5.2f%%\n", percent(n.nullNodes, total),
+          percent(n.nullCuts, n.nullTries));
+  logInfo("iid    : %5.2f%%\n", percent(n.iidNodes, total));
+  magnitude(n.reduceTries, buffer, "%i%c");
+  logInfo("reduce :  tries=%s, fail=%5.2f%%\n", buffer, percent(n.reduceFails, n.reduceTries));
+  magnitude(n.splits, buffer, "%i%c");
+  logInfo("smp    : splits=%s, fail=%5.2f%%\n", buffer,
+          percent(double(n.splits) - n.splitCuts, n.splits));
+  for (int i = 0; i < c.threadCount; i++) {
+    const SearchCounters& t = c.thread(i).counters;
+    char nodes[32], nps[32];
+    magnitude(t.total(), nodes, "%8i%c");
+    magnitude(seconds > 0 ? uint64_t(t.total() / seconds) : t.total(), nps, "%i%c");
+    // One thread waits for nothing and administers nothing: all its time is work.
+    const uint32_t wait = 0, admin = 0, work = elapsed - wait - admin;
+    if (i == 0)
+      logInfo("master :");
+    else
+      logInfo("slave%i :", i);
+    logInfo("%s wait=%3.2f%%, admin=%3.2f%%, work=%5.2f%%, nps=%s, time=%i, kills=%i\n", nodes,
+            percent(wait, elapsed), percent(admin, elapsed), percent(work, elapsed), nps,
+            int(wait + admin + work), int(t.kills));
+  }
+}
+
+}  // namespace
+
+void printSearchLine(SearchController& c, int score, const char* text) {
+  if (c.quiet) return;
+  char line[160];
+  int n = 0;
+  const int depth = c.iterationDepth, sel = c.selDepth();
+  n += std::sprintf(line + n, "%s%s[%i/%i] %s", depth < 10 ? " " : "", depth < 100 ? " " : "",
+                    depth, sel, sel < 10 ? " " : "");
+  const uint32_t ms = timeControl.elapsed();
+  if (ms < 60000) {
+    n += std::sprintf(line + n, "%8.3f", ms / 1000.0);
+  } else {
+    const uint32_t s = ms / 1000;
+    n += std::sprintf(line + n, "%2i:%02i:%02i", int(s / 3600), int(s / 60 % 60), int(s % 60));
+  }
+  magnitude(c.totalNodes(), line + n, "%8i%c");
+  n += int(std::strlen(line + n));
+  if (score >= -(MateBound - 1) && score <= MateBound - 1)
+    n += std::sprintf(line + n, "%8i ", score);
+  else
+    n += std::sprintf(line + n, "     %+3i#", score > 0 ? (Infinity + 1 - score) / 2
+                                                       : (-Infinity - score) / 2);
+  if (text) n += std::snprintf(line + n, sizeof line - n, " %s", text);
+  logInfo("%s", line);
+}
+
+void printPv(Position& pos, const Move* moves) {
+  UndoInfo undo[PvRows];
+  Move made[PvRows];
+  char text[MoveTextSize * 2];
+  int i = 0;
+  for (; i < PvRows - 1 && moves[i]; i++) {
+    undo[i] = saveUndo(pos);
+    const Move flagged = makeMove(pos, moves[i]);
+    if (!flagged) break;
+    made[i] = moves[i];
+    logInfo("%s ", printMove(pos, text, flagged));
+  }
+  while (i-- > 0) unmakeMove(pos, made[i], undo[i]);
+}
+
+int rootSearch(SearchController& c, int alpha, int beta, int depth) {
+  SearchThread& t = c.master();
+  Position& pos = t.pos;
+  const UndoInfo undo = saveUndo(pos);
+  char text[MoveTextSize * 2];
+
+  RootMove& first = c.rootMoves[0];
+  uint64_t before = c.totalNodes();
+  Move made = makeMove(pos, first.move);
+  if (c.listener) c.listener->currentMove(depth, 0, first.move);
+  int value = -search(t, 1, -beta, -alpha, depth - 1, made, PvNode);
+  unmakeMove(pos, first.move, undo);
+  if (interrupted(c)) return 0;
+  first.nodes = c.totalNodes() - before;
+  first.score = value;
+  c.score = value;
+  setRootPv(c, first.move);
+  if (c.listener) c.listener->iterationReport(depth, value, c.rootPv[0]);
+  if (!c.quiet) {
+    printSearchLine(c, value, "");
+    printPv(pos, c.rootPv);
+    logInfo("\n");
+  }
+  storeRoot(c, first.move, value, depth, BoundLower);
+  timeControl.firstMoveScore(value);
+  alpha = value;
+
+  for (int i = 1; i < c.rootCount; i++) {
+    if (interrupted(c)) return 0;
+    RootMove& r = c.rootMoves[i];
+    before = c.totalNodes();
+    made = makeMove(pos, r.move);
+    if (c.listener) c.listener->currentMove(depth, i, r.move);
+    value = -search(t, 1, -alpha - 1, -alpha, depth - 1, made, CutNode);
+    if (interrupted(c)) {
+      unmakeMove(pos, r.move, undo);
+      return 0;
+    }
+    if (value > alpha) {
+      timeControl.rootFailHigh();
+      if (!c.quiet) {
+        char label[32];
+        std::sprintf(label, "++%i/%i ", i + 1, c.rootCount);
+        printSearchLine(c, value, label);
+        logInfo("%s\n", printMove(pos, text, r.move));
+      }
+      value = -search(t, 1, -beta, -alpha, depth - 1, made, PvNode);
+      if (interrupted(c)) {
+        unmakeMove(pos, r.move, undo);
+        return 0;
+      }
+      if (value <= alpha) {
+        if (!c.quiet) {
+          printSearchLine(c, value, "--");
+          logInfo("%s\n", printMove(pos, text, r.move));
+        }
+        timeControl.rootFailHighResolved();
+      }
+    }
+    unmakeMove(pos, r.move, undo);
+    r.nodes = c.totalNodes() - before;
+    r.score = value;
+    if (value > alpha) {
+      RootMove better = r;
+      r = c.rootMoves[0];
+      c.rootMoves[0] = better;
+      c.score = value;
+      setRootPv(c, better.move);
+      if (c.listener) c.listener->iterationReport(depth, value, c.rootPv[0]);
+      if (!c.quiet) {
+        printSearchLine(c, value, "");
+        printPv(pos, c.rootPv);
+        logInfo("\n");
+      }
+      storeRoot(c, better.move, value, depth, BoundLower);
+      alpha = value;
+    }
+  }
+  storeRoot(c, c.rootMoves[0].move, alpha, depth, BoundExact);
+  return alpha;
+}
+
+void think(SearchController& c) {
+  c.searchStart();
+  SearchThread& t = c.master();
+  Position& pos = t.pos;
+
+  // The root moves, ordered by exchange value to begin with.
+  Move list[MaxMoves];
+  Move* end;
+  const bool inCheck = (pos.lastMove & MoveCheckFlags) != 0;
+  if (inCheck) {
+    end = generateEvasions(pos, list, pos.lastMove);
+  } else {
+    end = generateCaptures(pos, list);
+    end = generateQuiets(pos, end);
+    end = generateKingQuiets(pos, end);
+  }
+  const UndoInfo undo = saveUndo(pos);
+  const int king = pos.kingSquare(int(pos.sideToMove));
+  c.rootCount = 0;
+  for (Move* m = list; m < end; m++) {
+    if (isPinnedMove(pos, king, moveFrom(*m), moveTo(*m))) continue;
+    if (!makeMove(pos, *m)) continue;
+    unmakeMove(pos, *m, undo);
+    c.rootMoves[c.rootCount++] = RootMove{*m, uint64_t(int64_t(exchange(pos, *m) + 1000)), 0};
+  }
+  sortRootMoves(c.rootMoves, c.rootMoves + c.rootCount);
+  c.score = c.rootCount ? 0 : inCheck ? -Infinity : 0;
+  if (c.rootCount) c.rootMoves[0].score = 0;
+
+  const int eval = t.eval.evaluate();
+  if (!c.quiet) logInfo("eval=%i\n", eval);
+
+  uint64_t previousTotal = 0;
+  for (int d = 1; c.rootCount > 0;) {
+    c.iterationDepth = d;
+    timeControl.setDepth(uint32_t(d));
+    c.limits.bitbasePlyLimit = 2 * d / 3 > 2 ? 2 * d / 3 : 2;
+    rootSearch(c, -Infinity, Infinity, d);
+    writePvToTable(c, d);
+    timeControl.iterationDone(c.score);
+
+    const char* ending = nullptr;
+    if (nodeLimitReached(c) || c.timeUp || timeControl.timeIsUp()) {
+      ending = "stopped\n";
+    } else if (!timeControl.infinite) {
+      const int distance = c.score < 0 ? Infinity + c.score : Infinity - c.score;
+      if (d + 1 >= distance)
+        ending = "(optimal)\n";
+      else if (c.rootCount == 1 && d > 1)
+        ending = "single move\n";
+      else if (timeControl.iterationTimeout())
+        ending = "iteration timeout\n";
+    }
+    if (ending) {
+      printSearchLine(c, c.score, ending);
+      break;
+    }
+    d++;
+    const uint64_t total = c.totalNodes();
+    if (!c.quiet) {
+      printSearchLine(c, c.score, "ok");
+      logInfo("/%2.1f\n", double(total) / double(previousTotal ? previousTotal : 1));
+    }
+    if (d > c.maxDepth) break;
+    sortRootMoves(c.rootMoves + 1, c.rootMoves + c.rootCount);
+    previousTotal = total;
+  }
+
+  c.stopAll();
+  if (c.listener) c.listener->finished(c.iterationDepth, c.score, c.bestMove());
+  if (!c.quiet && logLevel <= 1) printStatistics(c);
+}

@@ -1,0 +1,100 @@
+#include "search/time_control.h"
+
+#include "shell/platform.h"
+
+TimeControl timeControl;
+
+TimeControl::TimeControl() : startTick(tickCount()) {}
+
+void TimeControl::startClock() {
+  level = LevelNormal;
+  limitMs = infinite ? NoTimeLimit : levelMs[LevelNormal];
+  startTick = tickCount();
+  depth = 0;
+  lastScore = prevScore = 0;
+}
+
+void TimeControl::setFixedTime(uint32_t ms) {
+  timeGapMs = 0;
+  for (uint32_t& l : levelMs) l = ms;
+}
+
+void TimeControl::allotTime(int moves, int timeLeft, int increment) {
+  movesToGo = moves;
+  timeLeftMs = timeLeft;
+  incrementMs = increment;
+  computeLevels();
+}
+
+void TimeControl::ponderHitAdjust(int timeLeft) {
+  timeLeftMs = timeLeft;
+  computeLevels();
+}
+
+// The nominal time T: the remaining time (less the gap, half again as a budget) spread over the
+// moves to go, plus the increment; more for the first moves out of book and when pondering.
+void TimeControl::computeLevels() {
+  int64_t available = int64_t(timeLeftMs) - timeGapMs;
+  int64_t budget, cap;
+  if (available < 0) {
+    budget = 150;
+    cap = 100;
+  } else {
+    budget = available * 3 / 2;
+    cap = available;
+  }
+  int64_t moves = movesToGo < 1 ? 41 : movesToGo + 1;
+  int64_t t = budget / moves + incrementMs;
+  int horizon = movesToGo < 1 ? 40 : movesToGo;
+  if (horizon > 7 && movesOutOfBook >= 1 && movesOutOfBook <= 4)
+    t += int64_t(double(t) * (5 - movesOutOfBook) * 0.25);
+  if (canPonder) t = int64_t(double(t) * 1.3);
+  for (int k = 0; k < 5; k++) {
+    // In single precision, as the factors are: 0.04f * 2500 must give 100, not 99.
+    int64_t ms = int64_t(levelFactor[k] * float(t));
+    if (ms > cap) ms = cap;
+    if (ms < 0) ms = 0;
+    levelMs[k] = uint32_t(ms);
+  }
+}
+
+void TimeControl::enterLevel(uint32_t newLevel) {
+  level = newLevel;
+  limitMs = infinite ? NoTimeLimit : levelMs[newLevel];
+}
+
+void TimeControl::ponderHit() {
+  infinite = 0;
+  // The search thread may change the level meanwhile: read until it is stable.
+  uint32_t seen;
+  do {
+    seen = level;
+    limitMs = levelMs[seen];
+  } while (seen != level);
+}
+
+void TimeControl::iterationDone(int score) {
+  if (level != LevelNormal) enterLevel(LevelNormal);
+  prevScore = lastScore;
+  lastScore = score;
+}
+
+void TimeControl::firstMoveScore(int score) {
+  if (level != LevelPanic && depth > 2 && score + 10 < lastScore && score <= 99 && score >= -99)
+    enterLevel(LevelPanic);
+}
+
+void TimeControl::rootFailHigh() {
+  if (depth != 0 && level < LevelFailHigh) enterLevel(LevelFailHigh);
+}
+
+void TimeControl::rootFailHighResolved() {
+  if (depth != 0 && level == LevelFailHigh) enterLevel(LevelNormal);
+}
+
+bool TimeControl::iterationTimeout() const {
+  if (infinite || level >= LevelFailHigh) return false;
+  return elapsed() > levelMs[LevelIteration];
+}
+
+uint32_t TimeControl::elapsed() const { return tickCount() - startTick; }

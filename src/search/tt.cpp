@@ -1,0 +1,177 @@
+#include "search/tt.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "shell/log.h"
+
+Tt tt(65536);
+
+namespace {
+
+// Entries are shared between threads without locks; each word is one relaxed atomic access,
+// which is a plain load or store on the machine.
+inline uint32_t loadWord(const uint32_t& w) { return __atomic_load_n(&w, __ATOMIC_RELAXED); }
+inline void storeWord(uint32_t& w, uint32_t v) { __atomic_store_n(&w, v, __ATOMIC_RELAXED); }
+
+constexpr uint32_t MinKilobytes = 256;
+constexpr uint32_t MaxKilobytes = 1u << 21;  // 2 GB: the byte size must fit 32 bits
+
+uint32_t tableKilobytes(uint32_t request) {
+  if (request <= 1) return MinKilobytes;
+  if (request > MaxKilobytes) request = MaxKilobytes;
+  uint32_t size = 1;
+  while (size <= request / 2) size <<= 1;
+  return size < MinKilobytes ? MinKilobytes : size;
+}
+
+inline uint32_t lastWord(uint8_t generation, uint8_t bound) {
+  return (uint32_t(generation) << 16) | (uint32_t(bound) << 24);
+}
+
+}  // namespace
+
+Tt::Tt(uint32_t kilobytes) { resize(kilobytes); }
+
+Tt::~Tt() { std::free(allocation_); }
+
+void Tt::resize(uint32_t kilobytes) {
+  uint32_t bytes = tableKilobytes(kilobytes) * 1024;
+  if (bytes == sizeBytes_) return;
+  std::free(allocation_);
+  allocation_ = nullptr;
+  sizeBytes_ = bytes;
+  for (;;) {
+    allocation_ = std::malloc(size_t(sizeBytes_) + 128);
+    if (allocation_) break;
+    logInfo("tt: malloc(%u) failed, retrying...\n", sizeBytes_);
+    sizeBytes_ /= 2;
+    if (sizeBytes_ < 64) {
+      logError("FATAL: failed to malloc Tt!\n");
+      if (logFile) std::fflush(logFile);
+      std::fputs("FATAL: failed to malloc Tt!\n", stderr);
+      std::abort();
+    }
+  }
+  uintptr_t aligned = (reinterpret_cast<uintptr_t>(allocation_) + 127) & ~uintptr_t(127);
+  slots_ = reinterpret_cast<Slot*>(aligned);
+  entryCount_ = sizeBytes_ / 16;
+  indexMask_ = entryCount_ - 1;
+  clear();
+  logInfo("tt.kb     =%i\n", int(sizeBytes_ / 1024));
+  logInfo("tt.entries=%x\n", entryCount_);
+  logInfo("tt.addr   =%p\n", static_cast<void*>(slots_));
+}
+
+void Tt::zero() { std::memset(static_cast<void*>(slots_), 0, sizeBytes_); }
+
+void Tt::clear() {
+  generation_ = 0;
+  zero();
+  generation_ = 1;
+}
+
+bool Tt::probe(const Position& pos, TtEntry& out) const {
+  const uint32_t first = index(pos);
+  const uint32_t check = uint32_t(pos.hashKey >> 32);
+  for (uint32_t i = 0; i < 4; i++) {
+    const Slot& slot = slots_[first ^ i];
+    uint32_t w0 = loadWord(slot.word[0]), w1 = loadWord(slot.word[1]);
+    uint32_t w2 = loadWord(slot.word[2]), w3 = loadWord(slot.word[3]);
+    // An all-zero word 3 is an empty slot, even when the check value happens to be 0.
+    if ((w0 ^ w1 ^ w2) != check || w3 == 0) continue;
+    out.lock = check;
+    out.move = w1;
+    out.score = int16_t(w2 & 0xFFFF);
+    out.depth = int16_t(w2 >> 16);
+    out.unused = 0;
+    out.generation = uint8_t(w3 >> 16);
+    out.bound = uint8_t(w3 >> 24);
+    // The lock may collide: a move that captures must still find its victim's kind there.
+    int captured = moveCaptured(out.move);
+    if (captured == 0) return true;
+    int onTarget = pos.at(moveTo(out.move));
+    if (onTarget == captured) return true;
+    if (out.move & MoveEnPassant) onTarget = pos.at(moveTo(out.move) ^ 16);
+    if (tables.kindOfSlot[slotOf(onTarget)] == tables.kindOfSlot[slotOf(captured)] &&
+        onTarget != Empty && onTarget != Guard) {
+      out.move = (out.move & ~0x00FF0000u) | (uint32_t(onTarget) << 16);
+    } else {
+      out.move = 0;
+    }
+    return true;
+  }
+  return false;
+}
+
+void Tt::store(const Position& pos, TtEntry entry, TtCounters& counters) {
+  const uint32_t first = index(pos);
+  const uint32_t check = uint32_t(pos.hashKey >> 32);
+  const uint32_t payload = entry.payload();
+  const uint32_t w0 = check ^ entry.move ^ payload;
+  const uint32_t w3 = lastWord(generation_, entry.bound);
+
+  for (uint32_t i = 0; i < 4; i++) {
+    Slot& slot = slots_[first ^ i];
+    uint32_t s1 = loadWord(slot.word[1]), s2 = loadWord(slot.word[2]);
+    if ((loadWord(slot.word[0]) ^ s1 ^ s2) != check) continue;
+    // Same position: a deeper entry survives unless the new bound is the more useful one.
+    int storedDepth = int16_t(s2 >> 16);
+    if (storedDepth > entry.depth) {
+      int storedScore = int16_t(s2 & 0xFFFF);
+      uint8_t storedBound = uint8_t(loadWord(slot.word[3]) >> 24);
+      bool replace = false;
+      switch (storedBound) {
+        case BoundExact: replace = false; break;
+        case BoundLower: replace = entry.score > storedScore && entry.bound == BoundLower; break;
+        case BoundUpper: replace = entry.score < storedScore && entry.bound != BoundLower; break;
+        default: replace = entry.bound != BoundLower; break;
+      }
+      if (!replace) return;
+    }
+    counters.updates++;
+    storeWord(slot.word[0], w0);
+    storeWord(slot.word[1], entry.move);
+    storeWord(slot.word[2], payload);
+    storeWord(slot.word[3], w3);
+    return;
+  }
+
+  // No entry of this position: replace the shallowest, entries of older searches first.
+  uint32_t victim = first;
+  int victimRating = 0;
+  for (uint32_t i = 0; i < 4; i++) {
+    const Slot& slot = slots_[first ^ i];
+    int rating = int16_t(loadWord(slot.word[2]) >> 16);
+    if (uint8_t(loadWord(slot.word[3]) >> 16) != generation_) rating -= 8192;
+    if (i == 0) {
+      victimRating = rating > 8192 ? 8192 : rating;
+    } else if (rating < victimRating) {
+      victim = first ^ i;
+      victimRating = rating;
+    }
+  }
+  Slot& slot = slots_[victim];
+  counters.newStores++;
+  if (uint8_t(loadWord(slot.word[3]) >> 16) == generation_) counters.overwrites++;
+  storeWord(slot.word[0], w0);
+  storeWord(slot.word[1], entry.move);
+  storeWord(slot.word[2], payload);
+  storeWord(slot.word[3], w3);
+}
+
+void Tt::deletePosition(const Position& pos) {
+  const uint32_t first = index(pos);
+  const uint32_t check = uint32_t(pos.hashKey >> 32);
+  for (uint32_t i = 0; i < 4; i++) {
+    Slot& slot = slots_[first ^ i];
+    if ((loadWord(slot.word[0]) ^ loadWord(slot.word[1]) ^ loadWord(slot.word[2])) != check) continue;
+    for (uint32_t& w : slot.word) storeWord(w, 0);
+  }
+}
+
+uint32_t Tt::fillPerMille(uint64_t newStores, uint64_t overwrites) const {
+  uint64_t used = newStores > overwrites ? newStores - overwrites : 0;
+  return uint32_t(used * 1000 / entryCount_);
+}
