@@ -1,0 +1,164 @@
+#include "eval/eval_tables.h"
+
+#include <cstdlib>
+
+namespace {
+
+constexpr int absolute(int x) { return x < 0 ? -x : x; }
+constexpr int sign(int x) { return (x > 0) - (x < 0); }
+
+// Knight tropism by |dr|, |df| (king minus knight).
+constexpr int knightTropismRule(int dr, int df) {
+  const int r = absolute(dr), f = absolute(df);
+  if (r <= 2 && f <= 2) return (r == 0 && f == 0) ? 0 : (r == 0 && f == 2) ? 6 : 8;
+  if (r <= 2 && f == 3) return 2;
+  if (r == 3) return f == 0 ? 8 : f == 1 ? 6 : f <= 3 ? 4 : 0;
+  if (r == 4) return f <= 3 ? 4 : 0;
+  if (r == 5) return f == 1 ? 4 : 0;
+  return 0;
+}
+
+constexpr int bishopLineRule(int dr, int df) {
+  const int r = absolute(dr), f = absolute(df);
+  const bool near = (r == 0 && (f == 1 || f == 2)) || (r == 1 && f <= 1) || (r == 2 && f == 0);
+  return near ? 8 : 0;
+}
+
+constexpr int rookLineRule(int dr, int df) {
+  const int r = absolute(dr), f = absolute(df);
+  if (r <= 1 && f <= 1 && (r | f)) return 8;
+  if (r == 2 && f == 2) return 6;
+  return 0;
+}
+
+constexpr int queenLineRule(int dr, int df) {
+  const int r = absolute(dr), f = absolute(df);
+  return (r <= 2 && f <= 2 && (r | f)) ? 8 : 0;
+}
+
+constexpr int vertical(int dr) { return 16 * sign(dr); }
+constexpr int horizontal(int df) { return sign(df); }
+constexpr int diagonal(int dr, int df) { return 16 * sign(dr) + sign(df); }
+
+// A bishop walks its diagonal toward the king when the king lies roughly along it.
+constexpr int bishopStepRule(int dr, int df) {
+  const int r = absolute(dr), f = absolute(df);
+  if (r >= 2 && df != 0 && f >= r - 2 && f <= r + 1) return diagonal(dr, df);
+  return 0;
+}
+
+// A rook walks the file toward the king when it stands nearly in front of or behind it, the
+// rank when it stands nearly beside it.
+constexpr int rookStepRule(int dr, int df) {
+  const int r = absolute(dr), f = absolute(df);
+  if ((r >= 3 && f <= 2) || (r == 2 && f <= 1)) return vertical(dr);
+  if ((r <= 1 && f >= 2) || (r == 2 && f >= 3)) return horizontal(df);
+  return 0;
+}
+
+constexpr int queenStepRule(int dr, int df) {
+  const int r = absolute(dr), f = absolute(df);
+  if (r >= 3 && f <= 1) return vertical(dr);
+  if ((r >= 3 && f >= 2 && f >= r - 2 && f <= r + 1) || (r == 2 && f == 3)) return diagonal(dr, df);
+  if (r <= 1 && f >= 3) return horizontal(df);
+  return 0;
+}
+
+constexpr KingAttackTables buildKingAttackTables() {
+  KingAttackTables t{};
+  for (int dr = -7; dr <= 7; ++dr) {
+    for (int df = -7; df <= 7; ++df) {
+      const int i = dr * 16 + df + 120;
+      t.knightTropism[i] = int8_t(knightTropismRule(dr, df));
+      t.bishopLine[i] = int8_t(bishopLineRule(dr, df));
+      t.rookLine[i] = int8_t(rookLineRule(dr, df));
+      t.queenLine[i] = int8_t(queenLineRule(dr, df));
+      t.bishopStep[i] = int8_t(bishopStepRule(dr, df));
+      t.rookStep[i] = int8_t(rookStepRule(dr, df));
+      t.queenStep[i] = int8_t(queenStepRule(dr, df));
+    }
+  }
+  return t;
+}
+
+}  // namespace
+
+constinit const KingAttackTables kingAttack = buildKingAttackTables();
+
+// Shelter: own pawns on the start rank and one or two steps up in front of the king. The b- and
+// g-pawns matter most for a castled king (they hold the long diagonal), the centre pawns for a
+// king in the middle.
+const SquareTable shelterTable[3] = {
+    {
+        // zone 0: king on a..c
+        {0, 0, 0, 0, 0, 0, 0, 0},
+        {0, 0, 0, 0, 0, 0, 0, 0},
+        {0, 0, 0, 0, 0, 0, 0, 0},
+        {0, 0, 0, 0, 0, 0, 0, 0},
+        {2, 3, 1, 0, 0, 0, 0, 0},
+        {4, 5, 2, 0, 0, 0, 0, 0},
+        {5, 7, 4, 0, 0, 0, 0, 0},
+        {0, 0, 0, 0, 0, 0, 0, 0},
+    },
+    {
+        // zone 1: king on d..e
+        {0, 0, 0, 0, 0, 0, 0, 0},
+        {0, 0, 0, 0, 0, 0, 0, 0},
+        {0, 0, 0, 0, 0, 0, 0, 0},
+        {0, 0, 0, 0, 0, 0, 0, 0},
+        {0, 0, 0, 0, 0, 0, 0, 0},
+        {0, 0, 1, 2, 2, 1, 0, 0},
+        {0, 0, 2, 4, 4, 2, 0, 0},
+        {0, 0, 0, 0, 0, 0, 0, 0},
+    },
+    {
+        // zone 2: king on f..h (zone 0 mirrored)
+        {0, 0, 0, 0, 0, 0, 0, 0},
+        {0, 0, 0, 0, 0, 0, 0, 0},
+        {0, 0, 0, 0, 0, 0, 0, 0},
+        {0, 0, 0, 0, 0, 0, 0, 0},
+        {0, 0, 0, 0, 0, 1, 3, 2},
+        {0, 0, 0, 0, 0, 2, 5, 4},
+        {0, 0, 0, 0, 0, 4, 7, 5},
+        {0, 0, 0, 0, 0, 0, 0, 0},
+    },
+};
+
+// Storm: an enemy pawn is most dangerous two steps from the king's rank (row 2 of its own view,
+// i.e. the defender's third rank), where it attacks the shelter. Zone 1 (a king in the middle)
+// uses the same values on the four files c..f that the central king hides behind.
+const SquareTable stormTable[3] = {
+    {
+        // zone 0: storm on files a..d
+        {0, 0, 0, 0, 0, 0, 0, 0},
+        {1, 1, 1, 1, 0, 0, 0, 0},
+        {3, 3, 3, 3, 0, 0, 0, 0},
+        {2, 2, 2, 2, 0, 0, 0, 0},
+        {1, 1, 1, 1, 0, 0, 0, 0},
+        {0, 0, 0, 0, 0, 0, 0, 0},
+        {0, 0, 0, 0, 0, 0, 0, 0},
+        {0, 0, 0, 0, 0, 0, 0, 0},
+    },
+    {
+        // zone 1: storm on files c..f
+        {0, 0, 0, 0, 0, 0, 0, 0},
+        {0, 0, 1, 1, 1, 1, 0, 0},
+        {0, 0, 3, 3, 3, 3, 0, 0},
+        {0, 0, 2, 2, 2, 2, 0, 0},
+        {0, 0, 1, 1, 1, 1, 0, 0},
+        {0, 0, 0, 0, 0, 0, 0, 0},
+        {0, 0, 0, 0, 0, 0, 0, 0},
+        {0, 0, 0, 0, 0, 0, 0, 0},
+    },
+    {
+        // zone 2: storm on files e..h (zone 0 mirrored)
+        {0, 0, 0, 0, 0, 0, 0, 0},
+        {0, 0, 0, 0, 1, 1, 1, 1},
+        {0, 0, 0, 0, 3, 3, 3, 3},
+        {0, 0, 0, 0, 2, 2, 2, 2},
+        {0, 0, 0, 0, 1, 1, 1, 1},
+        {0, 0, 0, 0, 0, 0, 0, 0},
+        {0, 0, 0, 0, 0, 0, 0, 0},
+        {0, 0, 0, 0, 0, 0, 0, 0},
+    },
+};

@@ -1,0 +1,431 @@
+// The static evaluation: material, imbalance, pawns, king safety and pieces, then draw scaling
+// for material that cannot win, and the bonus for the side to move.
+#include <algorithm>
+#include <cstdlib>
+
+#include "eval/eval_tables.h"
+#include "eval/evaluator.h"
+
+namespace {
+
+constexpr uint8_t kingSideRight(int side) { return side == White ? WhiteKingSide : BlackKingSide; }
+constexpr uint8_t queenSideRight(int side) { return side == White ? WhiteQueenSide : BlackQueenSide; }
+inline int relativeRank(int side, int sq) { return side == White ? rankOf(sq) : 7 - rankOf(sq); }
+
+inline bool pawnOf(const Position& pos, int sq, int side) {
+  const int piece = pos.at(sq);
+  return isPawnPiece(piece) && colourOf(piece) == side;
+}
+inline bool anyPawn(const Position& pos, int sq) { return isPawnPiece(pos.at(sq)); }
+inline bool pieceOf(const Position& pos, int sq, int side) {
+  const int piece = pos.at(sq);
+  return piece != Empty && piece != Guard && colourOf(piece) == side;
+}
+inline int kindAt(const Position& pos, int sq) { return tables.kindOfSlot[slotOf(pos.at(sq))]; }
+
+// Penalty for a king outside the span of files holding pawns, by its distance to the nearest.
+int spanPenalty(const int16_t (&table)[8], int files, int kingFile) {
+  if (files == 0) return 0;
+  const int low = __builtin_ctz(unsigned(files));
+  const int high = 31 - __builtin_clz(unsigned(files));
+  if (kingFile < low) return table[low - kingFile];
+  if (kingFile > high) return table[kingFile - high];
+  return 0;
+}
+
+// Whether a side's first bishop stands on a light square.
+bool bishopOnLight(const Position& pos, int side) {
+  for (int n = colourBase(side) + BishopSlot; pos.pieceSquare[n] != NoSquare; ++n) {
+    const int sq = pos.pieceSquare[n];
+    if (!(sq & 0x88)) return isLightSquare(sq);
+  }
+  return false;
+}
+
+// Whether a side's bishops stand on squares of both colours.
+bool bishopsOnBothColours(const Position& pos, int side) {
+  int colours = 0;
+  for (int n = colourBase(side) + BishopSlot; pos.pieceSquare[n] != NoSquare; ++n) {
+    const int sq = pos.pieceSquare[n];
+    if (!(sq & 0x88)) colours |= isLightSquare(sq) ? 2 : 1;
+  }
+  return colours == 3;
+}
+
+template <int N>
+int at(const int16_t (&table)[N], int i) {
+  return table[std::clamp(i, 0, N - 1)];
+}
+
+}  // namespace
+
+Evaluator::Evaluator(Position& pos) : pos_(&pos) {
+  resizePawnHash(pawnHash_, PawnHash::DefaultEntries);
+  clearCache();
+}
+
+void Evaluator::clearCache() {
+  // An empty slot holds a key whose own slot lies elsewhere, so no position can match it.
+  for (int i = 0; i < CacheEntries; ++i) cache_[i] = EvalCacheEntry{uint32_t(i + 2), 0, 0};
+}
+
+int Evaluator::evaluate() {
+  ++calls;
+  const Position& pos = *pos_;
+  const uint32_t low = uint32_t(pos.hashKey), high = uint32_t(pos.hashKey >> 32);
+  EvalCacheEntry& slot = cache_[(low + pos.sideToMove) & (CacheEntries - 1)];
+  if (slot.keyLow == low && slot.keyHigh == high) {
+    probePawnHash();  // the search relies on the pawn entry being current
+    return slot.score;
+  }
+  const int score = compute();
+  slot = EvalCacheEntry{low, high, score};
+  return score;
+}
+
+int Evaluator::evaluateUncached() {
+  ++calls;
+  return compute();
+}
+
+int Evaluator::compute() {
+  const Position& pos = *pos_;
+  const uint32_t W = pos.material[White], B = pos.material[Black];
+  const int wp = pawnCount(W), bp = pawnCount(B), wu = pieceUnits(W), bu = pieceUnits(B);
+
+  // Each term on its own line: the pawn score probes the pawn hash the others read.
+  int score = 100 * (wp + wu) - 100 * (bp + bu);
+  score += materialImbalance(W, B);
+  score += pawnScore();
+  score += pawnRace();
+  score += kingTerm(White) - kingTerm(Black);
+  score += pieceTerm(White) - pieceTerm(Black);
+
+  // Scale for material that cannot (or can hardly) win.
+  int scale = 1024;
+  const bool sameQueenPresence = (queenCount(W) > 0) == (queenCount(B) > 0);
+  const bool fewPieces = officerCount(W) <= 2 && officerCount(B) <= 2;
+  if (wp > 0 && bp > 0) {
+    const bool loneQueens = wu == 10 && queenCount(W) == 1 && bu == 10 && queenCount(B) == 1;
+    if (loneQueens && wp == bp) scale = at(queenEndingScale, wp);
+  } else if (wp > 0) {
+    // Black is ahead in pieces but has no pawns to win with.
+    if (score < 0 && fewPieces && sameQueenPresence && bu - wu < 4) scale = DrawishScale;
+    // One pawn against a minor piece that can give itself up for it.
+    if (score > 0 && wp == 1 && knightCount(B) + bishopCount(B) > 0 && wu <= bu) scale = LonePawnScale;
+  } else if (bp > 0) {
+    if (score > 0 && fewPieces && sameQueenPresence && wu - bu < 4) scale = DrawishScale;
+    if (score < 0 && bp == 1 && knightCount(W) + bishopCount(W) > 0 && bu <= wu) scale = LonePawnScale;
+  } else if (fewPieces && sameQueenPresence && std::abs(wu - bu) <= 3) {
+    scale = DrawishScale;
+  } else if ((officerCount(W) == 0 && bu == 6) || (officerCount(B) == 0 && wu == 6)) {
+    const int strong = wu == 6 ? White : Black;
+    const int bishops = bishopCount(pos.material[strong]);
+    if (bishops == 0) return 0;  // two knights cannot force mate
+    if (bishops == 2 && !bishopsOnBothColours(pos, strong)) scale = SameBishopsScale;
+  }
+
+  // Rook pawns: the defending king in front of them draws, also against a bishop of the wrong
+  // colour (one that cannot drive the king from the promotion corner).
+  const int strong = score > 0 ? White : score < 0 ? Black : -1;
+  if (strong >= 0) {
+    const uint32_t m = pos.material[strong];
+    const int pieces = officerCount(m);
+    const PawnSide& record = entry_->side[strong];
+    const int pawnFiles = ~record.openFiles & 0xFF;
+    if ((pieces == 0 || (pieces == 1 && bishopCount(m) == 1)) && (pawnFiles == 0x01 || pawnFiles == 0x80) &&
+        record.passerCount > 0) {
+      const int file = pawnFiles == 0x01 ? 0 : 7;
+      const int defendingKing = pos.kingSquare(strong ^ 1);
+      if (std::abs(fileOf(defendingKing) - file) <= 1 &&
+          relativeRank(strong, defendingKing) >= relativeRank(strong, record.passers[0])) {
+        if (pieces == 0) return 0;
+        const int promotion = file | (strong == White ? 0x70 : 0x00);
+        if (bishopOnLight(pos, strong) != isLightSquare(promotion)) return 0;
+      }
+    }
+  }
+
+  // Rook endings and opposite-coloured bishops are hard to win even with extra pawns.
+  if (wu == 5 && bu == 5 && rookCount(W) == 1 && rookCount(B) == 1 && std::abs(wp - bp) <= 1)
+    scale = rookEndingScale[wp + bp];
+  if (wu == 3 && bu == 3 && bishopCount(W) == 1 && bishopCount(B) == 1 &&
+      bishopOnLight(pos, White) != bishopOnLight(pos, Black))
+    scale = OppositeBishopsPerPawn * (wp + bp) + OppositeBishopsBase;
+
+  const int own = pos.sideToMove == Black ? -score : score;
+  return (own + TempoBonus) * scale / 1024;
+}
+
+int Evaluator::attackPotential(int side, int K) {
+  const Position& pos = *pos_;
+  const int attacker = side ^ 1;
+  const int P = pawnStep[attacker];
+  const int base = colourBase(attacker);
+  const KingAttackTables& t = kingAttack;
+  int A = 0;
+
+  for (int n = base + KnightSlot; pos.pieceSquare[n] != NoSquare; ++n) {
+    const int sq = pos.pieceSquare[n];
+    if (!(sq & 0x88)) A += 3 * t.knightTropism[kingAttackIndex(K, sq)];
+  }
+
+  auto defenderPawnsBeside = [&](int sq) {  // defender pawns guarding sq (they stand on sq + P +- 1)
+    return pawnOf(pos, sq + P - 1, side) + pawnOf(pos, sq + P + 1, side);
+  };
+
+  // The attacker's own piece met on a rook or queen walk: adds its cost to c; false when the walk
+  // ends without adding anything (an own pawn that cannot open the line).
+  auto attackerPieceOnRookWalk = [&](int sq, int& c) {
+    if (anyPawn(pos, sq)) {
+      c += 2;
+      // A lever against a defender pawn opens the line.
+      if (pawnOf(pos, sq + P - 1, side) || pawnOf(pos, sq + P + 1, side)) return true;
+      if (pos.at(sq + P) != Empty) {
+        if (pawnOf(pos, sq + P, side)) return false;  // rammed: the line stays shut
+        c += 4;
+      }
+      // It can still advance to meet a defender pawn.
+      return pawnOf(pos, sq + 2 * P - 1, side) || pawnOf(pos, sq + 2 * P + 1, side);
+    }
+    const int kind = kindAt(pos, sq);
+    c += (kind == Rook || kind == Queen) ? -4 : 2;  // a battery helps, other pieces are in the way
+    return true;
+  };
+
+  for (int kind : {Bishop, Rook, Queen}) {
+    for (int n = base + kindFirstSlot[kind]; pos.pieceSquare[n] != NoSquare; ++n) {
+      const int from = pos.pieceSquare[n];
+      if (from & 0x88) continue;
+      const int i = kingAttackIndex(K, from);
+      const int direct = kind == Bishop ? t.bishopLine[i] : kind == Rook ? t.rookLine[i] : t.queenLine[i];
+      const int weight = kind == Bishop ? 3 : kind == Rook ? 4 : 8;
+      if (direct != 0) {
+        A += weight * direct;
+        continue;
+      }
+      const int step = kind == Bishop ? t.bishopStep[i] : kind == Rook ? t.rookStep[i] : t.queenStep[i];
+      if (step == 0) continue;
+      int c = 0;
+      for (int sq = from + step;; sq += step) {
+        const int piece = pos.at(sq);
+        if (piece == Guard) break;
+        if (piece != Empty) {
+          const bool pawn = isPawnPiece(piece);
+          if (colourOf(piece) == attacker) {
+            if (kind == Bishop) {
+              if (pawn) {
+                if (pos.at(sq + P) != Empty) break;
+                c += 4;
+              } else {
+                c += 2;
+              }
+            } else if (!attackerPieceOnRookWalk(sq, c)) {
+              break;
+            }
+          } else if (kind == Bishop) {
+            c += pawn ? 2 + 2 * defenderPawnsBeside(sq) : 2 + (kindAt(pos, sq) == Bishop ? 2 : 0);
+          } else if (kind == Rook) {
+            if (!(pawnOf(pos, sq - P - 1, attacker) || pawnOf(pos, sq - P + 1, attacker)))
+              c += 2 + (pawn ? 2 : 0) + 2 * defenderPawnsBeside(sq);
+            if (kindAt(pos, sq) == Rook) c += 2;
+          } else {
+            c += 3 + 4 * defenderPawnsBeside(sq);
+          }
+        }
+        const int j = kingAttackIndex(K, sq);
+        const int line = kind == Bishop ? t.bishopLine[j] : t.rookLine[j];
+        if (line == 0) continue;
+        const bool straight = step == directionOf(K - sq);
+        int v = line + (straight ? 4 : 0);
+        if (kind == Bishop && kindAt(pos, sq) != Bishop) v += 4;
+        if (kind == Rook && kindAt(pos, sq) == Rook) v -= 4;
+        if (kind == Queen && piece == Empty) v += 2;
+        if (v > c) A += weight * (v - c);
+        break;
+      }
+    }
+  }
+  return A;
+}
+
+int Evaluator::kingTerm(int side) {
+  const Position& pos = *pos_;
+  if (entry_ == nullptr || entry_ != &pawnHash_.slot(pos.pawnKey) || entry_->check != uint32_t(pos.pawnKey >> 32))
+    probePawnHash();
+  const int opponent = side ^ 1;
+  const int K = pos.kingSquare(side);
+  const int kingFile = fileOf(K);
+  const int rel = relativeSquare(side, K);
+  const int zone = kingZoneOfFile(kingFile);
+  const PawnSide& own = entry_->side[side];
+  const PawnSide& enemy = entry_->side[opponent];
+  const int shelter = own.shelter[zone], storm = own.storm[zone];
+  const uint32_t opponentMaterial = pos.material[opponent];
+  const int U = pieceUnits(opponentMaterial), Q = queenCount(opponentMaterial);
+  int sum = 0;
+
+  if (pawnCount(pos.material[side]) > 0) sum -= spanPenalty(kingPawnSpan, ~own.openFiles & 0xFF, kingFile);
+
+  if (U > 10) {
+    const int D = attackPotential(side, K) / 4 + tableAt(kingDanger, rel);
+    const int X = ((storm + 16 - shelter) * D) / 16 + D + (int(pos.sideToMove) == side ? 4 : 0);
+    int excess = 0;
+    for (int threshold : kingDangerThresholds) {
+      if (X > threshold) excess += X - threshold;
+    }
+    const int f = std::clamp(8 * Q + U - 16, 0, 8);
+    sum -= ((excess * f) / 8 * 12) / 32;
+
+    if (U > 12) {
+      // With heavy material about, a king wants pawns in front of it, or the right to castle
+      // behind a better shelter.
+      int shield = shelter - storm;
+      const int front = K + pawnStep[side];
+      if (pieceOf(pos, front, side) && kindAt(pos, front) == Bishop) shield += 2;
+      const int rankBase = K & 0x70;
+      int shieldK = shield, shieldQ = shield;
+      if (pos.castleRights & kingSideRight(side)) {
+        int ks = own.shelter[2] - own.storm[2] - 2;
+        for (int f2 = kingFile + 1; f2 <= 6; ++f2) ks -= pos.at(rankBase | f2) != Empty;
+        shieldK = std::max(ks, shield);
+      }
+      if (pos.castleRights & queenSideRight(side)) {
+        int qs = own.shelter[0] - own.storm[0] - 2;
+        for (int f2 = 1; f2 < kingFile; ++f2) qs -= pos.at(rankBase | f2) != Empty;
+        shieldQ = std::max(qs, shield);
+      }
+      sum += -(U * 8 * (16 - (shieldK + shieldQ) / 2)) / 32;
+      if (U != 13) return sum;
+    }
+  }
+
+  if (pawnCount(opponentMaterial) > 0) sum -= spanPenalty(kingFileDistance, ~enemy.openFiles & 0xFF, kingFile);
+  return at(kingScaleByPawns, pawnCount(opponentMaterial)) * at(kingScaleByUnits, U) *
+         (sum + tableAt(kingSquareTable, rel)) / 256;
+}
+
+int Evaluator::pieceTerm(int side) {
+  const Position& pos = *pos_;
+  if (entry_ == nullptr || entry_ != &pawnHash_.slot(pos.pawnKey) || entry_->check != uint32_t(pos.pawnKey >> 32))
+    probePawnHash();
+  const int opponent = side ^ 1;
+  const int base = colourBase(side);
+  const int step = pawnStep[side];
+  const int enemyKing = pos.kingSquare(opponent);
+  const int enemyKingRank = relativeRank(side, enemyKing);
+  const int phase = std::min(32, pieceUnits(pos.material[opponent]));
+  const int opponentPawns = pawnCount(pos.material[opponent]);
+  // The piece tables are read file-mirrored when the enemy king stands on a1..d1.
+  const int fileMirror = enemyKing <= 3 ? 7 : 0;
+  auto rel = [&](int sq) { return relativeSquare(side, sq) ^ fileMirror; };
+  const int flip = side == White ? 0 : 0x70;  // trap squares are written from White's side
+
+  // An enemy piece at sq worth attacking: anything but a pawn that another pawn defends.
+  auto attackedEnemy = [&](int sq) {
+    if (!pieceOf(pos, sq, opponent)) return false;
+    if (!anyPawn(pos, sq)) return true;
+    const int behind = sq - pawnStep[opponent];
+    return !(pawnOf(pos, behind - 1, opponent) || pawnOf(pos, behind + 1, opponent));
+  };
+
+  int mg = 0, eg = 0, u = 0;
+
+  for (int n = base + KnightSlot; pos.pieceSquare[n] != NoSquare; ++n) {
+    const int sq = pos.pieceSquare[n];
+    if (sq & 0x88) continue;
+    const int R = rel(sq);
+    u += opponentPawns * tableAt(knightSquareTable, R) / 8;
+    int free = 0, attacks = 0;
+    for (int jump : knightSteps) {
+      if (pos.at(sq + jump) == Empty) ++free;
+      else if (attackedEnemy(sq + jump)) ++attacks;
+    }
+    mg += knightMobility[free] / 2 + knightAttacks[attacks] / 2;
+    eg += knightMobility[free] / 4 + 2 * knightAttacks[attacks];
+    if (pawnOf(pos, sq + step, side)) u += tableAt(knightBehindPawn, R);
+    if (pawnOf(pos, sq + 3 * step, opponent)) u += tableAt(knightPawnAhead, R);
+    // A knight deep in the enemy corner that pawns cut off.
+    const int s = sq ^ flip;
+    auto p = [&](int square) { return anyPawn(pos, square ^ flip); };
+    const bool trapped = (s == 0x60 && ((p(0x50) && p(0x61)) || p(0x52))) ||  // a7: a6+b7 or c6
+                         (s == 0x67 && ((p(0x57) && p(0x66)) || p(0x55))) ||  // h7: h6+g7 or f6
+                         (s == 0x70 && p(0x62)) ||                             // a8: c7
+                         (s == 0x77 && p(0x65));                               // h8: f7
+    if (trapped) u -= TrappedMinorPenalty;
+  }
+
+  for (int n = base + BishopSlot; pos.pieceSquare[n] != NoSquare; ++n) {
+    const int sq = pos.pieceSquare[n];
+    if (sq & 0x88) continue;
+    int free = 0, attacks = 0;
+    for (int d : diagonalDirections) {
+      int t = sq + d;
+      while (pos.at(t) == Empty) ++free, t += d;
+      if (attackedEnemy(t)) ++attacks;
+    }
+    u += tableAt(bishopSquareTable, rel(sq)) + at(bishopMobility, free);
+    mg += bishopAttacks[attacks] / 2;
+    eg += 3 * bishopAttacks[attacks];
+    // The bishop that took a rook pawn and is shut in by a pawn advance (an enemy pawn: own pawns
+    // can move away).
+    const int s = sq ^ flip;
+    auto e = [&](int square) { return pawnOf(pos, square ^ flip, opponent); };
+    const bool trapped = (s == 0x60 && e(0x51)) || (s == 0x67 && e(0x56)) ||  // a7: b6, h7: g6
+                         (s == 0x70 && e(0x52)) || (s == 0x77 && e(0x55));     // a8: c6, h8: f6
+    if (trapped) u -= TrappedMinorPenalty;
+  }
+
+  const PawnSide& own = entry_->side[side];
+  const PawnSide& enemy = entry_->side[opponent];
+  for (int n = base + RookSlot; pos.pieceSquare[n] != NoSquare; ++n) {
+    const int sq = pos.pieceSquare[n];
+    if (sq & 0x88) continue;
+    int free = 0, attacks = 0;
+    for (int d : orthogonalDirections) {
+      int t = sq + d;
+      while (pos.at(t) == Empty) ++free, t += d;
+      if (attackedEnemy(t)) ++attacks;
+    }
+    mg += at(rookMobilityMg, free) + rookAttacks[attacks];
+    eg += at(rookMobilityEg, free) + 2 * rookAttacks[attacks];
+    const int fileBit = 1 << fileOf(sq);
+    if (own.openFiles & fileBit) {
+      if (enemy.openFiles & fileBit) u += at(rookOpenFile, __builtin_popcount(own.openFiles & enemy.openFiles));
+      else u += at(rookHalfOpenFile, __builtin_popcount(own.openFiles));
+    }
+    if (relativeRank(side, sq) >= 6) {
+      if (enemyKingRank == 6) u += 10;
+      if (enemyKingRank == 7) mg += 10, eg += 40;
+    }
+  }
+
+  for (int n = base + QueenSlot; pos.pieceSquare[n] != NoSquare; ++n) {
+    const int sq = pos.pieceSquare[n];
+    if (sq & 0x88) continue;
+    mg += tableAt(queenSquareMg, rel(sq));
+    eg += tableAt(queenSquareEg, rel(sq));
+    u += 8 - 2 * distance(sq, enemyKing);
+    if (relativeRank(side, sq) == 6) {
+      if (enemyKingRank == 7) mg += 10, eg += 32;
+      if (enemyKingRank == 6) u += 10;
+    }
+  }
+
+  // A rook shut in beside its king on the back rank by a king that can no longer castle.
+  const int K = pos.kingSquare(side);
+  const int kingFile = fileOf(K);
+  const int pawnFiles = ~own.openFiles & 0xFF;
+  auto ownRook = [&](int sq) { return onBoard(sq) && pieceOf(pos, sq, side) && kindAt(pos, sq) == Rook; };
+  if (relativeRank(side, K) == 0) {
+    int dir = 0;
+    if ((kingFile == 5 || kingFile == 6) && !(pos.castleRights & kingSideRight(side)) && (pawnFiles & 0xC0) == 0xC0)
+      dir = 1;
+    else if ((kingFile == 1 || kingFile == 2) && !(pos.castleRights & queenSideRight(side)) && (pawnFiles & 0x03) == 0x03)
+      dir = -1;
+    if (dir != 0 && (ownRook(K + dir) || ownRook(K + 2 * dir) || ownRook(K + dir + step) || ownRook(K + 2 * dir + step)))
+      u -= TrappedRookPenalty;
+  }
+
+  return ((32 - phase) * eg + phase * mg) / 32 + u;
+}

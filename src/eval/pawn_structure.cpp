@@ -1,0 +1,365 @@
+// Pawn structure: the static terms kept in the pawn hash, and the passed-pawn and pawn-race
+// terms computed at every evaluation from the entry and the board.
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+#include "eval/eval_tables.h"
+#include "eval/evaluator.h"
+#include "eval/exchange.h"
+
+namespace {
+
+inline bool pawnOf(const Position& pos, int sq, int side) {
+  const int piece = pos.at(sq);
+  return isPawnPiece(piece) && colourOf(piece) == side;
+}
+inline bool anyPawn(const Position& pos, int sq) { return isPawnPiece(pos.at(sq)); }
+inline int adjacentFiles(int file) { return ((1 << file) >> 1 | (1 << file) << 1) & 0xFF; }
+
+// Relative rank: 0 is the side's own back rank, 6 the rank before promotion.
+inline int relativeRank(int side, int sq) { return side == White ? rankOf(sq) : 7 - rankOf(sq); }
+
+inline int8_t clampByte(int v) { return int8_t(std::clamp(v, -128, 127)); }
+
+// Whether a backward pawn can still be supported or advance safely (see pawnStructure).
+bool isBackward(const Position& pos, int side, int sq, int r) {
+  const int step = pawnStep[side];
+  const int enemy = side ^ 1;
+  const int stop = sq + step;
+  if (!anyPawn(pos, stop)) {
+    const int beside = pawnOf(pos, sq - 1, side) + pawnOf(pos, sq + 1, side);
+    const int stopAttackers = pawnOf(pos, stop + step - 1, enemy) + pawnOf(pos, stop + step + 1, enemy);
+    if (beside > stopAttackers) return false;
+    const int twoSteps = stop + step;
+    if (r == 1 && !anyPawn(pos, twoSteps)) {
+      const int besideStop = pawnOf(pos, stop - 1, side) + pawnOf(pos, stop + 1, side);
+      const int twoStepAttackers =
+          pawnOf(pos, twoSteps + step - 1, enemy) + pawnOf(pos, twoSteps + step + 1, enemy);
+      if (besideStop > twoStepAttackers) return false;
+    }
+  }
+  // A neighbour two ranks behind can come up to defend it, unless the square it needs is taken
+  // or guarded by an enemy pawn.
+  for (int d : {-1, 1}) {
+    const int between = sq - step + d;
+    if (pawnOf(pos, between - step, side) && !anyPawn(pos, between) && !pawnOf(pos, sq + 2 * d, enemy))
+      return false;
+  }
+  return true;
+}
+
+// A candidate passer: on a half-open file, with at least as many own pawns able to support its
+// advance (beside it, or diagonally behind it with the square in front free) as enemy pawns
+// ahead on the neighbouring files can stop it. That is the classic count; supporters beside the
+// pawn count fully because they can advance together.
+bool isCandidate(const Position& pos, int side, int sq) {
+  const int step = pawnStep[side];
+  const int enemy = side ^ 1;
+  int sentries = 0;
+  for (int s = sq + step; onBoard(s); s += step) sentries += pawnOf(pos, s - 1, enemy) + pawnOf(pos, s + 1, enemy);
+  int supporters = pawnOf(pos, sq - 1, side) + pawnOf(pos, sq + 1, side);
+  for (int d : {-1, 1}) {
+    if (pawnOf(pos, sq - step + d, side) && pos.at(sq + d) == Empty) ++supporters;
+  }
+  return supporters >= sentries;
+}
+
+}  // namespace
+
+void pawnStructure(const Position& pos, int side, PawnSide& record, int& mg, int& eg) {
+  const int base = colourBase(side);
+  const int step = pawnStep[side];
+  const int enemy = side ^ 1;
+  int ownFiles = 0;
+  for (int n = base + PawnSlot; pos.pieceSquare[n] != NoSquare; ++n) {
+    const int sq = pos.pieceSquare[n];
+    if (!(sq & 0x88)) ownFiles |= 1 << fileOf(sq);
+  }
+  record.openFiles = uint8_t(~ownFiles);
+  record.passerCount = 0;
+  record.passerFiles = 0;
+  record.lightPawns = 0;
+  mg = eg = 0;
+
+  for (int n = base + PawnSlot; pos.pieceSquare[n] != NoSquare; ++n) {
+    const int sq = pos.pieceSquare[n];
+    if (sq & 0x88) continue;
+    const int R = relativeSquare(side, sq);
+    const int r = 7 - (R >> 4);
+    const int file = fileOf(sq);
+    if (isLightSquare(sq)) ++record.lightPawns;
+    mg += tableAt(pawnSquareMg, R);
+    eg += tableAt(pawnSquareEg, R);
+
+    const bool defended = pawnOf(pos, sq - step - 1, side) || pawnOf(pos, sq - step + 1, side);
+    const bool phalanx = pawnOf(pos, sq - 1, side) || pawnOf(pos, sq + 1, side);
+    bool pawnAhead = false, enemyAheadBeside = false;
+    for (int s = sq + step; onBoard(s); s += step) {
+      if (anyPawn(pos, s)) pawnAhead = true;
+      if (pawnOf(pos, s - 1, enemy) || pawnOf(pos, s + 1, enemy)) enemyAheadBeside = true;
+    }
+
+    if (defended && !enemyAheadBeside) mg += tableAt(pawnChainBonus, R);
+
+    // Doubled: the front pawn of two on a file pays, unless another pawn defends it.
+    for (int s = sq - step; onBoard(s); s -= step) {
+      if (!anyPawn(pos, s)) continue;
+      if (pawnOf(pos, s, side) && !defended) {
+        mg += tableAt(doubledMg, R);
+        eg += tableAt(doubledEg, R);
+        if (!pawnAhead) mg += DoubledOpenMg;
+      }
+      break;
+    }
+
+    const bool isolated = (ownFiles & adjacentFiles(file)) == 0;
+    const bool passed = !pawnAhead && !enemyAheadBeside;
+    if (passed) {
+      record.passers[record.passerCount++] = uint8_t(sq);
+      record.passerFiles |= uint8_t(1 << file);
+      mg += tableAt(passedMg, R);
+      eg += tableAt(passedEg, R);
+      if (phalanx) {
+        mg += passedPhalanxMg[r];
+        eg += passedPhalanxEg[r];
+      }
+      if (defended) {
+        mg += passedDefendedMg[r];
+        eg += passedDefendedEg[r];
+      }
+    }
+    if (isolated) {
+      mg += tableAt(isolatedMg, R);
+      eg += tableAt(isolatedEg, R);
+      if (!pawnAhead) {
+        mg += IsolatedOpenMg;
+        eg += IsolatedOpenEg;
+      }
+      continue;
+    }
+    if (passed) continue;
+
+    if (!defended && isBackward(pos, side, sq, r)) {
+      mg += tableAt(backwardMg, R) / 2;
+      eg += tableAt(backwardEg, R) / 2;
+      if (!pawnAhead) {
+        mg += BackwardOpenMg;
+        eg += BackwardOpenEg;
+      }
+    }
+    if (!pawnAhead && isCandidate(pos, side, sq)) {
+      mg += candidateMg[r];
+      eg += candidateEg[r];
+    }
+  }
+}
+
+void fillPawnEntry(PawnEntry& entry, const Position& pos) {
+  entry.check = uint32_t(pos.pawnKey >> 32);
+  int mgW, egW, mgB, egB;
+  pawnStructure(pos, White, entry.side[White], mgW, egW);
+  pawnStructure(pos, Black, entry.side[Black], mgB, egB);
+  entry.mg = int16_t(mgW - mgB);
+  entry.eg = int16_t(egW - egB);
+
+  for (int side = White; side <= Black; ++side) {
+    const int stormer = side ^ 1;
+    const int stormStep = pawnStep[stormer];
+    int shelter[3] = {0, 0, 0}, storm[3] = {0, 0, 0};
+    for (int n = colourBase(side) + PawnSlot; pos.pieceSquare[n] != NoSquare; ++n) {
+      const int sq = pos.pieceSquare[n];
+      if (sq & 0x88) continue;
+      for (int k = 0; k < 3; ++k) shelter[k] += tableAt(shelterTable[k], relativeSquare(side, sq));
+    }
+    for (int n = colourBase(stormer) + PawnSlot; pos.pieceSquare[n] != NoSquare; ++n) {
+      const int sq = pos.pieceSquare[n];
+      if (sq & 0x88) continue;
+      for (int k = 0; k < 3; ++k) {
+        int v = tableAt(stormTable[k], relativeSquare(stormer, sq));
+        if (v == 0) continue;
+        // In contact with a shelter pawn it opens lines; blocked, it needs a neighbour to lever.
+        if (pawnOf(pos, sq + stormStep - 1, side) || pawnOf(pos, sq + stormStep + 1, side)) {
+          v += 1;
+        } else if (anyPawn(pos, sq + stormStep)) {
+          v += (pawnOf(pos, sq - 1, stormer) || pawnOf(pos, sq + 1, stormer)) ? 1 : -1;
+        }
+        storm[k] += v;
+      }
+    }
+    for (int k = 0; k < 3; ++k) {
+      entry.side[side].shelter[k] = clampByte(shelter[k]);
+      entry.side[side].storm[k] = clampByte(storm[k]);
+    }
+  }
+}
+
+PawnEntry& Evaluator::probePawnHash() {
+  const Position& pos = *pos_;
+  PawnEntry& entry = pawnHash_.slot(pos.pawnKey);
+  if (entry.check != uint32_t(pos.pawnKey >> 32)) {
+    ++pawnHash_.misses;
+    fillPawnEntry(entry, pos);
+  } else {
+    ++pawnHash_.hits;
+  }
+  entry_ = &entry;
+  return entry;
+}
+
+int Evaluator::pawnScore() {
+  const PawnEntry& entry = probePawnHash();
+  const Position& pos = *pos_;
+  const int phase = std::min(64, pieceUnits(pos.material[White]) + pieceUnits(pos.material[Black]));
+  const int passedWhite = passedPawnTerm(White);
+  const int passedBlack = passedPawnTerm(Black);
+  return ((passedWhite / 2 + entry.mg - passedBlack / 2) * phase +
+          (passedWhite + entry.eg - passedBlack) * (64 - phase)) /
+         64;
+}
+
+namespace {
+
+// The bonus of a pawn that can promote, by the strongest piece that could still give itself up
+// for it; 0 when the opponent has no piece at all (the pawn ending is left to the race).
+int promotionBonus(uint32_t opponentMaterial) {
+  if (knightCount(opponentMaterial) + bishopCount(opponentMaterial) > 0) return PromotionVsMinor;
+  if (rookCount(opponentMaterial) > 0) return PromotionVsRook;
+  if (queenCount(opponentMaterial) > 0) return PromotionVsQueen;
+  return 0;
+}
+
+}  // namespace
+
+int Evaluator::passedPawnTerm(int side) {
+  const Position& pos = *pos_;
+  const PawnSide& record = entry_->side[side];
+  const int opponent = side ^ 1;
+  const int step = pawnStep[side];
+  const int ownKing = pos.kingSquare(side);
+  const int enemyKing = pos.kingSquare(opponent);
+  const uint32_t opponentMaterial = pos.material[opponent];
+  int total = 0;
+
+  for (int i = 0; i < record.passerCount; ++i) {
+    const int S = record.passers[i];
+    const int T = S + step;
+    const int r = relativeRank(side, S);
+    const int blocker = pos.at(T);
+    if (blocker == Empty) {
+      if (r == 6) {
+        const Move promotion = makeMoveWord(S, T) | (Move(Queen) << 24);
+        const int bonus = promotionBonus(opponentMaterial);
+        if (staticExchange(pos, side, promotion) >= 0) {
+          if (bonus != 0) {
+            total += bonus;
+            continue;
+          }
+        } else if (officerCount(opponentMaterial) == 1 && rankOf(ownKing) != rankOf(T) &&
+                   distance(enemyKing, S) > 2) {
+          // The promotion square is guarded by the lone piece: the own king escorts the pawn
+          // when it stands next to it, or two files away on its rank with the move.
+          const bool escorting = distance(ownKing, S) == 1 ||
+                                 (rankOf(ownKing) == rankOf(S) && std::abs(fileOf(ownKing) - fileOf(S)) == 2 &&
+                                  int(pos.sideToMove) == side);
+          if (escorting) {
+            total += bonus;
+            continue;
+          }
+        }
+      } else if (staticExchange(pos, side, makeMoveWord(S, T)) >= 0) {
+        total += passerFree[r];
+      }
+    } else if (colourOf(blocker) != side) {
+      const int kind = tables.kindOfSlot[slotOf(blocker)];
+      total += passerBlocked[r] * ((kind == Knight || kind == Bishop) ? 2 : 1);
+    } else {
+      total += passerBlocked[r];
+    }
+
+    total += (distance(enemyKing, T) - 2) * passerEnemyKing[r] + (2 - distance(ownKing, T)) * passerOwnKing[r];
+
+    for (int s = S - step; onBoard(s); s -= step) {
+      const int piece = pos.at(s);
+      if (piece == Empty) continue;
+      const int kind = tables.kindOfSlot[slotOf(piece)];
+      if (kind == Rook || kind == Queen) total += colourOf(piece) == side ? passerRookBehind[r] : -passerRookBehind[r];
+      break;
+    }
+  }
+  return total;
+}
+
+namespace {
+
+// The attacker's king shut in the corner in front of its own rook pawn by the enemy king.
+bool kingShutIn(int attacker, int ownKing, int enemyKing) {
+  const int flip = attacker == White ? 0 : 0x70;  // Black's cases are White's with ranks mirrored
+  const int k = ownKing ^ flip, e = enemyKing ^ flip;
+  switch (k) {
+    case 0x60: return e == 0x62;                  // a7 against c7
+    case 0x70: return e == 0x62 || e == 0x72;     // a8 against c7, c8
+    case 0x67: return e == 0x65;                  // h7 against f7
+    case 0x77: return e == 0x65 || e == 0x75;     // h8 against f7, f8
+    default: return false;
+  }
+}
+
+[[noreturn]] void notReached() {
+  std::printf("pawnevaluator(): not reached!\n");
+  std::abort();
+}
+
+// Moves the passer on S needs to promote if the defending king cannot catch it (the rule of the
+// square, counting the side to move and a first double step), or -1 when it can be stopped.
+int unstoppableMoves(const Position& pos, int attacker, int S) {
+  const int defender = attacker ^ 1;
+  const int step = pawnStep[attacker];
+  const int r = relativeRank(attacker, S);
+  if (r < 1 || r > 6) notReached();
+  int moves = r == 1 ? 5 : 7 - r;
+  const int promotion = (attacker == White ? 0x70 : 0x00) | fileOf(S);
+  const int ownKing = pos.kingSquare(attacker);
+  for (int s = S + step;; s += step) {
+    if (pos.at(s) != Empty) {
+      // Only the own king may stand in the way: it steps aside at the cost of one move, unless
+      // the enemy king keeps it shut in the corner.
+      if (s != ownKing || kingShutIn(attacker, ownKing, pos.kingSquare(defender))) return -1;
+      ++moves;
+    }
+    if (s == promotion) break;
+  }
+  const int tempo = int(pos.sideToMove) == defender ? 1 : 0;
+  return distance(pos.kingSquare(defender), promotion) - tempo > moves ? moves : -1;
+}
+
+}  // namespace
+
+int Evaluator::pawnRace() {
+  const Position& pos = *pos_;
+  const bool whitePieces = officerCount(pos.material[White]) > 0;
+  const bool blackPieces = officerCount(pos.material[Black]) > 0;
+  if (whitePieces && blackPieces) return 0;
+
+  int fastest[2] = {INT_MAX, INT_MAX};
+  for (int attacker = White; attacker <= Black; ++attacker) {
+    if (officerCount(pos.material[attacker ^ 1]) != 0) continue;  // pieces can stop a passer
+    const PawnSide& record = entry_->side[attacker];
+    for (int i = 0; i < record.passerCount; ++i) {
+      const int moves = unstoppableMoves(pos, attacker, record.passers[i]);
+      if (moves >= 0) fastest[attacker] = std::min(fastest[attacker], moves);
+    }
+  }
+  if (fastest[White] == INT_MAX && fastest[Black] == INT_MAX) return 0;
+  if (fastest[Black] == INT_MAX) return RaceWin - RacePerMove * fastest[White];
+  if (fastest[White] == INT_MAX) return RacePerMove * fastest[Black] - RaceWin;
+
+  // Both queen: the race is decided only when the loser still needs more than one move after the
+  // winner has queened (otherwise queen faces queen). Compare in plies from now.
+  const int whitePly = 2 * fastest[White] - (pos.sideToMove == White ? 1 : 0);
+  const int blackPly = 2 * fastest[Black] - (pos.sideToMove == Black ? 1 : 0);
+  if (whitePly + 2 < blackPly) return RaceWin - RacePerMove * fastest[White];
+  if (blackPly + 2 < whitePly) return RacePerMove * fastest[Black] - RaceWin;
+  return 0;
+}
