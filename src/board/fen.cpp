@@ -172,6 +172,26 @@ void readCastling(Position& pos, const char*& p) {
     g.kingFile = fileOf(kingSq);
     (dir > 0 ? g.kingRookFile : g.queenRookFile) = rookFile;
   }
+  // Both sides share one geometry (the files of the last right read): a right whose king or
+  // rook is not on those files cannot be played and is dropped.
+  static const struct {
+    uint8_t right;
+    int side;
+    bool kingSide;
+  } rights[4] = {{WhiteKingSide, White, true}, {WhiteQueenSide, White, false},
+                 {BlackKingSide, Black, true}, {BlackQueenSide, Black, false}};
+  for (const auto& r : rights) {
+    if (!(pos.castleRights & r.right)) continue;
+    int rank = r.side == White ? 0 : 7;
+    int king = pos.at(squareOf(g.kingFile, rank));
+    int rook = pos.at(squareOf(r.kingSide ? g.kingRookFile : g.queenRookFile, rank));
+    bool fits = king == colourBase(r.side) + KingSlot && (rook & 0xC0) == colourBase(r.side) &&
+                tables.kindOfSlot[slotOf(rook)] == Rook;
+    if (!fits) {
+      logInfo("invalid castling ignored\n");
+      pos.castleRights &= uint8_t(~r.right);
+    }
+  }
   pos.hashKey ^= tables.castleKeys[pos.castleRights];
   buildCastleGeometry(g);
 }

@@ -1,0 +1,269 @@
+// Make/unmake round trips and incremental state, and the staged generators checked against
+// the full generator on positions from random play.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+
+#include "board/board_test_util.h"
+#include "board/makemove.h"
+#include "board/movegen.h"
+#include "board/notation.h"
+
+namespace {
+
+// Every field that unmakeMove must restore, history included up to the current ply.
+void expectSameRecord(const Position& a, const Position& b, const char* context) {
+  ASSERT_EQ(memcmp(a.board, b.board, sizeof a.board), 0) << context;
+  ASSERT_EQ(memcmp(a.pieceSquare, b.pieceSquare, sizeof a.pieceSquare), 0) << context;
+  ASSERT_EQ(a.hashKey, b.hashKey) << context;
+  ASSERT_EQ(a.pawnKey, b.pawnKey) << context;
+  ASSERT_EQ(a.sideToMove, b.sideToMove) << context;
+  ASSERT_EQ(a.ply, b.ply) << context;
+  ASSERT_EQ(a.material[0], b.material[0]) << context;
+  ASSERT_EQ(a.material[1], b.material[1]) << context;
+  ASSERT_EQ(a.lastIrreversible, b.lastIrreversible) << context;
+  ASSERT_EQ(a.castleRights, b.castleRights) << context;
+  ASSERT_EQ(a.epSquare, b.epSquare) << context;
+  ASSERT_EQ(a.promotedCount, b.promotedCount) << context;
+  ASSERT_EQ(memcmp(a.keyHistory, b.keyHistory, a.ply * sizeof(uint64_t)), 0) << context;
+}
+
+void expectIncrementalStateExact(const Position& pos, const char* context) {
+  ASSERT_EQ(pos.hashKey, computeHashKey(pos)) << context;
+  ASSERT_EQ(pos.pawnKey, computePawnKey(pos)) << context;
+  ASSERT_EQ(pos.material[White], computeMaterial(pos, White)) << context;
+  ASSERT_EQ(pos.material[Black], computeMaterial(pos, Black)) << context;
+  for (int piece = WhiteBase; piece < Guard; piece++) {
+    int sq = pos.pieceSquare[piece];
+    if (sq != NoSquare && onBoard(sq)) {
+      ASSERT_EQ(pos.at(sq), piece) << context;
+    }
+  }
+}
+
+std::vector<std::string> startingPoints() {
+  std::vector<std::string> fens = {
+      InitialFen,
+      "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+      "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+      "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+      "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8",
+  };
+  for (int n : {0, 123, 518, 700, 959}) fens.push_back(chess960Fen(n));
+  return fens;
+}
+
+TEST(MakeUnmake, RandomGamesRestoreEveryFieldAndKeepIncrementalStateExact) {
+  std::mt19937 rng(20261206);
+  int movesChecked = 0;
+  for (const std::string& fen : startingPoints())
+    for (int game = 0; game < 12; game++) {
+      Position* pos = newPosition(fen.c_str());
+      for (int ply = 0; ply < 120; ply++) {
+        Move moves[MaxMoves];
+        Move* end = pos->inCheck() ? generateEvasions(*pos, moves, pos->previousMove()) : generateMoves(*pos, moves);
+        if (end == moves) break;
+        Position before;
+        copyPosition(before, *pos);
+        UndoInfo undo = saveUndo(*pos);
+        std::vector<Move> legal;
+        for (Move* m = moves; m < end; m++) {
+          Move made = makeMove(*pos, *m);
+          if (!made) {
+            expectSameRecord(*pos, before, "refused move changed the position");
+            continue;
+          }
+          expectIncrementalStateExact(*pos, fen.c_str());
+          ASSERT_EQ(bool(made & MoveCheckFlags), isAttacked(*pos, pos->sideToMove ^ 1, pos->kingSquare(pos->sideToMove)))
+              << fen << " check flags of a move";
+          ASSERT_FALSE(isAttacked(*pos, pos->sideToMove, pos->kingSquare(pos->sideToMove ^ 1))) << "king left in check";
+          unmakeMove(*pos, *m, undo);
+          expectSameRecord(*pos, before, fen.c_str());
+          legal.push_back(*m);
+          movesChecked++;
+        }
+        if (legal.empty()) break;
+        Move chosen = legal[rng() % legal.size()];
+        ASSERT_NE(makeMove(*pos, chosen), 0u);
+      }
+    }
+  EXPECT_GT(movesChecked, 50000);
+}
+
+// Legal moves (no check flags) from the staged generators, filtered the way the search does:
+// pin test first, then makeMove.
+std::set<Move> stagedLegalMoves(Position& pos) {
+  Move moves[MaxMoves * 2];
+  Move* end = generateCaptures(pos, moves);
+  end = generateQuiets(pos, end);
+  end = generateKingQuiets(pos, end);
+  std::set<Move> legal;
+  UndoInfo undo = saveUndo(pos);
+  int king = pos.kingSquare(pos.sideToMove);
+  for (Move* m = moves; m < end; m++) {
+    bool isKing = moveFrom(*m) == king;
+    if (!isKing && !(*m & MoveCastle) && isPinnedMove(pos, king, moveFrom(*m), moveTo(*m))) continue;
+    if (!makeMove(pos, *m)) continue;
+    unmakeMove(pos, *m, undo);
+    EXPECT_TRUE(legal.insert(*m & MoveCompareMask).second) << "duplicate staged move";
+  }
+  return legal;
+}
+
+std::set<Move> fullLegalMoves(Position& pos) {
+  Move moves[MaxMoves];
+  int count = generateLegalMoves(pos, moves);
+  std::set<Move> legal;
+  for (int i = 0; i < count; i++) legal.insert(moves[i] & MoveCompareMask);
+  return legal;
+}
+
+TEST(StagedGenerators, CoverExactlyTheLegalMovesAndFindEveryQuietCheck) {
+  std::mt19937 rng(7);
+  int positions = 0;
+  for (const std::string& fen : startingPoints())
+    for (int game = 0; game < 20; game++) {
+      Position* pos = newPosition(fen.c_str());
+      int plies = int(rng() % 80);
+      playRandomMoves(*pos, plies, rng);
+      if (pos->inCheck()) continue;
+      positions++;
+      ASSERT_EQ(stagedLegalMoves(*pos), fullLegalMoves(*pos)) << fen << " after " << plies;
+
+      // Quiet direct checks and discovered checks, against makeMove's own flags.
+      Move all[MaxMoves];
+      int count = generateLegalMoves(*pos, all);
+      std::set<Move> directExpected, discoveredExpected;
+      for (int i = 0; i < count; i++) {
+        Move m = all[i];
+        if (moveCaptured(m) || movePromotion(m) || (m & (MoveCastle | MoveEnPassant))) continue;
+        if (m & MoveDirectCheck) directExpected.insert(m & MoveCompareMask);
+        if (m & MoveDiscoveredCheck) discoveredExpected.insert(m & MoveCompareMask);
+      }
+      Move checks[MaxMoves];
+      std::set<Move> directFound, discoveredFound;
+      auto legalOnly = [&](Move* from, Move* to, std::set<Move>& into) {
+        std::set<Move> legal = fullLegalMoves(*pos);
+        for (Move* m = from; m < to; m++)
+          if (legal.count(*m & MoveCompareMask) && !(*m & MoveBatteryCheck)) into.insert(*m & MoveCompareMask);
+      };
+      legalOnly(checks, generateQuietChecks(*pos, checks), directFound);
+      legalOnly(checks, generateDiscoveredChecks(*pos, checks), discoveredFound);
+      EXPECT_EQ(directFound, directExpected) << fen << " after " << plies;
+      EXPECT_EQ(discoveredFound, discoveredExpected) << fen << " after " << plies;
+    }
+  EXPECT_GT(positions, 100);
+}
+
+TEST(IsMoveLegal, AgreesWithTheGeneratorOnForeignMoveWords) {
+  // Move words from one position offered to another: only those legal there may pass.
+  std::mt19937 rng(99);
+  std::vector<Move> pool;
+  for (int game = 0; game < 200; game++) {
+    Position* pos = newPosition(game % 2 ? InitialFen : chess960Fen(game % 960).c_str());
+    playRandomMoves(*pos, int(rng() % 60), rng);
+    if (pos->inCheck()) continue;
+    Move moves[MaxMoves];
+    Move* end = generateMoves(*pos, moves);
+    for (Move* m = moves; m < end; m++) pool.push_back(*m);
+    std::set<Move> legal = fullLegalMoves(*pos);
+    for (int i = 0; i < 300 && !pool.empty(); i++) {
+      Move m = pool[rng() % pool.size()];
+      bool expected = legal.count(m & MoveCompareMask) > 0;
+      // Castling and en passant through attacked squares pass isMoveLegal's cheap tests but
+      // are refused by makeMove; all others must agree exactly.
+      if (!expected && (m & (MoveCastle | MoveEnPassant))) continue;
+      EXPECT_EQ(isMoveLegal(*pos, m), expected) << std::hex << m;
+    }
+  }
+}
+
+TEST(MakeMove, EdgeCasesOfSpecialMoves) {
+  // En passant that would expose the king along the rank through both pawns is refused.
+  Position* pos = newPosition("8/2p5/8/KP5r/8/8/8/7k b - - 0 1");
+  Move push = parseMove(*pos, "c5");
+  ASSERT_NE(push, 0u);
+  pos->lastMove = makeMove(*pos, push);
+  ASSERT_EQ(pos->epSquare, 0x52);  // c6
+  Move moves[MaxMoves];
+  Move* end = generateMoves(*pos, moves);
+  Move ep = 0;
+  for (Move* m = moves; m < end; m++)
+    if (*m & MoveEnPassant) ep = *m;
+  ASSERT_NE(ep, 0u);
+  Position before;
+  copyPosition(before, *pos);
+  EXPECT_EQ(makeMove(*pos, ep), 0u);
+  expectSameRecord(*pos, before, "refused en passant");
+
+  // A double push next to no enemy pawn sets no en-passant square and no key term.
+  pos = newPosition(InitialFen);
+  uint64_t keyBefore = pos->hashKey;
+  Move e4 = parseMove(*pos, "e4");
+  makeMove(*pos, e4);
+  EXPECT_EQ(pos->epSquare, 0);
+  EXPECT_EQ(pos->hashKey, computeHashKey(*pos));
+  EXPECT_NE(pos->hashKey, keyBefore);
+
+  // Castling out of or through check is refused.
+  pos = newPosition("r3k2r/8/8/8/8/8/5r2/R3K2R w KQkq - 0 1");  // f1 attacked
+  Move shortCastle = makeMoveWord(0x04, 0x06) | MoveCastle;
+  EXPECT_EQ(makeMove(*pos, shortCastle), 0u);
+  Move longCastle = makeMoveWord(0x04, 0x02) | MoveCastle;
+  EXPECT_NE(makeMove(*pos, longCastle), 0u);
+
+  // Check flags: direct, discovered, and both at once.
+  struct FlagCase {
+    const char* fen;
+    const char* move;
+    Move flags;
+  } flagCases[] = {
+      {"4k3/8/8/8/8/8/8/R5K1 w - - 0 1", "Ra8", MoveDirectCheck},
+      {"4k3/8/8/8/8/8/4N3/4R1K1 w - - 0 1", "Nc3", MoveDiscoveredCheck},
+      {"4k3/8/8/8/4N3/8/8/4R1K1 w - - 0 1", "Nd6", MoveCheckFlags},
+      {"4k3/8/8/8/8/8/4B3/4R1K1 w - - 0 1", "Bb5", MoveCheckFlags},
+      {"4k3/8/8/8/8/8/4B3/4R1K1 w - - 0 1", "Bd3", MoveDiscoveredCheck},
+      {"4k3/8/8/8/8/8/8/4K2R w K - 0 1", "O-O", 0},
+      {"5k2/8/8/8/8/8/8/4K2R w K - 0 1", "O-O", MoveDirectCheck},
+      {"7k/8/8/8/8/8/1p6/2N1K3 b - - 0 1", "b1=Q", 0},
+      {"4k3/8/8/8/8/8/1p6/2N1K3 b - - 0 1", "bxc1=Q", MoveDirectCheck},
+  };
+  for (const FlagCase& c : flagCases) {
+    pos = newPosition(c.fen);
+    EXPECT_EQ(parseMove(*pos, c.move) & MoveCheckFlags, c.flags) << c.fen << " " << c.move;
+  }
+}
+
+TEST(MakeMove, Chess960CastlingWhereKingAndRookShareSquares) {
+  struct Case {
+    const char* fen;
+    const char* move;
+    int kingTo, rookTo;
+  } cases[] = {
+      {"1r4kr/8/8/8/8/8/8/1R4KR w HBhb - 0 1", "O-O", 0x06, 0x05},     // king stays, rook h1->f1
+      {"1r4kr/8/8/8/8/8/8/1R4KR w HBhb - 0 1", "O-O-O", 0x02, 0x03},   // king g1->c1, rook b1->d1
+      {"rk5r/8/8/8/8/8/8/RK5R w HAha - 0 1", "O-O-O", 0x02, 0x03},     // king b1->c1, rook a1->d1
+      {"4rkr1/8/8/8/8/8/5PP1/4RKR1 w GEge - 0 1", "O-O", 0x06, 0x05},     // king takes the rook's square
+      {"2rkr3/8/8/8/8/8/2PPP3/2RKR3 w ECec - 0 1", "O-O-O", 0x02, 0x03},   // king and rook swap
+  };
+  for (const Case& c : cases) {
+    Position* pos = newPosition(c.fen);
+    Position before;
+    copyPosition(before, *pos);
+    Move m = parseMove(*pos, c.move);
+    ASSERT_NE(m, 0u) << c.fen << " " << c.move;
+    UndoInfo undo = saveUndo(*pos);
+    Move word = m & ~MoveCheckFlags;
+    ASSERT_NE(makeMove(*pos, word), 0u);
+    EXPECT_EQ(pos->at(c.kingTo), WhiteBase + KingSlot) << c.fen << " " << c.move;
+    EXPECT_EQ(tables.kindOfSlot[slotOf(pos->at(c.rookTo))], Rook) << c.fen << " " << c.move;
+    EXPECT_EQ(pos->castleRights & (WhiteKingSide | WhiteQueenSide), 0);
+    expectIncrementalStateExact(*pos, c.fen);
+    unmakeMove(*pos, word, undo);
+    expectSameRecord(*pos, before, c.fen);
+  }
+}
+
+}  // namespace
