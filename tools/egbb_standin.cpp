@@ -47,8 +47,10 @@ inline int distance(int a, int b) {
   return std::max(std::abs(fileOf(a) - fileOf(b)), std::abs(rankOf(a) - rankOf(b)));
 }
 
-constexpr int KingSteps[8][2] = {{1, 0}, {1, 1}, {0, 1}, {-1, 1}, {-1, 0}, {-1, -1}, {0, -1}, {1, -1}};
-constexpr int KnightSteps[8][2] = {{1, 2}, {2, 1}, {2, -1}, {1, -2}, {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
+constexpr int KingSteps[8][2] = {{1, 0},  {1, 1},   {0, 1},  {-1, 1},
+                                 {-1, 0}, {-1, -1}, {0, -1}, {1, -1}};
+constexpr int KnightSteps[8][2] = {{1, 2},   {2, 1},   {2, -1}, {1, -2},
+                                   {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
 
 // The square `steps` times (df, dr) away from sq, or -1 off the board.
 inline int stepFrom(int sq, int df, int dr) {
@@ -261,7 +263,8 @@ extern "C" {
 
 // The path and cache size matter only to a library that reads files; these tables are
 // computed in memory.
-EGBB_EXPORT void load_egbb_5men(const char* /*path*/, int32_t /*cacheBytes*/, int32_t /*loadOption*/) {
+EGBB_EXPORT void load_egbb_5men(const char* /*path*/, int32_t /*cacheBytes*/,
+                                int32_t /*loadOption*/) {
   std::call_once(solvedOnce, [] {
     solver.solve();
     solved.store(true, std::memory_order_release);
@@ -269,8 +272,8 @@ EGBB_EXPORT void load_egbb_5men(const char* /*path*/, int32_t /*cacheBytes*/, in
 }
 
 EGBB_EXPORT int32_t probe_egbb_5men(int32_t side, int32_t whiteKing, int32_t blackKing,
-                                   int32_t piece1, int32_t square1, int32_t piece2,
-                                   int32_t square2, int32_t piece3, int32_t square3) {
+                                    int32_t piece1, int32_t square1, int32_t piece2,
+                                    int32_t square2, int32_t piece3, int32_t square3) {
   if (!solved.load(std::memory_order_acquire)) return NoInformation;
   if ((side != 0 && side != 1) || !validSquare(whiteKing) || !validSquare(blackKing))
     return NoInformation;

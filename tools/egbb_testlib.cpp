@@ -38,7 +38,8 @@ EGBB_EXPORT void load_egbb_5men(const char* path, int32_t cacheBytes, int32_t lo
 EGBB_EXPORT int32_t probe_egbb_5men(int32_t side, int32_t whiteKing, int32_t blackKing,
                                     int32_t piece1, int32_t square1, int32_t piece2,
                                     int32_t square2, int32_t piece3, int32_t square3) {
-  const int32_t args[9] = {side, whiteKing, blackKing, piece1, square1, piece2, square2, piece3, square3};
+  const int32_t args[9] = {side,   whiteKing, blackKing, piece1, square1,
+                           piece2, square2,   piece3,    square3};
   std::memcpy(lastProbe, args, sizeof args);
   ++probeCalls;
   int men = 2 + (piece1 != 0) + (piece2 != 0) + (piece3 != 0);

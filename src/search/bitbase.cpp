@@ -37,10 +37,14 @@ constexpr int8_t Centre[8][8] = {
 // the lone king's square mirrored top to bottom: two ranks toward the centre, in
 // opposition, or diagonally in front near the corners.
 constexpr int8_t Approach[8][8] = {
-    {-15, -32, -32, -32, -32, -32, -32, -17}, {2, -15, -32, -32, -32, -32, -17, -2},
-    {2, 2, -15, -32, -32, -17, -2, -2},       {2, 2, 2, -15, -17, -2, -2, -2},
-    {2, 2, 2, 17, 15, 2, -2, -2},             {2, 2, 17, 32, 32, 15, -2, -2},
-    {2, 17, 32, 32, 32, 32, 15, -2},          {17, 32, 32, 32, 32, 32, 32, 15},
+    {-15, -32, -32, -32, -32, -32, -32, -17},
+    {2, -15, -32, -32, -32, -32, -17, -2},
+    {2, 2, -15, -32, -32, -17, -2, -2},
+    {2, 2, 2, -15, -17, -2, -2, -2},
+    {2, 2, 2, 17, 15, 2, -2, -2},
+    {2, 2, 17, 32, 32, 15, -2, -2},
+    {2, 17, 32, 32, 32, 32, 15, -2},
+    {17, 32, 32, 32, 32, 32, 32, 15},
 };
 
 // King distance by 0x88 difference + 136; 8 where no two board squares differ so.
@@ -86,7 +90,8 @@ bool Bitbases::loadLibrary(const char* directory) {
   probeFn = nullptr;
   egbbLoaded = false;
   egbbMaxMen = 0;
-  egbbPath = DynamicLibrary::joinPath(directory != nullptr && *directory != '\0' ? directory : "egbb", "");
+  egbbPath =
+      DynamicLibrary::joinPath(directory != nullptr && *directory != '\0' ? directory : "egbb", "");
   RcString name(egbbPath);
   name.append("egbbdll");
   name.append(DynamicLibrary::sharedLibrarySuffix());
@@ -178,7 +183,8 @@ int mopUpValue(const Position& pos, int winner) {
   uint32_t winning = pos.material[winner], losing = pos.material[loser];
   if (pawnCount(winning) != 0 || pawnCount(losing) != 0) return 0;
 
-  int value = 5000 + 100 * pieceUnits(winning) - 100 * pieceUnits(losing) - 100 * officerCount(losing);
+  int value =
+      5000 + 100 * pieceUnits(winning) - 100 * pieceUnits(losing) - 100 * officerCount(losing);
   int winningKing = pos.kingSquare(winner), losingKing = pos.kingSquare(loser);
   value += centre(winningKing);
   value -= dist(winningKing, losingKing + approach(losingKing ^ 0x70));

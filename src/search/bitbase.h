@@ -53,7 +53,7 @@ class Bitbases {
   // of the library's number, so that the search has something to make progress on.
   bool probe(const Position& pos, int& score) const;
 
-  RcString egbbPath;           // library directory, with a trailing separator
+  RcString egbbPath;  // library directory, with a trailing separator
   DynamicLibrary egbbModule;
   LoadFunction loadFn = nullptr;
   ProbeFunction probeFn = nullptr;  // null: bitbases are not available

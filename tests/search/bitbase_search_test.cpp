@@ -25,15 +25,18 @@ int libraryValue(const Position& pos) {
     int piece = pos.at(s);
     if (piece == Empty || slotOf(piece) == KingSlot) continue;
     int kind = tables.kindOfSlot[slotOf(piece)];
-    code = kind == Queen ? QueenCode : kind == Rook ? RookCode : kind == Bishop ? BishopCode
-         : kind == Knight ? KnightCode : PawnCode;
+    code = kind == Queen    ? QueenCode
+           : kind == Rook   ? RookCode
+           : kind == Bishop ? BishopCode
+           : kind == Knight ? KnightCode
+                            : PawnCode;
     if (colourOf(piece) == Black) code += 6;
     sq = fromBoard(s);
     ++pieces;
   }
   if (pieces > 1) return NoInformation;
-  return probe(int(pos.sideToMove), fromBoard(pos.kingSquare(White)), fromBoard(pos.kingSquare(Black)),
-               code, sq);
+  return probe(int(pos.sideToMove), fromBoard(pos.kingSquare(White)),
+               fromBoard(pos.kingSquare(Black)), code, sq);
 }
 
 // The stand-in's value for the side to move after m, or NoInformation if m is refused.
@@ -117,10 +120,10 @@ class BitbaseSearchTest : public ::testing::Test {
 
 TEST_F(BitbaseSearchTest, ConvertsWonKingAndPawnEndings) {
   const char* wins[] = {
-      "4k3/8/4K3/4P3/8/8/8/8 w - - 0 1",   // king on the sixth in front of its pawn
-      "8/4k3/8/4K3/4P3/8/8/8 b - - 0 1",   // opposition: Black to move must give way
-      "8/k7/8/8/7P/8/8/K7 w - - 0 1",      // a runner the black king cannot catch
-      "8/8/8/8/8/3k4/4p3/4K3 w - - 0 1",   // Black wins: Kf2 Kd2 and the pawn queens
+      "4k3/8/4K3/4P3/8/8/8/8 w - - 0 1",  // king on the sixth in front of its pawn
+      "8/4k3/8/4K3/4P3/8/8/8 b - - 0 1",  // opposition: Black to move must give way
+      "8/k7/8/8/7P/8/8/K7 w - - 0 1",     // a runner the black king cannot catch
+      "8/8/8/8/8/3k4/4p3/4K3 w - - 0 1",  // Black wins: Kf2 Kd2 and the pawn queens
   };
   for (const char* fen : wins) {
     Position pos;
@@ -166,9 +169,9 @@ TEST_F(BitbaseSearchTest, FindsTheOnlyDrawingMoveInKingAndPawnEndings) {
 
 TEST_F(BitbaseSearchTest, HoldsDrawnKingAndPawnEndingsAgainstTheBestTries) {
   const char* draws[] = {
-      "8/4k3/8/4K3/4P3/8/8/8 w - - 0 1",   // the defender has the opposition
-      "k7/8/8/8/P7/8/8/2K5 w - - 0 1",     // rook pawn, defender in the corner
-      "8/8/8/4p3/4k3/8/4K3/8 b - - 0 1",   // roles reversed: White defends
+      "8/4k3/8/4K3/4P3/8/8/8 w - - 0 1",  // the defender has the opposition
+      "k7/8/8/8/P7/8/8/2K5 w - - 0 1",    // rook pawn, defender in the corner
+      "8/8/8/4p3/4k3/8/4K3/8 b - - 0 1",  // roles reversed: White defends
   };
   for (const char* fen : draws) {
     Position pos;

@@ -26,7 +26,8 @@ inline ProbeFunction library() {
   static ProbeFunction probe = [] {
     void* handle = dlopen((std::string(MELVOK_EGBB_DIR) + "/egbbdll.so").c_str(), RTLD_NOW);
     if (handle == nullptr) return ProbeFunction(nullptr);
-    auto load = reinterpret_cast<void (*)(const char*, int32_t, int32_t)>(dlsym(handle, "load_egbb_5men"));
+    auto load =
+        reinterpret_cast<void (*)(const char*, int32_t, int32_t)>(dlsym(handle, "load_egbb_5men"));
     load(MELVOK_EGBB_DIR "/", 16 << 20, 1);
     return reinterpret_cast<ProbeFunction>(dlsym(handle, "probe_egbb_5men"));
   }();
@@ -99,12 +100,18 @@ inline bool consistentWithMoves(int side, int wk, int bk, int code, int sq, std:
       if (moveCaptured(m) != 0) {
         ccode = 0;  // bare kings
       }
-      if (from == wk) cwk = to;
-      else if (from == bk) cbk = to;
-      else csq = to;
+      if (from == wk)
+        cwk = to;
+      else if (from == bk)
+        cbk = to;
+      else
+        csq = to;
       if (movePromotion(m) != 0) {
         int kind = movePromotion(m);
-        ccode = kind == Queen ? QueenCode : kind == Rook ? RookCode : kind == Bishop ? BishopCode : KnightCode;
+        ccode = kind == Queen    ? QueenCode
+                : kind == Rook   ? RookCode
+                : kind == Bishop ? BishopCode
+                                 : KnightCode;
         if (code > 6) ccode += 6;
       }
       int child = probe(side ^ 1, cwk, cbk, ccode, csq);
@@ -121,7 +128,9 @@ inline bool consistentWithMoves(int side, int wk, int bk, int code, int sq, std:
         longestLoss = std::max(longestLoss, WinScore - child);
       }
     }
-    expected = bestWin >= 0 ? WinScore - (bestWin + 1) : drawn ? 0 : -(WinScore - (longestLoss + 1));
+    expected = bestWin >= 0 ? WinScore - (bestWin + 1)
+               : drawn      ? 0
+                            : -(WinScore - (longestLoss + 1));
   }
   why = fen + ": expected " + std::to_string(expected) + ", library says " + std::to_string(actual);
   return actual == expected;

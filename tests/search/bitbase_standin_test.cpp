@@ -1,5 +1,7 @@
 // The stand-in bitbase library against known facts about the three-men endings and against
 // the board's move generator, and the engine's probe on top of it.
+#include "search/bitbase_standin.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,7 +9,6 @@
 #include "board/movegen.h"
 #include "board/tables.h"
 #include "search/bitbase.h"
-#include "search/bitbase_standin.h"
 
 namespace {
 
@@ -73,10 +74,10 @@ TEST_F(StandInTest, RejectsWhatItCannotAnswer) {
   // Four men, illegal set-ups, bad numbers.
   EXPECT_EQ(library()(0, 0, 63, 6, 16, 6, 17, 0, 0), NoInformation);
   EXPECT_EQ(library()(0, 0, 63, 6, 16, 6, 17, 12, 55), NoInformation);
-  EXPECT_EQ(probe(0, 0, 1, QueenCode, 20), NoInformation);         // kings side by side
-  EXPECT_EQ(probe(0, 0, 63, PawnCode, 3), NoInformation);          // pawn on the first rank
-  EXPECT_EQ(probe(0, 0, 63, RookCode, 7), NoInformation);          // Black in check, White to move
-  EXPECT_EQ(probe(0, 0, 63, QueenCode, 63), NoInformation);        // two men on one square
+  EXPECT_EQ(probe(0, 0, 1, QueenCode, 20), NoInformation);   // kings side by side
+  EXPECT_EQ(probe(0, 0, 63, PawnCode, 3), NoInformation);    // pawn on the first rank
+  EXPECT_EQ(probe(0, 0, 63, RookCode, 7), NoInformation);    // Black in check, White to move
+  EXPECT_EQ(probe(0, 0, 63, QueenCode, 63), NoInformation);  // two men on one square
   EXPECT_EQ(probe(2, 0, 63, QueenCode, 20), NoInformation);
   EXPECT_EQ(probe(0, 0, 64, QueenCode, 20), NoInformation);
   EXPECT_EQ(library()(0, 0, 63, 7, 20, 0, 0, 0, 0), NoInformation);  // no such piece
@@ -136,7 +137,8 @@ TEST_F(StandInTest, OppositionDecidesWithTheKingInFrontOnTheFifth) {
 TEST_F(StandInTest, ValuesAreConsistentWithTheBoardsMovesOnASample) {
   // Every 211th position of every table, both sides to move (the slow test does them all).
   int checked = 0;
-  for (int code : {QueenCode, RookCode, BishopCode, KnightCode, PawnCode, PawnCode + 6, QueenCode + 6})
+  for (int code :
+       {QueenCode, RookCode, BishopCode, KnightCode, PawnCode, PawnCode + 6, QueenCode + 6})
     for (int index = code; index < 2 * 64 * 64 * 64; index += 211) {
       int side = index >> 18, wk = (index >> 12) & 63, bk = (index >> 6) & 63, sq = index & 63;
       if (probe(side, wk, bk, code, sq) == NoInformation) continue;

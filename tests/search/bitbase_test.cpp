@@ -26,7 +26,9 @@ struct Recorder {
   F get(const char* name) const {
     return reinterpret_cast<F>(dlsym(handle, name));
   }
-  void configure(int men, int answer) const { get<void (*)(int32_t, int32_t)>("egbb_test_configure")(men, answer); }
+  void configure(int men, int answer) const {
+    get<void (*)(int32_t, int32_t)>("egbb_test_configure")(men, answer);
+  }
   void reset() const { get<void (*)()>("egbb_test_reset")(); }
   std::string lastPath() const { return get<const char* (*)()>("egbb_test_last_path")(); }
   int cacheBytes() const { return get<int32_t (*)()>("egbb_test_last_cache_bytes")(); }
@@ -94,7 +96,8 @@ TEST_F(BitbaseTest, MissingDirectoryOrLibraryLeavesBitbasesUnavailable) {
 
 TEST_F(BitbaseTest, LibraryWithoutAnEntryPointIsRefused) {
   Bitbases noProbe;
-  std::string out = printed([&] { EXPECT_FALSE(noProbe.loadLibrary((TestDir + "/noprobe").c_str())); });
+  std::string out =
+      printed([&] { EXPECT_FALSE(noProbe.loadLibrary((TestDir + "/noprobe").c_str())); });
   EXPECT_EQ(out, "EGBB: 5men probe not supported\n");
   EXPECT_FALSE(noProbe.available());
   EXPECT_EQ(printed([&] { EXPECT_FALSE(noProbe.initialise()); }), "EGBB: not available\n");
@@ -132,8 +135,15 @@ TEST_F(BitbaseTest, CacheSizeIsAtLeastSixteenMegabytes) {
     const char* setting;  // null: key missing
     int expectedMb;
   };
-  const Case cases[] = {{nullptr, 16}, {"", 16}, {"0", 16}, {"15", 16}, {"abc", 16},
-                        {"-5", 16},    {"16", 16}, {"64", 64}, {"2047", 2047},
+  const Case cases[] = {{nullptr, 16},
+                        {"", 16},
+                        {"0", 16},
+                        {"15", 16},
+                        {"abc", 16},
+                        {"-5", 16},
+                        {"16", 16},
+                        {"64", 64},
+                        {"2047", 2047},
                         // Beyond 2 GB the byte count no longer fits the library's 32 bits.
                         {"100000", 2047}};
   for (const Case& c : cases) {
@@ -141,7 +151,8 @@ TEST_F(BitbaseTest, CacheSizeIsAtLeastSixteenMegabytes) {
     recorder.reset();
     printed([&] { EXPECT_TRUE(egbb.startUp(RecorderDir.c_str(), c.setting)); });
     EXPECT_EQ(recorder.loadCalls(), 1) << (c.setting ? c.setting : "missing");
-    EXPECT_EQ(recorder.cacheBytes(), c.expectedMb * (1 << 20)) << (c.setting ? c.setting : "missing");
+    EXPECT_EQ(recorder.cacheBytes(), c.expectedMb * (1 << 20))
+        << (c.setting ? c.setting : "missing");
     EXPECT_EQ(egbb.egbbCacheMb, c.expectedMb);
   }
 }
@@ -318,7 +329,8 @@ TEST(MopUp, LoneKingIsDrivenToTheEdge) {
     board[blackKing[1] - '1'][blackKing[0] - 'a'] = 'k';
     std::string fen;
     for (int rank = 7; rank >= 0; --rank) {
-      for (int file = 0; file < 8; ++file) fen += board[rank][file] == '.' ? '1' : board[rank][file];
+      for (int file = 0; file < 8; ++file)
+        fen += board[rank][file] == '.' ? '1' : board[rank][file];
       if (rank > 0) fen += '/';
     }
     Position pos;
