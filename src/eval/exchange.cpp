@@ -125,6 +125,7 @@ int staticExchange(const Position& pos, int side, Move m) {
   if (probe) {
     const int occupant = pos.at(to);
     onTarget = (occupant != Empty && colourOf(occupant) == mover) ? unitsOf(occupant) : 0;
+    collect(lists[mover], pos, mover, to, -1, -1);
   } else {
     collect(lists[mover], pos, mover, to, -1, moving);
     const int xray = revealedBehind(pos, to, from);
