@@ -34,7 +34,6 @@ struct Searcher {
     searchController.maxDepth = depth;
     timeControl.nodeLimit = 0;
     timeControl.setFixedTime(ms);
-    tt.clear();
     searchController.start(false);
     char text[MoveTextSize];
     coordinateMove(text, searchController.bestMove());
@@ -46,6 +45,9 @@ void searchNps(benchmark::State& state, std::string fen, int depth) {
   Searcher searcher;
   uint64_t nodes = 0;
   for (auto _ : state) {
+    state.PauseTiming();
+    tt.clear();
+    state.ResumeTiming();
     searcher.run(fen, depth, 3600 * 1000);
     nodes += searchController.totalNodes();
   }
@@ -74,7 +76,10 @@ void tactics(benchmark::State& state, int depth, uint32_t ms) {
   int solved = 0;
   for (auto _ : state) {
     solved = 0;
-    for (const Tactic& t : suite) solved += searcher.run(t.fen, depth, ms) == t.best;
+    for (const Tactic& t : suite) {
+      tt.clear();
+      solved += searcher.run(t.fen, depth, ms) == t.best;
+    }
   }
   state.counters["solved"] = solved;
   state.counters["of"] = double(sizeof suite / sizeof suite[0]);

@@ -5,7 +5,13 @@
 #include "eval/evaluator.h"
 #include "eval/exchange.h"
 
+// A plain capture of a piece worth at least the capturer cannot lose: the exchange is worth
+// the victim, with no need to play it out.
 inline int exchange(const Position& pos, Move m) {
+  if (!(m & MoveSpecial) && moveCaptured(m)) {
+    const int gain = tables.unitsOfSlot[slotOf(moveCaptured(m))];
+    if (gain >= tables.unitsOfSlot[slotOf(pos.at(moveFrom(m)))]) return gain;
+  }
   return staticExchange(pos, int(pos.sideToMove), m);
 }
 
