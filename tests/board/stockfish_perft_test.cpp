@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "board/board_test_util.h"
@@ -23,7 +24,7 @@ const char* stockfishPath() {
 std::string shredderFen(const Position& pos) {
   char buffer[128];
   fenString(pos, buffer, sizeof buffer);
-  std::string fen = buffer;
+  const std::string fen(buffer, strnlen(buffer, sizeof buffer));
   size_t afterSide = fen.find(' ', fen.find(' ') + 1) + 1;
   size_t end = fen.find(' ', afterSide);
   std::string rights;
@@ -32,7 +33,7 @@ std::string shredderFen(const Position& pos) {
   if (pos.castleRights & WhiteQueenSide) rights += char('A' + g.queenRookFile);
   if (pos.castleRights & BlackKingSide) rights += char('a' + g.kingRookFile);
   if (pos.castleRights & BlackQueenSide) rights += char('a' + g.queenRookFile);
-  if (rights.empty()) rights = "-";
+  if (rights.empty()) rights.push_back('-');
   std::string result;
   result.append(fen, 0, afterSide);
   result.append(rights);
