@@ -1,3 +1,325 @@
 #include "shell/console.h"
 
-int runShell(int, char**) { return 0; }
+#include <cstdio>
+#include <cstring>
+
+#include "board/makemove.h"
+#include "board/movegen.h"
+#include "board/notation.h"
+#include "book/book_commands.h"
+#include "search/search_controller.h"
+#include "shell/output_stream.h"
+#include "shell/platform.h"
+#include "shell/tokenizer.h"
+
+namespace {
+
+constexpr const char* Separators = " \t";
+constexpr const char* HelpRule = "--------------------------------------------------------";
+
+OutputStream& out() { return standardOutput(); }
+
+// The moves of the position: replies to check when the last move gave check.
+Move* generateForListing(Position& pos, Move* moves) {
+  return pos.inCheck() ? generateEvasions(pos, moves, pos.previousMove()) : generateMoves(pos, moves);
+}
+
+}  // namespace
+
+// Matched top to bottom, exactly; anything else is a FEN or a line of moves.
+const Console::Command Console::commands[] = {
+    {"", &Console::showBoard},         {"divide", &Console::divide},     {"book", &Console::book},
+    {"buildbook", &Console::buildBook}, {"mergebook", &Console::mergeBook}, {"logbook", &Console::logBook},
+    {"loadbook", &Console::loadBook},  {"fen", &Console::fen},           {"g", &Console::go},
+    {"moves", &Console::moves},        {"m", &Console::moves},           {"maxdepth", &Console::maxDepth},
+    {"md", &Console::maxDepth},        {"maxtime", &Console::maxTime},   {"mt", &Console::maxTime},
+    {"perft", &Console::perft},        {"reset", &Console::reset},       {"set", &Console::set},
+    {"quit", &Console::quit},          {"q", &Console::quit},            {"help", &Console::help},
+    {"h", &Console::help},             {"?", &Console::help},
+};
+
+void Console::run() {
+  TextFile input(stdin);
+  for (;;) {
+    bool uciActive = uci_ && uci_->active();
+    bool winboardActive = winboard_ && winboard_->active();
+    if (!uciActive && !winboardActive) out().put("% ");
+    const char* line = input.readline();
+    if (!line) return;
+    if (!execute(RcString(line), uciActive, winboardActive)) return;
+  }
+}
+
+bool Console::execute(const RcString& text, bool uciWasActive, bool winboardWasActive) {
+  RcString line = text.skipLeadingBlanks();
+  Tokenizer words(line, Separators);
+  RcString word = words.next();
+  RcString rest = words.rest();
+  if (!winboardWasActive && uci_ && uci_->handle(word, rest)) return true;
+  if (!uciWasActive && winboard_ && winboard_->handle(word, rest)) return true;
+  for (const Command& command : commands)
+    if (word == command.name) return (this->*command.handler)(rest);
+  if (looksLikeFen(word)) {
+    RcString fenText = word;
+    fenText.append(" ");
+    fenText.append(rest);
+    setPosition(fenText.c_str());
+  } else {
+    enterMoves(line, word);
+  }
+  return true;
+}
+
+void Console::setPosition(const char* fen) {
+  if (!setFen(pos_, fen)) out().put("setfen failed\n");
+  printBoard(pos_, &out());
+}
+
+bool Console::looksLikeFen(const RcString& word) const {
+  int slashes = 0, kings = 0;
+  for (const char* p = word.c_str(); *p && *p != ' '; p++) {
+    if (!strchr("12345678pnbrqkPNBRQK/", *p)) return false;
+    slashes += *p == '/';
+    kings += *p == 'k' || *p == 'K';
+  }
+  return slashes > 0 && kings == 2;
+}
+
+// Plays the words of the line as moves, skipping move numbers ("1.e4 e5 2.Nf3").
+void Console::enterMoves(const RcString& line, const RcString& firstWord) {
+  Tokenizer words(line, Separators);
+  bool moved = false;
+  for (RcString word = words.next(); !word.empty(); word = words.next()) {
+    moved = false;
+    const char* text = word.c_str();
+    bool castling = word == "o-o" || word == "o-o-o" || word == "O-O" || word == "O-O-O";
+    if (*text >= '1' && *text <= '9') {
+      while (*text >= '1' && *text <= '9') text++;
+      if (*text == '.') text++;
+    } else if (*text == '.') {
+      text++;
+    }
+    if (!*text) continue;
+    if (!castling && !strpbrk(word.c_str(), "12345678")) break;
+    Move m = parseMove(pos_, text);
+    if (!m) {
+      out().print("invalid move: %s\n", text);
+      break;
+    }
+    if (int(pos_.ply) >= MaxGamePly) {
+      out().print("game too long: no room for more moves\n");
+      out().print("move not accepted: %s\n", text);
+      break;
+    }
+    Move made = makeMove(pos_, m & ~MoveCheckFlags);
+    if (!made) {
+      out().print("move not accepted: %s\n", text);
+      break;
+    }
+    pos_.lastMove = made;
+    moved = true;
+  }
+  if (moved) {
+    printBoard(pos_, &out());
+    compactLists(pos_);
+  } else {
+    out().print("no such command: %s\n", firstWord.c_str());
+  }
+}
+
+bool Console::showBoard(const RcString&) {
+  printBoard(pos_, &out());
+  return true;
+}
+
+bool Console::divide(const RcString& rest) {
+  int depth = 1;
+  sscanf(rest.c_str(), " %i", &depth);
+  out().put("----divide---\n");
+  Move moves[MaxMoves];
+  Move* end = generateForListing(pos_, moves);
+  UndoInfo undo = saveUndo(pos_);
+  uint64_t total = 0;
+  for (Move* m = moves; m < end; m++) {
+    Move made = makeMove(pos_, *m);
+    if (!made) continue;
+    uint64_t count = depth <= 1 ? 1 : ::perft(pos_, depth - 1, made);
+    unmakeMove(pos_, *m, undo);
+    total += count;
+    char text[MoveTextSize];
+    out().print("%-8s %10llu\n", printMove(pos_, text, *m), (unsigned long long)count);
+  }
+  out().put("-------------------\n");
+  out().print("total    %10llu\n", (unsigned long long)total);
+  return true;
+}
+
+bool Console::book(const RcString&) {
+  bookCommand(pos_);
+  return true;
+}
+
+bool Console::buildBook(const RcString& rest) {
+  buildBookCommand(rest.c_str(), inifile_.c_str(), settings_, pos_);
+  return true;
+}
+
+bool Console::mergeBook(const RcString& rest) {
+  mergeBookCommand(rest.c_str(), pos_);
+  return true;
+}
+
+bool Console::logBook(const RcString&) {
+  logBookCommand();
+  return true;
+}
+
+bool Console::loadBook(const RcString& rest) {
+  loadBookCommand(rest.c_str(), settings_, pos_);
+  return true;
+}
+
+bool Console::fen(const RcString& rest) {
+  setPosition(rest.c_str());
+  return true;
+}
+
+bool Console::go(const RcString& rest) {
+  if (options.book && !(rest == "nobook") && openingBookIsOpen()) {
+    if (Move m = pickOpeningBookMove(pos_)) {
+      char text[MoveTextSize];
+      showOpeningBook(pos_);
+      out().print("picked book move: %s\n", printMove(pos_, text, m));
+      return true;
+    }
+  }
+  if (options.cleartt && !(rest == "tt"))
+    searchController.table().clear();
+  else
+    out().put("tt not cleared\n");
+  searchController.setPosition(pos_);
+  searchController.start(options.async);
+  return true;
+}
+
+bool Console::moves(const RcString&) {
+  Move moves[MaxMoves];
+  Move* end = generateForListing(pos_, moves);
+  out().print("#moves = %i\n", int(end - moves));
+  for (Move* m = moves; m < end; m++) {
+    char text[MoveTextSize];
+    out().print("%s ", printMove(pos_, text, *m));
+    if (!pos_.inCheck() && !isMoveLegal(pos_, *m)) out().put("--!isMove()?!\n");
+  }
+  out().put("\n");
+  return true;
+}
+
+bool Console::maxDepth(const RcString& rest) {
+  int depth = 0;
+  if (sscanf(rest.c_str(), " %i", &depth) != 1 && !rest.empty()) {
+    out().print("illegal arg: %s\n", rest.c_str());
+    return true;
+  }
+  searchController.maxDepth = depth;
+  return true;
+}
+
+bool Console::maxTime(const RcString& rest) {
+  unsigned secs = 0, movesToGo = 0, increment = 0;
+  if (sscanf(rest.c_str(), " %u %u %u", &secs, &movesToGo, &increment) < 1) {
+    out().print("illegal arg: %s\n", rest.c_str());
+    return true;
+  }
+  TimeControl& time = searchController.times();
+  if (secs != 0) {
+    if (movesToGo == 0)
+      time.setFixedTime(secs * 1000);
+    else
+      time.allotTime(int(movesToGo), int(secs * 1000), int(increment * 1000));
+  }
+  out().print("millis=%u\n", time.levelMs[LevelNormal]);
+  out().print("  easy=%u\n", time.levelMs[LevelEasy]);
+  out().print("  next=%u\n", time.levelMs[LevelIteration]);
+  out().print("  hi  =%u\n", time.levelMs[LevelFailHigh]);
+  out().print("  lo  =%u\n", time.levelMs[LevelPanic]);
+  return true;
+}
+
+bool Console::perft(const RcString& rest) {
+  int depth = 2;
+  if (!rest.empty() && sscanf(rest.c_str(), " %i", &depth) != 1) {
+    out().print("illegal arg: %s\n", rest.c_str());
+    return true;
+  }
+  out().print("perft %i\n", depth);
+  for (int d = 1; d <= depth; d++) {
+    uint32_t start = tickCount();
+    uint64_t count = perftCommand(pos_, d);
+    uint32_t elapsed = tickCount() - start;
+    double seconds = elapsed / 1000.0;
+    double rateSeconds = elapsed ? seconds : 0.001;  // a count faster than the clock
+    long long ticks = count ? (long long)(clockMhz_ * seconds * 1000 * 1000 / double(count)) : 0;
+    out().print("%-20s  %10llu ops in %5.3f seconds  ops/ms=%7.0f,  ticks/op=%5lli\n", "",
+                (unsigned long long)count, seconds, double(count) / rateSeconds / 1000, ticks);
+  }
+  return true;
+}
+
+bool Console::reset(const RcString&) {
+  setPosition(InitialFen);
+  return true;
+}
+
+bool Console::set(const RcString& rest) {
+  char name[9] = {0}, value[9] = {0};
+  if (rest.empty() || sscanf(rest.c_str(), "%8s %8s", name, value) != 2) {
+    out().print("async  =%i\n", options.async);
+    out().print("book   =%i\n", options.book);
+    out().print("cleartt=%i\n", options.cleartt);
+    out().print("threads=%i\n", searchController.threadCount);
+    return true;
+  }
+  bool on = value[0] == '1';
+  if (!strcmp(name, "async"))
+    options.async = on;
+  else if (!strcmp(name, "book"))
+    options.book = on;
+  else if (!strcmp(name, "cleartt"))
+    options.cleartt = on;
+  else if (!strcmp(name, "threads"))
+    searchController.setThreads(atoi(value));
+  else
+    out().print("set: unknown parameter: %s\n", name);
+  return true;
+}
+
+bool Console::quit(const RcString&) { return false; }
+
+bool Console::help(const RcString&) {
+  static const char* const lines[] = {
+      "help",
+      HelpRule,
+      "[p]<sq>         move piece p to square sq",
+      "g(o)            search",
+      "reset           setup initial position",
+      "fen <fen>       setup board according to <fen>",
+      "m(ax)t(ime)     set max search time (seconds)",
+      "m(ax)d(epth)    set max search depth",
+      "m(oves)         show all legal moves",
+      "",
+      "book            show book contents",
+      "buildbook ...   create opening book from PGN file, see readme",
+      "mergebook ...   create opening book from PGN file, see readme",
+      "divide [n]      count legal positions per move",
+      "perft  [n]      count legal moves to depth [n]",
+      "set             display/alter options",
+      "",
+      "uci             enter uci mode",
+      "",
+      "q(uit)          exit",
+  };
+  for (const char* line : lines) out().print("%s\n", line);
+  out().print("%s\n\n", HelpRule);
+  return true;
+}

@@ -1,3 +1,73 @@
 #pragma once
+// The console command shell: start-up, then the loop that reads standard input, offers each
+// line to the protocol drivers and runs the console commands.
+#include "board/position.h"
+#include "shell/protocol_driver.h"
+#include "shell/rc_string.h"
+#include "shell/settings.h"
+
+struct ConsoleOptions {
+  bool async = false;    // console searches run on the search thread
+  bool book = true;      // `g` plays from the book first
+  bool cleartt = true;   // `g` clears the transposition table first
+};
+
+class Console {
+ public:
+  Console(Position& pos, Settings& settings, const RcString& inifile)
+      : pos_(pos), settings_(settings), inifile_(inifile) {}
+
+  // Protocol drivers in the order they see each line (UCI first, then WinBoard).
+  void setDrivers(ProtocolDriver* uci, ProtocolDriver* winboard) {
+    uci_ = uci;
+    winboard_ = winboard;
+  }
+  void setClockMhz(int mhz) { clockMhz_ = mhz; }
+
+  // Reads and runs lines until the input ends or `q`.
+  void run();
+  // Runs one input line; false when it asks to leave the loop.
+  bool execute(const RcString& line, bool uciWasActive, bool winboardWasActive);
+
+  ConsoleOptions options;
+
+ private:
+  using Handler = bool (Console::*)(const RcString& rest);
+  struct Command {
+    const char* name;
+    Handler handler;
+  };
+  static const Command commands[];
+
+  bool showBoard(const RcString& rest);
+  bool divide(const RcString& rest);
+  bool book(const RcString& rest);
+  bool buildBook(const RcString& rest);
+  bool mergeBook(const RcString& rest);
+  bool logBook(const RcString& rest);
+  bool loadBook(const RcString& rest);
+  bool fen(const RcString& rest);
+  bool go(const RcString& rest);
+  bool moves(const RcString& rest);
+  bool maxDepth(const RcString& rest);
+  bool maxTime(const RcString& rest);
+  bool perft(const RcString& rest);
+  bool reset(const RcString& rest);
+  bool set(const RcString& rest);
+  bool quit(const RcString& rest);
+  bool help(const RcString& rest);
+
+  bool looksLikeFen(const RcString& word) const;
+  void enterMoves(const RcString& line, const RcString& word);
+  void setPosition(const char* fen);
+
+  Position& pos_;
+  Settings& settings_;
+  RcString inifile_;
+  ProtocolDriver* uci_ = nullptr;
+  ProtocolDriver* winboard_ = nullptr;
+  int clockMhz_ = 0;
+};
+
 // The entry point's body: start-up, then the console command loop.
 int runShell(int argc, char** argv);

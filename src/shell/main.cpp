@@ -1,3 +1,12 @@
+#include <cstdio>
+#include <unistd.h>
+
 #include "shell/console.h"
 
-int main(int argc, char** argv) { return runShell(argc, argv); }
+// The search and worker threads may still be running when the loop ends: flush and leave
+// at once, without running destructors under their feet.
+int main(int argc, char** argv) {
+  int status = runShell(argc, argv);
+  fflush(nullptr);
+  _exit(status);
+}

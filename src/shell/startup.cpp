@@ -1,0 +1,87 @@
+// Start-up: streams, banner, settings, tables, the start-up keys, threads and the initial
+// position; then the console loop. Every program-wide object is created here or is one of the
+// subsystems' own single instances (search controller, table, bitbases, book), and none is
+// ever torn down: the process ends with a flush and an immediate exit.
+#include <cstdio>
+#include <cstdlib>
+
+#include "board/position.h"
+#include "book/book_commands.h"
+#include "search/bitbase.h"
+#include "search/search_controller.h"
+#include "shell/console.h"
+#include "shell/output_stream.h"
+#include "shell/platform.h"
+#include "shell/protocol_driver.h"
+#include "shell/settings.h"
+
+namespace {
+
+constexpr const char* Version = "0.1";
+
+// The program-wide objects of the shell.
+Position gamePosition;
+Settings settings;
+ProtocolConfig protocolConfig;
+
+void printBanner() {
+  printf("\nmelvok-%s\n", Version);
+  printf("a chess engine for UCI and WinBoard interfaces, with its own opening books\n");
+  printf("written by the melvok developers\n\n");
+}
+
+// A key that is missing and a key whose value is empty are alike: absent.
+bool present(const char* key) { return !settings.get(key).empty(); }
+int number(const char* key) { return atoi(settings.get(key).c_str()); }
+
+int readStartupSettings() {
+  if (present("book.file")) loadOpeningBook(settings.get("book.file").c_str(), settings, gamePosition);
+  if (present("uci.trace")) protocolConfig.uciTrace = number("uci.trace") > 0;
+  protocolConfig.uciLogDir = settings.get("uci.logdir");
+  if (present("uci.timegap")) protocolConfig.uciTimeGapMs = number("uci.timegap") * 1000;
+  protocolConfig.winboardLogDir = settings.get("winboard.logdir");
+  if (present("winboard.timegap")) protocolConfig.winboardTimeGapMs = number("winboard.timegap") * 1000;
+  if (present("egbb.dir")) bitbases.startUp(settings.get("egbb.dir").c_str(), settings.get("egbb.cachemb").c_str());
+  if (present("tt.cachemb")) searchController.table().resize(uint32_t(number("tt.cachemb")) * 1024);
+  return number("machine.mhz");
+}
+
+void chooseThreadCount() {
+  int processors = processorCount();
+  int wanted = number("search.nthreads");
+  int threads;
+  if (wanted > processors) {
+    printf("!--only %i cpu's present, using %i searchthreads\n", processors, processors);
+    threads = processors;
+  } else {
+    threads = wanted != 0 ? wanted : processors;
+  }
+  if (threads > 1) printf("--using parallel search with %i threads\n", threads);
+  searchController.setThreads(threads);
+}
+
+}  // namespace
+
+int runShell(int argc, char** argv) {
+  makeStreamsUnbuffered();
+  printBanner();
+  if (argc > 2) {
+    printf("Usage:  melvok [inifile]\n");
+    return -1;
+  }
+  RcString inifile(argc == 2 ? argv[1] : "melvok.ini");
+  printf("inifile=%s\n", inifile.c_str());
+  if (!settings.load(inifile.c_str())) printf("could not load inifile: %s\n", inifile.c_str());
+  initTables();
+  int clockMhz = readStartupSettings();
+  chooseThreadCount();
+  srand(tickCount());
+  searchController.boot();
+  setFen(gamePosition, InitialFen);
+  printBoard(gamePosition, &standardOutput());
+
+  static Console console(gamePosition, settings, inifile);
+  console.setClockMhz(clockMhz);
+  console.run();
+  return 0;
+}
