@@ -60,6 +60,11 @@ void chooseThreadCount() {
   searchController.setThreads(threads);
 }
 
+// The protocol drivers see every line before the console does: UCI first, then WinBoard.
+void connectProtocolDrivers(Console& console) {
+  console.setDrivers(nullptr, nullptr);
+}
+
 }  // namespace
 
 int runShell(int argc, char** argv) {
@@ -82,6 +87,7 @@ int runShell(int argc, char** argv) {
 
   static Console console(gamePosition, settings, inifile);
   console.setClockMhz(clockMhz);
+  connectProtocolDrivers(console);
   console.run();
   return 0;
 }
