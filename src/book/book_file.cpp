@@ -185,6 +185,8 @@ bool BookReader::open(const char* path) {
   if (!path) return false;
   file = fopen(path, "rb");
   if (!file) return false;
+  // Lookups seek for every record they read; a small buffer keeps each read small.
+  setvbuf(file, nullptr, _IOFBF, 256);
   if (ferror(file)) {
     close();
     return false;

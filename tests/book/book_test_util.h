@@ -62,9 +62,8 @@ inline void putBig(std::vector<uint8_t>& out, uint64_t value, int bytes) {
 }
 
 inline std::vector<uint8_t> rawHeader(uint8_t headerSize, uint8_t entrySize, uint8_t flags) {
-  std::vector<uint8_t> out(8, 0);
-  out.insert(out.end(), {'M', 'V', 'K', 0, headerSize, 2, entrySize, flags});
-  return out;
+  const uint8_t bytes[16] = {0, 0, 0, 0, 0, 0, 0, 0, 'M', 'V', 'K', 0, headerSize, 2, entrySize, flags};
+  return std::vector<uint8_t>(bytes, bytes + 16);
 }
 
 inline void appendRaw(std::vector<uint8_t>& out, const RawRecord& r, bool counts, bool rating) {

@@ -1,0 +1,72 @@
+// The console's book commands: argument errors, the build-load-show sequence, merge and
+// statistics through the program-wide book.
+#include "book/book_commands.h"
+#include "book/book_test_util.h"
+#include "shell/settings.h"
+#include "support/paths.h"
+
+namespace {
+
+std::string capture(const std::function<void()>& run) {
+  testing::internal::CaptureStdout();
+  run();
+  return testing::internal::GetCapturedStdout();
+}
+
+bool has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+}  // namespace
+
+TEST(BookCommands, WithoutABookEveryCommandSaysSo) {
+  auto pos = positionFrom(InitialFen);
+  closeOpeningBook();
+  EXPECT_EQ(capture([&] { bookCommand(*pos); }), "book not open!\n");
+  EXPECT_EQ(capture([&] { logBookCommand(); }), "book not open!\n");
+  EXPECT_EQ(pickOpeningBookMove(*pos), 0u);
+  Settings settings;
+  EXPECT_EQ(capture([&] { EXPECT_FALSE(loadOpeningBook("", settings, *pos)); }), "");
+}
+
+TEST(BookCommands, UsageLines) {
+  auto pos = positionFrom(InitialFen);
+  Settings settings;
+  EXPECT_EQ(capture([&] { buildBookCommand("", "melvok.ini", settings, *pos); }),
+            "Usage:\n    buildbook <pgnfile> [inifile [maxgames]]]\n");
+  EXPECT_EQ(capture([&] { mergeBookCommand("a.mvk b.mvk", *pos); }),
+            "Usage:\n    mergebook <masterbook> <secondarybook> <resultbook>\n");
+}
+
+TEST(BookCommands, BuildOpensAndShowsTheNewBookThenMergeAndLog) {
+  auto pos = positionFrom(InitialFen);
+  playMoves(*pos, {"e4"});
+  Settings settings;
+  settings.set("book.play.random", "0");
+  std::string criteria = sourcePath("tests/book/data/master-criteria.ini");
+  // The book is written in the working directory under the PGN file's name.
+  std::string out = capture([&] {
+    buildBookCommand((dataPath("master-games.pgn") + " " + criteria + " 400").c_str(), "melvok.ini",
+                     settings, *pos);
+  });
+  EXPECT_TRUE(has(out, "games.read  =     400\n")) << out;
+  EXPECT_TRUE(has(out, "opening master-games.mvk...\nbook found: master-games.mvk, ")) << out;
+  EXPECT_TRUE(has(out, "\n pick   move    elo")) << out;
+  ASSERT_TRUE(openingBookIsOpen());
+  // The build leaves the engine at the starting position, where random 0 plays the best move.
+  EXPECT_EQ(pos->ply, 0u);
+  Move best = pickOpeningBookMove(*pos);
+  EXPECT_NE(best, 0u);
+  for (int i = 0; i < 20; i++) EXPECT_EQ(pickOpeningBookMove(*pos), best);
+
+  std::string merged = scratchPath("merged.mvk");
+  out = capture([&] { mergeBookCommand(("master-games.mvk master-games.mvk " + merged).c_str(), *pos); });
+  EXPECT_TRUE(has(out, "...done!\n")) << out;
+  EXPECT_FALSE(has(out, "book found")) << out;
+  EXPECT_TRUE(has(out, "\n pick   move    elo")) << out;
+  out = capture([&] { logBookCommand(); });
+  EXPECT_TRUE(has(out, "header.size=16\nentry .size=18\n")) << out;
+  EXPECT_TRUE(has(out, "total positions=")) << out;
+  closeOpeningBook();
+  remove("master-games.mvk");
+}
