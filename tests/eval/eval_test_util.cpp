@@ -99,6 +99,7 @@ std::vector<std::string> gameFens(const std::string& pgnPath, int games, int str
     int ply = 0;
     for (std::string token; tokens >> token;) {
       if (token[0] == '{' || token[0] == '(' || token[0] == '$') continue;
+      if (token == "1-0" || token == "0-1" || token == "1/2-1/2" || token == "*") break;
       size_t start = 0;
       while (start < token.size() && (std::isdigit(uint8_t(token[start])) || token[start] == '.')) ++start;
       token = token.substr(start);
