@@ -154,3 +154,19 @@ TEST(ConsoleRobustness, RandomBytesNeverCrashOrHang) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ConsoleRobustness, AGameLongerThanTheHistoryIsRefusedCleanly) {
+  // Knights out and back: four plies a line, far more plies than the history holds.
+  std::vector<std::string> lines(300, "Nf3 Nf6 Ng1 Ng8");
+  lines.push_back("m");
+  lines.push_back("q");
+  std::string output = run(lines);
+  EXPECT_TRUE(contains(output, "game too long: no room for more moves\nmove not accepted: Nf3\n")) << output.substr(0, 500);
+  auto parts = answers(output);
+  ASSERT_GE(parts.size(), 301u);
+  EXPECT_TRUE(contains(parts[300], "#moves = 20\n")) << parts[300];  // the position is still sound
+}
+
+}  // namespace
