@@ -7,6 +7,7 @@
 
 #include "board/position.h"
 #include "book/book_commands.h"
+#include "protocol/uci_driver.h"
 #include "search/bitbase.h"
 #include "search/search_controller.h"
 #include "shell/console.h"
@@ -62,7 +63,8 @@ void chooseThreadCount() {
 
 // The protocol drivers see every line before the console does: UCI first, then WinBoard.
 void connectProtocolDrivers(Console& console) {
-  console.setDrivers(nullptr, nullptr);
+  static UciDriver uci(gamePosition, protocolConfig, Version);
+  console.setDrivers(&uci, nullptr);
 }
 
 }  // namespace
