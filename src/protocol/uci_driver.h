@@ -1,0 +1,110 @@
+#pragma once
+// The UCI protocol driver: takes the interface's commands from the console loop (even before
+// "uci"), keeps the protocol's view of the search, turns the search's reports into "info" and
+// "bestmove" lines, plays book moves, and sets the search limits from "go".
+#include <cstdint>
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+#include "board/position.h"
+#include "protocol/uci_move_text.h"
+#include "protocol/uci_status.h"
+#include "search/search_controller.h"
+#include "shell/output_stream.h"
+#include "shell/protocol_driver.h"
+#include "shell/tokenizer.h"
+
+constexpr const char* UciAuthor = "the melvok developers";
+
+class UciDriver : public ProtocolDriver, public SearchListener {
+ public:
+  // `output` carries the protocol lines (standard output in the engine, a file in tests).
+  UciDriver(Position& position, const ProtocolConfig& config, const char* version, FILE* output = stdout);
+  UciDriver(const UciDriver&) = delete;
+  UciDriver& operator=(const UciDriver&) = delete;
+
+  bool active() const override { return active_; }
+  bool handle(const RcString& word, const RcString& rest) override;
+
+  // Search listener: these run on the thread that searches.
+  void finished(int depth, int score, Move bestMove) override;
+  void iterationReport(int depth, int score, Move move) override;
+  void currentMove(int depth, int index, Move move) override;
+
+  int status() const { return status_.read(); }
+  int castleNotation() const { return castleNotation_; }
+  bool ownBook() const { return ownBook_; }
+  bool chess960() const { return chess960_; }
+  uint32_t firstOutOfBookPly() const { return firstOutOfBookPly_; }
+  const RcString& opponentName() const { return opponentName_; }
+  const RcString& opponentTitle() const { return opponentTitle_; }
+  const RcString& opponentKind() const { return opponentKind_; }
+  int opponentElo() const { return opponentElo_; }
+
+  // " score cp 31" or " score mate -2" for a search score.
+  static std::string scoreText(int score);
+
+ private:
+  void uci();
+  void isReady();
+  void setOption();
+  void newGame();
+  void position();
+  void go();
+  void ponderHit();
+  void stop();
+  [[noreturn]] void quit();
+
+  // Command helpers.
+  bool applyMoves();
+  void clearOutOfBook();
+  void stopRunningSearch(const char* why);
+  void waitUntilSearchThreadIdle();
+  bool searchRunning() const;
+  void setHash(const RcString& value);
+  void setThreads(const RcString& value);
+  RcString optionValue();
+
+  // Output and logs.
+  void send(const std::string& line);
+  void sendInfo(int depth, int score);
+  void sendBestMove(Move best, Move ponder);
+  void trace(const char* message);
+  void logExchange(const char* tag, const char* text);
+  void openLogFile();
+  std::string moveText(Move m);
+
+  Position& position_;
+  TextFile out_;
+  std::string version_;
+  RcString logDir_;
+  RcString opponentName_, opponentTitle_, opponentKind_;
+  int opponentElo_ = 0;
+  bool active_ = false;
+  bool logOpened_ = false;
+  bool ownBook_ = true;
+  bool trace_ = false;
+  bool chess960_ = false;
+  bool positionValid_ = true;
+  int timeGapMs_ = 3000;
+  int castleNotation_ = CastleSmart;
+
+  UciStatusCell status_;
+  std::mutex outputLock_;
+  Tokenizer args_{RcString(), " \t"};
+
+  // Out of book: the game ply + 1 of the first search the book could not answer, and the key
+  // of that position (a later move list that no longer passes it is a new game).
+  uint32_t firstOutOfBookPly_ = 0;
+  uint64_t outOfBookKey_ = 0;
+  // A book move found for "go ponder": it waits, like a pondering search's result.
+  Move heldBookMove_ = 0;
+
+  // Info-line state, used by the search thread, reset by go.
+  int lastDepth_ = 0;
+  int lastScore_ = 0;
+  Move lastBest_ = 0;
+  bool stable_ = false;
+  uint32_t nextCurrmoveMs_ = 0;
+};

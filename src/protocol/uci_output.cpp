@@ -1,0 +1,105 @@
+// The UCI driver's protocol lines, trace lines and log file.
+#include <cstring>
+
+#include "board/notation.h"
+#include "protocol/uci_driver.h"
+#include "search/node_rules.h"
+#include "shell/file_system.h"
+#include "shell/log.h"
+#include "shell/log_file_name.h"
+#include "shell/platform.h"
+
+namespace {
+
+std::string timeStamp() {
+  char text[16];
+  snprintf(text, sizeof text, "%010u", tickCount());
+  return text;
+}
+
+}  // namespace
+
+// Each line goes out in one write under the output lock: the input thread and the search
+// thread never interleave, and a line is never cut.
+void UciDriver::send(const std::string& line) {
+  std::lock_guard<std::mutex> guard(outputLock_);
+  out_.put(line.c_str());
+  out_.flush();
+}
+
+std::string UciDriver::moveText(Move m) {
+  char text[UciMoveTextSize];
+  int notation = castleNotation_;
+  // An interface that plays Chess960 reads castling only as the king taking its rook.
+  if (chess960_ && notation == CastleSmart) notation = CastleKxR;
+  return uciMoveText(text, searchController.master().pos, m, notation);
+}
+
+std::string UciDriver::scoreText(int score) {
+  if (score > Infinity - 1000) return " score mate " + std::to_string((Infinity + 1 - score) / 2);
+  if (score < -(Infinity - 1000)) return " score mate -" + std::to_string((score + Infinity) / 2);
+  return " score cp " + std::to_string(score);
+}
+
+void UciDriver::sendInfo(int depth, int score) {
+  uint32_t t = searchController.times().elapsed();
+  uint32_t nodes = searchController.totalNodes();
+  char number[64];
+  std::string line = "info depth " + std::to_string(depth) + " seldepth " + std::to_string(searchController.selDepth());
+  line += scoreText(score);
+  line += " time " + std::to_string(t);
+  snprintf(number, sizeof number, " nodes %.0f", double(nodes));
+  line += number;
+  if (t > 99) line += " nps " + std::to_string(uint64_t(nodes) * 1000 / t);
+  line += " pv ";
+  const Move* pv = searchController.pv();
+  for (int i = 0; i < PvRows - 1 && pv[i]; i++) line += moveText(pv[i]) + " ";
+  line += "\n";
+  send(line);
+}
+
+void UciDriver::sendBestMove(Move best, Move ponder) {
+  std::string line = "bestmove " + moveText(best);
+  if (ponder) line += " ponder " + moveText(ponder);
+  line += "\n";
+  send(line);
+  char text[MoveTextSize];
+  logExchange("<--bestmove ", printMove(position_, text, best));
+  logExchange("<--ponder ", printMove(position_, text, ponder));
+  if (!best) fprintf(stderr, "No move generated! bm=%x\n", best);
+}
+
+void UciDriver::trace(const char* message) {
+  if (trace_) {
+    std::string line = "trace " + timeStamp() + "[" + statusLogName(status_.read()) + "]: " + message + "\n";
+    send(line);
+  }
+  logInfo("%010u:%s%s\n", tickCount(), message ? message : "?", "");
+}
+
+void UciDriver::logExchange(const char* tag, const char* text) {
+  logInfo("%010u:%s%s\n", tickCount(), tag, text);
+  if (logFile) fflush(logFile);
+}
+
+void UciDriver::openLogFile() {
+  if (logDir_.empty()) {
+    logFile = nullptr;
+    return;
+  }
+  if (!FileSystem::makeDirectories(logDir_.c_str())) {
+    fprintf(stderr, "could not create logdir: %s\n", logDir_.c_str());
+    logFile = nullptr;
+    return;
+  }
+  LogFileName name;
+  name.directory = logDir_.c_str();
+  name.prefix = "melvok-";
+  name.suffix = ".log";
+  for (name.number = 0; FileSystem::fileExists(name.build().c_str()); name.number++) {
+  }
+  logInfo("redirecting output to %s, file=%s\n", FileSystem::currentDirectory(), name.path.c_str());
+  FILE* file = fopen(name.path.c_str(), "w");
+  if (!file) fputs("redirect failed!\n", stderr);
+  logFile = file;
+}
