@@ -1,0 +1,617 @@
+#include "protocol/winboard_driver.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "board/notation.h"
+#include "book/book_commands.h"
+#include "protocol/winboard_move_text.h"
+#include "shell/file_system.h"
+#include "shell/log.h"
+#include "shell/output_stream.h"
+
+namespace {
+
+constexpr const char* StandardStart = "rnbqkbnr/pppppppp/////PPPPPPPP/RNBQKBNR w KQkq - -";
+// A score of this much or more means the move just played mates.
+constexpr int MateDelivered = Infinity - 1;
+// The thinking line stops taking moves past this many characters.
+constexpr int ThinkingLineLimit = 2032;
+
+}  // namespace
+
+const WinBoardDriver::Command WinBoardDriver::commands[] = {
+    {"xboard", &WinBoardDriver::xboard},
+    {"protover", &WinBoardDriver::protover},
+    {"accepted", &WinBoardDriver::ignore},
+    {"egt", &WinBoardDriver::ignore},
+    {"rejected", &WinBoardDriver::rejected},
+    {"level", &WinBoardDriver::level},
+    {"smp", &WinBoardDriver::smp},
+    {"memory", &WinBoardDriver::memory},
+    {"new", &WinBoardDriver::newGame},
+    {"variant", &WinBoardDriver::variant},
+    {"setboard", &WinBoardDriver::setboard},
+    {"force", &WinBoardDriver::force},
+    {"ping", &WinBoardDriver::ping},
+    {"time", &WinBoardDriver::time},
+    {"otim", &WinBoardDriver::ignore},
+    {"st", &WinBoardDriver::st},
+    {"sd", &WinBoardDriver::sd},
+    {"go", &WinBoardDriver::go},
+    {"usermove", &WinBoardDriver::usermove},
+    {"undo", &WinBoardDriver::undoCommand},
+    {"remove", &WinBoardDriver::remove},
+    {"?", &WinBoardDriver::moveNow},
+    {"draw", &WinBoardDriver::ignore},
+    {"result", &WinBoardDriver::result},
+    {"easy", &WinBoardDriver::easy},
+    {"hard", &WinBoardDriver::hard},
+    {"post", &WinBoardDriver::postOn},
+    {"nopost", &WinBoardDriver::postOff},
+    {"analyze", &WinBoardDriver::analyzeCommand},
+    {".", &WinBoardDriver::ignore},
+    {"exit", &WinBoardDriver::exitAnalysis},
+    {"name", &WinBoardDriver::ignore},
+    {"rating", &WinBoardDriver::ignore},
+    {"ics", &WinBoardDriver::ignore},
+    {"computer", &WinBoardDriver::ignore},
+    {"random", &WinBoardDriver::ignore},
+    {"bk", &WinBoardDriver::ignore},
+    {"hint", &WinBoardDriver::ignore},
+    // Announced with feature pause=1; the engine keeps its clock in the interface's hands.
+    {"pause", &WinBoardDriver::ignore},
+    {"resume", &WinBoardDriver::ignore},
+    {"quit", &WinBoardDriver::quit},
+};
+
+WinBoardDriver::WinBoardDriver(Position& position, const ProtocolConfig& config,
+                               const char* version, FILE* out)
+    : timeGapMs(config.winboardTimeGapMs),
+      logDir(config.winboardLogDir),
+      position_(position),
+      search_(searchController),
+      version_(version),
+      out_(out),
+      starter_([this] { startPendingSearch(); }) {}
+
+bool WinBoardDriver::handle(const RcString& word, const RcString& rest) {
+  if (word.empty()) return xboardMode;
+  if (xboardMode) logLine("-->", "%s %s\n", word.c_str(), rest.c_str());
+  args_ = Tokenizer(rest.skipLeadingBlanks(), " \t");
+  for (const Command& command : commands) {
+    if (word == command.name) {
+      (this->*command.handler)();
+      return true;
+    }
+  }
+  if (xboardMode) log("unknown winboard command: %s", word.c_str());
+  return false;
+}
+
+int WinBoardDriver::status() {
+  std::lock_guard<std::mutex> guard(stateLock_);
+  return status_;
+}
+
+Move WinBoardDriver::ponderMove() {
+  std::lock_guard<std::mutex> guard(stateLock_);
+  return ponderMove_;
+}
+
+void WinBoardDriver::waitUntilIdle() {
+  {
+    std::unique_lock<std::mutex> guard(stateLock_);
+    stateChanged_.wait(guard, [this] { return status_ == Idle && !pendingStart_; });
+  }
+  search_.master().idle.wait();
+}
+
+// ---- commands ----
+
+void WinBoardDriver::xboard() {
+  search_.listener = this;
+  if (!xboardMode) {
+    openLog();
+    // Moves entered before are not the interface's game: they cannot be taken back here.
+    history_.reset(position_);
+  }
+  xboardMode = true;
+  send("\n");
+}
+
+void WinBoardDriver::protover() {
+  send("feature ping=1\n");
+  send("feature setboard=1\n");
+  send("feature usermove=1\n");
+  send("feature myname=\"%s-%s\"\n", "melvok", version_);
+  send("feature analyze=1\n");
+  send("feature variants=\"normal,fischerandom\"\n");
+  send("feature colors=0\n");
+  send("feature ics=1\n");
+  send("feature name=1\n");
+  send("feature pause=1\n");
+  send("feature smp=1\n");
+  send("feature memory=1\n");
+  send("feature egt=0\n");
+  send("feature time=1\n");
+  send("feature done=1\n");
+}
+
+void WinBoardDriver::rejected() { log("ignored rejected feature %s\n", args_.rest().c_str()); }
+
+void WinBoardDriver::level() {
+  const RcString moves = nextArg();
+  const RcString base = nextArg();
+  const RcString increment = nextArg();
+  movesPerControl = moves.empty() ? 40 : atoi(moves.c_str());
+  int minutes = 0, seconds = 0;
+  sscanf(base.c_str(), "%i:%i", &minutes, &seconds);
+  plyAtLevel = int(position_.ply);
+  timeLeftMs = unsigned(minutes * 60 + seconds) * 1000;
+  // Interfaces send fractions of a second as increments ("0.1"): keep them.
+  const double inc = atof(increment.c_str());
+  incrementMs = inc > 0 ? unsigned(inc * 1000 + 0.5) : 0;
+  fixedTimeMs_ = 0;
+}
+
+void WinBoardDriver::smp() {
+  const int n = nextInt();
+  if (n < 1) return;
+  stop();  // the thread count never changes under a running search
+  search_.setThreads(n);
+}
+
+void WinBoardDriver::memory() {
+  const int megabytes = nextInt();
+  if (megabytes < 1) return;
+  stop();  // the table must not move while a search reads it
+  search_.table().resize(uint32_t(megabytes) * 1024);
+}
+
+void WinBoardDriver::newGame() {
+  stop();  // the position is about to change: the search must not play into it
+  firstOutOfBookPly = 0;
+  setPosition(StandardStart);
+  engineSide = Black;
+  search_.maxDepth = 0;
+  movesPerControl = 0;
+  plyAtLevel = 0;
+  timeLeftMs = 0;
+  incrementMs = 0;
+  fixedTimeMs_ = 0;
+  restartAnalysis();
+}
+
+void WinBoardDriver::variant() {
+  const RcString name = nextArg();
+  if (!(name == "normal") && !(name == "fischerandom"))
+    send("tellusererror variant not supported: %s\n", name.c_str());
+}
+
+void WinBoardDriver::setboard() {
+  stop();
+  // Read into a scratch record first: a bad FEN must leave the game as it was.
+  if (!setFen(scratch_, args_.rest().c_str())) {
+    send("tellusererror Illegal position\n");
+    return;
+  }
+  copyPosition(position_, scratch_);
+  history_.reset(position_);
+  restartAnalysis();
+}
+
+void WinBoardDriver::force() {
+  stop();
+  engineSide = -1;
+}
+
+void WinBoardDriver::ping() { send("pong %i\n", nextInt()); }
+
+void WinBoardDriver::time() {
+  const int centiseconds = nextInt();
+  // A fallen flag is reported as a negative time: no time left.
+  timeLeftMs = centiseconds > 0 ? unsigned(centiseconds) * 10 : 0;
+  if (timeLeftMs == 0) log("time(): warning no millis left!\n");
+}
+
+void WinBoardDriver::st() {
+  const RcString text = nextArg();
+  const int seconds = text.empty() ? 5 : atoi(text.c_str());
+  TimeControl& times = search_.times();
+  times.startClock();
+  times.setFixedTime(uint32_t(seconds) * 1000);
+  // Kept, so that every move gets this time instead of a share of the clock.
+  fixedTimeMs_ = seconds > 0 ? unsigned(seconds) * 1000 : 0;
+  log("settime(): nseconds=%i\n", seconds);
+}
+
+void WinBoardDriver::sd() {
+  const int depth = nextInt();
+  search_.times().startClock();
+  search_.maxDepth = depth;
+  log("maxdepth=%i\n", depth);
+}
+
+void WinBoardDriver::go() {
+  stop();
+  engineSide = int(position_.sideToMove);
+  think(false);
+}
+
+void WinBoardDriver::usermove() {
+  const RcString text = nextArg();
+  if (winboardTextNamesMove(text.c_str(), ponderMove())) {
+    ponderHit();
+    return;
+  }
+  stop();
+  const Move m = parseMove(position_, text.c_str());
+  if (!m || !history_.play(position_, m)) {
+    send("Illegal Move: %s\n", text.c_str());
+    return;
+  }
+  if (logFile) {
+    TextFile board(logFile);
+    printBoard(position_, &board);
+    board.flush();
+  }
+  think(false);
+}
+
+void WinBoardDriver::undoCommand() {
+  undo();
+  restartAnalysis();
+}
+
+void WinBoardDriver::remove() {
+  log("remove: stop()");
+  stop();
+  log("remove: undo1");
+  undo();
+  log("remove: undo2");
+  undo();
+  restartAnalysis();
+}
+
+// Move now: only a search for the engine's own move is cut short; its finished callback plays
+// the best move found so far. While pondering or analysing there is no move to make.
+void WinBoardDriver::moveNow() {
+  log("movenow(): stopping...");
+  unsigned seen;
+  {
+    std::lock_guard<std::mutex> guard(stateLock_);
+    if (status_ != Searching || analyze) {
+      log("movenow(): not searching for a move");
+      return;
+    }
+    seen = finishedCount_;
+  }
+  search_.stopAll();
+  {
+    std::unique_lock<std::mutex> guard(stateLock_);
+    stateChanged_.wait(guard, [&] { return finishedCount_ != seen; });
+  }
+  log("movenow(): stopped");
+}
+
+void WinBoardDriver::result() { stop(); }
+
+void WinBoardDriver::analyzeCommand() {
+  stop();  // a ponder search would never end by itself
+  analyze = true;
+  think(false);
+}
+
+void WinBoardDriver::exitAnalysis() {
+  stop();
+  analyze = false;
+}
+
+void WinBoardDriver::quit() {
+  fflush(out_);
+  if (logFile) fflush(logFile);
+  std::_Exit(0);
+}
+
+// ---- the game's course ----
+
+// Decides what the engine does in the current position: analyse, ponder on the expected reply,
+// play a book move, or search for its move. On the search thread (from finished) the state lock
+// is already held and the search is left to the starter thread.
+void WinBoardDriver::think(bool onSearchThread) {
+  std::unique_lock<std::mutex> guard(stateLock_, std::defer_lock);
+  if (!onSearchThread) guard.lock();
+  log("think()");
+  // Analysis comes first: interfaces put the engine in force mode before they ask for it.
+  if (!analyze && engineSide < 0) {
+    log("think(): Not thinking: in force mode\n");
+    return;
+  }
+  TimeControl& times = search_.times();
+  bool infinite = false;
+  int newStatus = Searching;
+  if (analyze) {
+    infinite = true;
+    log("think: analyze");
+  } else if (engineSide != int(position_.sideToMove)) {
+    if (!ponder) {
+      log("think: pondering disabled");
+      return;
+    }
+    log("think: ponder");
+    const Move expected = search_.ponderMove();
+    if (!expected || !history_.play(position_, expected)) {
+      ponderMove_ = 0;
+      log("think: no move to ponder");
+      return;
+    }
+    ponderMove_ = expected;
+    times.infinite = 1;
+    infinite = true;
+    newStatus = Pondering;
+  } else {
+    if (firstOutOfBookPly == 0 && useBook) {
+      const Move book = pickOpeningBookMove(position_);
+      if (book && history_.play(position_, book)) {
+        sendMove(book);
+        log("think: bookmove");
+        return;
+      }
+    }
+    if (firstOutOfBookPly == 0) {
+      firstOutOfBookPly = position_.ply + 1;
+      log("WB: First search out of book is at %u ply\n", firstOutOfBookPly);
+    }
+  }
+
+  const int old = status_;
+  status_ = newStatus;
+  if (old != Idle) log("Expected current status==IDLE, got %i\n", old);
+  updateTime();
+  times.infinite = infinite ? 1 : 0;
+
+  if (onSearchThread) {
+    pendingStart_ = true;
+    starter_.request();
+    return;
+  }
+  search_.setPosition(position_);
+  guard.unlock();
+  log("go()...");
+  search_.start(true);
+  log("go() ok");
+}
+
+void WinBoardDriver::startPendingSearch() {
+  std::lock_guard<std::mutex> guard(stateLock_);
+  if (!pendingStart_) return;  // stopped before it began
+  pendingStart_ = false;
+  search_.master().idle.wait();  // the search that prepared it is winding down
+  search_.setPosition(position_);
+  log("go()...");
+  search_.start(true);
+  log("go() ok");
+  stateChanged_.notify_all();
+}
+
+void WinBoardDriver::updateTime() {
+  log("updatetime(): nmoves=%i, millis=%u, incms=%i\n", movesPerControl, timeLeftMs, int(incrementMs));
+  TimeControl& times = search_.times();
+  times.startClock();
+  times.canPonder = ponder ? 1 : 0;
+  const unsigned moved = unsigned(int(position_.ply) - plyAtLevel) / 2;
+  int movesToGo = 0;
+  if (movesPerControl > 0) movesToGo = movesPerControl - int(moved % unsigned(movesPerControl));
+  log("remaining moves until time control=%i (nmoved=%i)\n", movesPerControl > 0 ? movesToGo : movesPerControl,
+      int(moved));
+  times.movesOutOfBook = 0;  // a stale count from an earlier game must not stretch the time
+  if (firstOutOfBookPly != 0 && position_.ply + 1 >= firstOutOfBookPly) {
+    const int outOfBook = int(position_.ply + 1 - firstOutOfBookPly) / 2 + 1;
+    log("out of book=%i\n", outOfBook);
+    times.movesOutOfBook = outOfBook;
+  }
+  times.timeGapMs = timeGapMs;
+  if (fixedTimeMs_)
+    times.setFixedTime(fixedTimeMs_);
+  else
+    times.allotTime(movesToGo, int(timeLeftMs), int(incrementMs));
+  log("Nominal search time is %3.2f seconds, infinite=%i, timegap=%ims\n", times.levelMs[LevelNormal] / 1000.0,
+      int(times.infinite), timeGapMs);
+}
+
+void WinBoardDriver::finished(int, int score, Move bestMove) {
+  log("finished()...");
+  std::lock_guard<std::mutex> guard(stateLock_);
+  const int old = status_;
+  status_ = Idle;
+  finishedCount_++;
+  if (old == Pondering) {
+    log("finished(): pondering done, do nothing");
+  } else if (old == Idle) {
+    log("finished(): already idle, do nothing");
+  } else if (analyze) {
+    log("finished(): analysis mode, do nothing\n");
+  } else {
+    playSearchResult(score, bestMove, true);
+    log("finished() ok");
+  }
+  stateChanged_.notify_all();
+}
+
+// Plays the engine's move from a search (or announces the end of the game), then thinks on.
+void WinBoardDriver::playSearchResult(int score, Move best, bool onSearchThread) {
+  if (best) {
+    if (!history_.play(position_, best)) {
+      log("finished(): best move cannot be played here");
+      return;
+    }
+    sendMove(best);
+    if (score < MateDelivered) {
+      log("finished(): think again\n");
+      think(onSearchThread);
+      return;
+    }
+  } else if (score == 0) {
+    send("1/2-1/2 {Stalemate}\n");
+    return;
+  }
+  // The side to move now is the mated one.
+  send(position_.sideToMove == Black ? "1-0 {White mates}\n" : "0-1 {Black mates}\n");
+}
+
+void WinBoardDriver::iterationReport(int depth, int score, Move) {
+  if (!post) return;
+  int status;
+  Move pondering;
+  {
+    std::lock_guard<std::mutex> guard(stateLock_);
+    status = status_;
+    pondering = ponderMove_;
+  }
+  char line[ThinkingLineLimit + 64];
+  int length = snprintf(line, sizeof line, "%i %i %i %u", depth, score, int(search_.times().elapsed() / 10),
+                        search_.totalNodes());
+  auto add = [&](Move m) {
+    char text[WinBoardMoveTextSize];
+    length += snprintf(line + length, sizeof line - size_t(length), " %s", winboardMoveText(text, m));
+  };
+  if (status == Pondering && pondering) add(pondering);
+  const Move* pv = search_.pv();
+  for (int i = 0; i < PvRows && pv[i] && length <= ThinkingLineLimit; i++) add(pv[i]);
+  send("%s\n", line);
+}
+
+void WinBoardDriver::ponderHit() {
+  log("ponderhit");
+  int old;
+  {
+    std::lock_guard<std::mutex> guard(stateLock_);
+    ponderMove_ = 0;
+    old = status_;
+    status_ = old == Idle ? Idle : Searching;
+  }
+  if (old == Idle) {
+    // The ponder search has ended (depth limit): its move is ready.
+    log("pondering already finished!");
+    playSearchResult(search_.rootScore(), search_.bestMove(), false);
+    return;
+  }
+  TimeControl& times = search_.times();
+  times.ponderHitAdjust(int(timeLeftMs));
+  log("ponderhit: adjusted nominal search time is %3.2f seconds\n", times.levelMs[LevelNormal] / 1000.0);
+  // The ponder search goes on as the search for our move. It is never waited for here: its
+  // finished callback plays the move and may start pondering again at once.
+  if (search_.rootMoveCount() == 1 && search_.depth() > 2) {
+    logInfo("ponderhit & single move!\n");
+    search_.stopAll();
+    return;
+  }
+  times.ponderHit();
+  if (times.iterationTimeout()) search_.stopAll();
+}
+
+void WinBoardDriver::stop() {
+  int old;
+  {
+    std::lock_guard<std::mutex> guard(stateLock_);
+    old = status_;
+    status_ = Idle;
+    pendingStart_ = false;
+    stateChanged_.notify_all();
+  }
+  if (old != Idle) {
+    log("stopping...");
+    search_.stopAndWait();
+    log("stopped");
+  }
+  Move pondering;
+  {
+    std::lock_guard<std::mutex> guard(stateLock_);
+    pondering = ponderMove_;
+    ponderMove_ = 0;
+  }
+  if (pondering) {
+    log("stop(): undo pondermove");
+    undo();
+    search_.times().infinite = 0;
+  }
+}
+
+void WinBoardDriver::undo() {
+  if (status() != Idle) {
+    log("undo(): not IDLE!...stopping...");
+    stop();
+    log("undo(): stopped...");
+  }
+  if (!history_.takeBack(position_)) send("tellusererror cannot undo\n");
+}
+
+// In analysis mode every change of the position starts a new analysis.
+void WinBoardDriver::restartAnalysis() {
+  if (analyze) think(false);
+}
+
+void WinBoardDriver::sendMove(Move m) {
+  char text[WinBoardMoveTextSize];
+  send("move %s\n", winboardMoveText(text, m));
+}
+
+void WinBoardDriver::setPosition(const char* fen) {
+  setFen(position_, fen);
+  history_.reset(position_);
+}
+
+// ---- output and log ----
+
+void WinBoardDriver::send(const char* format, ...) {
+  char text[ThinkingLineLimit + 128];
+  va_list args;
+  va_start(args, format);
+  vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  {
+    std::lock_guard<std::mutex> guard(outputLock_);
+    fputs(text, out_);
+    fflush(out_);
+  }
+  logLine("<--", "%s", text);
+}
+
+void WinBoardDriver::log(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  log_.write("   ", statusName(), format, args);
+  va_end(args);
+}
+
+void WinBoardDriver::logLine(const char* prefix, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  log_.write(prefix, statusName(), format, args);
+  va_end(args);
+}
+
+const char* WinBoardDriver::statusName() const {
+  switch (status_) {
+    case Searching: return "search";
+    case Pondering: return "ponder";
+    default: return "_idle_";
+  }
+}
+
+// The log goes to the first free melvok-NNNN.log in the log directory, and the program's general
+// log with it. Without a directory nothing is logged at all: standard output belongs to the
+// protocol now.
+void WinBoardDriver::openLog() {
+  logFile = nullptr;
+  if (logDir.empty()) return;
+  const RcString path = WinBoardLog::freeFileName(logDir.c_str());
+  if (path.empty()) return;
+  send("redirecting logging output to %s, file=%s\n", FileSystem::currentDirectory(), path.c_str());
+  if (!log_.open(path.c_str())) {
+    fputs("logging redirect failed!\n", stderr);
+    return;
+  }
+  logFile = log_.file();
+}
