@@ -8,6 +8,7 @@
 #include "board/position.h"
 #include "book/book_commands.h"
 #include "protocol/uci_driver.h"
+#include "protocol/winboard_driver.h"
 #include "search/bitbase.h"
 #include "search/search_controller.h"
 #include "shell/console.h"
@@ -64,7 +65,8 @@ void chooseThreadCount() {
 // The protocol drivers see every line before the console does: UCI first, then WinBoard.
 void connectProtocolDrivers(Console& console) {
   static UciDriver uci(gamePosition, protocolConfig, Version);
-  console.setDrivers(&uci, nullptr);
+  static WinBoardDriver winboard(gamePosition, protocolConfig, Version);
+  console.setDrivers(&uci, &winboard);
 }
 
 }  // namespace
