@@ -34,8 +34,8 @@ char* uciMoveText(char* buffer, const Position& pos, Move m, int notation) {
   }
   p = writeSquare(p, from);
   p = writeSquare(p, to);
-  // UCI interfaces read the promotion piece as a lower-case letter (e7e8q).
-  if (movePromotion(m)) *p++ = kindLetters[movePromotion(m)];
+  // The promoted piece as a capital letter (e7e8Q); interfaces read either case.
+  if (movePromotion(m)) *p++ = char(kindLetters[movePromotion(m)] & ~0x20);
   *p = 0;
   return buffer;
 }
