@@ -9,7 +9,8 @@ TEST(PerftDeep, EveryCountOfTheStandardFile) {
   for (const PerftLine& line : readPerftFile(dataPath("perft-standard.epd"))) {
     Position* pos = newPosition(line.fen.c_str());
     for (auto [depth, expected] : line.counts) {
-      if (expected > 10'000'000) EXPECT_EQ(perft(*pos, depth, pos->lastMove), expected) << line.fen << " depth " << depth;
+      if (expected <= 10'000'000) continue;
+      EXPECT_EQ(perft(*pos, depth, pos->lastMove), expected) << line.fen << " depth " << depth;
     }
   }
 }
