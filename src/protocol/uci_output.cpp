@@ -62,7 +62,11 @@ void UciDriver::sendBestMove(Move best, Move ponder) {
   std::string line = "bestmove " + moveText(best);
   if (ponder) line += " ponder " + moveText(ponder);
   line += "\n";
-  send(line);
+  // The log lines are written under the output lock too: a quit that follows at once waits
+  // for them.
+  std::lock_guard<std::mutex> guard(outputLock_);
+  out_.put(line.c_str());
+  out_.flush();
   char text[MoveTextSize];
   logExchange("<--bestmove ", printMove(position_, text, best));
   logExchange("<--ponder ", printMove(position_, text, ponder));

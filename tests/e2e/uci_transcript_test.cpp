@@ -302,6 +302,46 @@ TEST(UciTranscript, CastlingInEachNotation) {
   EXPECT_EQ(s.quit(), 0);
 }
 
+// A small book built by the engine itself from three drawn games 1.e4 e5 2.Nf3 Nc6 3.Bb5 a6.
+TEST(UciTranscript, BookMovesBeforeSearching) {
+  const std::string settings =
+      "book.build.minelo = 0\nbook.build.maxelodelta = 0\nbook.build.minply = 1\nbook.build.maxply = 10\n"
+      "book.build.mingames = 1\nbook.build.minquality = 0\nbook.build.minscorew = 0\nbook.build.minscoreb = 0\n"
+      "book.build.keeppct = 100\nbook.build.file = small.mvk\nbook.play.mingames = 1\nbook.play.minelo = 0\n"
+      "book.play.minscorew = 0\nbook.play.minscoreb = 0\nbook.play.random = 0\n";
+  UciSession s(settings);
+  std::string games;
+  for (int i = 0; i < 3; i++)
+    games += "[Event \"t\"]\n[WhiteElo \"2700\"]\n[BlackElo \"2700\"]\n[Result \"1/2-1/2\"]\n\n1. e4 e5 2. Nf3 Nc6 3. Bb5 a6 1/2-1/2\n\n";
+  s.dir().write("games.pgn", games);
+  s.send("buildbook games.pgn melvok.ini");
+  ASSERT_TRUE(contains(s.sync(), "book found: small.mvk")) << "the book could not be built";
+  s.startUci();
+
+  // In book: the answer comes at once, without a search.
+  std::string first = search(s, "position startpos", "go wtime 60000 btime 60000");
+  EXPECT_EQ(bestMoveOf(first), "bestmove e2e4");
+  EXPECT_EQ(countLines(first, "info"), 0) << first;
+  EXPECT_EQ(bestMoveOf(search(s, "position startpos moves e2e4", "go wtime 60000 btime 60000")), "bestmove e7e5");
+  // Out of book the engine searches.
+  std::string out = search(s, "position startpos moves e2e4 e7e5 g1f3 b8c6 f1b5 a7a6", "go depth 2");
+  EXPECT_GT(countLines(out, "info depth 2 seldepth"), 0) << out;
+  // A move list that no longer passes the position where the book was left is a new game.
+  EXPECT_EQ(bestMoveOf(search(s, "position startpos moves e2e4", "go depth 2")), "bestmove e7e5");
+  // A book move found while pondering waits for the ponder hit like a search result.
+  s.send("position startpos moves e2e4 e7e5");
+  s.send("go ponder wtime 60000 btime 60000");
+  EXPECT_EQ(countLines(s.sync(), "bestmove"), 0);
+  s.send("ponderhit");
+  EXPECT_EQ(bestMoveOf(s.until("bestmove")), "bestmove g1f3");
+  // Without OwnBook the engine searches from the first move.
+  s.send("ucinewgame");
+  s.send("setoption name OwnBook value false");
+  std::string searched = search(s, "position startpos", "go depth 2");
+  EXPECT_GT(countLines(searched, "info depth 2 seldepth"), 0) << searched;
+  EXPECT_EQ(s.quit(), 0);
+}
+
 TEST(UciTranscript, EmptyLogDirSwitchesLoggingOff) {
   UciSession s;
   std::string text = s.startUci();
