@@ -260,7 +260,7 @@ void UciDriver::go() {
   if (!positionValid_) {
     fprintf(stderr, "go(): no valid position: send bestmove 0000\n");
     status_.exchange(StatusIdle);
-    sendBestMove(0, 0);
+    sendBestMove(position_, 0, 0);
     return;
   }
 
@@ -272,7 +272,7 @@ void UciDriver::go() {
         status_.exchange(StatusHeld);
       } else {
         status_.exchange(StatusIdle);
-        sendBestMove(book, 0);
+        sendBestMove(position_, book, 0);
       }
       trace("go()...ok [book]");
       return;
@@ -341,17 +341,17 @@ void UciDriver::ponderHit() {
       logInfo("Uci:ponderhit(): already finished\n");
       status_.exchange(StatusIdle);
       if (heldBookMove_) {
-        sendBestMove(heldBookMove_, 0);
+        sendBestMove(position_, heldBookMove_, 0);
       } else {
         sendInfo(searchController.depth(), searchController.rootScore());
-        sendBestMove(searchController.bestMove(), searchController.ponderMove());
+        sendBestMove(searchController.master().pos, searchController.bestMove(), searchController.ponderMove());
       }
       heldBookMove_ = 0;
       break;
     case StatusPositionSet:
       fputs("uci:: ponderhit without preceeding go(): send bestmove 0000\n", stderr);
       status_.exchange(StatusPositionSet);
-      sendBestMove(0, 0);
+      sendBestMove(position_, 0, 0);
       break;
     case StatusIdle:
       // The search has answered already; a second best move would be taken for the next one.
@@ -374,16 +374,16 @@ void UciDriver::stop() {
   switch (old) {
     case StatusHeld:
       if (heldBookMove_) {
-        sendBestMove(heldBookMove_, 0);
+        sendBestMove(position_, heldBookMove_, 0);
       } else {
         sendInfo(searchController.depth(), searchController.rootScore());
-        sendBestMove(searchController.bestMove(), 0);
+        sendBestMove(searchController.master().pos, searchController.bestMove(), 0);
       }
       heldBookMove_ = 0;
       break;
     case StatusPositionSet:
       fputs("uci:: stop without preceeding go?\n", stderr);
-      sendBestMove(0, 0);
+      sendBestMove(position_, 0, 0);
       break;
     case StatusIdle:
       // The search ended and answered before the stop arrived: nothing is owed.
@@ -416,7 +416,7 @@ void UciDriver::finished(int depth, int score, Move) {
     logInfo("Uci:finish() delay sending bestmove, status is still 'pondering'\n");
   } else {
     sendInfo(depth, score);
-    sendBestMove(searchController.bestMove(), searchController.ponderMove());
+    sendBestMove(searchController.master().pos, searchController.bestMove(), searchController.ponderMove());
   }
   trace("finished() ok");
 }
@@ -439,7 +439,7 @@ void UciDriver::currentMove(int depth, int index, Move move) {
   nextCurrmoveMs_ = t + 100;
   uint32_t nodes = searchController.totalNodes();
   SearchCounters sum = searchController.summedCounters();
-  std::string line = "info currmove " + moveText(move);
+  std::string line = "info currmove " + moveText(searchController.master().pos, move);
   line += " currmovenumber " + std::to_string(index + 1);
   line += " time " + std::to_string(t);
   line += " nodes " + std::to_string(nodes);

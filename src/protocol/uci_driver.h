@@ -2,6 +2,7 @@
 // The UCI protocol driver: takes the interface's commands from the console loop (even before
 // "uci"), keeps the protocol's view of the search, turns the search's reports into "info" and
 // "bestmove" lines, plays book moves, and sets the search limits from "go".
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <mutex>
@@ -69,11 +70,12 @@ class UciDriver : public ProtocolDriver, public SearchListener {
   // Output and logs.
   void send(const std::string& line);
   void sendInfo(int depth, int score);
-  void sendBestMove(Move best, Move ponder);
+  // `pos` is the position the moves belong to (its castling rooks name KxR castling).
+  void sendBestMove(const Position& pos, Move best, Move ponder);
   void trace(const char* message);
   void logExchange(const char* tag, const char* text);
   void openLogFile();
-  std::string moveText(Move m);
+  std::string moveText(const Position& pos, Move m);
 
   Position& position_;
   TextFile out_;
@@ -85,10 +87,10 @@ class UciDriver : public ProtocolDriver, public SearchListener {
   bool logOpened_ = false;
   bool ownBook_ = true;
   bool trace_ = false;
-  bool chess960_ = false;
+  std::atomic<bool> chess960_{false};  // read by the search thread's reports
   bool positionValid_ = true;
   int timeGapMs_ = 3000;
-  int castleNotation_ = CastleSmart;
+  std::atomic<int> castleNotation_{CastleSmart};
 
   UciStatusCell status_;
   std::mutex outputLock_;

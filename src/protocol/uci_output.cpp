@@ -27,12 +27,12 @@ void UciDriver::send(const std::string& line) {
   out_.flush();
 }
 
-std::string UciDriver::moveText(Move m) {
+std::string UciDriver::moveText(const Position& pos, Move m) {
   char text[UciMoveTextSize];
   int notation = castleNotation_;
   // An interface that plays Chess960 reads castling only as the king taking its rook.
   if (chess960_ && notation == CastleSmart) notation = CastleKxR;
-  return uciMoveText(text, searchController.master().pos, m, notation);
+  return uciMoveText(text, pos, m, notation);
 }
 
 std::string UciDriver::scoreText(int score) {
@@ -53,14 +53,14 @@ void UciDriver::sendInfo(int depth, int score) {
   if (t > 99) line += " nps " + std::to_string(uint64_t(nodes) * 1000 / t);
   line += " pv ";
   const Move* pv = searchController.pv();
-  for (int i = 0; i < PvRows - 1 && pv[i]; i++) line += moveText(pv[i]) + " ";
+  for (int i = 0; i < PvRows - 1 && pv[i]; i++) line += moveText(searchController.master().pos, pv[i]) + " ";
   line += "\n";
   send(line);
 }
 
-void UciDriver::sendBestMove(Move best, Move ponder) {
-  std::string line = "bestmove " + moveText(best);
-  if (ponder) line += " ponder " + moveText(ponder);
+void UciDriver::sendBestMove(const Position& pos, Move best, Move ponder) {
+  std::string line = "bestmove " + moveText(pos, best);
+  if (ponder) line += " ponder " + moveText(pos, ponder);
   line += "\n";
   // The log lines are written under the output lock too: a quit that follows at once waits
   // for them.

@@ -365,6 +365,9 @@ TEST(UciTranscript, LogDirGetsNumberedLogFiles) {
     const std::string name = shared.file("logs/uci/melvok-000" + std::to_string(run) + ".log");
     EXPECT_TRUE(contains(text, "redirecting output to " + s.dir().path() + ", file=" + name + "\n")) << text;
     search(s, "position startpos moves e2e4", "go depth 2");
+    // Black to move: the black clock and increment are the ones allotted.
+    search(s, "position startpos moves e2e4", "go wtime 100000 btime 50000 winc 1000 binc 2000 depth 2");
+    search(s, "position startpos", "go movetime 300 depth 1");
     s.send("setoption name UCI_Opponent value GM 2800 human Garry Kasparov");
     s.send("setoption name Bogus value 1");
     s.sync();
@@ -375,6 +378,8 @@ TEST(UciTranscript, LogDirGetsNumberedLogFiles) {
     EXPECT_TRUE(contains(log, "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq")) << "the board after position";
     EXPECT_TRUE(std::regex_search(log, std::regex("\\d{10}:<--bestmove [a-h]"))) << log;
     EXPECT_TRUE(contains(log, "Opponent=GM Garry, human, elo=2800\n")) << log;
+    EXPECT_TRUE(contains(log, "got wb moves/millis=0/50000\n")) << log;
+    EXPECT_TRUE(contains(log, "got hard moves/millis=1/300\n")) << log;
     EXPECT_TRUE(contains(log, "exit()!\n")) << log;
     EXPECT_TRUE(contains(s.errorLog(), "Option not supported: Bogus\n")) << s.errorLog();
   }
