@@ -29,30 +29,30 @@ int processorCount() {
 
 void Event::set() {
   {
-    std::lock_guard<std::mutex> guard(mutex_);
+    std::lock_guard<std::mutex> guard(mutex());
     set_ = true;
   }
-  changed_.notify_all();
+  changed().notify_all();
 }
 
 void Event::reset() {
-  std::lock_guard<std::mutex> guard(mutex_);
+  std::lock_guard<std::mutex> guard(mutex());
   set_ = false;
 }
 
 bool Event::isSet() const {
-  std::lock_guard<std::mutex> guard(mutex_);
+  std::lock_guard<std::mutex> guard(mutex());
   return set_;
 }
 
 void Event::wait() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] { return set_; });
+  std::unique_lock<std::mutex> lock(mutex());
+  changed().wait(lock, [this] { return set_; });
 }
 
 bool Event::waitFor(uint32_t milliseconds) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  return changed_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return set_; });
+  std::unique_lock<std::mutex> lock(mutex());
+  return changed().wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return set_; });
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <new>
 #include <thread>
 
 #include "shell/rc_string.h"
@@ -19,8 +20,18 @@ uint32_t tickCount();
 int processorCount();
 
 // A manual-reset event: once set it stays set, releasing every waiter, until reset.
+// Program-wide events may still have a thread asleep on them when the process ends, so the
+// destructor deliberately leaves the mutex and condition variable alone (on POSIX they own no
+// resources): destroying a condition variable that has waiters can hang the exit.
 class Event {
  public:
+  Event() {
+    new (mutexStorage_) std::mutex;
+    new (changedStorage_) std::condition_variable;
+  }
+  Event(const Event&) = delete;
+  Event& operator=(const Event&) = delete;
+
   void set();
   void reset();
   bool isSet() const;
@@ -30,8 +41,13 @@ class Event {
   bool waitFor(uint32_t milliseconds);
 
  private:
-  mutable std::mutex mutex_;
-  std::condition_variable changed_;
+  std::mutex& mutex() const { return *std::launder(reinterpret_cast<std::mutex*>(mutexStorage_)); }
+  std::condition_variable& changed() {
+    return *std::launder(reinterpret_cast<std::condition_variable*>(changedStorage_));
+  }
+
+  alignas(std::mutex) mutable unsigned char mutexStorage_[sizeof(std::mutex)];
+  alignas(std::condition_variable) unsigned char changedStorage_[sizeof(std::condition_variable)];
   bool set_ = false;
 };
 
