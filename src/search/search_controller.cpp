@@ -3,12 +3,14 @@
 #include "search/bitbase.h"
 #include "shell/log.h"
 
-SearchController searchController;
+// Never destroyed: the search thread waits on the master's events until the process ends.
+SearchController& searchController = *new SearchController();
 
 SearchThread::SearchThread() { reset(); }
 
+// The stop flag is cleared by whoever hands out the work (start), not here: a stop that
+// arrives between start and the search thread's wake-up must not be lost.
 void SearchThread::reset() {
-  stop = 0;
   selDepth = 0;
   counters = SearchCounters();
   for (auto& k : killers) k[0] = k[1] = 0;
@@ -59,6 +61,7 @@ void SearchController::searchThreadLoop() {
 
 void SearchController::start(bool async) {
   timeUp = false;
+  master().stop = 0;
   if (!async || !booted) {
     think(*this);
     return;

@@ -90,7 +90,7 @@ class SearchController {
 };
 
 // The program-wide search controller.
-extern SearchController searchController;
+extern SearchController& searchController;
 
 // One whole search of the master's position by iterative deepening.
 void think(SearchController& c);

@@ -74,6 +74,6 @@ struct SearchThread {
   SearchThread(const SearchThread&) = delete;
   SearchThread& operator=(const SearchThread&) = delete;
 
-  // Clears stop, selDepth, counters, killers and split state for a new search.
+  // Clears selDepth, counters, killers and split state for a new search (not the stop flag).
   void reset();
 };

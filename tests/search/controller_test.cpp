@@ -93,3 +93,18 @@ TEST_F(ControllerTest, MaxDepthZeroMeansUnlimited) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ControllerTest, AStopRightAfterAnAsyncStartIsNotLost) {
+  searchController.maxDepth = 0;
+  timeControl.infinite = 1;
+  for (int i = 0; i < 20; i++) {
+    searchController.start(true);
+    searchController.stopAndWait();  // would wait forever if the wake-up cleared the stop
+  }
+  EXPECT_EQ(listener.finishedCalls, 20);
+  EXPECT_NE(searchController.bestMove(), 0u);
+}
+
+}  // namespace

@@ -20,6 +20,7 @@ struct SupplyTest : ::testing::Test {
   void setUp(const char* fen) {
     ASSERT_TRUE(setFen(t.pos, fen)) << fen;
     t.reset();
+    t.stop = 0;
   }
   Move parse(const char* text) {
     Move m = parseMove(t.pos, text);

@@ -24,11 +24,13 @@ struct SearchRules : ::testing::Test {
     searchController.quiet = false;
     tt.clear();
     t.reset();
+    t.stop = 0;
   }
   void TearDown() override { searchController.quiet = true; }
   void setUp(const char* fen) {
     ASSERT_TRUE(setFen(t.pos, fen)) << fen;
     t.reset();
+    t.stop = 0;
   }
   std::string line(int score, const char* text) {
     FILE* saved = logFile;
