@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 
@@ -121,13 +122,6 @@ void UciDriver::waitUntilSearchThreadIdle() {
   if (searchController.booted) searchController.master().idle.wait();
 }
 
-void UciDriver::stopRunningSearch(const char* why) {
-  fprintf(stderr, "%s\n", why);
-  trace("position: not stopped? stopping!...");
-  searchController.stopAndWait();
-  trace("position: stopped.");
-}
-
 void UciDriver::position() {
   trace("position()...");
   RcString word = args_.next();
@@ -184,7 +178,6 @@ bool UciDriver::applyMoves() {
   bool passedOutOfBook = false;
   Move last = 0;
   for (RcString word = args_.next(); !word.empty(); word = args_.next()) {
-    last = 0;
     if (word[0] == '.') {
       logInfo("SKIP continuation move: %s\n", word.c_str());
       continue;
@@ -192,15 +185,18 @@ bool UciDriver::applyMoves() {
     Move m = parseMove(position_, word.c_str());
     if (!m) {
       fprintf(stderr, "WARNING invalid move from GUI: %s\n", word.c_str());
+      last = 0;
       break;
     }
     if (int(position_.ply) >= MaxGamePly) {
       fprintf(stderr, "illegal move: %s (game too long)\n", word.c_str());
+      last = 0;
       break;
     }
     Move made = makeMove(position_, m & ~MoveCheckFlags);
     if (!made) {
       fprintf(stderr, "illegal move: %s\n", word.c_str());
+      last = 0;
       break;
     }
     last = made;
@@ -401,7 +397,8 @@ void UciDriver::stop() {
 void UciDriver::quit() {
   // Hold the output lock so that a line the search thread is writing is finished and no
   // other starts; then leave without destructors, which a live search could still need.
-  outputLock_.lock();
+  // An interface that stopped reading could keep that line from ending: quit regardless.
+  static_cast<void>(outputLock_.try_lock_for(std::chrono::seconds(2)));
   out_.flush();
   logInfo("exit()!\n");
   if (logFile) fflush(logFile);

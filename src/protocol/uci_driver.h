@@ -60,7 +60,6 @@ class UciDriver : public ProtocolDriver, public SearchListener {
   // Command helpers.
   bool applyMoves();
   void clearOutOfBook();
-  void stopRunningSearch(const char* why);
   void waitUntilSearchThreadIdle();
   bool searchRunning() const;
   void setHash(const RcString& value);
@@ -93,7 +92,7 @@ class UciDriver : public ProtocolDriver, public SearchListener {
   std::atomic<int> castleNotation_{CastleSmart};
 
   UciStatusCell status_;
-  std::mutex outputLock_;
+  std::timed_mutex outputLock_;
   Tokenizer args_{RcString(), " \t"};
 
   // Out of book: the game ply + 1 of the first search the book could not answer, and the key

@@ -22,7 +22,7 @@ std::string timeStamp() {
 // Each line goes out in one write under the output lock: the input thread and the search
 // thread never interleave, and a line is never cut.
 void UciDriver::send(const std::string& line) {
-  std::lock_guard<std::mutex> guard(outputLock_);
+  std::lock_guard<std::timed_mutex> guard(outputLock_);
   out_.put(line.c_str());
   out_.flush();
 }
@@ -64,7 +64,7 @@ void UciDriver::sendBestMove(const Position& pos, Move best, Move ponder) {
   line += "\n";
   // The log lines are written under the output lock too: a quit that follows at once waits
   // for them.
-  std::lock_guard<std::mutex> guard(outputLock_);
+  std::lock_guard<std::timed_mutex> guard(outputLock_);
   out_.put(line.c_str());
   out_.flush();
   char text[MoveTextSize];
