@@ -183,6 +183,15 @@ TEST(UciTranscript, GoAloneRunsUntilStop) {
   s.send("stop");
   s.until("bestmove");
   EXPECT_EQ(countLines(s.errorLog(), "go(): no time/depth/node limit"), 1) << s.errorLog();
+  // A go while an infinite search runs (no stop came): that search answers, then the new one.
+  s.send("position startpos");
+  s.send("go infinite");
+  s.until("info depth 2");
+  s.send("go depth 2");
+  std::string both = s.until("bestmove");
+  both += s.until("bestmove");
+  EXPECT_EQ(countLines(both + s.sync(), "bestmove"), 2);
+  EXPECT_TRUE(contains(s.errorLog(), "uci::go(): search still running, stopping it first\n")) << s.errorLog();
   EXPECT_EQ(s.quit(), 0);
 }
 
