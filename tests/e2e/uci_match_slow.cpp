@@ -82,6 +82,8 @@ TEST(UciMatch, TwoGamesUnderXboardAndPolyglotAgainstHoichess) {
   setenv("PATH", path.c_str(), 1);
 
   TempDir dir;
+  // xboard and polyglot keep settings in the home directory: give them a fresh one.
+  setenv("HOME", dir.path().c_str(), 1);
   // The engine's own log shows what polyglot sent it; pondering is on, so "go ponder" and
   // "ponderhit" come from a real client.
   dir.write("melvok.ini", "uci.logdir = logs\n");
