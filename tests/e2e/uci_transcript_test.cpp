@@ -394,6 +394,20 @@ TEST(UciTranscript, LogDirGetsNumberedLogFiles) {
   }
 }
 
+// The time gap is kept back from the clock: 10 s with a gap of 1 s leaves 9 s, so the first
+// move out of book gets 2 x (1.5 x 9000 / 41) = 658 ms; the default gap of 3 s leaves 512 ms.
+TEST(UciTranscript, TimeGapComesOffTheClock) {
+  for (auto [gap, nominal] : {std::pair<std::string, std::string>{"uci.timegap = 1\n", "0.66"}, {"", "0.51"}}) {
+    UciSession s("uci.logdir = logs\n" + gap);
+    s.startUci();
+    search(s, "position startpos", "go wtime 10000 btime 10000 depth 1");
+    EXPECT_EQ(s.quit(), 0);
+    std::string log = readWholeFile(s.dir().file("logs/melvok-0000.log"));
+    EXPECT_TRUE(contains(log, "out of book=1\n")) << log;
+    EXPECT_TRUE(contains(log, "Nominal search time is " + nominal + " seconds, infinite=0, nodes=0\n")) << gap << log;
+  }
+}
+
 TEST(UciTranscript, QuitEndsTheProcessWhileSearching) {
   UciSession s;
   s.startUci();
