@@ -24,7 +24,8 @@ const char* statusLogName(int status) {
   return status >= 0 && status <= StatusHeld ? names[status] : "?";
 }
 
-UciDriver::UciDriver(Position& position, const ProtocolConfig& config, const char* version, FILE* output)
+UciDriver::UciDriver(Position& position, const ProtocolConfig& config, const char* version,
+                     FILE* output)
     : position_(position),
       out_(output),
       version_(version),
@@ -84,12 +85,14 @@ void UciDriver::uci() {
   text += "option name Hash            type spin  default 32 min 1 max 4096\n";
   text += "option name Ponder          type check default false\n";
   text += "option name OwnBook         type check default true\n";
-  text += "option name Threads         type spin default " + std::to_string(searchController.threadCount) +
-          " min 1 max 8\n";
+  text += "option name Threads         type spin default " +
+          std::to_string(searchController.threadCount) + " min 1 max 8\n";
   text += "option name UCI_Opponent    type string\n";
-  text += std::string("option name UCI_EngineAbout type string default melvok by ") + UciAuthor + "\n";
+  text +=
+      std::string("option name UCI_EngineAbout type string default melvok by ") + UciAuthor + "\n";
   text += "option name UCI_Chess960    type check default false\n";
-  text += "option name CastleNotation  type combo default smart var smart var e1g1 var O-O var KxR\n";
+  text +=
+      "option name CastleNotation  type combo default smart var smart var e1g1 var O-O var KxR\n";
   text += "uciok\n";
   send(text);
   active_ = true;
@@ -224,7 +227,8 @@ void UciDriver::go() {
   searchController.listener = this;
 
   // The parameters are read first: a book move found while pondering is held back too.
-  int wtime = -1, btime = -1, winc = 0, binc = 0, depth = 0, nodes = 0, movetime = -1, movestogo = 0;
+  int wtime = -1, btime = -1, winc = 0, binc = 0, depth = 0, nodes = 0, movetime = -1,
+      movestogo = 0;
   bool infinite = false;
   int next = StatusSearching;
   for (RcString word = args_.next(); !word.empty(); word = args_.next()) {
@@ -232,8 +236,8 @@ void UciDriver::go() {
       const char* name;
       int* value;
     };
-    const Number numbers[] = {{"wtime", &wtime}, {"btime", &btime},   {"winc", &winc},
-                              {"binc", &binc},   {"depth", &depth},   {"nodes", &nodes},
+    const Number numbers[] = {{"wtime", &wtime},       {"btime", &btime},        {"winc", &winc},
+                              {"binc", &binc},         {"depth", &depth},        {"nodes", &nodes},
                               {"movetime", &movetime}, {"movestogo", &movestogo}};
     bool matched = false;
     for (const Number& n : numbers) {
@@ -315,8 +319,8 @@ void UciDriver::go() {
     times.setFixedTime(NoTimeLimit);
     if (depth == 0 && nodes == 0 && !infinite) fputs("go(): no time/depth/node limit\n", stderr);
   }
-  logInfo("Nominal search time is %3.2f seconds, infinite=%i, nodes=%i\n", times.levelMs[LevelNormal] / 1000.0,
-          infinite ? 1 : 0, nodes);
+  logInfo("Nominal search time is %3.2f seconds, infinite=%i, nodes=%i\n",
+          times.levelMs[LevelNormal] / 1000.0, infinite ? 1 : 0, nodes);
 
   nextCurrmoveMs_ = 0;
   lastBest_ = 0;
@@ -340,7 +344,8 @@ void UciDriver::ponderHit() {
         sendBestMove(position_, heldBookMove_, 0);
       } else {
         sendInfo(searchController.depth(), searchController.rootScore());
-        sendBestMove(searchController.master().pos, searchController.bestMove(), searchController.ponderMove());
+        sendBestMove(searchController.master().pos, searchController.bestMove(),
+                     searchController.ponderMove());
       }
       heldBookMove_ = 0;
       break;
@@ -413,7 +418,8 @@ void UciDriver::finished(int depth, int score, Move) {
     logInfo("Uci:finish() delay sending bestmove, status is still 'pondering'\n");
   } else {
     sendInfo(depth, score);
-    sendBestMove(searchController.master().pos, searchController.bestMove(), searchController.ponderMove());
+    sendBestMove(searchController.master().pos, searchController.bestMove(),
+                 searchController.ponderMove());
   }
   trace("finished() ok");
 }
@@ -441,7 +447,8 @@ void UciDriver::currentMove(int depth, int index, Move move) {
   line += " time " + std::to_string(t);
   line += " nodes " + std::to_string(nodes);
   if (t > 99) line += " nps " + std::to_string(uint64_t(nodes) * 1000 / t);
-  line += " hashfull " + std::to_string(searchController.table().fillPerMille(sum.tt.newStores, sum.tt.overwrites));
+  line += " hashfull " + std::to_string(searchController.table().fillPerMille(sum.tt.newStores,
+                                                                              sum.tt.overwrites));
   line += "\n";
   send(line);
 }

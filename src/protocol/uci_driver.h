@@ -21,7 +21,8 @@ constexpr const char* UciAuthor = "the melvok developers";
 class UciDriver : public ProtocolDriver, public SearchListener {
  public:
   // `output` carries the protocol lines (standard output in the engine, a file in tests).
-  UciDriver(Position& position, const ProtocolConfig& config, const char* version, FILE* output = stdout);
+  UciDriver(Position& position, const ProtocolConfig& config, const char* version,
+            FILE* output = stdout);
   UciDriver(const UciDriver&) = delete;
   UciDriver& operator=(const UciDriver&) = delete;
 

@@ -20,7 +20,8 @@ char* uciMoveText(char* buffer, const Position& pos, Move m, int notation) {
   const int from = moveFrom(m), to = moveTo(m);
   char* p = buffer;
   if (m & MoveCastle) {
-    const int kingStep = fileOf(to) > fileOf(from) ? fileOf(to) - fileOf(from) : fileOf(from) - fileOf(to);
+    const int kingStep =
+        fileOf(to) > fileOf(from) ? fileOf(to) - fileOf(from) : fileOf(from) - fileOf(to);
     if (notation == CastleOO) {
       strcpy(buffer, fileOf(to) >= 4 ? "O-O" : "O-O-O");
       return buffer;

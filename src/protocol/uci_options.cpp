@@ -23,8 +23,8 @@ void UciDriver::setOption() {
     opponentElo_ = atoi(elo.c_str());
     opponentKind_ = args_.next();
     opponentName_ = args_.next();
-    logInfo("Opponent=%s %s, %s, elo=%i\n", opponentTitle_.c_str(), opponentName_.c_str(), opponentKind_.c_str(),
-            opponentElo_);
+    logInfo("Opponent=%s %s, %s, elo=%i\n", opponentTitle_.c_str(), opponentName_.c_str(),
+            opponentKind_.c_str(), opponentElo_);
   } else if (name == "Hash") {
     args_.next();
     setHash(args_.next());

@@ -45,7 +45,8 @@ void UciDriver::sendInfo(int depth, int score) {
   uint32_t t = searchController.times().elapsed();
   uint32_t nodes = searchController.totalNodes();
   char number[64];
-  std::string line = "info depth " + std::to_string(depth) + " seldepth " + std::to_string(searchController.selDepth());
+  std::string line = "info depth " + std::to_string(depth) + " seldepth " +
+                     std::to_string(searchController.selDepth());
   line += scoreText(score);
   line += " time " + std::to_string(t);
   snprintf(number, sizeof number, " nodes %.0f", double(nodes));
@@ -53,7 +54,8 @@ void UciDriver::sendInfo(int depth, int score) {
   if (t > 99) line += " nps " + std::to_string(uint64_t(nodes) * 1000 / t);
   line += " pv ";
   const Move* pv = searchController.pv();
-  for (int i = 0; i < PvRows - 1 && pv[i]; i++) line += moveText(searchController.master().pos, pv[i]) + " ";
+  for (int i = 0; i < PvRows - 1 && pv[i]; i++)
+    line += moveText(searchController.master().pos, pv[i]) + " ";
   line += "\n";
   send(line);
 }
@@ -75,7 +77,8 @@ void UciDriver::sendBestMove(const Position& pos, Move best, Move ponder) {
 
 void UciDriver::trace(const char* message) {
   if (trace_) {
-    std::string line = "trace " + timeStamp() + "[" + statusLogName(status_.read()) + "]: " + message + "\n";
+    std::string line =
+        "trace " + timeStamp() + "[" + statusLogName(status_.read()) + "]: " + message + "\n";
     send(line);
   }
   logInfo("%010u:%s%s\n", tickCount(), message ? message : "?", "");

@@ -9,7 +9,7 @@ enum UciStatus {
   StatusPositionSet = 1,  // a position came, no go yet
   StatusSearching = 2,
   StatusPondering = 3,
-  StatusHeld = 4,         // a pondering search ended: its best move waits for ponderhit/stop
+  StatusHeld = 4,  // a pondering search ended: its best move waits for ponderhit/stop
 };
 
 const char* statusLogName(int status);

@@ -1,7 +1,6 @@
 // melvok as a UCI engine under real clients: xboard (headless under xvfb-run) runs it through
 // polyglot against hoichess. The games are judged from the PGN file xboard writes.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cstdlib>
@@ -49,7 +48,8 @@ std::vector<Game> readGames(const std::string& pgn) {
   size_t start = pgn.find("[Event ");
   while (start != std::string::npos) {
     size_t next = pgn.find("[Event ", start + 1);
-    std::string text = pgn.substr(start, next == std::string::npos ? std::string::npos : next - start);
+    std::string text =
+        pgn.substr(start, next == std::string::npos ? std::string::npos : next - start);
     Game game;
     std::smatch m;
     if (std::regex_search(text, m, resultTag)) game.result = m[1];
@@ -63,9 +63,11 @@ std::vector<Game> readGames(const std::string& pgn) {
 // A game that ended by the rules: mate, stalemate, a draw rule, or a resignation. Never on
 // time, by an illegal move, a crash or a lost connection.
 bool endedByTheRules(const Game& game) {
-  static const std::regex bad("time|illegal|crash|disconnect|forfeit|exit|abort|stall", std::regex::icase);
-  static const std::regex good("checkmate|mates|stalemate|repetition|50|fifty|insufficient|material|resign|draw",
-                               std::regex::icase);
+  static const std::regex bad("time|illegal|crash|disconnect|forfeit|exit|abort|stall",
+                              std::regex::icase);
+  static const std::regex good(
+      "checkmate|mates|stalemate|repetition|50|fifty|insufficient|material|resign|draw",
+      std::regex::icase);
   if (game.result != "1-0" && game.result != "0-1" && game.result != "1/2-1/2") return false;
   return !std::regex_search(game.termination, bad) && std::regex_search(game.termination, good);
 }
@@ -91,13 +93,36 @@ TEST(UciMatch, TwoGamesUnderXboardAndPolyglotAgainstHoichess) {
   Process match;
   Process::Options options;
   options.workingDirectory = dir.path();
-  std::vector<std::string> args = {
-      "-a",           xboard,          "-fcp",           enginePath(),  "-fd",
-      dir.path(),     "-fUCI",         "-scp",           hoichess,      "-sd",
-      dir.path(),     "-matchGames",   "2",              "-tc",         "0:10",
-      "-inc",         "0.1",           "-ponder",        "-autoCallFlag", "true",
-      "-saveGameFile", pgn,            "-xexit",         "-debug",      "-nameOfDebugFile",
-      dir.file("xboard.log"), "-settingsFile", dir.file("xboardrc"), "-saveSettingsFile", dir.file("xboardrc")};
+  std::vector<std::string> args = {"-a",
+                                   xboard,
+                                   "-fcp",
+                                   enginePath(),
+                                   "-fd",
+                                   dir.path(),
+                                   "-fUCI",
+                                   "-scp",
+                                   hoichess,
+                                   "-sd",
+                                   dir.path(),
+                                   "-matchGames",
+                                   "2",
+                                   "-tc",
+                                   "0:10",
+                                   "-inc",
+                                   "0.1",
+                                   "-ponder",
+                                   "-autoCallFlag",
+                                   "true",
+                                   "-saveGameFile",
+                                   pgn,
+                                   "-xexit",
+                                   "-debug",
+                                   "-nameOfDebugFile",
+                                   dir.file("xboard.log"),
+                                   "-settingsFile",
+                                   dir.file("xboardrc"),
+                                   "-saveSettingsFile",
+                                   dir.file("xboardrc")};
   ASSERT_TRUE(match.start(xvfbRun, args, options)) << match.failure();
   std::string output = match.readAll(170000);
   ASSERT_TRUE(match.matched()) << "the match did not end in time:\n" << output;
@@ -106,7 +131,8 @@ TEST(UciMatch, TwoGamesUnderXboardAndPolyglotAgainstHoichess) {
   std::vector<Game> games = readGames(readFile(pgn));
   ASSERT_EQ(games.size(), 2u) << readFile(pgn) << output;
   for (const Game& game : games)
-    EXPECT_TRUE(endedByTheRules(game)) << game.result << " {" << game.termination << "}\n" << readFile(pgn);
+    EXPECT_TRUE(endedByTheRules(game)) << game.result << " {" << game.termination << "}\n"
+                                       << readFile(pgn);
 
   // Neither the driver nor the engine complained about a move from the interface.
   std::string errors = readFile(dir.file("melvok-0.1-error.log"));

@@ -34,7 +34,10 @@ std::string withoutPrompts(const std::string& line) {
 
 std::string UciSession::until(const std::string& prefix, int timeoutMs) {
   std::string text = engine_.readUntil(
-      [&](const std::string& line) { return withoutPrompts(line).compare(0, prefix.size(), prefix) == 0; }, timeoutMs);
+      [&](const std::string& line) {
+        return withoutPrompts(line).compare(0, prefix.size(), prefix) == 0;
+      },
+      timeoutMs);
   EXPECT_TRUE(engine_.matched()) << "no line starting with '" << prefix << "' in:\n" << text;
   return text;
 }
@@ -63,7 +66,9 @@ int UciSession::quit() {
   return engine_.wait(10000);
 }
 
-std::string UciSession::errorLog() const { return readWholeFile(dir_.file("melvok-0.1-error.log")); }
+std::string UciSession::errorLog() const {
+  return readWholeFile(dir_.file("melvok-0.1-error.log"));
+}
 
 std::string readWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

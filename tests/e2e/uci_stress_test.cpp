@@ -13,8 +13,10 @@ namespace {
 
 const std::regex wellFormed(
     "info depth \\d+"
-    "|info depth \\d+ seldepth \\d+ score (cp -?\\d+|mate -?\\d+) time \\d+ nodes \\d+( nps \\d+)? pv( [a-h][1-8][a-h][1-8][QRBN]?)* "
-    "|info currmove [a-h][1-8][a-h][1-8][QRBN]? currmovenumber \\d+ time \\d+ nodes \\d+( nps \\d+)? hashfull \\d+"
+    "|info depth \\d+ seldepth \\d+ score (cp -?\\d+|mate -?\\d+) time \\d+ nodes \\d+( nps \\d+)? "
+    "pv( [a-h][1-8][a-h][1-8][QRBN]?)* "
+    "|info currmove [a-h][1-8][a-h][1-8][QRBN]? currmovenumber \\d+ time \\d+ nodes \\d+( nps "
+    "\\d+)? hashfull \\d+"
     "|bestmove ([a-h][1-8][a-h][1-8][QRBN]?( ponder [a-h][1-8][a-h][1-8][QRBN]?)?|0000)"
     "|readyok");
 
@@ -50,7 +52,8 @@ void stress(UciSession& s, int rounds, unsigned seed, bool ponder) {
         if (chance(30)) s.send("stop");
         break;
       case 3:  // clocks, as in a game, bounded by a depth
-        s.send("go wtime 100000 btime 100000 winc 500 binc 500 depth " + std::to_string(1 + random() % 3));
+        s.send("go wtime 100000 btime 100000 winc 500 binc 500 depth " +
+               std::to_string(1 + random() % 3));
         if (chance(50)) s.send("stop");
         break;
       case 4:  // pondering that the interface ends

@@ -9,14 +9,17 @@
 
 namespace {
 
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 // The last board printed (the console prints it on an empty line) as a FEN without the move
 // counters: placement, side to move, castling rights and en-passant square.
 std::string lastFen(const std::string& text) {
   std::regex fen("([1-8pnbrqkPNBRQK]+/){7}[1-8pnbrqkPNBRQK]+ [wb] [-KQkqA-Ha-h]+ [-a-h1-8]+");
   std::string last;
-  for (std::sregex_iterator it(text.begin(), text.end(), fen), end; it != end; ++it) last = it->str();
+  for (std::sregex_iterator it(text.begin(), text.end(), fen), end; it != end; ++it)
+    last = it->str();
   return last;
 }
 
@@ -34,7 +37,8 @@ std::string lastScoreLine(const std::string& text) {
 }
 
 // A search to a fixed depth from `position`; returns its output up to the best move.
-std::string search(UciSession& s, const std::string& position, const std::string& go = "go depth 5") {
+std::string search(UciSession& s, const std::string& position,
+                   const std::string& go = "go depth 5") {
   s.send(position);
   s.send(go);
   return s.until("bestmove");
@@ -51,18 +55,19 @@ TEST(UciTranscript, UciAnswersIdOptionsInOrderAndUciok) {
   std::regex threads("option name Threads         type spin default [1-8] min 1 max 8\n");
   EXPECT_TRUE(std::regex_search(answer, threads)) << answer;
   answer = std::regex_replace(answer, threads, "THREADS\n");
-  EXPECT_EQ(answer,
-            "id name melvok-0.1\n"
-            "id author the melvok developers\n"
-            "option name Hash            type spin  default 32 min 1 max 4096\n"
-            "option name Ponder          type check default false\n"
-            "option name OwnBook         type check default true\n"
-            "THREADS\n"
-            "option name UCI_Opponent    type string\n"
-            "option name UCI_EngineAbout type string default melvok by the melvok developers\n"
-            "option name UCI_Chess960    type check default false\n"
-            "option name CastleNotation  type combo default smart var smart var e1g1 var O-O var KxR\n"
-            "uciok\n");
+  EXPECT_EQ(
+      answer,
+      "id name melvok-0.1\n"
+      "id author the melvok developers\n"
+      "option name Hash            type spin  default 32 min 1 max 4096\n"
+      "option name Ponder          type check default false\n"
+      "option name OwnBook         type check default true\n"
+      "THREADS\n"
+      "option name UCI_Opponent    type string\n"
+      "option name UCI_EngineAbout type string default melvok by the melvok developers\n"
+      "option name UCI_Chess960    type check default false\n"
+      "option name CastleNotation  type combo default smart var smart var e1g1 var O-O var KxR\n"
+      "uciok\n");
   // From now on no prompt, and empty lines are swallowed (no board).
   s.send("");
   std::string quiet = s.sync();
@@ -85,8 +90,11 @@ TEST(UciTranscript, IsreadyAndUnknownWordsBeforeAndAfterUci) {
   s.startUci();
   s.send("xyz");
   std::string after = s.sync();
-  EXPECT_TRUE(std::regex_search(after, std::regex("trace \\d{10}\\[_idle_\\]: unknown uci command: xyz\n"))) << after;
-  EXPECT_TRUE(contains(after, "no such command: xyz\n")) << "the console still gets the line:\n" << after;
+  EXPECT_TRUE(
+      std::regex_search(after, std::regex("trace \\d{10}\\[_idle_\\]: unknown uci command: xyz\n")))
+      << after;
+  EXPECT_TRUE(contains(after, "no such command: xyz\n")) << "the console still gets the line:\n"
+                                                         << after;
   s.send("isready");
   EXPECT_EQ(countLines(s.until("readyok"), "readyok"), 1);
   EXPECT_EQ(s.quit(), 0);
@@ -104,7 +112,8 @@ TEST(UciTranscript, PositionStartposFenMovesAndBadInput) {
             "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq -");
   EXPECT_EQ(positionAfter("position fen 4k3/8/8/8/8/8/4P3/4K3 w - - 0 1 moves e2e4 e8d7"),
             "8/3k4/8/8/4P3/8/8/4K3 w - -");
-  EXPECT_EQ(positionAfter("position fen 4k3/8/8/8/8/8/4P3/4K3 b - -"), "4k3/8/8/8/8/8/4P3/4K3 b - -");
+  EXPECT_EQ(positionAfter("position fen 4k3/8/8/8/8/8/4P3/4K3 b - -"),
+            "4k3/8/8/8/8/8/4P3/4K3 b - -");
   // Continuation markers are skipped; a word that is no move drops the rest of the list.
   EXPECT_EQ(positionAfter("position startpos moves e2e4 ... e7e5"),
             "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq -");
@@ -114,8 +123,10 @@ TEST(UciTranscript, PositionStartposFenMovesAndBadInput) {
   EXPECT_TRUE(contains(illegal, "WARNING invalid move from GUI: e1e3\n")) << illegal;
   EXPECT_EQ(lastFen(illegal), "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq -");
   // Promotions from the interface, in either case, and under-promotion.
-  EXPECT_EQ(positionAfter("position fen 8/P7/8/8/8/8/8/k6K w - - 0 1 moves a7a8n"), "N7/8/8/8/8/8/8/k6K b - -");
-  EXPECT_EQ(positionAfter("position fen 8/P7/8/8/8/8/8/k6K w - - 0 1 moves a7a8Q"), "Q7/8/8/8/8/8/8/k6K b - -");
+  EXPECT_EQ(positionAfter("position fen 8/P7/8/8/8/8/8/k6K w - - 0 1 moves a7a8n"),
+            "N7/8/8/8/8/8/8/k6K b - -");
+  EXPECT_EQ(positionAfter("position fen 8/P7/8/8/8/8/8/k6K w - - 0 1 moves a7a8Q"),
+            "Q7/8/8/8/8/8/8/k6K b - -");
   // A position word that is neither startpos nor fen changes nothing.
   EXPECT_EQ(positionAfter("position nonsense moves e2e4"), "Q7/8/8/8/8/8/8/k6K b - -");
 
@@ -124,7 +135,8 @@ TEST(UciTranscript, PositionStartposFenMovesAndBadInput) {
   s.send("position fen 8/8/8/8 w - -");
   s.send("go depth 3");
   EXPECT_EQ(bestMoveOf(s.until("bestmove")), "bestmove 0000");
-  EXPECT_TRUE(contains(s.errorLog(), "uci::position(): illegal fen: 8/8/8/8 w - -")) << s.errorLog();
+  EXPECT_TRUE(contains(s.errorLog(), "uci::position(): illegal fen: 8/8/8/8 w - -"))
+      << s.errorLog();
   // And a good position afterwards searches again.
   EXPECT_NE(bestMoveOf(search(s, "position startpos", "go depth 2")), "bestmove 0000");
   EXPECT_EQ(s.quit(), 0);
@@ -150,14 +162,18 @@ TEST(UciTranscript, GoDepthFiveSearchesExactlyFiveIterations) {
   UciSession s;
   s.startUci();
   std::string text = search(s, "position startpos moves e2e4 e7e5", "go depth 5");
-  EXPECT_TRUE(std::regex_search(text, std::regex("\ninfo depth 5 seldepth \\d+ score cp -?\\d+ time \\d+ nodes \\d+( nps "
-                                                 "\\d+)? pv ([a-h][1-8][a-h][1-8][QRBN]? )+\n")))
+  EXPECT_TRUE(std::regex_search(
+      text, std::regex("\ninfo depth 5 seldepth \\d+ score cp -?\\d+ time \\d+ nodes \\d+( nps "
+                       "\\d+)? pv ([a-h][1-8][a-h][1-8][QRBN]? )+\n")))
       << text;
   EXPECT_FALSE(contains(text, "info depth 6")) << text;
-  EXPECT_TRUE(std::regex_search(bestMoveOf(text), std::regex("^bestmove [a-h][1-8][a-h][1-8]( ponder [a-h][1-8][a-h][1-8])?$")))
+  EXPECT_TRUE(std::regex_search(
+      bestMoveOf(text),
+      std::regex("^bestmove [a-h][1-8][a-h][1-8]( ponder [a-h][1-8][a-h][1-8])?$")))
       << text;
-  EXPECT_TRUE(std::regex_search(text, std::regex("\ninfo currmove [a-h][1-8][a-h][1-8] currmovenumber 1 time \\d+ nodes "
-                                                 "\\d+( nps \\d+)? hashfull \\d+\n")))
+  EXPECT_TRUE(std::regex_search(
+      text, std::regex("\ninfo currmove [a-h][1-8][a-h][1-8] currmovenumber 1 time \\d+ nodes "
+                       "\\d+( nps \\d+)? hashfull \\d+\n")))
       << text;
   // The search answered once; a stop after its end owes nothing.
   s.send("stop");
@@ -191,7 +207,8 @@ TEST(UciTranscript, GoAloneRunsUntilStop) {
   std::string both = s.until("bestmove");
   both += s.until("bestmove");
   EXPECT_EQ(countLines(both + s.sync(), "bestmove"), 2);
-  EXPECT_TRUE(contains(s.errorLog(), "uci::go(): search still running, stopping it first\n")) << s.errorLog();
+  EXPECT_TRUE(contains(s.errorLog(), "uci::go(): search still running, stopping it first\n"))
+      << s.errorLog();
   EXPECT_EQ(s.quit(), 0);
 }
 
@@ -207,8 +224,10 @@ TEST(UciTranscript, PonderResultIsHeldUntilPonderhitOrStop) {
   EXPECT_EQ(countLines(s.sync(), "bestmove"), 0);
   s.send("ponderhit");
   std::string answered = s.until("bestmove");
-  EXPECT_TRUE(std::regex_search(answered, std::regex("\ninfo depth 3 seldepth \\d+ score"))) << answered;
-  EXPECT_TRUE(std::regex_search(bestMoveOf(answered), std::regex("^bestmove [a-h1-8]{4} ponder [a-h1-8]{4}$")))
+  EXPECT_TRUE(std::regex_search(answered, std::regex("\ninfo depth 3 seldepth \\d+ score")))
+      << answered;
+  EXPECT_TRUE(std::regex_search(bestMoveOf(answered),
+                                std::regex("^bestmove [a-h1-8]{4} ponder [a-h1-8]{4}$")))
       << answered;
   s.send("ponderhit");
   s.send("stop");
@@ -220,7 +239,8 @@ TEST(UciTranscript, PonderResultIsHeldUntilPonderhitOrStop) {
   s.untilContains("finished() ok");
   s.send("stop");
   std::string stopped = s.until("bestmove");
-  EXPECT_TRUE(std::regex_search(bestMoveOf(stopped), std::regex("^bestmove [a-h1-8]{4}$"))) << stopped;
+  EXPECT_TRUE(std::regex_search(bestMoveOf(stopped), std::regex("^bestmove [a-h1-8]{4}$")))
+      << stopped;
   EXPECT_EQ(countLines(s.sync(), "bestmove"), 0);
 
   // A ponder hit while the search still runs: it goes on (no clock given) until stop.
@@ -256,7 +276,8 @@ TEST(UciTranscript, StopOrPonderhitWithoutGoAnswerNoMove) {
   EXPECT_EQ(bestMoveOf(s.until("bestmove")), "bestmove 0000");
   std::string errors = s.errorLog();
   EXPECT_TRUE(contains(errors, "uci:: stop without preceeding go?\n")) << errors;
-  EXPECT_TRUE(contains(errors, "uci:: ponderhit without preceeding go(): send bestmove 0000\n")) << errors;
+  EXPECT_TRUE(contains(errors, "uci:: ponderhit without preceeding go(): send bestmove 0000\n"))
+      << errors;
   EXPECT_TRUE(contains(errors, "No move generated! bm=0\n")) << errors;
   EXPECT_EQ(s.quit(), 0);
 }
@@ -275,10 +296,12 @@ TEST(UciTranscript, MateScoresAndPromotionLetters) {
   EXPECT_EQ(bestMoveOf(mated), "bestmove a8b8");
 
   std::string promotion = search(s, "position fen 8/P7/8/8/8/8/8/k6K w - -", "go depth 3");
-  EXPECT_TRUE(std::regex_search(bestMoveOf(promotion), std::regex("^bestmove a7a8Q( |$)"))) << promotion;
+  EXPECT_TRUE(std::regex_search(bestMoveOf(promotion), std::regex("^bestmove a7a8Q( |$)")))
+      << promotion;
   EXPECT_TRUE(contains(promotion, " pv a7a8Q ")) << promotion;
   // Checkmated or stalemated at the root: no move.
-  std::string none = search(s, "position fen 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1 moves d1d8", "go depth 3");
+  std::string none =
+      search(s, "position fen 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1 moves d1d8", "go depth 3");
   EXPECT_EQ(bestMoveOf(none), "bestmove 0000");
   EXPECT_EQ(s.quit(), 0);
 }
@@ -294,11 +317,15 @@ TEST(UciTranscript, CastlingInEachNotation) {
     const char* standardMove;
     const char* chess960Move;
   };
-  for (const Case& c : {Case{"smart", "e1c1", "b1a1"}, Case{"e1g1", "e1c1", "b1c1"}, Case{"O-O", "O-O-O", "O-O-O"},
-                        Case{"KxR", "e1a1", "b1a1"}}) {
+  for (const Case& c : {Case{"smart", "e1c1", "b1a1"}, Case{"e1g1", "e1c1", "b1c1"},
+                        Case{"O-O", "O-O-O", "O-O-O"}, Case{"KxR", "e1a1", "b1a1"}}) {
     s.send(std::string("setoption name CastleNotation value ") + c.notation);
-    EXPECT_EQ(bestMoveOf(search(s, standard, "go depth 3")), std::string("bestmove ") + c.standardMove) << c.notation;
-    EXPECT_EQ(bestMoveOf(search(s, chess960, "go depth 3")), std::string("bestmove ") + c.chess960Move) << c.notation;
+    EXPECT_EQ(bestMoveOf(search(s, standard, "go depth 3")),
+              std::string("bestmove ") + c.standardMove)
+        << c.notation;
+    EXPECT_EQ(bestMoveOf(search(s, chess960, "go depth 3")),
+              std::string("bestmove ") + c.chess960Move)
+        << c.notation;
   }
   // An interface playing Chess960 gets king-takes-rook from the smart notation.
   s.send("setoption name CastleNotation value smart");
@@ -314,14 +341,19 @@ TEST(UciTranscript, CastlingInEachNotation) {
 // A small book built by the engine itself from three drawn games 1.e4 e5 2.Nf3 Nc6 3.Bb5 a6.
 TEST(UciTranscript, BookMovesBeforeSearching) {
   const std::string settings =
-      "book.build.minelo = 0\nbook.build.maxelodelta = 0\nbook.build.minply = 1\nbook.build.maxply = 10\n"
-      "book.build.mingames = 1\nbook.build.minquality = 0\nbook.build.minscorew = 0\nbook.build.minscoreb = 0\n"
-      "book.build.keeppct = 100\nbook.build.file = small.mvk\nbook.play.mingames = 1\nbook.play.minelo = 0\n"
+      "book.build.minelo = 0\nbook.build.maxelodelta = 0\nbook.build.minply = 1\nbook.build.maxply "
+      "= 10\n"
+      "book.build.mingames = 1\nbook.build.minquality = 0\nbook.build.minscorew = "
+      "0\nbook.build.minscoreb = 0\n"
+      "book.build.keeppct = 100\nbook.build.file = small.mvk\nbook.play.mingames = "
+      "1\nbook.play.minelo = 0\n"
       "book.play.minscorew = 0\nbook.play.minscoreb = 0\nbook.play.random = 0\n";
   UciSession s(settings);
   std::string games;
   for (int i = 0; i < 3; i++)
-    games += "[Event \"t\"]\n[WhiteElo \"2700\"]\n[BlackElo \"2700\"]\n[Result \"1/2-1/2\"]\n\n1. e4 e5 2. Nf3 Nc6 3. Bb5 a6 1/2-1/2\n\n";
+    games +=
+        "[Event \"t\"]\n[WhiteElo \"2700\"]\n[BlackElo \"2700\"]\n[Result \"1/2-1/2\"]\n\n1. e4 e5 "
+        "2. Nf3 Nc6 3. Bb5 a6 1/2-1/2\n\n";
   s.dir().write("games.pgn", games);
   s.send("buildbook games.pgn melvok.ini");
   ASSERT_TRUE(contains(s.sync(), "book found: small.mvk")) << "the book could not be built";
@@ -331,9 +363,11 @@ TEST(UciTranscript, BookMovesBeforeSearching) {
   std::string first = search(s, "position startpos", "go wtime 60000 btime 60000");
   EXPECT_EQ(bestMoveOf(first), "bestmove e2e4");
   EXPECT_EQ(countLines(first, "info"), 0) << first;
-  EXPECT_EQ(bestMoveOf(search(s, "position startpos moves e2e4", "go wtime 60000 btime 60000")), "bestmove e7e5");
+  EXPECT_EQ(bestMoveOf(search(s, "position startpos moves e2e4", "go wtime 60000 btime 60000")),
+            "bestmove e7e5");
   // Out of book the engine searches.
-  std::string out = search(s, "position startpos moves e2e4 e7e5 g1f3 b8c6 f1b5 a7a6", "go depth 2");
+  std::string out =
+      search(s, "position startpos moves e2e4 e7e5 g1f3 b8c6 f1b5 a7a6", "go depth 2");
   EXPECT_GT(countLines(out, "info depth 2 seldepth"), 0) << out;
   // A move list that no longer passes the position where the book was left is a new game.
   EXPECT_EQ(bestMoveOf(search(s, "position startpos moves e2e4", "go depth 2")), "bestmove e7e5");
@@ -372,10 +406,12 @@ TEST(UciTranscript, LogDirGetsNumberedLogFiles) {
     UciSession s(settings);
     std::string text = s.startUci();
     const std::string name = shared.file("logs/uci/melvok-000" + std::to_string(run) + ".log");
-    EXPECT_TRUE(contains(text, "redirecting output to " + s.dir().path() + ", file=" + name + "\n")) << text;
+    EXPECT_TRUE(contains(text, "redirecting output to " + s.dir().path() + ", file=" + name + "\n"))
+        << text;
     search(s, "position startpos moves e2e4", "go depth 2");
     // Black to move: the black clock and increment are the ones allotted.
-    search(s, "position startpos moves e2e4", "go wtime 100000 btime 50000 winc 1000 binc 2000 depth 2");
+    search(s, "position startpos moves e2e4",
+           "go wtime 100000 btime 50000 winc 1000 binc 2000 depth 2");
     search(s, "position startpos", "go movetime 300 depth 1");
     s.send("setoption name UCI_Opponent value GM 2800 human Garry Kasparov");
     s.send("setoption name Bogus value 1");
@@ -384,7 +420,8 @@ TEST(UciTranscript, LogDirGetsNumberedLogFiles) {
     std::string log = readWholeFile(name);
     EXPECT_TRUE(std::regex_search(log, std::regex("\\d{10}:<--uciok\n"))) << log;
     EXPECT_TRUE(std::regex_search(log, std::regex("\\d{10}:positionstartpos moves e2e4\n"))) << log;
-    EXPECT_TRUE(contains(log, "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq")) << "the board after position";
+    EXPECT_TRUE(contains(log, "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq"))
+        << "the board after position";
     EXPECT_TRUE(std::regex_search(log, std::regex("\\d{10}:<--bestmove [a-h]"))) << log;
     EXPECT_TRUE(contains(log, "Opponent=GM Garry, human, elo=2800\n")) << log;
     EXPECT_TRUE(contains(log, "got wb moves/millis=0/50000\n")) << log;
@@ -397,14 +434,17 @@ TEST(UciTranscript, LogDirGetsNumberedLogFiles) {
 // The time gap is kept back from the clock: 10 s with a gap of 1 s leaves 9 s, so the first
 // move out of book gets 2 x (1.5 x 9000 / 41) = 658 ms; the default gap of 3 s leaves 512 ms.
 TEST(UciTranscript, TimeGapComesOffTheClock) {
-  for (auto [gap, nominal] : {std::pair<std::string, std::string>{"uci.timegap = 1\n", "0.66"}, {"", "0.51"}}) {
+  for (auto [gap, nominal] :
+       {std::pair<std::string, std::string>{"uci.timegap = 1\n", "0.66"}, {"", "0.51"}}) {
     UciSession s("uci.logdir = logs\n" + gap);
     s.startUci();
     search(s, "position startpos", "go wtime 10000 btime 10000 depth 1");
     EXPECT_EQ(s.quit(), 0);
     std::string log = readWholeFile(s.dir().file("logs/melvok-0000.log"));
     EXPECT_TRUE(contains(log, "out of book=1\n")) << log;
-    EXPECT_TRUE(contains(log, "Nominal search time is " + nominal + " seconds, infinite=0, nodes=0\n")) << gap << log;
+    EXPECT_TRUE(
+        contains(log, "Nominal search time is " + nominal + " seconds, infinite=0, nodes=0\n"))
+        << gap << log;
   }
 }
 

@@ -1,5 +1,7 @@
 // The UCI driver in-process: the search controller is not booted here, so "go" runs the
 // search on the calling thread and every callback has happened when handle() returns.
+#include "protocol/uci_driver.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -7,7 +9,6 @@
 #include <string>
 
 #include "board/tables.h"
-#include "protocol/uci_driver.h"
 #include "search/node_rules.h"
 #include "shell/log.h"
 #include "shell/tokenizer.h"
@@ -51,7 +52,9 @@ class UciDriverTest : public ::testing::Test {
     fseek(output_, 0, SEEK_END);
     return text;
   }
-  static bool contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+  static bool contains(const std::string& text, const char* part) {
+    return text.find(part) != std::string::npos;
+  }
   static int count(const std::string& text, const char* part) {
     int n = 0;
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) n++;

@@ -1,5 +1,7 @@
 // Move text for UCI interfaces: squares, capital promotion letters, and castling in each of
 // the four notations, in standard chess and in Chess960 set-ups.
+#include "protocol/uci_move_text.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -7,7 +9,6 @@
 
 #include "board/notation.h"
 #include "board/tables.h"
-#include "protocol/uci_move_text.h"
 
 namespace {
 
@@ -34,7 +35,9 @@ std::string written(const char* fen, const char* move, int notation) {
 TEST(UciMoveText, SquaresPromotionsAndNoMove) {
   auto pos = positionFrom("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
   EXPECT_EQ(text(*pos, 0, CastleSmart), "0000");
-  EXPECT_EQ(written("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "g1f3", CastleSmart), "g1f3");
+  EXPECT_EQ(
+      written("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "g1f3", CastleSmart),
+      "g1f3");
   const char* promotion = "1n5k/P7/8/8/8/8/8/7K w - - 0 1";
   EXPECT_EQ(written(promotion, "a7a8q", CastleSmart), "a7a8Q");
   EXPECT_EQ(written(promotion, "a7a8r", CastleSmart), "a7a8R");
@@ -56,8 +59,10 @@ TEST(UciMoveText, StandardCastlingInEachNotation) {
     const char* kxr;
     const char* e1g1;
   };
-  for (const Case& c : {Case{both, "O-O", "e1g1", "O-O", "e1h1", "e1g1"}, Case{both, "O-O-O", "e1c1", "O-O-O", "e1a1", "e1c1"},
-                        Case{black, "O-O", "e8g8", "O-O", "e8h8", "e8g8"}, Case{black, "O-O-O", "e8c8", "O-O-O", "e8a8", "e8c8"}}) {
+  for (const Case& c : {Case{both, "O-O", "e1g1", "O-O", "e1h1", "e1g1"},
+                        Case{both, "O-O-O", "e1c1", "O-O-O", "e1a1", "e1c1"},
+                        Case{black, "O-O", "e8g8", "O-O", "e8h8", "e8g8"},
+                        Case{black, "O-O-O", "e8c8", "O-O-O", "e8a8", "e8c8"}}) {
     EXPECT_EQ(written(c.fen, c.move, CastleSmart), c.smart) << c.move;
     EXPECT_EQ(written(c.fen, c.move, CastleOO), c.oo) << c.move;
     EXPECT_EQ(written(c.fen, c.move, CastleKxR), c.kxr) << c.move;
