@@ -107,7 +107,7 @@ TEST(UciMatch, TwoGamesUnderXboardAndPolyglotAgainstHoichess) {
                                    "-matchGames",
                                    "2",
                                    "-tc",
-                                   "0:10",
+                                   "0:15",
                                    "-inc",
                                    "0.1",
                                    "-ponder",
