@@ -62,7 +62,8 @@ void RcString::append(const char* chars, int count) {
   } else if (record_->refs < 2) {
     // Appending a string to itself: the source moves with the block.
     ptrdiff_t selfOffset = -1;
-    if (chars >= record_->chars && chars < record_->chars + oldSize) selfOffset = chars - record_->chars;
+    if (chars >= record_->chars && chars < record_->chars + oldSize)
+      selfOffset = chars - record_->chars;
     auto* grown = static_cast<Record*>(realloc(record_, bytesFor(newSize)));
     if (grown == nullptr) {
       fputs("realloc failed", stdout);

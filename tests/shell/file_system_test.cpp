@@ -56,7 +56,8 @@ TEST(FileSystem, MakeDirectoriesRelativeToWorkingDirectory) {
   TempDir dir;
   std::string saved = FileSystem::currentDirectory();
   ASSERT_EQ(chdir(dir.path().c_str()), 0);
-  EXPECT_EQ(std::string(FileSystem::currentDirectory()), std::filesystem::canonical(dir.path()).string());
+  EXPECT_EQ(std::string(FileSystem::currentDirectory()),
+            std::filesystem::canonical(dir.path()).string());
   bool made = FileSystem::makeDirectories("logs/uci/old");
   ASSERT_EQ(chdir(saved.c_str()), 0);
   EXPECT_TRUE(made);

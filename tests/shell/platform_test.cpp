@@ -115,8 +115,10 @@ TEST(DynamicLibrary, LoadsASystemLibraryAndFindsSymbols) {
 TEST(DynamicLibrary, JoinPathDoesNotDoubleSeparators) {
   EXPECT_STREQ(DynamicLibrary::sharedLibrarySuffix(), ".so");
   EXPECT_STREQ(DynamicLibrary::joinPath("/opt/egbb", "egbbdll.so").c_str(), "/opt/egbb/egbbdll.so");
-  EXPECT_STREQ(DynamicLibrary::joinPath("/opt/egbb/", "egbbdll.so").c_str(), "/opt/egbb/egbbdll.so");
-  EXPECT_STREQ(DynamicLibrary::joinPath("c:\\egbb\\", "egbbdll.dll").c_str(), "c:\\egbb\\egbbdll.dll");
+  EXPECT_STREQ(DynamicLibrary::joinPath("/opt/egbb/", "egbbdll.so").c_str(),
+               "/opt/egbb/egbbdll.so");
+  EXPECT_STREQ(DynamicLibrary::joinPath("c:\\egbb\\", "egbbdll.dll").c_str(),
+               "c:\\egbb\\egbbdll.dll");
   EXPECT_STREQ(DynamicLibrary::joinPath("", "egbbdll.so").c_str(), "egbbdll.so");
 }
 

@@ -31,8 +31,10 @@ TEST(Process, EchoesLinesThroughCat) {
 
 TEST(Process, PredicateAndBufferedRest) {
   Process shell;
-  ASSERT_TRUE(shell.start("/bin/sh", {"-c", "printf 'info depth 1\\ninfo depth 2\\nbestmove e2e4\\nextra\\n'"}));
-  std::string text = shell.readUntil([](const std::string& line) { return line.rfind("bestmove ", 0) == 0; }, 5000);
+  ASSERT_TRUE(shell.start(
+      "/bin/sh", {"-c", "printf 'info depth 1\\ninfo depth 2\\nbestmove e2e4\\nextra\\n'"}));
+  std::string text = shell.readUntil(
+      [](const std::string& line) { return line.rfind("bestmove ", 0) == 0; }, 5000);
   EXPECT_TRUE(shell.matched());
   EXPECT_EQ(text, "info depth 1\ninfo depth 2\nbestmove e2e4\n");
   EXPECT_EQ(shell.readUntil("extra", 5000), "extra\n");
@@ -47,7 +49,8 @@ TEST(Process, SeparateStderrExitStatusAndWorkingDirectory) {
   options.mergeStderr = false;
   options.workingDirectory = dir.path();
   Process shell;
-  ASSERT_TRUE(shell.start("sh", {"-c", "echo out; echo err >&2; pwd; exit 3"}, options)) << shell.failure();
+  ASSERT_TRUE(shell.start("sh", {"-c", "echo out; echo err >&2; pwd; exit 3"}, options))
+      << shell.failure();
   std::string out = shell.readAll(5000);
   EXPECT_EQ(shell.wait(5000), 3);
   EXPECT_EQ(shell.takeError(), "err\n");
@@ -85,7 +88,8 @@ TEST(Process, StartFailuresAreReported) {
 
 TEST(Process, LargeOutputDoesNotBlockTheChild) {
   Process shell;
-  ASSERT_TRUE(shell.start("/bin/sh", {"-c", "i=0; while [ $i -lt 20000 ]; do echo line $i; i=$((i+1)); done"}));
+  ASSERT_TRUE(shell.start(
+      "/bin/sh", {"-c", "i=0; while [ $i -lt 20000 ]; do echo line $i; i=$((i+1)); done"}));
   EXPECT_EQ(shell.wait(20000), 0);  // waiting drains the pipe
   std::string all = shell.readAll(5000);
   EXPECT_NE(all.find("line 19999\n"), std::string::npos);

@@ -28,14 +28,14 @@ TEST(Settings, FileFormatRules) {
   EXPECT_STREQ(settings.get("# x").c_str(), "y");  // '#' only comments in column one
   EXPECT_STREQ(settings.get("# comment").c_str(), "");
   EXPECT_STREQ(settings.get("").c_str(), "value");
-  EXPECT_STREQ(settings.get("path").c_str(), "a=b");  // the first '=' splits
+  EXPECT_STREQ(settings.get("path").c_str(), "a=b");        // the first '=' splits
   EXPECT_STREQ(settings.get("tabbed\t").c_str(), "\tv\t");  // only blanks are trimmed
   EXPECT_STREQ(settings.get("last.line").c_str(), "no newline");
   EXPECT_STREQ(settings.get("TT.cachemb").c_str(), "");  // keys are case-sensitive
 
   // Order of first appearance; "key=" is skipped, "key= " is stored empty.
-  const char* expected[] = {"tt.cachemb", "book.file", "blankvalue", "", "# x", "search.nthreads",
-                            "tabbed\t", "path", "last.line"};
+  const char* expected[] = {"tt.cachemb",      "book.file", "blankvalue", "",         "# x",
+                            "search.nthreads", "tabbed\t",  "path",       "last.line"};
   ASSERT_EQ(settings.count(), 9);
   for (int i = 0; i < settings.count(); ++i) EXPECT_STREQ(settings.key(i).c_str(), expected[i]);
   EXPECT_STREQ(settings.value(2).c_str(), "");
@@ -66,7 +66,8 @@ TEST(Settings, ManyKeysAndLongValues) {
   TempDir dir;
   std::string content;
   std::string longValue(500, 'v');
-  for (int i = 0; i < 200; ++i) content += "key" + std::to_string(i) + " = " + longValue + std::to_string(i) + "\n";
+  for (int i = 0; i < 200; ++i)
+    content += "key" + std::to_string(i) + " = " + longValue + std::to_string(i) + "\n";
   Settings settings;
   ASSERT_TRUE(settings.load(dir.write("many", content).c_str()));
   ASSERT_EQ(settings.count(), 200);

@@ -56,7 +56,8 @@ TEST(TextFileReadline, LongLinesGrowTheBuffer) {
   std::string longLine(1000, 'x');
   longLine[999] = 'y';
   std::string exact127(127, 'q');  // fills the first buffer exactly
-  std::string content = "short\n" + longLine + "\n" + exact127 + "\n" + std::string(300, 'z') + "\nend\n";
+  std::string content =
+      "short\n" + longLine + "\n" + exact127 + "\n" + std::string(300, 'z') + "\nend\n";
   EXPECT_EQ(readAll(dir.write("long", content)),
             (std::vector<std::string>{"short", longLine, exact127, std::string(300, 'z'), "end"}));
   EXPECT_NE(log.text().find("Textfile.readline(): reallocced size=256"), std::string::npos);

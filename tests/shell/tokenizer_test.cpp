@@ -9,7 +9,8 @@ namespace {
 std::vector<std::string> words(const char* line) {
   Tokenizer tokens(RcString(line), " \t");
   std::vector<std::string> result;
-  for (RcString word = tokens.next(); !word.empty(); word = tokens.next()) result.push_back(word.c_str());
+  for (RcString word = tokens.next(); !word.empty(); word = tokens.next())
+    result.push_back(word.c_str());
   return result;
 }
 }  // namespace

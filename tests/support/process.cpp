@@ -14,7 +14,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 int millisecondsUntil(Clock::time_point deadline) {
-  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  auto left =
+      std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
   return left > 0 ? static_cast<int>(left) : 0;
 }
 
@@ -69,7 +70,8 @@ bool Process::start(const std::string& program, const std::vector<std::string>& 
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
-  const char* directory = options.workingDirectory.empty() ? nullptr : options.workingDirectory.c_str();
+  const char* directory =
+      options.workingDirectory.empty() ? nullptr : options.workingDirectory.c_str();
 
   pid_t child = fork();
   if (child == 0) {
