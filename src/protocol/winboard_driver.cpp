@@ -1,5 +1,6 @@
 #include "protocol/winboard_driver.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 
@@ -28,6 +29,7 @@ const WinBoardDriver::Command WinBoardDriver::commands[] = {
     {"rejected", &WinBoardDriver::rejected},
     {"level", &WinBoardDriver::level},
     {"smp", &WinBoardDriver::smp},
+    {"cores", &WinBoardDriver::smp},  // the newer interfaces' name for smp
     {"memory", &WinBoardDriver::memory},
     {"new", &WinBoardDriver::newGame},
     {"variant", &WinBoardDriver::variant},
@@ -110,6 +112,9 @@ void WinBoardDriver::waitUntilIdle() {
 // ---- commands ----
 
 void WinBoardDriver::xboard() {
+  // xboard interrupts engines that do not announce sigint=0 before it sends them a move;
+  // the default action of that signal would end the engine in the middle of the game.
+  std::signal(SIGINT, SIG_IGN);
   search_.listener = this;
   if (!xboardMode) {
     openLog();
@@ -280,7 +285,9 @@ void WinBoardDriver::moveNow() {
   log("movenow(): stopping...");
   unsigned seen;
   {
-    std::lock_guard<std::mutex> guard(stateLock_);
+    std::unique_lock<std::mutex> guard(stateLock_);
+    // A search about to be started would clear the stop request: let it begin first.
+    stateChanged_.wait(guard, [this] { return !pendingStart_; });
     if (status_ != Searching || analyze) {
       log("movenow(): not searching for a move");
       return;
@@ -486,7 +493,9 @@ void WinBoardDriver::ponderHit() {
   log("ponderhit");
   int old;
   {
-    std::lock_guard<std::mutex> guard(stateLock_);
+    std::unique_lock<std::mutex> guard(stateLock_);
+    // The ponder search must be running before it can be turned into the real one.
+    stateChanged_.wait(guard, [this] { return !pendingStart_; });
     ponderMove_ = 0;
     old = status_;
     status_ = old == Idle ? Idle : Searching;

@@ -33,7 +33,8 @@ WinBoardSession::WinBoardSession(const std::string& logDir, bool enterXboard) {
   driver = new WinBoardDriver(position, config, "test", out_);
   if (enterXboard) {
     line("xboard");
-    next();  // the empty line that answers it
+    while (!next().empty()) {  // the log's redirect notice, then the empty line that answers
+    }
   }
 }
 
