@@ -1,5 +1,7 @@
 #include "search/search.h"
 
+#include <atomic>
+
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "search/bitbase.h"
@@ -8,6 +10,7 @@
 #include "search/move_supply.h"
 #include "search/parallel.h"
 #include "search/search_controller.h"
+#include "search/split_point.h"
 #include "search/time_control.h"
 #include "search/tt.h"
 
@@ -49,9 +52,18 @@ inline void extendPv(SearchThread& t, int ply, Move m) {
 }
 
 // Polled every 256 interior nodes: the hard time limit and the node limit.
-bool limitReached() {
+bool limitReached(const SearchThread& t) {
   if (timeControl.elapsed() > timeControl.limitMs) return true;
-  return timeControl.nodeLimit && searchController.totalNodes() >= timeControl.nodeLimit;
+  return timeControl.nodeLimit && searchNodes(t) >= timeControl.nodeLimit;
+}
+
+// A limit ends the whole search: with helpers running every thread must stop, not just the one
+// that noticed.
+void stopOnLimit(SearchThread& t) {
+  if (activeThreads() > 1)
+    searchController.stopAll();
+  else
+    t.stop = 1;
 }
 
 // Extension for a move just made (newDepth below depth): a capture of a piece into a pawn
@@ -175,6 +187,91 @@ bool pawnStalemate(const Position& pos) {
 }
 
 bool hasOfficers(uint32_t material) { return officerCount(material) != 0; }
+
+enum class MoveOutcome { Illegal, Stopped, ReducedHeld, Searched };
+
+// The searches of one move of a node: makes it, extends it, tries the reduced search when
+// `reduce` allows, then the null-window and full-window searches, and takes it back. `value`
+// is the move's score unless the move was illegal or the thread was stopped. A reduced search
+// that held (ReducedHeld) leaves alpha alone: the move counts as searched and failed low.
+inline MoveOutcome searchMove(SearchThread& t, const UndoInfo& undo, int ply, int alpha,
+                              int beta, int depth, int newDepth, Move lastMove, int type,
+                              Move move, bool reduce, bool searchedBefore, int& value) {
+  Position& pos = t.pos;
+  const Move made = makeMove(pos, move);
+  if (!made) return MoveOutcome::Illegal;
+  tt.prefetch(pos);
+  int d = newDepth;
+  bool extended = false;
+  if (newDepth < depth) {
+    const int ext = extensionFor(pos, made, lastMove, newDepth, type, 1);
+    d += ext;
+    extended = ext != 0;
+  }
+  if (reduce && !extended && !givesCheck(made)) {
+    t.counters.reduceTries++;
+    value = -search(t, ply + 1, -alpha - 1, -alpha, newDepth - 1, made | MoveSearchFlag, CutNode);
+    if (t.stop) {
+      unmakeMove(pos, move, undo);
+      return MoveOutcome::Stopped;
+    }
+    if (value <= alpha) {
+      unmakeMove(pos, move, undo);
+      return MoveOutcome::ReducedHeld;
+    }
+    t.counters.reduceFails++;
+  }
+  if (beta > alpha + 1 && searchedBefore) {
+    value = -search(t, ply + 1, -alpha - 1, -alpha, d, made, CutNode);
+    if (value > alpha && !t.stop) value = -search(t, ply + 1, -beta, -alpha, d, made, PvNode);
+  } else {
+    value = -search(t, ply + 1, -beta, -alpha, d, made, -type);
+  }
+  unmakeMove(pos, move, undo);
+  return t.stop ? MoveOutcome::Stopped : MoveOutcome::Searched;
+}
+
+// Futility at expected all-nodes: whether a move cannot lift a score of `base` above alpha.
+// Pawn moves to the last two ranks and checks are never pruned (the check test runs last, as it
+// is the dearest, and may flag the move).
+inline bool futile(const Position& pos, Move& move, int side, int alpha, int base, int enemyKing,
+                   bool& checkKnown, bool& checks) {
+  const int gain = 100 * unitsOf(moveCaptured(move)) + (movePromotion(move) ? 800 : 0);
+  const int piece = pos.at(moveFrom(move));
+  const int to = moveTo(move);
+  const bool advancedPawn =
+      isPawnPiece(piece) && (side == White ? rankOf(to) >= 6 : rankOf(to) <= 1);
+  if (alpha <= base + gain || advancedPawn) return false;
+  checks = checkTest(pos, move, enemyKing);
+  checkKnown = true;
+  return !checks;
+}
+
+// Copies a node's remaining moves into a split point in the order the node would search them:
+// the rest of the current batch, then every later stage (the quiet moves ordered against the
+// threat), without empty words and the hash move already searched.
+void collectRemainingMoves(SplitPoint& sp, MoveSupply& supply, Move* m, Move searchedHash,
+                           Move threat, bool inCheck) {
+  int n = 0;
+  sp.stage2Start = sp.stage4Start = -1;
+  for (;;) {
+    if (sp.stage2Start < 0 && supply.stage >= StageKiller1) sp.stage2Start = n;
+    if (sp.stage4Start < 0 && supply.stage >= StageQuiets) sp.stage4Start = n;
+    for (; m < supply.batchEnd; m++)
+      if (*m && stripFlags(*m) != searchedHash && n < MaxMoves) sp.moves[n++] = *m;
+    if (inCheck) break;
+    m = supply.nextBatch();
+    if (!m) break;
+    if (supply.stage == StageQuiets) {
+      orderThreatResponses(supply, threat);
+      m = supply.batchBegin;
+    }
+  }
+  if (sp.stage2Start < 0) sp.stage2Start = n;
+  if (sp.stage4Start < 0) sp.stage4Start = n;
+  sp.moves[n] = 0;
+  sp.count = n;
+}
 
 }  // namespace
 
@@ -335,9 +432,12 @@ int search(SearchThread& t, int ply, int alpha, int beta, int depth, Move lastMo
     t.counters.frontier++;
     return qsearch(t, ply, alpha, beta, 4, lastMove);
   }
-  if ((++t.counters.interior & 255) == 0 && limitReached()) {
-    t.stop = 1;
-    return 0;
+  if ((++t.counters.interior & 255) == 0) {
+    t.publishedNodes = t.counters.total();
+    if (limitReached(t)) {
+      stopOnLimit(t);
+      return 0;
+    }
   }
   Position& pos = t.pos;
   t.pv[ply][0] = 0;
@@ -537,6 +637,7 @@ int search(SearchThread& t, int ply, int alpha, int beta, int depth, Move lastMo
 
   Move cutMove = 0;
   int cutValue = 0;
+  bool splitDone = false;
   Move* m = supply.batchBegin;
   for (;;) {
     for (; m < supply.batchEnd; m++) {
@@ -545,30 +646,58 @@ int search(SearchThread& t, int ply, int alpha, int beta, int depth, Move lastMo
       const int from = moveFrom(move), to = moveTo(move);
       if (isPinnedMove(pos, ownKing, from, to)) continue;
       if (t.stop) return 0;
-      const int piece = pos.at(from);
 
       // Futility at expected all-nodes.
       bool checkKnown = false, checks = false;
-      if (type == AllNode && to != lastTarget && futilityBase < Infinity) {
-        const int gain = 100 * unitsOf(moveCaptured(move)) + (movePromotion(move) ? 800 : 0);
-        const bool advancedPawn = isPawnPiece(piece) && (side == White ? rankOf(to) >= 6
-                                                                        : rankOf(to) <= 1);
-        if (alpha > futilityBase + gain && !advancedPawn) {
-          checks = checkTest(pos, move, enemyKing);
-          checkKnown = true;
-          if (!checks) {
-            if (futilityBase > best) best = futilityBase;
-            searched++;
-            t.counters.pruned++;
-            continue;
-          }
-        }
+      if (type == AllNode && to != lastTarget && futilityBase < Infinity &&
+          futile(pos, move, side, alpha, futilityBase, enemyKing, checkKnown, checks)) {
+        if (futilityBase > best) best = futilityBase;
+        searched++;
+        t.counters.pruned++;
+        continue;
       }
 
       // Parallel split: offer the rest of the node to idle threads.
       if (depth >= limits.splitDepth && t.splitCount < MaxSplitPoints && searched > 0 &&
-          trySplit(t)) {
-        // Split points arrive with the parallel search; one thread never gets here.
+          trySplit(t, t.splits[t.splitCount])) {
+        SplitPoint& sp = t.splits[t.splitCount];
+        const uint64_t adminStart = microTicks();
+        sp.type = type;
+        sp.ply = ply;
+        sp.alpha.store(alpha, std::memory_order_relaxed);
+        sp.beta = beta;
+        sp.depth = depth;
+        const Move* history = pos.moveHistory + (pos.ply - ply);
+        for (int i = 0; i < ply; i++) sp.path[i] = history[i];
+        sp.key = pos.hashKey;
+        sp.state.store(2, std::memory_order_release);
+        sp.bestScore.store(best, std::memory_order_relaxed);
+        sp.bestMove.store(bestMove, std::memory_order_relaxed);
+        sp.newDepth = newDepth;
+        sp.futilityBase = futilityBase;
+        sp.reductions = reductions;
+        sp.threatSquare = threatSquare;
+        sp.hashMove = searchedHash;
+        sp.lastMove = lastMove;
+        collectRemainingMoves(sp, supply, m, searchedHash, threat, inCheck);
+        sp.state.store(3, std::memory_order_release);
+        t.adminMicros = t.adminMicros + (microTicks() - adminStart);
+        runSplitPoint(t, sp);
+        if (t.stop) return 0;
+        best = sp.bestScore.load(std::memory_order_relaxed);
+        bestMove = sp.bestMove.load(std::memory_order_relaxed);
+        if (best >= beta) {
+          store(t, ply, bestMove, best, depth, BoundLower);
+          if (best > MateBound) t.mateKiller[ply] = stripFlags(bestMove);
+          if (isQuiet(bestMove) && !inCheck) shiftKillers(t, ply, bestMove);
+          setPv(t, ply, bestMove);
+          return best;
+        }
+        const int splitAlpha = sp.alpha.load(std::memory_order_relaxed);
+        if (splitAlpha > alpha) alpha = splitAlpha;
+        if (type == CutNode) type = AllNode;
+        splitDone = true;
+        break;
       }
 
       // Reduction candidates are decided on the position before the move.
@@ -578,44 +707,12 @@ int search(SearchThread& t, int ply, int alpha, int beta, int depth, Move lastMo
         reduce = !checks && !reductionExempt(t, move, threatSquare);
       }
 
-      const Move made = makeMove(pos, move);
-      if (!made) continue;
-      tt.prefetch(pos);
-      int d = newDepth;
-      bool extended = false;
-      if (newDepth < depth) {
-        const int ext = extensionFor(pos, made, lastMove, newDepth, type, 1);
-        d += ext;
-        extended = ext != 0;
-      }
-
-      int value;
-      bool fullSearch = true;
-      if (reduce && !extended && !givesCheck(made)) {
-        t.counters.reduceTries++;
-        value = -search(t, ply + 1, -alpha - 1, -alpha, newDepth - 1, made | MoveSearchFlag,
-                        CutNode);
-        if (t.stop) {
-          unmakeMove(pos, move, undo);
-          return 0;
-        }
-        if (value > alpha) {
-          t.counters.reduceFails++;
-        } else {
-          fullSearch = false;
-        }
-      }
-      if (fullSearch) {
-        if (beta > alpha + 1 && searched > 0) {
-          value = -search(t, ply + 1, -alpha - 1, -alpha, d, made, CutNode);
-          if (value > alpha && !t.stop) value = -search(t, ply + 1, -beta, -alpha, d, made, PvNode);
-        } else {
-          value = -search(t, ply + 1, -beta, -alpha, d, made, -type);
-        }
-      }
-      unmakeMove(pos, move, undo);
-      if (t.stop) return 0;
-      if (!fullSearch) {
+      int value = 0;
+      const MoveOutcome outcome = searchMove(t, undo, ply, alpha, beta, depth, newDepth, lastMove,
+                                             type, move, reduce, searched > 0, value);
+      if (outcome == MoveOutcome::Illegal) continue;
+      if (outcome == MoveOutcome::Stopped) return 0;
+      if (outcome == MoveOutcome::ReducedHeld) {
         if (value > best) best = value;
         searched++;
         type = AllNode;
@@ -638,7 +735,7 @@ int search(SearchThread& t, int ply, int alpha, int beta, int depth, Move lastMo
       searched++;
       if (type == CutNode) type = AllNode;
     }
-    if (cutMove || inCheck) break;
+    if (cutMove || inCheck || splitDone) break;
     m = supply.nextBatch();
     if (!m) break;
     if (supply.stage == StageQuiets) {
@@ -705,4 +802,116 @@ int search(SearchThread& t, int ply, int alpha, int beta, int depth, Move lastMo
     store(t, ply, bestMove, best, depth, BoundUpper);
   }
   return best;
+}
+
+void searchSplitPoint(SearchThread& t, SplitPoint& sp) {
+  Position& pos = t.pos;
+  const int ply = sp.ply, beta = sp.beta, depth = sp.depth, newDepth = sp.newDepth;
+  const Move lastMove = sp.lastMove;
+  const int side = int(pos.sideToMove);
+  const int ownKing = pos.kingSquare(side);
+  const int enemyKing = pos.kingSquare(side ^ 1);
+  const int lastTarget = lastMove ? moveTo(lastMove) : -1;
+  const UndoInfo undo = saveUndo(pos);
+  // This thread's view of the node: its own best and node type, the shared alpha.
+  int type = sp.type;
+  int best = sp.bestScore.load(std::memory_order_relaxed);
+  Move bestMove = sp.bestMove.load(std::memory_order_relaxed);
+  if (sp.reductions) t.eval.probePawnHash();
+
+  for (;;) {
+    if (t.stop) return;
+    const int i = sp.next.fetch_add(1, std::memory_order_relaxed);
+    if (i >= sp.count) break;
+    Move move = sp.moves[i];
+    if (isPinnedMove(pos, ownKing, moveFrom(move), moveTo(move))) continue;
+    const int alpha = sp.alpha.load(std::memory_order_relaxed);
+    if (alpha >= beta) return;
+
+    // Futility as in the node itself, but captures (the moves before the killers) are exempt.
+    bool checkKnown = false, checks = false;
+    if (type == AllNode && i >= sp.stage2Start && moveTo(move) != lastTarget &&
+        sp.futilityBase < Infinity &&
+        futile(pos, move, side, alpha, sp.futilityBase, enemyKing, checkKnown, checks)) {
+      if (sp.futilityBase > best) best = sp.futilityBase;
+      t.counters.pruned++;
+      continue;
+    }
+    bool reduce = false;
+    if (sp.reductions && i >= sp.stage4Start) {
+      if (!checkKnown) checks = checkTest(pos, move, enemyKing);
+      reduce = !checks && !reductionExempt(t, move, sp.threatSquare);
+    }
+
+    int value = 0;
+    const MoveOutcome outcome = searchMove(t, undo, ply, alpha, beta, depth, newDepth, lastMove,
+                                           type, move, reduce, true, value);
+    if (outcome == MoveOutcome::Illegal) continue;
+    if (outcome == MoveOutcome::Stopped) return;
+    if (outcome == MoveOutcome::ReducedHeld) {
+      if (value > best) best = value;
+      type = AllNode;
+      continue;
+    }
+    if (value >= beta) {
+      abortSplit(t, sp, stripFlags(move), value);
+      t.counters.cutNodes++;
+      return;
+    }
+    if (value > best) {
+      best = value;
+      bestMove = move;
+      if (value > sp.alpha.load(std::memory_order_relaxed)) {
+        std::lock_guard<SpinLockBackoff> guard(sp.lock);
+        if (value > sp.alpha.load(std::memory_order_relaxed)) {
+          sp.alpha.store(value, std::memory_order_relaxed);
+          sp.bestScore.store(value, std::memory_order_relaxed);
+          sp.bestMove.store(stripFlags(move), std::memory_order_relaxed);
+          Move* to = sp.owner->pv[ply];
+          const Move* from = t.pv[ply + 1];
+          *to++ = stripFlags(move);
+          while ((*to++ = *from++) != 0) {
+          }
+          t.counters.pvChanges++;
+        }
+      }
+    }
+    if (type == CutNode) type = AllNode;
+  }
+
+  if (best > sp.bestScore.load(std::memory_order_relaxed)) {
+    std::lock_guard<SpinLockBackoff> guard(sp.lock);
+    if (best > sp.bestScore.load(std::memory_order_relaxed)) {
+      sp.bestScore.store(best, std::memory_order_relaxed);
+      sp.bestMove.store(stripFlags(bestMove), std::memory_order_relaxed);
+    }
+  }
+}
+
+bool playPath(Position& pos, const Move* path, int from, int to, PathUndo& undo) {
+  undo.count = 0;
+  for (int i = from; i < to; i++) {
+    const Move m = path[i];
+    undo.undo[undo.count] = saveUndo(pos);
+    if (m == 0) {
+      makeNull(pos);
+    } else if (!makeMove(pos, m & ~MoveCheckFlags)) {
+      takeBackPath(pos, undo);
+      return false;
+    }
+    undo.moves[undo.count++] = m & ~MoveCheckFlags;
+  }
+  return true;
+}
+
+void takeBackPath(Position& pos, PathUndo& undo) {
+  while (undo.count > 0) {
+    undo.count--;
+    const Move m = undo.moves[undo.count];
+    const UndoInfo& u = undo.undo[undo.count];
+    if (m == 0)
+      unmakeNull(pos, NullUndo{u.lastIrreversible, u.epSquare});
+    else
+      unmakeMove(pos, m, u);
+  }
 }

@@ -1,6 +1,7 @@
 #include "search/search_controller.h"
 
 #include "search/bitbase.h"
+#include "search/parallel.h"
 #include "shell/log.h"
 
 // Never destroyed: the search thread waits on the master's events until the process ends.
@@ -17,10 +18,13 @@ void SearchThread::reset() {
   for (Move& m : mateKiller) m = 0;
   for (Move& m : captureKiller) m = 0;
   pv[0][0] = 0;
-  currentSplit = nullptr;
+  currentSplit.store(nullptr, std::memory_order_relaxed);
   abortPly = 0;
   available = 0;
   splitCount = 0;
+  publishedNodes = 0;
+  waitMicros = 0;
+  adminMicros = 0;
 }
 
 void SearchController::setPosition(const Position& pos) { copyPosition(master().pos, pos); }
@@ -41,10 +45,13 @@ void SearchController::boot() {
 }
 
 void SearchController::setThreads(int n) {
-  // Worker threads join with the parallel search; until then one thread searches.
+  if (booted) {
+    threadCount = startWorkers(n);
+    return;
+  }
   if (n > MaxThreads) n = MaxThreads;
   if (n < 1) n = 1;
-  threadCount = booted ? 1 : n;
+  threadCount = n;
 }
 
 void SearchController::searchThreadLoop() {
@@ -74,7 +81,10 @@ void SearchController::start(bool async) {
 void SearchController::stopAll() {
   timeUp = true;
   workersStop = true;
-  for (SearchThread& t : threads) t.stop = 1;
+  for (SearchThread& t : threads) {
+    std::lock_guard<SpinLockBackoff> guard(t.lock);
+    t.stop = 1;
+  }
 }
 
 void SearchController::stopAndWait() {
@@ -97,22 +107,24 @@ void SearchController::searchStart() {
   timeControl.startClock();
   iterationDepth = 0;
   master().reset();
-  limits.splitDepth = threadCount > 1 ? 1 : 128;
+  searchThreads = booted ? activeThreads() : 1;
+  limits.splitDepth = searchThreads > 1 ? 1 : 128;
   limits.bitbaseProbeLimit = bitbases.probeLimit();
   limits.bitbaseFreeLimit = bitbases.unconditionalLimit();
   for (Move& m : rootPv) m = 0;
   tt.newSearch();
+  if (searchThreads > 1) prepareSearch(*this);
 }
 
 uint32_t SearchController::totalNodes() const {
   uint32_t total = 0;
-  for (int i = 0; i < threadCount; i++) total += threads[i].counters.total();
+  for (int i = 0; i < searchThreads; i++) total += threads[i].counters.total();
   return total;
 }
 
 SearchCounters SearchController::summedCounters() const {
   SearchCounters sum;
-  for (int i = 0; i < threadCount; i++) {
+  for (int i = 0; i < searchThreads; i++) {
     const SearchCounters& c = threads[i].counters;
     sum.interior += c.interior;
     sum.frontier += c.frontier;
@@ -135,6 +147,7 @@ SearchCounters SearchController::summedCounters() const {
     sum.splits += c.splits;
     sum.splitCuts += c.splitCuts;
     sum.kills += c.kills;
+    sum.splitNodes += c.splitNodes;
     sum.tt.probes += c.tt.probes;
     sum.tt.hits += c.tt.hits;
     sum.tt.cuts += c.tt.cuts;

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "board/position.h"
+#include "search/parallel_sync.h"
 #include "search/search.h"
 #include "search/search_thread.h"
 #include "search/time_control.h"
@@ -47,6 +48,7 @@ class SearchController {
 
   // Starts the search thread (once; a second call is refused with a warning).
   void boot();
+  // Threads to search with (clamped to 1..8); once booted the workers start or sleep at once.
   void setThreads(int n);
   // Runs a search: on the caller's thread, or (async) wakes the search thread and returns.
   void start(bool async);
@@ -65,7 +67,8 @@ class SearchController {
   TimeControl& times() { return timeControl; }
   Tt& table() { return tt; }
 
-  // Interior, quiescence and pruned nodes of every thread in use.
+  // Interior, quiescence and pruned nodes of every thread of the last (or running) search, read
+  // between root moves or after the search, when no helper is searching.
   uint32_t totalNodes() const;
   SearchCounters summedCounters() const;
 
@@ -74,14 +77,16 @@ class SearchController {
   RootMove rootMoves[MaxMoves];
   int rootCount = 0;
   Move rootPv[PvRows] = {};
-  volatile int iterationDepth = 0;
-  volatile int score = 0;
-  volatile bool timeUp = false;
-  volatile bool workersStop = false;
+  Relaxed<int> iterationDepth{0};
+  Relaxed<int> score{0};
+  Relaxed<bool> timeUp{false};
+  Relaxed<bool> workersStop{false};  // workers leave the split-point loop and sleep
+  int searchThreads = 1;             // threads that take part in the running search
 
   // The first step of every search: limits, counters, table generation.
   void searchStart();
-  // Sets every stop flag (and the time-up flag).
+  // Sets the time-up flag, workersStop and every thread's stop flag (each under its thread's
+  // lock, so that a thread clearing its own stop cannot lose this one).
   void stopAll();
 
  private:

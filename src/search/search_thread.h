@@ -7,6 +7,7 @@
 #include "board/position.h"
 #include "eval/evaluator.h"
 #include "search/node_rules.h"
+#include "search/parallel_sync.h"
 #include "search/tt.h"
 #include "shell/platform.h"
 
@@ -34,9 +35,10 @@ struct SearchCounters {
   uint32_t reduceFails = 0;
   uint32_t killerTries = 0;    // kept for the statistics block; nothing counts it yet
   uint32_t killerCuts = 0;
-  uint32_t splits = 0;
-  uint32_t splitCuts = 0;
-  uint32_t kills = 0;
+  uint32_t splits = 0;         // split attempts that found the global lock free
+  uint32_t splitCuts = 0;      // cut-offs at split points
+  uint32_t kills = 0;          // times a cut-off at a split point stopped this thread
+  uint32_t splitNodes = 0;     // nodes searched by this thread at its own split points
   TtCounters tt;
 
   // The nodes that the node limit and the speed figures count.
@@ -49,7 +51,7 @@ constexpr int MaxSplitPoints = 8;  // per thread
 struct SearchThread {
   Position pos;
   Evaluator eval{pos};  // reads pos; owns the thread's pawn hash
-  volatile uint32_t stop = 0;
+  Relaxed<uint32_t> stop{0};  // set by other threads; cleared only under `lock`
   int selDepth = 0;
   Move pv[PvRows][PvRows];
   Move killers[MaxPly][2];
@@ -57,13 +59,24 @@ struct SearchThread {
   Move captureKiller[MaxPly];
   SearchCounters counters;
 
-  // Parallel search: the split point this thread works for, the ply of the split point whose
-  // cut-off stopped it, whether it waits for work, and how many split points it owns.
+  // Parallel search: the split point this thread works for (changed only under the global
+  // lock; published with release so that the split point's set-up is seen with it), the ply of
+  // the split point whose cut-off stopped it (under `lock`), whether it waits for work, its
+  // split-point slots and how many of them are in use.
   int index = 0;
-  SplitPoint* currentSplit = nullptr;
+  std::atomic<SplitPoint*> currentSplit{nullptr};
   int abortPly = 0;
-  volatile uint32_t available = 0;
+  Relaxed<uint32_t> available{0};
+  SplitPoint* splits = nullptr;
   int splitCount = 0;
+  SpinLockBackoff lock;  // guards stop changes and abortPly
+  // Node count published every 256 interior nodes for the other threads' node-limit checks.
+  Relaxed<uint32_t> publishedNodes{0};
+  // Microseconds spent waiting for work or helpers, and setting up or leaving split points.
+  Relaxed<uint64_t> waitMicros{0};
+  Relaxed<uint64_t> adminMicros{0};
+  // Pawn-hash size this thread should have; a busy worker applies it before it sleeps again.
+  Relaxed<uint32_t> wantedPawnEntries{65536};
 
   // The thread's hand-over events: idle while it waits for work, wake to give it work.
   Event idle;

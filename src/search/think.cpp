@@ -128,13 +128,19 @@ void printStatistics(SearchController& c) {
   magnitude(n.splits, buffer, "%i%c");
   logInfo("smp    : splits=%s, fail=%5.2f%%\n", buffer,
           percent(double(n.splits) - n.splitCuts, n.splits));
-  for (int i = 0; i < c.threadCount; i++) {
-    const SearchCounters& t = c.thread(i).counters;
+  for (int i = 0; i < c.searchThreads; i++) {
+    const SearchThread& thread = c.thread(i);
+    const SearchCounters& t = thread.counters;
     char nodes[32], nps[32];
     magnitude(t.total(), nodes, "%8i%c");
     magnitude(seconds > 0 ? uint64_t(t.total() / seconds) : t.total(), nps, "%i%c");
-    // One thread waits for nothing and administers nothing: all its time is work.
-    const uint32_t wait = 0, admin = 0, work = elapsed - wait - admin;
+    // Every thread is in the search from start to end: what it did not spend waiting for work
+    // or helpers, or setting up and leaving split points, it spent searching.
+    uint32_t wait = uint32_t(uint64_t(thread.waitMicros) / 1000);
+    uint32_t admin = uint32_t(uint64_t(thread.adminMicros) / 1000);
+    if (wait > elapsed) wait = elapsed;
+    if (admin > elapsed - wait) admin = elapsed - wait;
+    const uint32_t work = elapsed - wait - admin;
     if (i == 0)
       logInfo("master :");
     else
