@@ -150,6 +150,7 @@ TEST(SetFen, RandomMutationsAndBytesNeverBreakTheRecord) {
       InitialFen, "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
       "bqnb1rkr/pp3ppp/3ppn2/2p5/5P2/P2P4/NPP1P1PP/BQ1BNRKR w HFhf -", "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1"};
   const std::string alphabet = "12345678/pnbrqkPNBRQKwb-KQkqABCDEFGHabcdefgh 0x\t";
+  newPosition(InitialFen);  // builds the tables
   static Position pos;
   int accepted = 0;
   for (int i = 0; i < 20000; i++) {
