@@ -292,7 +292,10 @@ bool trySplit(SearchThread& t, SplitPoint& sp) {
     other.currentSplit.store(&sp, std::memory_order_release);
     taken++;
   }
-  if (!taken) return false;
+  if (!taken) {
+    t.counters.splitFails++;
+    return false;
+  }
   par.idleCount = par.idleCount - taken;
   t.currentSplit.store(&sp, std::memory_order_relaxed);
   sp.workers.store(taken + 1, std::memory_order_relaxed);

@@ -145,6 +145,7 @@ SearchCounters SearchController::summedCounters() const {
     sum.killerTries += c.killerTries;
     sum.killerCuts += c.killerCuts;
     sum.splits += c.splits;
+    sum.splitFails += c.splitFails;
     sum.splitCuts += c.splitCuts;
     sum.kills += c.kills;
     sum.splitNodes += c.splitNodes;

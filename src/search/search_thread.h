@@ -36,6 +36,7 @@ struct SearchCounters {
   uint32_t killerTries = 0;    // kept for the statistics block; nothing counts it yet
   uint32_t killerCuts = 0;
   uint32_t splits = 0;         // split attempts that found the global lock free
+  uint32_t splitFails = 0;     // ... of which no thread joined
   uint32_t splitCuts = 0;      // cut-offs at split points
   uint32_t kills = 0;          // times a cut-off at a split point stopped this thread
   uint32_t splitNodes = 0;     // nodes searched by this thread at its own split points

@@ -127,7 +127,7 @@ void printStatistics(SearchController& c) {
   logInfo("reduce :  tries=%s, fail=%5.2f%%\n", buffer, percent(n.reduceFails, n.reduceTries));
   magnitude(n.splits, buffer, "%i%c");
   logInfo("smp    : splits=%s, fail=%5.2f%%\n", buffer,
-          percent(double(n.splits) - n.splitCuts, n.splits));
+          percent(n.splitFails, n.splits));
   for (int i = 0; i < c.searchThreads; i++) {
     const SearchThread& thread = c.thread(i);
     const SearchCounters& t = thread.counters;
