@@ -35,8 +35,8 @@ char* uciMoveText(char* buffer, const Position& pos, Move m, int notation) {
   }
   p = writeSquare(p, from);
   p = writeSquare(p, to);
-  // The promoted piece as a capital letter (e7e8Q); interfaces read either case.
-  if (movePromotion(m)) *p++ = char(kindLetters[movePromotion(m)] & ~0x20);
+  // The promoted piece in lower case (e7e8q), as UCI interfaces expect it.
+  if (movePromotion(m)) *p++ = kindLetters[movePromotion(m)];
   *p = 0;
   return buffer;
 }

@@ -6,7 +6,7 @@
 // ambiguous (a king that moves at most one file, as happens in Chess960), else king to target.
 enum UciCastleNotation { CastleSmart = 0, CastleOO = 1, CastleKxR = 2, CastleE1G1 = 3 };
 
-// Long enough for every move text (castling "O-O-O", promotions "e7e8Q", "0000").
+// Long enough for every move text (castling "O-O-O", promotions "e7e8q", "0000").
 constexpr int UciMoveTextSize = 8;
 
 // Writes m in UCI notation into buffer and returns it: "0000" for no move, from and to square,

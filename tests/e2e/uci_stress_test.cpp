@@ -14,10 +14,10 @@ namespace {
 const std::regex wellFormed(
     "info depth \\d+"
     "|info depth \\d+ seldepth \\d+ score (cp -?\\d+|mate -?\\d+) time \\d+ nodes \\d+( nps \\d+)? "
-    "pv( [a-h][1-8][a-h][1-8][QRBN]?)* "
-    "|info currmove [a-h][1-8][a-h][1-8][QRBN]? currmovenumber \\d+ time \\d+ nodes \\d+( nps "
+    "pv( [a-h][1-8][a-h][1-8][qrbn]?)* "
+    "|info currmove [a-h][1-8][a-h][1-8][qrbn]? currmovenumber \\d+ time \\d+ nodes \\d+( nps "
     "\\d+)? hashfull \\d+"
-    "|bestmove ([a-h][1-8][a-h][1-8][QRBN]?( ponder [a-h][1-8][a-h][1-8][QRBN]?)?|0000)"
+    "|bestmove ([a-h][1-8][a-h][1-8][qrbn]?( ponder [a-h][1-8][a-h][1-8][qrbn]?)?|0000)"
     "|readyok");
 
 const char* const openings[] = {

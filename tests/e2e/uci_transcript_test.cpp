@@ -296,9 +296,9 @@ TEST(UciTranscript, MateScoresAndPromotionLetters) {
   EXPECT_EQ(bestMoveOf(mated), "bestmove a8b8");
 
   std::string promotion = search(s, "position fen 8/P7/8/8/8/8/8/k6K w - -", "go depth 3");
-  EXPECT_TRUE(std::regex_search(bestMoveOf(promotion), std::regex("^bestmove a7a8Q( |$)")))
+  EXPECT_TRUE(std::regex_search(bestMoveOf(promotion), std::regex("^bestmove a7a8q( |$)")))
       << promotion;
-  EXPECT_TRUE(contains(promotion, " pv a7a8Q ")) << promotion;
+  EXPECT_TRUE(contains(promotion, " pv a7a8q ")) << promotion;
   // Checkmated or stalemated at the root: no move.
   std::string none =
       search(s, "position fen 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1 moves d1d8", "go depth 3");

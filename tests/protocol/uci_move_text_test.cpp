@@ -1,4 +1,4 @@
-// Move text for UCI interfaces: squares, capital promotion letters, and castling in each of
+// Move text for UCI interfaces: squares, lower-case promotion letters, and castling in each of
 // the four notations, in standard chess and in Chess960 set-ups.
 #include "protocol/uci_move_text.h"
 
@@ -39,11 +39,11 @@ TEST(UciMoveText, SquaresPromotionsAndNoMove) {
       written("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "g1f3", CastleSmart),
       "g1f3");
   const char* promotion = "1n5k/P7/8/8/8/8/8/7K w - - 0 1";
-  EXPECT_EQ(written(promotion, "a7a8q", CastleSmart), "a7a8Q");
-  EXPECT_EQ(written(promotion, "a7a8r", CastleSmart), "a7a8R");
-  EXPECT_EQ(written(promotion, "a7a8b", CastleSmart), "a7a8B");
-  EXPECT_EQ(written(promotion, "a7b8n", CastleSmart), "a7b8N");
-  EXPECT_EQ(written("7k/8/8/8/8/8/p7/7K b - - 0 1", "a2a1q", CastleKxR), "a2a1Q");
+  EXPECT_EQ(written(promotion, "a7a8q", CastleSmart), "a7a8q");
+  EXPECT_EQ(written(promotion, "a7a8r", CastleSmart), "a7a8r");
+  EXPECT_EQ(written(promotion, "a7a8b", CastleSmart), "a7a8b");
+  EXPECT_EQ(written(promotion, "a7b8n", CastleSmart), "a7b8n");
+  EXPECT_EQ(written("7k/8/8/8/8/8/p7/7K b - - 0 1", "a2a1q", CastleKxR), "a2a1q");
   // En passant is a plain pawn move.
   EXPECT_EQ(written("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", "e5d6", CastleSmart), "e5d6");
 }
