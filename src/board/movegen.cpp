@@ -1,29 +1,13 @@
 #include "board/movegen.h"
 
+#include "board/generator_support.h"
 #include "board/makemove.h"
 
 namespace {
 
-constexpr int PromotionOrder[4] = {Queen, Knight, Rook, Bishop};
+using namespace generator;
+
 constexpr int EvasionPromotionOrder[4] = {Queen, Knight, Bishop, Rook};
-
-constexpr int KnightOrder[8] = {-33, -31, -18, -14, 14, 18, 31, 33};
-constexpr int BishopDirections[4] = {15, 17, -15, -17};
-constexpr int RookDirections[4] = {1, -1, 16, -16};
-constexpr int QueenDirections[8] = {15, 17, -15, -17, 1, -1, 16, -16};
-
-inline Move moveWord(int from, int to, int captured) { return makeMoveWord(from, to, captured); }
-
-inline Move* addPromotions(Move* list, Move base, const int (&order)[4]) {
-  for (int kind : order) *list++ = base | (Move(kind) << 24);
-  return list;
-}
-
-// The rank on which a pawn of `side` stands before promoting, and its start rank.
-inline int prePromotionRank(int side) { return side == White ? 6 : 1; }
-inline int startRank(int side) { return side == White ? 1 : 6; }
-
-inline bool isEnemy(int piece, int enemyBase) { return (piece & 0xC0) == enemyBase; }
 
 Move* sliderMoves(const Position& pos, Move* list, int from, const int* dirs, int count, int enemyBase) {
   for (int i = 0; i < count; i++) {
@@ -147,21 +131,10 @@ Move* pinnedPieceMoves(const Position& pos, Move* list, int piece, int pinner, i
   return list;
 }
 
-template <typename Visit>
-inline void forEachPiece(const Position& pos, int side, int firstSlot, Visit visit) {
-  const uint8_t* squares = pos.pieceSquare + colourBase(side);
-  for (int slot = firstSlot; squares[slot] != NoSquare; slot++)
-    if (!(squares[slot] & 0x88)) visit(int(squares[slot]));
-}
-
 Move* castlingMoves(const Position& pos, Move* list, int side) {
   int king = pos.kingSquare(side);
   int rank = side == White ? 0 : 7;
-  auto filesEmpty = [&](uint8_t files) {
-    for (int f = 0; f < 8; f++)
-      if ((files >> f & 1) && pos.at(squareOf(f, rank)) != Empty) return false;
-    return true;
-  };
+  auto filesEmpty = [&](uint8_t files) { return backRankFilesEmpty(pos, rank, files); };
   uint8_t kingSide = side == White ? WhiteKingSide : BlackKingSide;
   uint8_t queenSide = side == White ? WhiteQueenSide : BlackQueenSide;
   if ((pos.castleRights & kingSide) && filesEmpty(pos.castle.kingSideEmptyFiles))
@@ -335,9 +308,7 @@ bool isMoveLegal(Position& pos, Move m) {
                              : (side == White ? WhiteQueenSide : BlackQueenSide);
     if (!(pos.castleRights & right) || to != squareOf(kingSide ? 6 : 2, rank)) return false;
     uint8_t files = kingSide ? pos.castle.kingSideEmptyFiles : pos.castle.queenSideEmptyFiles;
-    for (int f = 0; f < 8; f++)
-      if ((files >> f & 1) && pos.at(squareOf(f, rank)) != Empty) return false;
-    return !isAttacked(pos, side ^ 1, king);
+    return backRankFilesEmpty(pos, rank, files) && !isAttacked(pos, side ^ 1, king);
   }
   if (m & MoveEnPassant)
     return kind == Pawn && pos.epSquare && to == pos.epSquare && moveCaptured(m) == pos.at(to ^ 16) &&

@@ -1,16 +1,13 @@
 // Staged generators for the search: captures, quiet moves, king steps and checking moves,
 // produced separately so that a node can stop after the first stage that cuts off.
 // They do not test pins: the search tests each move with isPinnedMove before playing it.
+#include "board/generator_support.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
 
 namespace {
 
-constexpr int PromotionOrder[4] = {Queen, Knight, Rook, Bishop};
-constexpr int KnightOrder[8] = {-33, -31, -18, -14, 14, 18, 31, 33};
-constexpr int BishopDirections[4] = {15, 17, -15, -17};
-constexpr int RookDirections[4] = {1, -1, 16, -16};
-constexpr int QueenDirections[8] = {15, 17, -15, -17, 1, -1, 16, -16};
+using namespace generator;
 
 struct SliderKind {
   int firstSlot;
@@ -20,20 +17,6 @@ struct SliderKind {
 constexpr SliderKind Sliders[3] = {
     {BishopSlot, BishopDirections, 4}, {RookSlot, RookDirections, 4}, {QueenSlot, QueenDirections, 8}};
 
-inline Move moveWord(int from, int to, int captured) { return makeMoveWord(from, to, captured); }
-inline bool isEnemy(int piece, int enemyBase) { return (piece & 0xC0) == enemyBase; }
-
-template <typename Visit>
-inline void forEachPiece(const Position& pos, int side, int firstSlot, Visit visit) {
-  const uint8_t* squares = pos.pieceSquare + colourBase(side);
-  for (int slot = firstSlot; squares[slot] != NoSquare; slot++)
-    if (!(squares[slot] & 0x88)) visit(int(squares[slot]));
-}
-
-Move* addPromotions(Move* list, Move base) {
-  for (int kind : PromotionOrder) *list++ = base | (Move(kind) << 24);
-  return list;
-}
 
 // Check flags a piece of kind `mask` standing on `sq` would give the king: direct check,
 // a battery check (the line is blocked only by a rook or queen right in front of the king),
@@ -64,19 +47,18 @@ Move* generateCaptures(const Position& pos, Move* list) {
       if (tables.pieceMask[pos.at(from)] == ownPawn)
         *list++ = moveWord(from, pos.epSquare, pos.at(captured)) | MoveEnPassant;
   }
-  const int promotionRank = side == White ? 6 : 1;
   forEachPiece(pos, side, PawnSlot, [&](int from) {
-    bool promoting = rankOf(from) == promotionRank;
+    bool promoting = rankOf(from) == prePromotionRank(side);
     for (int to : {from + forward - 1, from + forward + 1}) {
       int target = pos.at(to);
       if (!isEnemy(target, enemyBase)) continue;
       Move m = moveWord(from, to, target);
       if (promoting)
-        list = addPromotions(list, m);
+        list = addPromotions(list, m, PromotionOrder);
       else
         *list++ = m;
     }
-    if (promoting && pos.at(from + forward) == Empty) list = addPromotions(list, moveWord(from, from + forward, 0));
+    if (promoting && pos.at(from + forward) == Empty) list = addPromotions(list, moveWord(from, from + forward, 0), PromotionOrder);
   });
   forEachPiece(pos, side, KnightSlot, [&](int from) {
     for (int jump : KnightOrder)
@@ -103,11 +85,7 @@ Move* generateQuiets(const Position& pos, Move* list) {
   const int side = int(pos.sideToMove);
   const int rank = side == White ? 0 : 7;
   const int king = pos.kingSquare(side);
-  auto filesEmpty = [&](uint8_t files) {
-    for (int f = 0; f < 8; f++)
-      if ((files >> f & 1) && pos.at(squareOf(f, rank)) != Empty) return false;
-    return true;
-  };
+  auto filesEmpty = [&](uint8_t files) { return backRankFilesEmpty(pos, rank, files); };
   if ((pos.castleRights & (side == White ? WhiteKingSide : BlackKingSide)) && filesEmpty(pos.castle.kingSideEmptyFiles))
     *list++ = moveWord(king, squareOf(6, rank), 0) | MoveCastle;
   if ((pos.castleRights & (side == White ? WhiteQueenSide : BlackQueenSide)) &&
@@ -125,12 +103,10 @@ Move* generateQuiets(const Position& pos, Move* list) {
           *list++ = moveWord(from, to, 0);
     });
   const int forward = pawnStep[side];
-  const int promotionRank = side == White ? 6 : 1;
-  const int startRank = side == White ? 1 : 6;
   forEachPiece(pos, side, PawnSlot, [&](int from) {
-    if (rankOf(from) == promotionRank || pos.at(from + forward) != Empty) return;
+    if (rankOf(from) == prePromotionRank(side) || pos.at(from + forward) != Empty) return;
     *list++ = moveWord(from, from + forward, 0);
-    if (rankOf(from) == startRank && pos.at(from + 2 * forward) == Empty)
+    if (rankOf(from) == startRank(side) && pos.at(from + 2 * forward) == Empty)
       *list++ = moveWord(from, from + 2 * forward, 0) | MoveDoublePush;
   });
   return list;
@@ -150,15 +126,13 @@ Move* generateQuietChecks(const Position& pos, Move* list) {
   const int side = int(pos.sideToMove);
   const int enemyKing = pos.kingSquare(side ^ 1);
   const int forward = pawnStep[side];
-  const int promotionRank = side == White ? 6 : 1;
-  const int startRank = side == White ? 1 : 6;
   const uint8_t pawnMask = side == White ? 0x01 : 0x02;
   forEachPiece(pos, side, PawnSlot, [&](int from) {
-    if (rankOf(from) == promotionRank || pos.at(from + forward) != Empty) return;
+    if (rankOf(from) == prePromotionRank(side) || pos.at(from + forward) != Empty) return;
     if (attackMaskOf(enemyKing - (from + forward)) & pawnMask)
       *list++ = moveWord(from, from + forward, 0) | MoveDirectCheck;
     int twoAhead = from + 2 * forward;
-    if (rankOf(from) == startRank && pos.at(twoAhead) == Empty && (attackMaskOf(enemyKing - twoAhead) & pawnMask))
+    if (rankOf(from) == startRank(side) && pos.at(twoAhead) == Empty && (attackMaskOf(enemyKing - twoAhead) & pawnMask))
       *list++ = moveWord(from, twoAhead, 0) | MoveDoublePush | MoveDirectCheck;
   });
   forEachPiece(pos, side, KnightSlot, [&](int from) {
@@ -208,11 +182,9 @@ Move* generateDiscoveredChecks(const Position& pos, Move* list) {
     };
     if (kind == Pawn) {
       int forward = pawnStep[side];
-      int promotionRank = side == White ? 6 : 1;
-      if (rankOf(blocker) != promotionRank && pos.at(blocker + forward) == Empty) {
+      if (rankOf(blocker) != prePromotionRank(side) && pos.at(blocker + forward) == Empty) {
         add(blocker + forward, 0);
-        int startRank = side == White ? 1 : 6;
-        if (rankOf(blocker) == startRank && pos.at(blocker + 2 * forward) == Empty) add(blocker + 2 * forward, MoveDoublePush);
+        if (rankOf(blocker) == startRank(side) && pos.at(blocker + 2 * forward) == Empty) add(blocker + 2 * forward, MoveDoublePush);
       }
     } else if (kind == Knight) {
       for (int jump : KnightOrder)

@@ -1,0 +1,40 @@
+#pragma once
+// Pieces shared by the full and the staged move generators: step orders and list walks.
+#include "board/position.h"
+
+namespace generator {
+
+constexpr int PromotionOrder[4] = {Queen, Knight, Rook, Bishop};
+constexpr int KnightOrder[8] = {-33, -31, -18, -14, 14, 18, 31, 33};
+constexpr int BishopDirections[4] = {15, 17, -15, -17};
+constexpr int RookDirections[4] = {1, -1, 16, -16};
+constexpr int QueenDirections[8] = {15, 17, -15, -17, 1, -1, 16, -16};
+
+inline Move moveWord(int from, int to, int captured) { return makeMoveWord(from, to, captured); }
+inline bool isEnemy(int piece, int enemyBase) { return (piece & 0xC0) == enemyBase; }
+
+// The rank on which a pawn of `side` stands before promoting, and its start rank.
+inline int prePromotionRank(int side) { return side == White ? 6 : 1; }
+inline int startRank(int side) { return side == White ? 1 : 6; }
+
+inline Move* addPromotions(Move* list, Move base, const int (&order)[4]) {
+  for (int kind : order) *list++ = base | (Move(kind) << 24);
+  return list;
+}
+
+// Calls visit(square) for every live piece of a kind's list, in list order.
+template <typename Visit>
+inline void forEachPiece(const Position& pos, int side, int firstSlot, Visit visit) {
+  const uint8_t* squares = pos.pieceSquare + colourBase(side);
+  for (int slot = firstSlot; squares[slot] != NoSquare; slot++)
+    if (!(squares[slot] & 0x88)) visit(int(squares[slot]));
+}
+
+// Whether every file of the mask is empty on the back rank.
+inline bool backRankFilesEmpty(const Position& pos, int rank, uint8_t files) {
+  for (int f = 0; f < 8; f++)
+    if ((files >> f & 1) && pos.at(squareOf(f, rank)) != Empty) return false;
+  return true;
+}
+
+}  // namespace generator
