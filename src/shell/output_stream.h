@@ -26,7 +26,8 @@ class TextFile : public OutputStream {
   void put(const char* s) override;
   void vprint(const char* format, va_list args) override;
 
-  // The next line without its newline, valid until the next call; null at end of input.
+  // The next line without its newline (or CR LF), valid until the next call; null at end of
+  // input. Lines of any length are read whole; a NUL byte ends the text of its line.
   char* readline();
 
   FILE* handle() const { return file_; }

@@ -43,7 +43,8 @@ char* TextFile::readline() {
     }
     length += bytesRead(buffer_ + length, room);
     if (length > 0 && buffer_[length - 1] == '\n') {
-      buffer_[length - 1] = '\0';
+      // Text-mode reading: a CR LF line end (a file or interface from Windows) goes as a whole.
+      length -= length > 1 && buffer_[length - 2] == '\r' ? 2 : 1;
       break;
     }
     if (feof(file_)) {

@@ -41,6 +41,15 @@ TEST(Settings, FileFormatRules) {
   EXPECT_STREQ(settings.value(2).c_str(), "");
 }
 
+TEST(Settings, WindowsLineEnds) {
+  TempDir dir;
+  Settings settings;
+  ASSERT_TRUE(
+      settings.load(dir.write("dos.ini", "book.file = book.mvk\r\n# c\r\nkey=\r\n").c_str()));
+  EXPECT_STREQ(settings.get("book.file").c_str(), "book.mvk");
+  EXPECT_EQ(settings.count(), 1);
+}
+
 TEST(Settings, MissingFileLeavesTableUnchanged) {
   Settings settings;
   settings.set("book.play.minelo", "2200");

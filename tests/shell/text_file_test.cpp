@@ -43,8 +43,9 @@ std::vector<std::string> readAll(const std::string& path) {
 TEST(TextFileReadline, LinesWithAndWithoutFinalNewline) {
   TempDir dir;
   CapturedLog log;
-  EXPECT_EQ(readAll(dir.write("a", "one\n\nthree\r\n")),
-            (std::vector<std::string>{"one", "", "three\r"}));  // only the newline goes
+  // A CR LF line end goes as a whole, like a newline; a CR elsewhere stays.
+  EXPECT_EQ(readAll(dir.write("a", "one\n\nthree\r\n\r\nfo\rur\r\r\n")),
+            (std::vector<std::string>{"one", "", "three", "", "fo\rur\r"}));
   EXPECT_EQ(readAll(dir.write("b", "one\nlast")), (std::vector<std::string>{"one", "last"}));
   EXPECT_NE(log.text().find("EOF n=4, size=128\n"), std::string::npos);
   EXPECT_TRUE(readAll(dir.write("c", "")).empty());
