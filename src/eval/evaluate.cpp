@@ -157,95 +157,103 @@ int Evaluator::compute() {
   return (own + TempoBonus) * scale / 1024;
 }
 
-int Evaluator::attackPotential(int side, int K) {
-  const Position& pos = *pos_;
-  const int attacker = side ^ 1;
-  const int P = pawnStep[attacker];
-  const int base = colourBase(attacker);
-  const KingAttackTables& t = kingAttack;
-  int A = 0;
+namespace {
 
-  for (int n = base + KnightSlot; pos.pieceSquare[n] != NoSquare; ++n) {
-    const int sq = pos.pieceSquare[n];
-    if (!(sq & 0x88)) A += 3 * t.knightTropism[kingAttackIndex(K, sq)];
-  }
+// The attack potential of one bishop, rook or queen of `attacker` standing on `from` against the
+// king on K: a slider right next to the king's area counts in full; one that stands roughly in
+// line with it walks its line toward the king, paying for every piece in the way.
+template <int Kind>
+int sliderPotential(const Position& pos, int attacker, int K, int from) {
+  constexpr int weight = Kind == Bishop ? 3 : Kind == Rook ? 4 : 8;
+  const KingAttackTables& t = kingAttack;
+  const int side = attacker ^ 1;  // the defender
+  const int P = pawnStep[attacker];
+  const int i = kingAttackIndex(K, from);
+  const int direct = Kind == Bishop ? t.bishopLine[i] : Kind == Rook ? t.rookLine[i] : t.queenLine[i];
+  if (direct != 0) return weight * direct;
+  const int step = Kind == Bishop ? t.bishopStep[i] : Kind == Rook ? t.rookStep[i] : t.queenStep[i];
+  if (step == 0) return 0;
 
   auto defenderPawnsBeside = [&](int sq) {  // defender pawns guarding sq (they stand on sq + P +- 1)
     return pawnOf(pos, sq + P - 1, side) + pawnOf(pos, sq + P + 1, side);
   };
 
-  // The attacker's own piece met on a rook or queen walk: adds its cost to c; false when the walk
-  // ends without adding anything (an own pawn that cannot open the line).
-  auto attackerPieceOnRookWalk = [&](int sq, int& c) {
-    if (anyPawn(pos, sq)) {
-      c += 2;
-      // A lever against a defender pawn opens the line.
-      if (pawnOf(pos, sq + P - 1, side) || pawnOf(pos, sq + P + 1, side)) return true;
-      if (pos.at(sq + P) != Empty) {
-        if (pawnOf(pos, sq + P, side)) return false;  // rammed: the line stays shut
-        c += 4;
-      }
-      // It can still advance to meet a defender pawn.
-      return pawnOf(pos, sq + 2 * P - 1, side) || pawnOf(pos, sq + 2 * P + 1, side);
-    }
-    const int kind = kindAt(pos, sq);
-    c += (kind == Rook || kind == Queen) ? -4 : 2;  // a battery helps, other pieces are in the way
-    return true;
-  };
-
-  for (int kind : {Bishop, Rook, Queen}) {
-    for (int n = base + kindFirstSlot[kind]; pos.pieceSquare[n] != NoSquare; ++n) {
-      const int from = pos.pieceSquare[n];
-      if (from & 0x88) continue;
-      const int i = kingAttackIndex(K, from);
-      const int direct = kind == Bishop ? t.bishopLine[i] : kind == Rook ? t.rookLine[i] : t.queenLine[i];
-      const int weight = kind == Bishop ? 3 : kind == Rook ? 4 : 8;
-      if (direct != 0) {
-        A += weight * direct;
-        continue;
-      }
-      const int step = kind == Bishop ? t.bishopStep[i] : kind == Rook ? t.rookStep[i] : t.queenStep[i];
-      if (step == 0) continue;
-      int c = 0;
-      for (int sq = from + step;; sq += step) {
-        const int piece = pos.at(sq);
-        if (piece == Guard) break;
-        if (piece != Empty) {
-          const bool pawn = isPawnPiece(piece);
-          if (colourOf(piece) == attacker) {
-            if (kind == Bishop) {
-              if (pawn) {
-                if (pos.at(sq + P) != Empty) break;
-                c += 4;
-              } else {
-                c += 2;
-              }
-            } else if (!attackerPieceOnRookWalk(sq, c)) {
-              break;
-            }
-          } else if (kind == Bishop) {
-            c += pawn ? 2 + 2 * defenderPawnsBeside(sq) : 2 + (kindAt(pos, sq) == Bishop ? 2 : 0);
-          } else if (kind == Rook) {
-            if (!(pawnOf(pos, sq - P - 1, attacker) || pawnOf(pos, sq - P + 1, attacker)))
-              c += 2 + (pawn ? 2 : 0) + 2 * defenderPawnsBeside(sq);
-            if (kindAt(pos, sq) == Rook) c += 2;
+  int c = 0;
+  for (int sq = from + step;; sq += step) {
+    const int piece = pos.at(sq);
+    if (piece == Guard) return 0;
+    if (piece != Empty) {
+      const bool pawn = isPawnPiece(piece);
+      if (colourOf(piece) == attacker) {
+        if (Kind == Bishop) {
+          if (pawn) {
+            if (pos.at(sq + P) != Empty) return 0;
+            c += 4;
           } else {
-            c += 3 + 4 * defenderPawnsBeside(sq);
+            c += 2;
           }
+        } else if (pawn) {
+          // The attacker's own pawn on a rook or queen line.
+          c += 2;
+          // A lever against a defender pawn opens the line.
+          if (!(pawnOf(pos, sq + P - 1, side) || pawnOf(pos, sq + P + 1, side))) {
+            if (pos.at(sq + P) != Empty) {
+              if (pawnOf(pos, sq + P, side)) return 0;  // rammed: the line stays shut
+              c += 4;
+            }
+            // It can still advance to meet a defender pawn.
+            if (!(pawnOf(pos, sq + 2 * P - 1, side) || pawnOf(pos, sq + 2 * P + 1, side))) return 0;
+          }
+        } else {
+          const int kind = kindAt(pos, sq);
+          c += (kind == Rook || kind == Queen) ? -4 : 2;  // a battery helps, other pieces are in the way
         }
-        const int j = kingAttackIndex(K, sq);
-        const int line = kind == Bishop ? t.bishopLine[j] : t.rookLine[j];
-        if (line == 0) continue;
-        const bool straight = step == directionOf(K - sq);
-        int v = line + (straight ? 4 : 0);
-        if (kind == Bishop && kindAt(pos, sq) != Bishop) v += 4;
-        if (kind == Rook && kindAt(pos, sq) == Rook) v -= 4;
-        if (kind == Queen && piece == Empty) v += 2;
-        if (v > c) A += weight * (v - c);
-        break;
+      } else if (Kind == Bishop) {
+        c += pawn ? 2 + 2 * defenderPawnsBeside(sq) : 2 + (kindAt(pos, sq) == Bishop ? 2 : 0);
+      } else if (Kind == Rook) {
+        if (!(pawnOf(pos, sq - P - 1, attacker) || pawnOf(pos, sq - P + 1, attacker)))
+          c += 2 + (pawn ? 2 : 0) + 2 * defenderPawnsBeside(sq);
+        if (kindAt(pos, sq) == Rook) c += 2;
+      } else {
+        c += 3 + 4 * defenderPawnsBeside(sq);
       }
     }
+    const int j = kingAttackIndex(K, sq);
+    const int line = Kind == Bishop ? t.bishopLine[j] : t.rookLine[j];
+    if (line == 0) continue;
+    const bool straight = step == directionOf(K - sq);
+    int v = line + (straight ? 4 : 0);
+    if (Kind == Bishop && kindAt(pos, sq) != Bishop) v += 4;
+    if (Kind == Rook && kindAt(pos, sq) == Rook) v -= 4;
+    if (Kind == Queen && piece == Empty) v += 2;
+    return v > c ? weight * (v - c) : 0;
   }
+}
+
+template <int Kind>
+int slidersPotential(const Position& pos, int attacker, int K) {
+  int A = 0;
+  for (int n = colourBase(attacker) + kindFirstSlot[Kind]; pos.pieceSquare[n] != NoSquare; ++n) {
+    const int from = pos.pieceSquare[n];
+    if (!(from & 0x88)) A += sliderPotential<Kind>(pos, attacker, K, from);
+  }
+  return A;
+}
+
+}  // namespace
+
+int Evaluator::attackPotential(int side, int K) {
+  const Position& pos = *pos_;
+  const int attacker = side ^ 1;
+  const KingAttackTables& t = kingAttack;
+  int A = 0;
+  for (int n = colourBase(attacker) + KnightSlot; pos.pieceSquare[n] != NoSquare; ++n) {
+    const int sq = pos.pieceSquare[n];
+    if (!(sq & 0x88)) A += 3 * t.knightTropism[kingAttackIndex(K, sq)];
+  }
+  A += slidersPotential<Bishop>(pos, attacker, K);
+  A += slidersPotential<Rook>(pos, attacker, K);
+  A += slidersPotential<Queen>(pos, attacker, K);
   return A;
 }
 
