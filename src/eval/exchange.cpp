@@ -30,14 +30,20 @@ inline void append(AttackerList& list, int square, int value) {
   if (list.count < 16) list.entry[list.count++] = Attacker{uint8_t(square), uint8_t(value)};
 }
 
-void collectSliders(AttackerList& list, const Position& pos, int side, int target, int kind,
-                    int transparent, int hidden) {
-  const int base = colourBase(side);
-  for (int n = base + kindFirstSlot[kind]; pos.pieceSquare[n] != NoSquare; ++n) {
+// The bishops, rooks or queens of `side` attacking `target`: each kind has its own slot range,
+// attack bits and value, so the loop needs no per-piece table look-ups.
+template <int Kind>
+inline void collectSliders(AttackerList& list, const Position& pos, int side, int target, int transparent,
+                           int hidden) {
+  constexpr int lineBits = Kind == Queen ? 0x30 : Kind == Rook ? 0x20 : 0x10;
+  constexpr int value = Kind == Queen ? 10 : Kind == Rook ? 5 : 3;
+  const int first = colourBase(side) + kindFirstSlot[Kind];
+  for (int n = first; pos.pieceSquare[n] != NoSquare; ++n) {
     const int sq = pos.pieceSquare[n];
-    if ((sq & 0x88) || n == hidden || sq == transparent) continue;
-    if ((tables.pieceMask[n] & attackMaskOf(target - sq)) && lineClear(pos, sq, target, transparent))
-      append(list, sq, unitsOf(n));
+    if (sq & 0x88) continue;  // captured
+    if ((attackMaskOf(target - sq) & lineBits) && n != hidden && sq != transparent &&
+        lineClear(pos, sq, target, transparent))
+      append(list, sq, value);
   }
 }
 
@@ -46,14 +52,14 @@ void collectSliders(AttackerList& list, const Position& pos, int side, int targe
 int collect(AttackerList& list, const Position& pos, int side, int target, int transparent,
             int hidden) {
   list.count = 0;
-  collectSliders(list, pos, side, target, Queen, transparent, hidden);
-  collectSliders(list, pos, side, target, Rook, transparent, hidden);
-  collectSliders(list, pos, side, target, Bishop, transparent, hidden);
+  collectSliders<Queen>(list, pos, side, target, transparent, hidden);
+  collectSliders<Rook>(list, pos, side, target, transparent, hidden);
+  collectSliders<Bishop>(list, pos, side, target, transparent, hidden);
   const int base = colourBase(side);
   for (int n = base + KnightSlot; pos.pieceSquare[n] != NoSquare; ++n) {
     const int sq = pos.pieceSquare[n];
-    if ((sq & 0x88) || n == hidden || sq == transparent) continue;
-    if (attackMaskOf(target - sq) & 0x08) append(list, sq, 3);
+    if (sq & 0x88) continue;
+    if ((attackMaskOf(target - sq) & 0x08) && n != hidden && sq != transparent) append(list, sq, 3);
   }
   // Pawns capture forward: the squares diagonally behind the target, lower file first.
   const int behind = -pawnStep[side];
