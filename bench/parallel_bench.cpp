@@ -1,0 +1,105 @@
+// Parallel search speed: time to reach a fixed depth and nodes per second with one and with more
+// threads on middlegame positions. Runs alternate between the thread counts so that both see the
+// same machine load; medians are reported with the split statistics that explain them.
+//   parallel_bench [runs [depth-offset [threads]]]      (defaults: 5 runs, offset 0, 2 threads)
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "search/parallel.h"
+#include "search/search_controller.h"
+
+namespace {
+
+struct Case {
+  const char* name;
+  const char* fen;
+  int depth;
+};
+
+const Case cases[] = {
+    {"kiwipete", "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", 8},
+    {"italian", "r1bqk2r/pppp1ppp/2n2n2/2b1p3/2B1P3/2N2N2/PPPP1PPP/R1BQK2R w KQkq - 0 1", 10},
+    {"queens-gambit", "rnbqkb1r/pp1p1ppp/4pn2/2p5/2PP4/2N5/PP2PPPP/R1BQKBNR w KQkq - 0 4", 10},
+    {"sicilian", "r1b1kb1r/1pqp1ppp/p1n1pn2/8/3NP3/2N1B3/PPP1BPPP/R2QK2R w KQkq - 0 8", 9},
+};
+
+struct Run {
+  double ms;
+  double nps;
+  SearchCounters counters;
+};
+
+Run searchOnce(const Case& c, int depth, int threads) {
+  searchController.setThreads(threads);
+  Position pos;
+  setFen(pos, c.fen);
+  searchController.setPosition(pos);
+  searchController.maxDepth = depth;
+  timeControl = TimeControl();
+  timeControl.setFixedTime(3600 * 1000);
+  tt.clear();
+  const uint64_t start = microTicks();
+  searchController.start(false);
+  const double ms = double(microTicks() - start) / 1000.0;
+  Run r;
+  r.ms = ms;
+  r.nps = ms > 0 ? searchController.totalNodes() / (ms / 1000.0) : 0;
+  r.counters = searchController.summedCounters();
+  return r;
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  const size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+  const int offset = argc > 2 ? std::atoi(argv[2]) : 0;
+  const int threads = argc > 3 ? std::max(2, std::min(8, std::atoi(argv[3]))) : 2;
+  initTables();
+  searchController.quiet = true;
+  searchController.listener = nullptr;
+  searchController.boot();
+
+  std::printf("%-14s %5s %10s %10s %10s %10s %7s %7s   %s\n", "position", "depth", "ms(1)",
+              "ms(n)", "nps(1)", "nps(n)", "ttd-x", "nps-x", "splits/fail%/cut%/kills");
+  std::vector<double> ttdRatios, npsRatios;
+  for (const Case& c : cases) {
+    const int depth = c.depth + offset;
+    std::vector<double> ms1, msN, nps1, npsN;
+    SearchCounters split;
+    for (int i = 0; i < runs; i++) {
+      // Alternate the order so that neither count always runs on a warmer or quieter machine.
+      for (int k = 0; k < 2; k++) {
+        const bool parallel = (i + k) % 2 == 1;
+        const Run r = searchOnce(c, depth, parallel ? threads : 1);
+        (parallel ? msN : ms1).push_back(r.ms);
+        (parallel ? npsN : nps1).push_back(r.nps);
+        if (parallel) {
+          split.splits += r.counters.splits;
+          split.splitFails += r.counters.splitFails;
+          split.splitCuts += r.counters.splitCuts;
+          split.kills += r.counters.kills;
+        }
+      }
+    }
+    const double m1 = median(ms1), mN = median(msN), n1 = median(nps1), nN = median(npsN);
+    ttdRatios.push_back(m1 / mN);
+    npsRatios.push_back(nN / n1);
+    const double attempts = split.splits ? split.splits : 1;
+    std::printf("%-14s %5d %10.0f %10.0f %10.0f %10.0f %7.2f %7.2f   %u/%.1f/%.1f/%u\n", c.name,
+                depth, m1, mN, n1, nN, m1 / mN, nN / n1, split.splits / runs,
+                100.0 * split.splitFails / attempts, 100.0 * split.splitCuts / attempts,
+                split.kills / runs);
+  }
+  std::printf("median speed-up with %d threads: time to depth %.2f, nodes per second %.2f\n",
+              threads, median(ttdRatios), median(npsRatios));
+  searchController.setThreads(1);
+  return 0;
+}
