@@ -2,6 +2,8 @@
 // threads on middlegame positions. Runs alternate between the thread counts so that both see the
 // same machine load; medians are reported with the split statistics that explain them.
 //   parallel_bench [runs [depth-offset [threads]]]      (defaults: 5 runs, offset 0, 2 threads)
+#include <time.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -28,8 +30,19 @@ const Case cases[] = {
 struct Run {
   double ms;
   double nps;
+  double cpuMs;   // processor time of all threads
+  double nodes;
   SearchCounters counters;
 };
+
+// Processor time of the whole process: on a machine whose cores are busy with other work the
+// wall-clock figures cannot show a speed-up, but nodes per processor second still show what the
+// splitting costs.
+double cpuMillis() {
+  timespec t;
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
+}
 
 Run searchOnce(const Case& c, int depth, int threads) {
   searchController.setThreads(threads);
@@ -41,10 +54,13 @@ Run searchOnce(const Case& c, int depth, int threads) {
   timeControl.setFixedTime(3600 * 1000);
   tt.clear();
   const uint64_t start = microTicks();
+  const double cpuStart = cpuMillis();
   searchController.start(false);
   const double ms = double(microTicks() - start) / 1000.0;
   Run r;
   r.ms = ms;
+  r.cpuMs = cpuMillis() - cpuStart;
+  r.nodes = searchController.totalNodes();
   r.nps = ms > 0 ? searchController.totalNodes() / (ms / 1000.0) : 0;
   r.counters = searchController.summedCounters();
   return r;
@@ -69,10 +85,10 @@ int main(int argc, char** argv) {
 
   std::printf("%-14s %5s %10s %10s %10s %10s %7s %7s   %s\n", "position", "depth", "ms(1)",
               "ms(n)", "nps(1)", "nps(n)", "ttd-x", "nps-x", "splits/fail%/cut%/kills");
-  std::vector<double> ttdRatios, npsRatios;
+  std::vector<double> ttdRatios, npsRatios, overheads, cpuRatios;
   for (const Case& c : cases) {
     const int depth = c.depth + offset;
-    std::vector<double> ms1, msN, nps1, npsN;
+    std::vector<double> ms1, msN, nps1, npsN, nodes1, nodesN, cpuNps1, cpuNpsN;
     SearchCounters split;
     for (int i = 0; i < runs; i++) {
       // Alternate the order so that neither count always runs on a warmer or quieter machine.
@@ -81,6 +97,8 @@ int main(int argc, char** argv) {
         const Run r = searchOnce(c, depth, parallel ? threads : 1);
         (parallel ? msN : ms1).push_back(r.ms);
         (parallel ? npsN : nps1).push_back(r.nps);
+        (parallel ? nodesN : nodes1).push_back(r.nodes);
+        (parallel ? cpuNpsN : cpuNps1).push_back(r.cpuMs > 0 ? r.nodes / r.cpuMs : 0);
         if (parallel) {
           split.splits += r.counters.splits;
           split.splitFails += r.counters.splitFails;
@@ -92,6 +110,8 @@ int main(int argc, char** argv) {
     const double m1 = median(ms1), mN = median(msN), n1 = median(nps1), nN = median(npsN);
     ttdRatios.push_back(m1 / mN);
     npsRatios.push_back(nN / n1);
+    overheads.push_back(median(nodesN) / median(nodes1));
+    cpuRatios.push_back(median(cpuNpsN) / median(cpuNps1));
     const double attempts = split.splits ? split.splits : 1;
     std::printf("%-14s %5d %10.0f %10.0f %10.0f %10.0f %7.2f %7.2f   %u/%.1f/%.1f/%u\n", c.name,
                 depth, m1, mN, n1, nN, m1 / mN, nN / n1, split.splits / runs,
@@ -100,6 +120,8 @@ int main(int argc, char** argv) {
   }
   std::printf("median speed-up with %d threads: time to depth %.2f, nodes per second %.2f\n",
               threads, median(ttdRatios), median(npsRatios));
+  std::printf("median nodes to depth (n/1) %.2f, nodes per processor second (n/1) %.2f\n",
+              median(overheads), median(cpuRatios));
   searchController.setThreads(1);
   return 0;
 }
