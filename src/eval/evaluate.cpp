@@ -12,15 +12,14 @@ constexpr uint8_t kingSideRight(int side) { return side == White ? WhiteKingSide
 constexpr uint8_t queenSideRight(int side) { return side == White ? WhiteQueenSide : BlackQueenSide; }
 inline int relativeRank(int side, int sq) { return side == White ? rankOf(sq) : 7 - rankOf(sq); }
 
-inline bool pawnOf(const Position& pos, int sq, int side) {
-  const int piece = pos.at(sq);
-  return isPawnPiece(piece) && colourOf(piece) == side;
-}
+// Board entries are 0 (empty), 64..127 (White), 128..191 (Black) or 0xC0 (guard): the top two
+// bits tell them apart, and a pawn is one of the slots 8..15 of its colour.
+inline bool isPieceOf(int piece, int side) { return (piece >> 6) == side + 1; }
+inline bool isPawnOf(int piece, int side) { return (piece & 0xF8) == colourBase(side) + PawnSlot; }
+
+inline bool pawnOf(const Position& pos, int sq, int side) { return isPawnOf(pos.at(sq), side); }
 inline bool anyPawn(const Position& pos, int sq) { return isPawnPiece(pos.at(sq)); }
-inline bool pieceOf(const Position& pos, int sq, int side) {
-  const int piece = pos.at(sq);
-  return piece != Empty && piece != Guard && colourOf(piece) == side;
-}
+inline bool pieceOf(const Position& pos, int sq, int side) { return isPieceOf(pos.at(sq), side); }
 inline int kindAt(const Position& pos, int sq) { return tables.kindOfSlot[slotOf(pos.at(sq))]; }
 
 // Penalty for a king outside the span of files holding pawns, by its distance to the nearest.
@@ -329,11 +328,12 @@ int Evaluator::pieceTerm(int side) {
   auto rel = [&](int sq) { return relativeSquare(side, sq) ^ fileMirror; };
   const int flip = side == White ? 0 : 0x70;  // trap squares are written from White's side
 
-  // An enemy piece at sq worth attacking: anything but a pawn that another pawn defends.
-  auto attackedEnemy = [&](int sq) {
-    if (!pieceOf(pos, sq, opponent)) return false;
-    if (!anyPawn(pos, sq)) return true;
-    const int behind = sq - pawnStep[opponent];
+  // An enemy piece (the board entry `piece` on sq) worth attacking: anything but a pawn that
+  // another pawn defends.
+  auto attackedEnemy = [&](int sq, int piece) {
+    if (!isPieceOf(piece, opponent)) return false;
+    if (!isPawnPiece(piece)) return true;
+    const int behind = sq + step;  // the enemy pawn's defenders stand beside the square behind it
     return !(pawnOf(pos, behind - 1, opponent) || pawnOf(pos, behind + 1, opponent));
   };
 
@@ -345,9 +345,11 @@ int Evaluator::pieceTerm(int side) {
     const int R = rel(sq);
     u += opponentPawns * tableAt(knightSquareTable, R) / 8;
     int free = 0, attacks = 0;
+#pragma GCC unroll 8
     for (int jump : knightSteps) {
-      if (pos.at(sq + jump) == Empty) ++free;
-      else if (attackedEnemy(sq + jump)) ++attacks;
+      const int piece = pos.at(sq + jump);
+      if (piece == Empty) ++free;
+      else if (attackedEnemy(sq + jump, piece)) ++attacks;
     }
     mg += knightMobility[free] / 2 + knightAttacks[attacks] / 2;
     eg += knightMobility[free] / 4 + 2 * knightAttacks[attacks];
@@ -367,10 +369,11 @@ int Evaluator::pieceTerm(int side) {
     const int sq = pos.pieceSquare[n];
     if (sq & 0x88) continue;
     int free = 0, attacks = 0;
+#pragma GCC unroll 4
     for (int d : diagonalDirections) {
       int t = sq + d;
       while (pos.at(t) == Empty) ++free, t += d;
-      if (attackedEnemy(t)) ++attacks;
+      if (attackedEnemy(t, pos.at(t))) ++attacks;
     }
     u += tableAt(bishopSquareTable, rel(sq)) + at(bishopMobility, free);
     mg += bishopAttacks[attacks] / 2;
@@ -390,10 +393,11 @@ int Evaluator::pieceTerm(int side) {
     const int sq = pos.pieceSquare[n];
     if (sq & 0x88) continue;
     int free = 0, attacks = 0;
+#pragma GCC unroll 4
     for (int d : orthogonalDirections) {
       int t = sq + d;
       while (pos.at(t) == Empty) ++free, t += d;
-      if (attackedEnemy(t)) ++attacks;
+      if (attackedEnemy(t, pos.at(t))) ++attacks;
     }
     mg += at(rookMobilityMg, free) + rookAttacks[attacks];
     eg += at(rookMobilityEg, free) + 2 * rookAttacks[attacks];
