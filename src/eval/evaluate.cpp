@@ -82,6 +82,14 @@ int Evaluator::evaluate() {
   return score;
 }
 
+int Evaluator::imbalance(uint32_t white, uint32_t black) {
+  const uint64_t key = (uint64_t(white) << 32) | black;
+  static_assert(ImbalanceEntries == 256, "the index is the top byte of the mixed key");
+  ImbalanceCacheEntry& slot = imbalanceCache_[(key * 0x9E3779B97F4A7C15ull) >> 56];
+  if (slot.white != white || slot.black != black) slot = ImbalanceCacheEntry{white, black, materialImbalance(white, black)};
+  return slot.value;
+}
+
 int Evaluator::evaluateUncached() {
   ++calls;
   return compute();
@@ -94,7 +102,7 @@ int Evaluator::compute() {
 
   // Each term on its own line: the pawn score probes the pawn hash the others read.
   int score = 100 * (wp + wu) - 100 * (bp + bu);
-  score += materialImbalance(W, B);
+  score += imbalance(W, B);
   score += pawnScore();
   score += pawnRace();
   score += kingTerm(White) - kingTerm(Black);

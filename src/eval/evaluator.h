@@ -12,9 +12,17 @@ struct EvalCacheEntry {
   int32_t score;
 };
 
+// A remembered material imbalance: it depends on the two material counters alone.
+struct ImbalanceCacheEntry {
+  uint32_t white;
+  uint32_t black;
+  int32_t value;
+};
+
 class Evaluator {
  public:
   static constexpr int CacheEntries = 1024;
+  static constexpr int ImbalanceEntries = 256;
 
   // Allocates the pawn hash with the usual 65536 entries.
   explicit Evaluator(Position& pos);
@@ -47,12 +55,16 @@ class Evaluator {
 
  private:
   int compute();
+  // materialImbalance through a small table: a search meets few material mixes.
+  int imbalance(uint32_t white, uint32_t black);
   int attackPotential(int side, int kingSq);
 
   Position* pos_;
   PawnEntry* entry_ = nullptr;
   PawnHash pawnHash_;
   EvalCacheEntry cache_[CacheEntries];
+  // All zero is a valid entry: two bare kings are level.
+  ImbalanceCacheEntry imbalanceCache_[ImbalanceEntries] = {};
 };
 
 // White's view: the value of the material mix beyond the plain piece values.
