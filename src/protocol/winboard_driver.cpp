@@ -383,8 +383,9 @@ void WinBoardDriver::think(bool onSearchThread) {
     starter_.request();
     return;
   }
-  search_.setPosition(position_);
   guard.unlock();
+  search_.master().idle.wait();  // the last search may still be winding down
+  search_.setPosition(position_);
   log("go()...");
   search_.start(true);
   log("go() ok");
@@ -403,15 +404,16 @@ void WinBoardDriver::startPendingSearch() {
 }
 
 void WinBoardDriver::updateTime() {
-  log("updatetime(): nmoves=%i, millis=%u, incms=%i\n", movesPerControl, timeLeftMs, int(incrementMs));
+  log("updatetime(): nmoves=%i, millis=%u, incms=%i\n", movesPerControl, timeLeftMs,
+      int(incrementMs));
   TimeControl& times = search_.times();
   times.startClock();
   times.canPonder = ponder ? 1 : 0;
   const unsigned moved = unsigned(int(position_.ply) - plyAtLevel) / 2;
   int movesToGo = 0;
   if (movesPerControl > 0) movesToGo = movesPerControl - int(moved % unsigned(movesPerControl));
-  log("remaining moves until time control=%i (nmoved=%i)\n", movesPerControl > 0 ? movesToGo : movesPerControl,
-      int(moved));
+  log("remaining moves until time control=%i (nmoved=%i)\n",
+      movesPerControl > 0 ? movesToGo : movesPerControl, int(moved));
   times.movesOutOfBook = 0;  // a stale count from an earlier game must not stretch the time
   if (firstOutOfBookPly != 0 && position_.ply + 1 >= firstOutOfBookPly) {
     const int outOfBook = int(position_.ply + 1 - firstOutOfBookPly) / 2 + 1;
@@ -423,8 +425,8 @@ void WinBoardDriver::updateTime() {
     times.setFixedTime(fixedTimeMs_);
   else
     times.allotTime(movesToGo, int(timeLeftMs), int(incrementMs));
-  log("Nominal search time is %3.2f seconds, infinite=%i, timegap=%ims\n", times.levelMs[LevelNormal] / 1000.0,
-      int(times.infinite), timeGapMs);
+  log("Nominal search time is %3.2f seconds, infinite=%i, timegap=%ims\n",
+      times.levelMs[LevelNormal] / 1000.0, int(times.infinite), timeGapMs);
 }
 
 void WinBoardDriver::finished(int, int score, Move bestMove) {
@@ -477,11 +479,12 @@ void WinBoardDriver::iterationReport(int depth, int score, Move) {
     pondering = ponderMove_;
   }
   char line[ThinkingLineLimit + 64];
-  int length = snprintf(line, sizeof line, "%i %i %i %u", depth, score, int(search_.times().elapsed() / 10),
-                        search_.totalNodes());
+  int length = snprintf(line, sizeof line, "%i %i %i %u", depth, score,
+                        int(search_.times().elapsed() / 10), search_.totalNodes());
   auto add = [&](Move m) {
     char text[WinBoardMoveTextSize];
-    length += snprintf(line + length, sizeof line - size_t(length), " %s", winboardMoveText(text, m));
+    length +=
+        snprintf(line + length, sizeof line - size_t(length), " %s", winboardMoveText(text, m));
   };
   if (status == Pondering && pondering) add(pondering);
   const Move* pv = search_.pv();
@@ -508,7 +511,8 @@ void WinBoardDriver::ponderHit() {
   }
   TimeControl& times = search_.times();
   times.ponderHitAdjust(int(timeLeftMs));
-  log("ponderhit: adjusted nominal search time is %3.2f seconds\n", times.levelMs[LevelNormal] / 1000.0);
+  log("ponderhit: adjusted nominal search time is %3.2f seconds\n",
+      times.levelMs[LevelNormal] / 1000.0);
   // The ponder search goes on as the search for our move. It is never waited for here: its
   // finished callback plays the move and may start pondering again at once.
   if (search_.rootMoveCount() == 1 && search_.depth() > 2) {
@@ -603,9 +607,12 @@ void WinBoardDriver::logLine(const char* prefix, const char* format, ...) {
 
 const char* WinBoardDriver::statusName() const {
   switch (status_) {
-    case Searching: return "search";
-    case Pondering: return "ponder";
-    default: return "_idle_";
+    case Searching:
+      return "search";
+    case Pondering:
+      return "ponder";
+    default:
+      return "_idle_";
   }
 }
 

@@ -52,8 +52,8 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   bool useBook = true;
   bool ponder = false;
   bool analyze = false;
-  bool post = true;       // thinking output; `nopost` turns it off
-  int engineSide = 0;     // 0 white, 1 black, -1 force mode
+  bool post = true;    // thinking output; `nopost` turns it off
+  int engineSide = 0;  // 0 white, 1 black, -1 force mode
   int movesPerControl = 0;
   int plyAtLevel = 0;
   unsigned timeLeftMs = 0;
@@ -130,8 +130,8 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   FILE* out_;
   Tokenizer args_{RcString(), " \t"};
   WinBoardHistory history_;
-  Position scratch_;             // a FEN is read here first
-  unsigned fixedTimeMs_ = 0;     // from `st`: every move gets this time
+  Position scratch_;          // a FEN is read here first
+  unsigned fixedTimeMs_ = 0;  // from `st`: every move gets this time
   WinBoardLog log_;
 
   std::mutex stateLock_;

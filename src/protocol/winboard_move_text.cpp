@@ -57,7 +57,8 @@ bool winboardTextNamesMove(const char* text, Move m) {
   if (movePromotion(m)) {
     if (*text == '=') text++;
     char letter = 'q';
-    if (isalpha(static_cast<unsigned char>(*text))) letter = char(tolower(static_cast<unsigned char>(*text++)));
+    if (isalpha(static_cast<unsigned char>(*text)))
+      letter = char(tolower(static_cast<unsigned char>(*text++)));
     if (letter != kindLetters[movePromotion(m)]) return false;
   }
   if (*text == '+' || *text == '#') text++;

@@ -37,12 +37,33 @@ Match playMatch(bool ponder) {
   Process::Options options;
   options.workingDirectory = dir.path();
   // HOME in the temporary directory: xboard keeps its settings file there.
-  std::vector<std::string> args = {
-      "HOME=" + dir.path(), "PATH=/usr/games:/usr/bin:/bin", "xvfb-run", "-a", "xboard",
-      "-fcp", engine, "-fd", dir.path(), "-scp", "hoichess", "-matchGames", "2",
-      "-tc", "0:10", "-inc", "0.1", "-ponderNextMove", ponder ? "true" : "false",
-      "-autoCallFlag", "true", "-saveGameFile", dir.file("games.pgn"), "-xexit",
-      "-debug", "-nameOfDebugFile", dir.file("xboard.log")};
+  std::vector<std::string> args = {"HOME=" + dir.path(),
+                                   "PATH=/usr/games:/usr/bin:/bin",
+                                   "xvfb-run",
+                                   "-a",
+                                   "xboard",
+                                   "-fcp",
+                                   engine,
+                                   "-fd",
+                                   dir.path(),
+                                   "-scp",
+                                   "hoichess",
+                                   "-matchGames",
+                                   "2",
+                                   "-tc",
+                                   "0:10",
+                                   "-inc",
+                                   "0.1",
+                                   "-ponderNextMove",
+                                   ponder ? "true" : "false",
+                                   "-autoCallFlag",
+                                   "true",
+                                   "-saveGameFile",
+                                   dir.file("games.pgn"),
+                                   "-xexit",
+                                   "-debug",
+                                   "-nameOfDebugFile",
+                                   dir.file("xboard.log")};
   Match match;
   if (!xboard.start("/usr/bin/env", args, options)) {
     ADD_FAILURE() << xboard.failure();
@@ -52,7 +73,8 @@ Match playMatch(bool ponder) {
   match.status = xboard.wait(10000);
   match.pgn = readFile(dir.file("games.pgn"));
   match.debugLog = readFile(dir.file("xboard.log"));
-  match.engineLog = readFile(dir.file("logs/melvok-0000.log")) + readFile(dir.file("logs/melvok-0001.log"));
+  match.engineLog =
+      readFile(dir.file("logs/melvok-0000.log")) + readFile(dir.file("logs/melvok-0001.log"));
   return match;
 }
 
@@ -64,17 +86,21 @@ void judge(const Match& match) {
   for (std::sregex_iterator it(match.pgn.begin(), match.pgn.end(), result), end; it != end; ++it) {
     const std::string reason = (*it)[1];
     games++;
-    EXPECT_TRUE(std::regex_search(reason, std::regex("mate|Stalemate|[Rr]epetition|50|[Ii]nsufficient|resign",
-                                                     std::regex::icase)))
-        << reason << "\n" << match.pgn;
-    EXPECT_FALSE(std::regex_search(reason, std::regex("time|illegal|error|crash|exit|forfeit", std::regex::icase)))
-        << reason << "\n" << match.pgn;
+    EXPECT_TRUE(std::regex_search(
+        reason,
+        std::regex("mate|Stalemate|[Rr]epetition|50|[Ii]nsufficient|resign", std::regex::icase)))
+        << reason << "\n"
+        << match.pgn;
+    EXPECT_FALSE(std::regex_search(
+        reason, std::regex("time|illegal|error|crash|exit|forfeit", std::regex::icase)))
+        << reason << "\n"
+        << match.pgn;
   }
   EXPECT_EQ(games, 2) << match.pgn;
   // The engine played its moves, never one that xboard refused, and never lost touch.
   EXPECT_NE(match.debugLog.find("<first : move "), std::string::npos);
-  for (const char* fault : {"Illegal move", "Illegal Move", "tellusererror", "Error writing", "exited",
-                            "Broken pipe", "crashed"})
+  for (const char* fault : {"Illegal move", "Illegal Move", "tellusererror", "Error writing",
+                            "exited", "Broken pipe", "crashed"})
     EXPECT_EQ(match.debugLog.find(fault), std::string::npos) << fault;
   EXPECT_NE(match.engineLog.find("]: think()"), std::string::npos);
   EXPECT_EQ(match.engineLog.find("Expected current status==IDLE"), std::string::npos);

@@ -13,7 +13,9 @@ namespace {
 
 constexpr int Patience = 30000;  // only for a broken engine: every search ends by depth
 
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 struct WinBoardEngine {
   explicit WinBoardEngine(const std::string& settings = "") {
@@ -46,7 +48,8 @@ struct WinBoardEngine {
 
 const std::vector<std::string> SearchToDepth3 = {"level 0 1000 0", "time 6000000", "sd 3"};
 
-std::vector<std::string> with(std::vector<std::string> first, const std::vector<std::string>& then) {
+std::vector<std::string> with(std::vector<std::string> first,
+                              const std::vector<std::string>& then) {
   first.insert(first.end(), then.begin(), then.end());
   return first;
 }
@@ -59,11 +62,12 @@ TEST(WinBoardTranscript, HandOverFeaturesAndFirstGame) {
   EXPECT_TRUE(e.engine.matched()) << shell;
 
   std::string hello = e.exchange({"xboard", "protover 2"});
-  EXPECT_TRUE(contains(hello, "feature ping=1\nfeature setboard=1\nfeature usermove=1\n"
-                              "feature myname=\"melvok-0.1\"\nfeature analyze=1\n"
-                              "feature variants=\"normal,fischerandom\"\nfeature colors=0\nfeature ics=1\n"
-                              "feature name=1\nfeature pause=1\nfeature smp=1\nfeature memory=1\n"
-                              "feature egt=0\nfeature time=1\nfeature done=1\n"))
+  EXPECT_TRUE(contains(hello,
+                       "feature ping=1\nfeature setboard=1\nfeature usermove=1\n"
+                       "feature myname=\"melvok-0.1\"\nfeature analyze=1\n"
+                       "feature variants=\"normal,fischerandom\"\nfeature colors=0\nfeature ics=1\n"
+                       "feature name=1\nfeature pause=1\nfeature smp=1\nfeature memory=1\n"
+                       "feature egt=0\nfeature time=1\nfeature done=1\n"))
       << hello;
   EXPECT_TRUE(contains(e.exchange({"protover 2"}), "feature done=1\n"));
   EXPECT_FALSE(contains(e.exchange({""}), "% "));  // no prompt, empty lines swallowed
@@ -79,11 +83,14 @@ TEST(WinBoardTranscript, HandOverFeaturesAndFirstGame) {
 
   EXPECT_EQ(e.exchange({"force", "undo", "undo"}), "tellusererror cannot undo\n");
   EXPECT_EQ(e.exchange({"usermove e2e4", "usermove c7c5", "remove", "remove"}),
-            "tellusererror cannot undo\ntellusererror cannot undo\n");  // the second remove has nothing left
+            "tellusererror cannot undo\ntellusererror cannot undo\n");  // the second remove has
+                                                                        // nothing left
   // (The board's own diagnostic about the FEN may come first.)
   std::string badFen = e.exchange({"setboard 8/8/8/8 w - - 0 1", "undo"});
-  EXPECT_TRUE(contains(badFen, "tellusererror Illegal position\ntellusererror cannot undo\n")) << badFen;
-  EXPECT_EQ(e.exchange({"variant fischerandom", "variant suicide"}), "tellusererror variant not supported: suicide\n");
+  EXPECT_TRUE(contains(badFen, "tellusererror Illegal position\ntellusererror cannot undo\n"))
+      << badFen;
+  EXPECT_EQ(e.exchange({"variant fischerandom", "variant suicide"}),
+            "tellusererror variant not supported: suicide\n");
   EXPECT_EQ(e.exchange({"usermove e2e5"}), "Illegal Move: e2e5\n");
 
   e.engine.writeLine("quit");
@@ -113,7 +120,8 @@ TEST(WinBoardTranscript, ResultLinesAndChess960Castling) {
     EXPECT_EQ(text, c.expected) << c.setup.back();
   }
   // The opponent castles in Chess960 too, and the engine answers.
-  e.exchange({"new", "variant fischerandom", "setboard rk2r3/pppppppp/8/8/8/8/PPPPPPPP/RK2R3 w AEae - 0 1", "force",
+  e.exchange({"new", "variant fischerandom",
+              "setboard rk2r3/pppppppp/8/8/8/8/PPPPPPPP/RK2R3 w AEae - 0 1", "force",
               "usermove O-O-O"});
   e.engine.writeLine("usermove O-O");
   e.engine.writeLine("go");

@@ -1,10 +1,11 @@
 // Move text as WinBoard reads and writes it, and the game history that takes moves back.
+#include "protocol/winboard_move_text.h"
+
 #include <gtest/gtest.h>
 
 #include "board/makemove.h"
 #include "board/notation.h"
 #include "protocol/winboard_history.h"
-#include "protocol/winboard_move_text.h"
 #include "protocol/winboard_session.h"
 
 namespace {
@@ -69,7 +70,8 @@ TEST(WinBoardMoveText, PonderMoveRecognition) {
 
   Board start(InitialFen);
   const Move push = start.move("e2e4");
-  for (const char* hit : {"e2e4", "e2xe4", "e2e4+", "e2e4#"}) EXPECT_TRUE(winboardTextNamesMove(hit, push)) << hit;
+  for (const char* hit : {"e2e4", "e2xe4", "e2e4+", "e2e4#"})
+    EXPECT_TRUE(winboardTextNamesMove(hit, push)) << hit;
   for (const char* miss : {"e2e4q", "e2e3", "e2e4++", "E2E4", "e2-e4"})
     EXPECT_FALSE(winboardTextNamesMove(miss, push)) << miss;
   EXPECT_FALSE(winboardTextNamesMove("e2e4", 0));
@@ -77,8 +79,10 @@ TEST(WinBoardMoveText, PonderMoveRecognition) {
   Board castle("r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w KQkq - 0 1");
   const Move shortCastle = castle.move("O-O");
   const Move longCastle = castle.move("O-O-O");
-  for (const char* hit : {"O-O", "0-0", "e1g1", "O-O+"}) EXPECT_TRUE(winboardTextNamesMove(hit, shortCastle)) << hit;
-  for (const char* miss : {"O-O-O", "e1c1", "O-", "O-O-"}) EXPECT_FALSE(winboardTextNamesMove(miss, shortCastle)) << miss;
+  for (const char* hit : {"O-O", "0-0", "e1g1", "O-O+"})
+    EXPECT_TRUE(winboardTextNamesMove(hit, shortCastle)) << hit;
+  for (const char* miss : {"O-O-O", "e1c1", "O-", "O-O-"})
+    EXPECT_FALSE(winboardTextNamesMove(miss, shortCastle)) << miss;
   EXPECT_TRUE(winboardTextNamesMove("O-O-O", longCastle));
   EXPECT_TRUE(winboardTextNamesMove("0-0-0", longCastle));
   EXPECT_FALSE(winboardTextNamesMove("O-O", longCastle));
@@ -87,8 +91,14 @@ TEST(WinBoardMoveText, PonderMoveRecognition) {
 // Everything a take-back must restore.
 struct Snapshot {
   explicit Snapshot(const Position& p)
-      : hash(p.hashKey), pawn(p.pawnKey), ply(p.ply), lastMove(p.lastMove), rights(p.castleRights),
-        ep(p.epSquare), irreversible(p.lastIrreversible), side(p.sideToMove) {
+      : hash(p.hashKey),
+        pawn(p.pawnKey),
+        ply(p.ply),
+        lastMove(p.lastMove),
+        rights(p.castleRights),
+        ep(p.epSquare),
+        irreversible(p.lastIrreversible),
+        side(p.sideToMove) {
     char text[128];
     fenString(p, text, sizeof text);
     fen = text;

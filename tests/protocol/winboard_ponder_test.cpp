@@ -11,7 +11,9 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 std::string text(Move m) {
   char buffer[WinBoardMoveTextSize];
@@ -70,13 +72,15 @@ TEST(WinBoardPonder, UnderpromotionIsNoHit) {
   EXPECT_EQ(s.position.ply, 3u);
   char fen[128];
   fenString(s.position, fen, sizeof fen);
-  EXPECT_EQ(std::string(fen).substr(0, 5), "4N3/8") << fen;  // the knight, not the queen pondered on
+  EXPECT_EQ(std::string(fen).substr(0, 5), "4N3/8")
+      << fen;  // the knight, not the queen pondered on
   EXPECT_EQ(s.position.hashKey, computeHashKey(s.position));
 }
 
 // A middlegame where no search at this depth ends soon: only `?` ends the engine's search,
 // and the ponder search goes on until the opponent's move comes.
-constexpr const char* Middlegame = "r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N2N2/PP2BPPP/R2QKB1R w KQ - 0 8";
+constexpr const char* Middlegame =
+    "r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N2N2/PP2BPPP/R2QKB1R w KQ - 0 8";
 
 TEST(WinBoardPonder, LiveHitTurnsThePonderSearchIntoTheSearchForTheMove) {
   WinBoardSession s;

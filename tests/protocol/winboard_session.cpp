@@ -124,7 +124,8 @@ std::string readWinBoardLog(const std::string& directory, int number) {
 
 Move legalMove(Position& pos, const char* text) { return parseMove(pos, text); }
 
-std::vector<std::string> linesStartingWith(const std::vector<std::string>& lines, const std::string& prefix) {
+std::vector<std::string> linesStartingWith(const std::vector<std::string>& lines,
+                                           const std::string& prefix) {
   std::vector<std::string> found;
   for (const std::string& l : lines)
     if (l.compare(0, prefix.size(), prefix) == 0) found.push_back(l);

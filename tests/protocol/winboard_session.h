@@ -46,4 +46,5 @@ std::string readWinBoardLog(const std::string& directory, int number = 0);
 // The one legal move the text names in pos (0 if none).
 Move legalMove(Position& pos, const char* text);
 // The lines that start with `prefix`.
-std::vector<std::string> linesStartingWith(const std::vector<std::string>& lines, const std::string& prefix);
+std::vector<std::string> linesStartingWith(const std::vector<std::string>& lines,
+                                           const std::string& prefix);
