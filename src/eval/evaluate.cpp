@@ -105,8 +105,8 @@ int Evaluator::compute() {
   score += imbalance(W, B);
   score += pawnScore();
   score += pawnRace();
-  score += kingTerm(White) - kingTerm(Black);
-  score += pieceTerm(White) - pieceTerm(Black);
+  score += kingScore(White) - kingScore(Black);
+  score += pieceScore(White) - pieceScore(Black);
 
   // Scale for material that cannot (or can hardly) win.
   int scale = 1024;
@@ -264,10 +264,26 @@ int Evaluator::attackPotential(int side, int K) {
   return A;
 }
 
-int Evaluator::kingTerm(int side) {
+// The terms called on their own (by tests and tools) make sure the pawn entry is current first;
+// compute() has just probed it.
+void Evaluator::ensurePawnEntry() {
   const Position& pos = *pos_;
   if (entry_ == nullptr || entry_ != &pawnHash_.slot(pos.pawnKey) || entry_->check != uint32_t(pos.pawnKey >> 32))
     probePawnHash();
+}
+
+int Evaluator::kingTerm(int side) {
+  ensurePawnEntry();
+  return kingScore(side);
+}
+
+int Evaluator::pieceTerm(int side) {
+  ensurePawnEntry();
+  return pieceScore(side);
+}
+
+int Evaluator::kingScore(int side) {
+  const Position& pos = *pos_;
   const int opponent = side ^ 1;
   const int K = pos.kingSquare(side);
   const int kingFile = fileOf(K);
@@ -320,10 +336,8 @@ int Evaluator::kingTerm(int side) {
          (sum + tableAt(kingSquareTable, rel)) / 256;
 }
 
-int Evaluator::pieceTerm(int side) {
+int Evaluator::pieceScore(int side) {
   const Position& pos = *pos_;
-  if (entry_ == nullptr || entry_ != &pawnHash_.slot(pos.pawnKey) || entry_->check != uint32_t(pos.pawnKey >> 32))
-    probePawnHash();
   const int opponent = side ^ 1;
   const int base = colourBase(side);
   const int step = pawnStep[side];
