@@ -35,6 +35,8 @@ std::vector<std::string> answers(const std::string& output) {
   return parts;
 }
 
+const std::string OneThread = "search.nthreads = 1\n";
+
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 TEST(ConsoleStartUp, BannerSettingsAndUsage) {
@@ -61,7 +63,7 @@ TEST(ConsoleStartUp, BannerSettingsAndUsage) {
 }
 
 TEST(ConsoleCommands, BoardPerftMaxDepthSetAndUnknownWords) {
-  auto parts = answers(run({"", "   ", "perft", "md", "md x", "set foo 1", "set", "hello", "perft x", "q"}));
+  auto parts = answers(run({"", "   ", "perft", "md", "md x", "set foo 1", "set", "hello", "perft x", "q"}, OneThread));
   ASSERT_GE(parts.size(), 10u);
   EXPECT_TRUE(contains(parts[0], " 8 |*r*|*n*|*b*|*q*|*k*|*b*|*n*|*r*|")) << parts[0];
   EXPECT_TRUE(contains(parts[1], " 1 |(R)|(N)|(B)|(Q)|(K)|(B)|(N)|(R)|")) << parts[1];
@@ -77,7 +79,7 @@ TEST(ConsoleCommands, BoardPerftMaxDepthSetAndUnknownWords) {
 }
 
 TEST(ConsoleCommands, OptionsAreSetByTheirFirstCharacter) {
-  auto parts = answers(run({"set async 1", "set book 0", "set cleartt yes", "set", "q"}));
+  auto parts = answers(run({"set async 1", "set book 0", "set cleartt yes", "set", "q"}, OneThread));
   ASSERT_GE(parts.size(), 4u);
   EXPECT_EQ(parts[3], "async  =1\nbook   =0\ncleartt=0\nthreads=1\n");
 }
