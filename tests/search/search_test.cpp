@@ -100,7 +100,9 @@ TEST_F(SearchTest, MateInOneTwoAndThreeWithExactScores) {
     Result r = runLogged(0);
     EXPECT_EQ(r.score, c.score) << c.fen;
     EXPECT_EQ(r.calls, 1);
-    if (*c.move) EXPECT_EQ(text(r.move), c.move) << c.fen;
+    if (*c.move) {
+      EXPECT_EQ(text(r.move), c.move) << c.fen;
+    }
     EXPECT_NE(log.find("(optimal)\n"), std::string::npos) << log;
     // The mate is found no later than the depth that can see it and ends the search at once.
     const int plies = 30000 - (c.score > 0 ? c.score : -c.score);
