@@ -336,8 +336,12 @@ int Evaluator::kingScore(int side) {
          (sum + tableAt(kingSquareTable, rel)) / 256;
 }
 
-int Evaluator::pieceScore(int side) {
-  const Position& pos = *pos_;
+namespace {
+
+// One side's piece term. The side is a template argument: its steps, squares and piece numbers
+// become constants.
+template <int side>
+int pieceScoreFor(const Position& pos, const PawnEntry& entry) {
   const int opponent = side ^ 1;
   const int base = colourBase(side);
   const int step = pawnStep[side];
@@ -409,8 +413,8 @@ int Evaluator::pieceScore(int side) {
     if (trapped) u -= TrappedMinorPenalty;
   }
 
-  const PawnSide& own = entry_->side[side];
-  const PawnSide& enemy = entry_->side[opponent];
+  const PawnSide& own = entry.side[side];
+  const PawnSide& enemy = entry.side[opponent];
   for (int n = base + RookSlot; pos.pieceSquare[n] != NoSquare; ++n) {
     const int sq = pos.pieceSquare[n];
     if (sq & 0x88) continue;
@@ -462,4 +466,10 @@ int Evaluator::pieceScore(int side) {
   }
 
   return ((32 - phase) * eg + phase * mg) / 32 + u;
+}
+
+}  // namespace
+
+int Evaluator::pieceScore(int side) {
+  return side == White ? pieceScoreFor<White>(*pos_, *entry_) : pieceScoreFor<Black>(*pos_, *entry_);
 }
