@@ -3,6 +3,7 @@
 // The games are judged from what xboard writes: the PGN and its debug log.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -86,6 +87,7 @@ void judge(const Match& match) {
   for (std::sregex_iterator it(match.pgn.begin(), match.pgn.end(), result), end; it != end; ++it) {
     const std::string reason = (*it)[1];
     games++;
+    printf("game %i: %s {%s}\n", games, std::string((*it)[2]).c_str(), reason.c_str());
     EXPECT_TRUE(std::regex_search(
         reason,
         std::regex("mate|Stalemate|[Rr]epetition|50|[Ii]nsufficient|resign", std::regex::icase)))
