@@ -288,7 +288,9 @@ TEST_F(ParallelTest, MatesKeepTheirExactScores) {
       const Result r = run(0);
       EXPECT_EQ(r.score, c.score) << threads << " threads: " << c.fen;
       char text[MoveTextSize];
-      if (*c.move) EXPECT_STREQ(coordinateMove(text, r.move), c.move) << c.fen;
+      if (*c.move) {
+        EXPECT_STREQ(coordinateMove(text, r.move), c.move) << c.fen;
+      }
       expectSound(r, threads, c.fen);
     }
   }
