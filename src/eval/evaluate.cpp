@@ -169,8 +169,8 @@ namespace {
 // The attack potential of one bishop, rook or queen of `attacker` standing on `from` against the
 // king on K: a slider right next to the king's area counts in full; one that stands roughly in
 // line with it walks its line toward the king, paying for every piece in the way.
-template <int Kind>
-int sliderPotential(const Position& pos, int attacker, int K, int from) {
+template <int Kind, int attacker>
+int sliderPotential(const Position& pos, int K, int from) {
   constexpr int weight = Kind == Bishop ? 3 : Kind == Rook ? 4 : 8;
   const KingAttackTables& t = kingAttack;
   const int side = attacker ^ 1;  // the defender
@@ -237,32 +237,33 @@ int sliderPotential(const Position& pos, int attacker, int K, int from) {
   }
 }
 
-template <int Kind>
-int slidersPotential(const Position& pos, int attacker, int K) {
+template <int Kind, int attacker>
+int slidersPotential(const Position& pos, int K) {
   int A = 0;
   for (int n = colourBase(attacker) + kindFirstSlot[Kind]; pos.pieceSquare[n] != NoSquare; ++n) {
     const int from = pos.pieceSquare[n];
-    if (!(from & 0x88)) A += sliderPotential<Kind>(pos, attacker, K, from);
+    if (!(from & 0x88)) A += sliderPotential<Kind, attacker>(pos, K, from);
   }
   return A;
 }
 
-}  // namespace
-
-int Evaluator::attackPotential(int side, int K) {
-  const Position& pos = *pos_;
-  const int attacker = side ^ 1;
+// The attack potential of `side`'s opponent against `side`'s king on K.
+template <int side>
+int attackPotential(const Position& pos, int K) {
+  constexpr int attacker = side ^ 1;
   const KingAttackTables& t = kingAttack;
   int A = 0;
   for (int n = colourBase(attacker) + KnightSlot; pos.pieceSquare[n] != NoSquare; ++n) {
     const int sq = pos.pieceSquare[n];
     if (!(sq & 0x88)) A += 3 * t.knightTropism[kingAttackIndex(K, sq)];
   }
-  A += slidersPotential<Bishop>(pos, attacker, K);
-  A += slidersPotential<Rook>(pos, attacker, K);
-  A += slidersPotential<Queen>(pos, attacker, K);
+  A += slidersPotential<Bishop, attacker>(pos, K);
+  A += slidersPotential<Rook, attacker>(pos, K);
+  A += slidersPotential<Queen, attacker>(pos, K);
   return A;
 }
+
+}  // namespace
 
 // The terms called on their own (by tests and tools) make sure the pawn entry is current first;
 // compute() has just probed it.
@@ -282,15 +283,18 @@ int Evaluator::pieceTerm(int side) {
   return pieceScore(side);
 }
 
-int Evaluator::kingScore(int side) {
-  const Position& pos = *pos_;
+namespace {
+
+// One side's king term, one template instance per side like the piece term.
+template <int side>
+int kingScoreFor(const Position& pos, const PawnEntry& entry) {
   const int opponent = side ^ 1;
   const int K = pos.kingSquare(side);
   const int kingFile = fileOf(K);
   const int rel = relativeSquare(side, K);
   const int zone = kingZoneOfFile(kingFile);
-  const PawnSide& own = entry_->side[side];
-  const PawnSide& enemy = entry_->side[opponent];
+  const PawnSide& own = entry.side[side];
+  const PawnSide& enemy = entry.side[opponent];
   const int shelter = own.shelter[zone], storm = own.storm[zone];
   const uint32_t opponentMaterial = pos.material[opponent];
   const int U = pieceUnits(opponentMaterial), Q = queenCount(opponentMaterial);
@@ -299,7 +303,7 @@ int Evaluator::kingScore(int side) {
   if (pawnCount(pos.material[side]) > 0) sum -= spanPenalty(kingPawnSpan, ~own.openFiles & 0xFF, kingFile);
 
   if (U > 10) {
-    const int D = attackPotential(side, K) / 4 + tableAt(kingDanger, rel);
+    const int D = attackPotential<side>(pos, K) / 4 + tableAt(kingDanger, rel);
     const int X = ((storm + 16 - shelter) * D) / 16 + D + (int(pos.sideToMove) == side ? 4 : 0);
     int excess = 0;
     for (int threshold : kingDangerThresholds) {
@@ -334,6 +338,12 @@ int Evaluator::kingScore(int side) {
   if (pawnCount(opponentMaterial) > 0) sum -= spanPenalty(kingFileDistance, ~enemy.openFiles & 0xFF, kingFile);
   return at(kingScaleByPawns, pawnCount(opponentMaterial)) * at(kingScaleByUnits, U) *
          (sum + tableAt(kingSquareTable, rel)) / 256;
+}
+
+}  // namespace
+
+int Evaluator::kingScore(int side) {
+  return side == White ? kingScoreFor<White>(*pos_, *entry_) : kingScoreFor<Black>(*pos_, *entry_);
 }
 
 namespace {

@@ -57,7 +57,6 @@ class Evaluator {
   int compute();
   // materialImbalance through a small table: a search meets few material mixes.
   int imbalance(uint32_t white, uint32_t black);
-  int attackPotential(int side, int kingSq);
   void ensurePawnEntry();
   // kingTerm and pieceTerm with the pawn entry known to be current.
   int kingScore(int side);
