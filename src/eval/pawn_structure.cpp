@@ -11,9 +11,9 @@
 
 namespace {
 
+// A pawn of a side is one of the slots 8..15 of its colour (the guard 0xC0 is none).
 inline bool pawnOf(const Position& pos, int sq, int side) {
-  const int piece = pos.at(sq);
-  return isPawnPiece(piece) && colourOf(piece) == side;
+  return (pos.at(sq) & 0xF8) == colourBase(side) + PawnSlot;
 }
 inline bool anyPawn(const Position& pos, int sq) { return isPawnPiece(pos.at(sq)); }
 inline int adjacentFiles(int file) { return ((1 << file) >> 1 | (1 << file) << 1) & 0xFF; }
@@ -66,9 +66,10 @@ bool isCandidate(const Position& pos, int side, int sq) {
   return supporters >= sentries;
 }
 
-}  // namespace
-
-void pawnStructure(const Position& pos, int side, PawnSide& record, int& mg, int& eg) {
+// One side's static pawn terms; one template instance per side, so that the pawn step and the
+// piece numbers are constants.
+template <int side>
+void pawnStructureFor(const Position& pos, PawnSide& record, int& mg, int& eg) {
   const int base = colourBase(side);
   const int step = pawnStep[side];
   const int enemy = side ^ 1;
@@ -156,6 +157,13 @@ void pawnStructure(const Position& pos, int side, PawnSide& record, int& mg, int
   }
 }
 
+}  // namespace
+
+void pawnStructure(const Position& pos, int side, PawnSide& record, int& mg, int& eg) {
+  if (side == White) pawnStructureFor<White>(pos, record, mg, eg);
+  else pawnStructureFor<Black>(pos, record, mg, eg);
+}
+
 void fillPawnEntry(PawnEntry& entry, const Position& pos) {
   entry.check = uint32_t(pos.pawnKey >> 32);
   int mgW, egW, mgB, egB;
@@ -230,11 +238,9 @@ int promotionBonus(uint32_t opponentMaterial) {
   return 0;
 }
 
-}  // namespace
-
-int Evaluator::passedPawnTerm(int side) {
-  const Position& pos = *pos_;
-  const PawnSide& record = entry_->side[side];
+// One side's passed-pawn term, one template instance per side.
+template <int side>
+int passedPawnTermFor(const Position& pos, const PawnSide& record) {
   const int opponent = side ^ 1;
   const int step = pawnStep[side];
   const int ownKing = pos.kingSquare(side);
@@ -289,6 +295,13 @@ int Evaluator::passedPawnTerm(int side) {
     }
   }
   return total;
+}
+
+}  // namespace
+
+int Evaluator::passedPawnTerm(int side) {
+  const PawnSide& record = entry_->side[side];
+  return side == White ? passedPawnTermFor<White>(*pos_, record) : passedPawnTermFor<Black>(*pos_, record);
 }
 
 namespace {
