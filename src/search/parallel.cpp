@@ -212,10 +212,10 @@ int startWorkers(int n) {
     int created = 0;
     for (int i = 1; i < n; i++) {
       SearchThread& w = threadAt(i);
-      w.index = i;
       w.wantedPawnEntries = WorkerPawnEntries;
       if (!w.thread.started() || w.idle.isSet()) applyPawnEntries(w);
       if (!w.thread.started()) {
+        w.index = i;
         logInfo("starting worker%i...\n", i);
         w.thread.start([&w] { workerLoop(w); }, true);
         created++;
@@ -228,7 +228,7 @@ int startWorkers(int n) {
   int sleeping = 0;
   for (int i = n; i < MaxThreads; i++) {
     SearchThread& w = threadAt(i);
-    w.index = i;
+    if (!w.thread.started()) w.index = i;
     w.wantedPawnEntries = 1;
     if (!w.thread.started() || w.idle.isSet()) applyPawnEntries(w);
     if (w.thread.started()) sleeping++;
@@ -252,6 +252,7 @@ void prepareSearch(SearchController& c) {
     SearchThread& t = c.thread(i);
     t.splits = par.splitPoints[i];
     for (SplitPoint& sp : par.splitPoints[i]) sp.owner = &t;
+    t.publishedNodes = 0;  // a thread count raised during the search may count it
     if (i == 0 || i >= n) continue;
     copyPosition(t.pos, par.rootCopy);
     t.reset();

@@ -319,6 +319,37 @@ TEST_F(ParallelTest, StopEndsParallelSearches) {
   }
 }
 
+// The interfaces may change the thread count while a search runs: the running search goes on
+// with the threads it has (surplus ones finish their split points), the next one uses the new
+// count.
+TEST_F(ParallelTest, ThreadCountChangesDuringASearch) {
+  setUp("r1bqk2r/pppp1ppp/2n2n2/2b1p3/2B1P3/2N2N2/PPPP1PPP/R1BQK2R w KQkq - 0 1");
+  searchController.setPosition(pos);
+  for (int round = 0; round < 4; round++) {
+    searchController.setThreads(round % 2 ? 3 : 8);
+    recorder.result = Result();
+    timeControl = TimeControl();
+    timeControl.setFixedTime(3600 * 1000);
+    timeControl.infinite = 1;
+    {
+      HangGuard guard("an infinite search with thread-count changes, then stop", 300);
+      recorder.reportedDepth = 0;
+      searchController.start(true);
+      while (recorder.reportedDepth < 3) std::this_thread::yield();
+      searchController.setThreads(2);
+      while (recorder.reportedDepth < 4) std::this_thread::yield();
+      searchController.setThreads(round % 2 ? 8 : 1);
+      while (recorder.reportedDepth < 5) std::this_thread::yield();
+      searchController.stopAndWait();
+    }
+    const Result r = recorder.get();
+    EXPECT_EQ(r.calls, 1);
+    EXPECT_TRUE(isLegal(pos, r.move));
+  }
+  searchController.setThreads(4);
+  expectSound(run(5), 4, "after changes during a search");
+}
+
 // A separate suite: the time control's ponder-hit fields are plain variables that the search
 // thread reads while the ponder hit writes them, which ThreadSanitizer rightly reports; the
 // sanitizer run leaves this suite out until they are atomics.
