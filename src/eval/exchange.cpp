@@ -32,9 +32,8 @@ inline void append(AttackerList& list, int square, int value) {
 
 // The bishops, rooks or queens of `side` attacking `target`: each kind has its own slot range,
 // attack bits and value, so the loop needs no per-piece table look-ups.
-template <int Kind>
-inline void collectSliders(AttackerList& list, const Position& pos, int side, int target, int transparent,
-                           int hidden) {
+template <int Kind, int side>
+inline void collectSliders(AttackerList& list, const Position& pos, int target, int transparent, int hidden) {
   constexpr int lineBits = Kind == Queen ? 0x30 : Kind == Rook ? 0x20 : 0x10;
   constexpr int value = Kind == Queen ? 10 : Kind == Rook ? 5 : 3;
   const int first = colourBase(side) + kindFirstSlot[Kind];
@@ -48,13 +47,14 @@ inline void collectSliders(AttackerList& list, const Position& pos, int side, in
 }
 
 // The attackers of `target` for `side`, treating `transparent` as an empty square and leaving
-// out the piece numbered `hidden`.
-int collect(AttackerList& list, const Position& pos, int side, int target, int transparent,
-            int hidden) {
+// out the piece numbered `hidden`. One instance per side: piece numbers and pawn steps are
+// constants.
+template <int side>
+int collect(AttackerList& list, const Position& pos, int target, int transparent, int hidden) {
   list.count = 0;
-  collectSliders<Queen>(list, pos, side, target, transparent, hidden);
-  collectSliders<Rook>(list, pos, side, target, transparent, hidden);
-  collectSliders<Bishop>(list, pos, side, target, transparent, hidden);
+  collectSliders<Queen, side>(list, pos, target, transparent, hidden);
+  collectSliders<Rook, side>(list, pos, target, transparent, hidden);
+  collectSliders<Bishop, side>(list, pos, target, transparent, hidden);
   const int base = colourBase(side);
   for (int n = base + KnightSlot; pos.pieceSquare[n] != NoSquare; ++n) {
     const int sq = pos.pieceSquare[n];
@@ -103,24 +103,16 @@ inline bool kingNextTo(const Position& pos, int side, int target) {
   return (attackMaskOf(target - pos.kingSquare(side)) & 0x04) != 0;
 }
 
-}  // namespace
-
-int collectAttackers(AttackerList& list, const Position& pos, int side, int target) {
-  return collect(list, pos, side, target, -1, -1);
-}
-
-int staticExchange(const Position& pos, int side, Move m) {
-  if (m & MoveCastle) return 0;
-  const int from = moveFrom(m);
-  const int to = moveTo(m);
-  const int moving = pos.at(from);
+// The exchange of move m (from, to) for `mover`, whose piece (or nothing, for a probe) stands
+// on the origin.
+template <int mover>
+int exchangeFor(const Position& pos, Move m, int from, int to, int moving) {
+  constexpr int opponent = mover ^ 1;
   const bool probe = moving == Empty;
-  const int mover = probe ? side ^ 1 : side;
-  const int opponent = mover ^ 1;
 
   AttackerList lists[2];
   // With the origin emptied, sliders of the opponent behind the moving piece attack too.
-  collect(lists[opponent], pos, opponent, to, from, -1);
+  collect<opponent>(lists[opponent], pos, to, from, -1);
 
   const bool queenPromotion = movePromotion(m) == Queen;
   const int gain = tables.unitsOfSlot[slotOf(moveCaptured(m))] + (queenPromotion ? QueenPromotionGain : 0);
@@ -131,9 +123,9 @@ int staticExchange(const Position& pos, int side, Move m) {
   if (probe) {
     const int occupant = pos.at(to);
     onTarget = (occupant != Empty && colourOf(occupant) == mover) ? unitsOf(occupant) : 0;
-    collect(lists[mover], pos, mover, to, -1, -1);
+    collect<mover>(lists[mover], pos, to, -1, -1);
   } else {
-    collect(lists[mover], pos, mover, to, -1, moving);
+    collect<mover>(lists[mover], pos, to, -1, moving);
     const int xray = revealedBehind(pos, to, from);
     if (xray >= 0 && colourOf(pos.at(xray)) == mover)
       insertByValue(lists[mover], xray, unitsOf(pos.at(xray)));
@@ -180,4 +172,19 @@ int staticExchange(const Position& pos, int side, Move m) {
 
   for (int k = n - 3; k >= 0; --k) s[k] = std::min(s[k], -s[k + 1]);
   return s[0] < 0 ? s[0] : gain;
+}
+
+}  // namespace
+
+int collectAttackers(AttackerList& list, const Position& pos, int side, int target) {
+  return side == White ? collect<White>(list, pos, target, -1, -1) : collect<Black>(list, pos, target, -1, -1);
+}
+
+int staticExchange(const Position& pos, int side, Move m) {
+  if (m & MoveCastle) return 0;
+  const int from = moveFrom(m);
+  const int to = moveTo(m);
+  const int moving = pos.at(from);
+  const int mover = moving == Empty ? side ^ 1 : side;  // an empty origin probes the square for the other side
+  return mover == White ? exchangeFor<White>(pos, m, from, to, moving) : exchangeFor<Black>(pos, m, from, to, moving);
 }
