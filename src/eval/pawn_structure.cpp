@@ -66,10 +66,36 @@ bool isCandidate(const Position& pos, int side, int sq) {
   return supporters >= sentries;
 }
 
+// The ranks holding pawns on each file, a bit per rank, by side. Files are stored shifted by one
+// so that the neighbours of the a- and h-files read as empty.
+struct PawnFiles {
+  uint8_t ranks[2][10] = {};
+
+  explicit PawnFiles(const Position& pos) {
+    for (int side = White; side <= Black; ++side) {
+      for (int n = colourBase(side) + PawnSlot; pos.pieceSquare[n] != NoSquare; ++n) {
+        const int sq = pos.pieceSquare[n];
+        if (!(sq & 0x88)) ranks[side][fileOf(sq) + 1] |= uint8_t(1 << rankOf(sq));
+      }
+    }
+  }
+  int onFile(int side, int file) const { return ranks[side][file + 1]; }
+};
+
+// The ranks in front of (toward promotion) and behind rank k, for a side's pawn.
+template <int side>
+constexpr int ranksAhead(int k) {
+  return side == White ? (0xFE << k) & 0xFF : (1 << k) - 1;
+}
+template <int side>
+constexpr int ranksBehind(int k) {
+  return side == White ? (1 << k) - 1 : (0xFE << k) & 0xFF;
+}
+
 // One side's static pawn terms; one template instance per side, so that the pawn step and the
 // piece numbers are constants.
 template <int side>
-void pawnStructureFor(const Position& pos, PawnSide& record, int& mg, int& eg) {
+void pawnStructureFor(const Position& pos, const PawnFiles& files, PawnSide& record, int& mg, int& eg) {
   const int base = colourBase(side);
   const int step = pawnStep[side];
   const int enemy = side ^ 1;
@@ -96,23 +122,23 @@ void pawnStructureFor(const Position& pos, PawnSide& record, int& mg, int& eg) {
 
     const bool defended = pawnOf(pos, sq - step - 1, side) || pawnOf(pos, sq - step + 1, side);
     const bool phalanx = pawnOf(pos, sq - 1, side) || pawnOf(pos, sq + 1, side);
-    bool pawnAhead = false, enemyAheadBeside = false;
-    for (int s = sq + step; onBoard(s); s += step) {
-      if (anyPawn(pos, s)) pawnAhead = true;
-      if (pawnOf(pos, s - 1, enemy) || pawnOf(pos, s + 1, enemy)) enemyAheadBeside = true;
-    }
+    const int ahead = ranksAhead<side>(rankOf(sq));
+    const int onFile = files.onFile(White, file) | files.onFile(Black, file);
+    const bool pawnAhead = (onFile & ahead) != 0;
+    const bool enemyAheadBeside = ((files.onFile(enemy, file - 1) | files.onFile(enemy, file + 1)) & ahead) != 0;
 
     if (defended && !enemyAheadBeside) mg += tableAt(pawnChainBonus, R);
 
-    // Doubled: the front pawn of two on a file pays, unless another pawn defends it.
-    for (int s = sq - step; onBoard(s); s -= step) {
-      if (!anyPawn(pos, s)) continue;
-      if (pawnOf(pos, s, side) && !defended) {
+    // Doubled: the front pawn of two on a file pays, unless another pawn defends it. The pawn
+    // right behind it (of either colour) decides.
+    const int behind = onFile & ranksBehind<side>(rankOf(sq));
+    if (behind != 0 && !defended) {
+      const int nearest = side == White ? 31 - __builtin_clz(unsigned(behind)) : __builtin_ctz(unsigned(behind));
+      if (files.onFile(side, file) & (1 << nearest)) {
         mg += tableAt(doubledMg, R);
         eg += tableAt(doubledEg, R);
         if (!pawnAhead) mg += DoubledOpenMg;
       }
-      break;
     }
 
     const bool isolated = (ownFiles & adjacentFiles(file)) == 0;
@@ -160,15 +186,17 @@ void pawnStructureFor(const Position& pos, PawnSide& record, int& mg, int& eg) {
 }  // namespace
 
 void pawnStructure(const Position& pos, int side, PawnSide& record, int& mg, int& eg) {
-  if (side == White) pawnStructureFor<White>(pos, record, mg, eg);
-  else pawnStructureFor<Black>(pos, record, mg, eg);
+  const PawnFiles files(pos);
+  if (side == White) pawnStructureFor<White>(pos, files, record, mg, eg);
+  else pawnStructureFor<Black>(pos, files, record, mg, eg);
 }
 
 void fillPawnEntry(PawnEntry& entry, const Position& pos) {
   entry.check = uint32_t(pos.pawnKey >> 32);
   int mgW, egW, mgB, egB;
-  pawnStructure(pos, White, entry.side[White], mgW, egW);
-  pawnStructure(pos, Black, entry.side[Black], mgB, egB);
+  const PawnFiles files(pos);
+  pawnStructureFor<White>(pos, files, entry.side[White], mgW, egW);
+  pawnStructureFor<Black>(pos, files, entry.side[Black], mgB, egB);
   entry.mg = int16_t(mgW - mgB);
   entry.eg = int16_t(egW - egB);
 
