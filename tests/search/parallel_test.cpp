@@ -400,7 +400,16 @@ TEST_F(ParallelTest, ThreadCountChangesBetweenSearches) {
   EXPECT_EQ(searchController.totalNodes(), firstNodes);
 }
 
+// Waits until the search thread and every worker sleep: only then may the log file change,
+// since they log as they go to sleep.
+void waitForSleepingThreads() {
+  HangGuard guard("threads going to sleep", 120);
+  for (int i = 0; i < MaxThreads; i++)
+    if (searchController.thread(i).thread.started()) searchController.thread(i).idle.wait();
+}
+
 TEST_F(ParallelTest, ThreadRequestsAreClampedWithTheirLogLines) {
+  waitForSleepingThreads();
   FILE* saved = logFile;
   FILE* capture = std::tmpfile();
   logFile = capture;
@@ -410,6 +419,7 @@ TEST_F(ParallelTest, ThreadRequestsAreClampedWithTheirLogLines) {
   const int none = searchController.threadCount;
   searchController.setThreads(-3);
   const int negative = searchController.threadCount;
+  waitForSleepingThreads();
   logFile = saved;
   std::rewind(capture);
   std::string log;
@@ -432,7 +442,8 @@ TEST_F(ParallelTest, ThreadRequestsAreClampedWithTheirLogLines) {
 // threads working at S and T, and nobody working above S; each stopped thread keeps the
 // shallowest abort ply it was given and counts a kill.
 TEST_F(ParallelTest, CutOffAtASplitPointStopsOnlyTheThreadsBelowIt) {
-  searchController.setThreads(8);  // all records belong to sleeping workers now
+  searchController.setThreads(8);
+  waitForSleepingThreads();  // all records belong to sleeping workers now
   std::unique_ptr<SplitPoint> u(new SplitPoint), s(new SplitPoint), t(new SplitPoint);
   u->ply = 2;
   s->ply = 4;
