@@ -310,7 +310,7 @@ int kingScoreFor(const Position& pos, const PawnEntry& entry) {
       if (X > threshold) excess += X - threshold;
     }
     const int f = std::clamp(8 * Q + U - 16, 0, 8);
-    sum -= ((excess * f) / 8 * 12) / 32;
+    sum -= int((unsigned(excess * f) / 8 * 12) / 32);  // both factors are never negative
 
     if (U > 12) {
       // With heavy material about, a king wants pawns in front of it, or the right to castle
@@ -393,12 +393,14 @@ int pieceScoreFor(const Position& pos, const PawnEntry& entry) {
     if (pawnOf(pos, sq + 3 * step, opponent)) u += tableAt(knightPawnAhead, R);
     // A knight deep in the enemy corner that pawns cut off.
     const int s = sq ^ flip;
-    auto p = [&](int square) { return anyPawn(pos, square ^ flip); };
-    const bool trapped = (s == 0x60 && ((p(0x50) && p(0x61)) || p(0x52))) ||  // a7: a6+b7 or c6
-                         (s == 0x67 && ((p(0x57) && p(0x66)) || p(0x55))) ||  // h7: h6+g7 or f6
-                         (s == 0x70 && p(0x62)) ||                             // a8: c7
-                         (s == 0x77 && p(0x65));                               // h8: f7
-    if (trapped) u -= TrappedMinorPenalty;
+    if (s >= 0x60) {  // the corner squares lie on the enemy's last two ranks
+      auto p = [&](int square) { return anyPawn(pos, square ^ flip); };
+      const bool trapped = (s == 0x60 && ((p(0x50) && p(0x61)) || p(0x52))) ||  // a7: a6+b7 or c6
+                           (s == 0x67 && ((p(0x57) && p(0x66)) || p(0x55))) ||  // h7: h6+g7 or f6
+                           (s == 0x70 && p(0x62)) ||                             // a8: c7
+                           (s == 0x77 && p(0x65));                               // h8: f7
+      if (trapped) u -= TrappedMinorPenalty;
+    }
   }
 
   for (int n = base + BishopSlot; pos.pieceSquare[n] != NoSquare; ++n) {
@@ -417,10 +419,12 @@ int pieceScoreFor(const Position& pos, const PawnEntry& entry) {
     // The bishop that took a rook pawn and is shut in by a pawn advance (an enemy pawn: own pawns
     // can move away).
     const int s = sq ^ flip;
-    auto e = [&](int square) { return pawnOf(pos, square ^ flip, opponent); };
-    const bool trapped = (s == 0x60 && e(0x51)) || (s == 0x67 && e(0x56)) ||  // a7: b6, h7: g6
-                         (s == 0x70 && e(0x52)) || (s == 0x77 && e(0x55));     // a8: c6, h8: f6
-    if (trapped) u -= TrappedMinorPenalty;
+    if (s >= 0x60) {
+      auto e = [&](int square) { return pawnOf(pos, square ^ flip, opponent); };
+      const bool trapped = (s == 0x60 && e(0x51)) || (s == 0x67 && e(0x56)) ||  // a7: b6, h7: g6
+                           (s == 0x70 && e(0x52)) || (s == 0x77 && e(0x55));     // a8: c6, h8: f6
+      if (trapped) u -= TrappedMinorPenalty;
+    }
   }
 
   const PawnSide& own = entry.side[side];
