@@ -64,6 +64,20 @@ constexpr int queenStepRule(int dr, int df) {
   return 0;
 }
 
+// Steps of a walk from an attacker at (dr, df) from the king with unit step `step` to the first
+// square whose own offset (dr, df) has a nonzero entry in `line`; 0 when the walk never meets
+// one within the board's reach.
+constexpr int walkLengthRule(const int8_t (&line)[240], int dr, int df, int step) {
+  if (step == 0) return 0;
+  const int sr = step > 8 ? 1 : step < -8 ? -1 : 0;
+  const int sf = step - 16 * sr;
+  for (int k = 1;; ++k) {
+    const int r = dr - k * sr, f = df - k * sf;
+    if (absolute(r) > 7 || absolute(f) > 7) return 0;
+    if (line[r * 16 + f + 120] != 0) return k;
+  }
+}
+
 constexpr KingAttackTables buildKingAttackTables() {
   KingAttackTables t{};
   for (int dr = -7; dr <= 7; ++dr) {
@@ -76,6 +90,15 @@ constexpr KingAttackTables buildKingAttackTables() {
       t.bishopStep[i] = int8_t(bishopStepRule(dr, df));
       t.rookStep[i] = int8_t(rookStepRule(dr, df));
       t.queenStep[i] = int8_t(queenStepRule(dr, df));
+    }
+  }
+  // The walks end on the bishop table's squares for bishops, on the rook table's for the others.
+  for (int dr = -7; dr <= 7; ++dr) {
+    for (int df = -7; df <= 7; ++df) {
+      const int i = dr * 16 + df + 120;
+      t.bishopWalk[i] = int8_t(walkLengthRule(t.bishopLine, dr, df, t.bishopStep[i]));
+      t.rookWalk[i] = int8_t(walkLengthRule(t.rookLine, dr, df, t.rookStep[i]));
+      t.queenWalk[i] = int8_t(walkLengthRule(t.rookLine, dr, df, t.queenStep[i]));
     }
   }
   return t;

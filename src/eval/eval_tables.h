@@ -114,6 +114,11 @@ struct KingAttackTables {
   int8_t bishopStep[240];     // step to walk a bishop's diagonal toward the king; 0 no walk
   int8_t rookStep[240];
   int8_t queenStep[240];
+  // Steps from the attacker to the first square of its walk that lies next to the king's area
+  // (nonzero in bishopLine for bishops, in rookLine for rooks and queens); 0 when there is none.
+  int8_t bishopWalk[240];
+  int8_t rookWalk[240];
+  int8_t queenWalk[240];
 };
 extern const KingAttackTables kingAttack;
 inline int kingAttackIndex(int kingSq, int attackerSq) { return kingSq - attackerSq + 120; }

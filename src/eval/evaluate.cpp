@@ -179,7 +179,12 @@ int sliderPotential(const Position& pos, int K, int from) {
   const int direct = Kind == Bishop ? t.bishopLine[i] : Kind == Rook ? t.rookLine[i] : t.queenLine[i];
   if (direct != 0) return weight * direct;
   const int step = Kind == Bishop ? t.bishopStep[i] : Kind == Rook ? t.rookStep[i] : t.queenStep[i];
-  if (step == 0) return 0;
+  const int length = Kind == Bishop ? t.bishopWalk[i] : Kind == Rook ? t.rookWalk[i] : t.queenWalk[i];
+  if (length == 0) return 0;  // no walk, or one that passes the king's area by and runs off the board
+  // The walk ends on `last`. Beyond the board edge it runs off first; otherwise every square on
+  // the way lies on the board too.
+  const int last = from + length * step;
+  if (last & 0x88) return 0;
 
   auto defenderPawnsBeside = [&](int sq) {  // defender pawns guarding sq (they stand on sq + P +- 1)
     return pawnOf(pos, sq + P - 1, side) + pawnOf(pos, sq + P + 1, side);
@@ -188,7 +193,6 @@ int sliderPotential(const Position& pos, int K, int from) {
   int c = 0;
   for (int sq = from + step;; sq += step) {
     const int piece = pos.at(sq);
-    if (piece == Guard) return 0;
     if (piece != Empty) {
       const bool pawn = isPawnPiece(piece);
       if (colourOf(piece) == attacker) {
@@ -225,9 +229,9 @@ int sliderPotential(const Position& pos, int K, int from) {
         c += 3 + 4 * defenderPawnsBeside(sq);
       }
     }
+    if (sq != last) continue;
     const int j = kingAttackIndex(K, sq);
     const int line = Kind == Bishop ? t.bishopLine[j] : t.rookLine[j];
-    if (line == 0) continue;
     const bool straight = step == directionOf(K - sq);
     int v = line + (straight ? 4 : 0);
     if (Kind == Bishop && kindAt(pos, sq) != Bishop) v += 4;
