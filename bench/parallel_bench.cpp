@@ -30,7 +30,7 @@ const Case cases[] = {
 struct Run {
   double ms;
   double nps;
-  double cpuMs;   // processor time of all threads
+  double cpuMs;  // processor time of all threads
   double nodes;
   SearchCounters counters;
 };
@@ -83,8 +83,8 @@ int main(int argc, char** argv) {
   searchController.listener = nullptr;
   searchController.boot();
 
-  std::printf("%-14s %5s %10s %10s %10s %10s %7s %7s   %s\n", "position", "depth", "ms(1)",
-              "ms(n)", "nps(1)", "nps(n)", "ttd-x", "nps-x", "splits/fail%/cut%/kills");
+  std::printf("%-14s %5s %10s %10s %10s %10s %7s %7s   %s\n", "position", "depth", "ms(1)", "ms(n)",
+              "nps(1)", "nps(n)", "ttd-x", "nps-x", "splits/fail%/cut%/kills");
   std::vector<double> ttdRatios, npsRatios, overheads, cpuRatios;
   for (const Case& c : cases) {
     const int depth = c.depth + offset;

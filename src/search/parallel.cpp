@@ -65,8 +65,8 @@ void recomputeStop(SearchThread& t) {
   std::lock_guard<SpinLockBackoff> guard(t.lock);
   int abortPly = 0;
   int steps = 0;
-  for (SplitPoint* s = t.currentSplit.load(std::memory_order_relaxed);
-       s && steps <= MaxParentSteps; s = s->parent, steps++)
+  for (SplitPoint* s = t.currentSplit.load(std::memory_order_relaxed); s && steps <= MaxParentSteps;
+       s = s->parent, steps++)
     if (s->bestScore.load(std::memory_order_relaxed) >= s->beta) abortPly = s->ply;
   t.abortPly = abortPly;
   t.stop = abortPly ? 1u : uint32_t(searchController.workersStop);

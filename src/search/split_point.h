@@ -23,11 +23,11 @@ struct SplitPoint {
   Move path[PvRows];
   uint64_t key = 0;
 
-  std::atomic<int> state{0};    // 1 being set up, 2 path written, 3 move list complete
-  std::atomic<int> workers{0};  // threads working on it, owner included
-  SplitPoint* parent = nullptr; // the owner's previous split point (set under the global lock)
+  std::atomic<int> state{0};     // 1 being set up, 2 path written, 3 move list complete
+  std::atomic<int> workers{0};   // threads working on it, owner included
+  SplitPoint* parent = nullptr;  // the owner's previous split point (set under the global lock)
   SearchThread* owner = nullptr;
-  SpinLockBackoff lock;         // alpha, best score, best move and the owner's pv row
+  SpinLockBackoff lock;  // alpha, best score, best move and the owner's pv row
 
   // The node, as the main search had it when it split.
   int type = 0;
@@ -40,7 +40,7 @@ struct SplitPoint {
   bool reductions = false;
   Move hashMove = 0;
   Move lastMove = 0;
-  std::atomic<int> alpha{0};      // shared alpha, raised by every participant
+  std::atomic<int> alpha{0};  // shared alpha, raised by every participant
   std::atomic<int> bestScore{0};
   std::atomic<Move> bestMove{0};
 };

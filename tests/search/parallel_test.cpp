@@ -2,6 +2,8 @@
 // (more than this machine has cores) stay sound over hundreds of positions, stop on request,
 // keep mate scores exact, survive thread-count changes; a cut-off at a split point stops
 // exactly the threads below it. A watchdog turns a hang into a failure; nothing is timed.
+#include "search/parallel.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -20,7 +22,6 @@
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
-#include "search/parallel.h"
 #include "search/search_controller.h"
 #include "shell/log.h"
 #include "support/paths.h"
@@ -458,12 +459,12 @@ TEST_F(ParallelTest, CutOffAtASplitPointStopsOnlyTheThreadsBelowIt) {
     sp->bestMove = 0;
     sp->count = 10;
   }
-  SearchThread& above = searchController.thread(1);      // owner of U, working at U
-  SearchThread& cutter = searchController.thread(2);     // finds the cut-off at S
-  SearchThread& helperS = searchController.thread(3);    // helps at S, waiting as available
-  SearchThread& helperT = searchController.thread(4);    // helps at T, already aborted at ply 3
-  SearchThread& helperT2 = searchController.thread(5);   // helps at T, aborted deeper before
-  SearchThread& idle = searchController.thread(6);       // no split point at all
+  SearchThread& above = searchController.thread(1);     // owner of U, working at U
+  SearchThread& cutter = searchController.thread(2);    // finds the cut-off at S
+  SearchThread& helperS = searchController.thread(3);   // helps at S, waiting as available
+  SearchThread& helperT = searchController.thread(4);   // helps at T, already aborted at ply 3
+  SearchThread& helperT2 = searchController.thread(5);  // helps at T, aborted deeper before
+  SearchThread& idle = searchController.thread(6);      // no split point at all
   SearchThread* all[] = {&above, &cutter, &helperS, &helperT, &helperT2, &idle};
   for (SearchThread* x : all) {
     x->stop = 0;
