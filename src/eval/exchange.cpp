@@ -65,7 +65,7 @@ int collect(AttackerList& list, const Position& pos, int target, int transparent
   const int behind = -pawnStep[side];
   for (int sq : {target + behind - 1, target + behind + 1}) {
     const int piece = pos.at(sq);
-    if (piece == Guard || !isPawnPiece(piece) || colourOf(piece) != side) continue;
+    if ((piece & 0xF8) != colourBase(side) + PawnSlot) continue;  // a pawn of `side` (slots 8..15)
     if (piece == hidden || sq == transparent || pos.pieceSquare[piece] != sq) continue;
     append(list, sq, 1);
   }
