@@ -178,9 +178,13 @@ struct ParallelTest : ::testing::Test {
     timeControl.setFixedTime(3600 * 1000);  // an hour: only depth, nodes and stops end searches
     tt.clear();
   }
+  // Leaves the controller as after an ordinary one-thread search, which other suites in the same
+  // process take for granted (their node totals count the threads of the last search).
   void TearDown() override {
     searchController.listener = nullptr;
     searchController.setThreads(1);
+    setUp(InitialFen);
+    run(1);
   }
 
   void setUp(const std::string& fen) { ASSERT_TRUE(setFen(pos, fen.c_str())) << fen; }
