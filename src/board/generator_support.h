@@ -22,6 +22,24 @@ inline Move* addPromotions(Move* list, Move base, const int (&order)[4]) {
   return list;
 }
 
+// Pawn captures toward the lower file, then the higher file; on the rank before promotion
+// each capture comes as its promotions in `order`.
+inline Move* pawnCaptures(const Position& pos, Move* list, int from, int side, const int (&order)[4]) {
+  const int enemyBase = colourBase(side ^ 1);
+  const int forward = pawnStep[side];
+  const bool promoting = rankOf(from) == prePromotionRank(side);
+  for (int to : {from + forward - 1, from + forward + 1}) {
+    int target = pos.at(to);
+    if (!isEnemy(target, enemyBase)) continue;
+    Move m = moveWord(from, to, target);
+    if (promoting)
+      list = addPromotions(list, m, order);
+    else
+      *list++ = m;
+  }
+  return list;
+}
+
 // Calls visit(square) for every live piece of a kind's list, in list order.
 template <typename Visit>
 inline void forEachPiece(const Position& pos, int side, int firstSlot, Visit visit) {

@@ -33,18 +33,9 @@ Move* knightMoves(const Position& pos, Move* list, int from, int enemyBase) {
 
 // Pawn captures toward the lower file, the higher file, then the push; promotions in `order`.
 Move* pawnMoves(const Position& pos, Move* list, int from, int side, const int (&order)[4]) {
-  int enemyBase = colourBase(side ^ 1);
   int forward = pawnStep[side];
   bool promoting = rankOf(from) == prePromotionRank(side);
-  for (int to : {from + forward - 1, from + forward + 1}) {
-    int target = pos.at(to);
-    if (!isEnemy(target, enemyBase)) continue;
-    Move m = moveWord(from, to, target);
-    if (promoting)
-      list = addPromotions(list, m, order);
-    else
-      *list++ = m;
-  }
+  list = pawnCaptures(pos, list, from, side, order);
   int to = from + forward;
   if (pos.at(to) != Empty) return list;
   if (promoting) return addPromotions(list, moveWord(from, to, 0), order);

@@ -48,16 +48,8 @@ Move* generateCaptures(const Position& pos, Move* list) {
         *list++ = moveWord(from, pos.epSquare, pos.at(captured)) | MoveEnPassant;
   }
   forEachPiece(pos, side, PawnSlot, [&](int from) {
+    list = pawnCaptures(pos, list, from, side, PromotionOrder);
     bool promoting = rankOf(from) == prePromotionRank(side);
-    for (int to : {from + forward - 1, from + forward + 1}) {
-      int target = pos.at(to);
-      if (!isEnemy(target, enemyBase)) continue;
-      Move m = moveWord(from, to, target);
-      if (promoting)
-        list = addPromotions(list, m, PromotionOrder);
-      else
-        *list++ = m;
-    }
     if (promoting && pos.at(from + forward) == Empty) list = addPromotions(list, moveWord(from, from + forward, 0), PromotionOrder);
   });
   forEachPiece(pos, side, KnightSlot, [&](int from) {

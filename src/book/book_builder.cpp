@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "book/book_settings.h"
 #include "board/makemove.h"
 #include "board/notation.h"
 #include "shell/output_stream.h"
@@ -16,16 +17,6 @@ static_assert(sizeof(BookEntry) == 32, "book table slots are 32 bytes");
 namespace {
 
 constexpr uint32_t MinTableSlots = 1024;
-
-void readInt(const Settings& settings, const char* key, int& value) {
-  RcString text = settings.get(key);
-  if (!text.empty()) value = atoi(text.c_str());
-}
-
-void readPercent(const Settings& settings, const char* key, double& value) {
-  RcString text = settings.get(key);
-  if (!text.empty()) value = atoi(text.c_str()) / 100.0;
-}
 
 // Percent settings come from whole numbers; rounding prints them back exactly.
 int percentOf(double value) { return int(std::lround(value * 100)); }
@@ -38,15 +29,15 @@ int dropShare(int count, int total) { return total ? (-100 * count) / total : 0;
 void readBuildSettings(BookBuildSettings& build, const Settings& settings) {
   build = BookBuildSettings{};
   build.file = settings.get("book.build.file");
-  readInt(settings, "book.build.minelo", build.minElo);
-  readInt(settings, "book.build.maxelodelta", build.maxEloDelta);
-  readInt(settings, "book.build.minply", build.minPly);
-  readInt(settings, "book.build.maxply", build.maxPly);
-  readInt(settings, "book.build.mingames", build.minGames);
-  readInt(settings, "book.build.minquality", build.minQuality);
-  readPercent(settings, "book.build.minscorew", build.minScore[White]);
-  readPercent(settings, "book.build.minscoreb", build.minScore[Black]);
-  readPercent(settings, "book.build.keeppct", build.keepPct);
+  readIntSetting(settings, "book.build.minelo", build.minElo);
+  readIntSetting(settings, "book.build.maxelodelta", build.maxEloDelta);
+  readIntSetting(settings, "book.build.minply", build.minPly);
+  readIntSetting(settings, "book.build.maxply", build.maxPly);
+  readIntSetting(settings, "book.build.mingames", build.minGames);
+  readIntSetting(settings, "book.build.minquality", build.minQuality);
+  readPercentSetting(settings, "book.build.minscorew", build.minScore[White]);
+  readPercentSetting(settings, "book.build.minscoreb", build.minScore[Black]);
+  readPercentSetting(settings, "book.build.keeppct", build.keepPct);
 }
 
 BookTable::~BookTable() { free(slots); }

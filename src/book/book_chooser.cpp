@@ -5,20 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "book/book_settings.h"
 #include "shell/settings.h"
 
 namespace {
-
-// Integer settings: decimal integer conversion, so "12.5" reads as 12.
-void readInt(const Settings& settings, const char* key, int& value) {
-  RcString text = settings.get(key);
-  if (!text.empty()) value = atoi(text.c_str());
-}
-
-void readPercent(const Settings& settings, const char* key, double& value) {
-  RcString text = settings.get(key);
-  if (!text.empty()) value = atoi(text.c_str()) / 100.0;
-}
 
 void readPlain(const Settings& settings, const char* key, double& value) {
   RcString text = settings.get(key);
@@ -38,13 +28,13 @@ const char* const markNotes[5] = {"<games", "<elo", "<score", "<games%", "<elo+-
 
 void readPlaySettings(BookPlaySettings& play, const Settings& settings) {
   play = BookPlaySettings{};
-  readInt(settings, "book.play.maxply", play.maxPly);
-  readInt(settings, "book.play.mingames", play.minGames);
-  readPercent(settings, "book.play.mingamepct", play.minGamePct);
+  readIntSetting(settings, "book.play.maxply", play.maxPly);
+  readIntSetting(settings, "book.play.mingames", play.minGames);
+  readPercentSetting(settings, "book.play.mingamepct", play.minGamePct);
   readPlain(settings, "book.play.minelo", play.minElo);
   readPlain(settings, "book.play.maxelodelta", play.maxEloDelta);
-  readPercent(settings, "book.play.minscorew", play.minScore[White]);
-  readPercent(settings, "book.play.minscoreb", play.minScore[Black]);
+  readPercentSetting(settings, "book.play.minscorew", play.minScore[White]);
+  readPercentSetting(settings, "book.play.minscoreb", play.minScore[Black]);
   RcString delta = settings.get("book.play.maxscoredelta");
   if (!delta.empty()) {
     // A value that is no finite number (blanks only, "nan") keeps the default instead of
@@ -52,13 +42,13 @@ void readPlaySettings(BookPlaySettings& play, const Settings& settings) {
     double value = atof(delta.c_str());
     if (std::isfinite(value)) play.maxScoreDelta = value / 100.0;
   }
-  readPercent(settings, "book.play.gameweight", play.gameWeight);
-  readPercent(settings, "book.play.eloweight", play.eloWeight);
-  readPercent(settings, "book.play.scoreweight", play.scoreWeight);
-  readPercent(settings, "book.play.winweight", play.winWeight);
-  readPercent(settings, "book.play.drawweight", play.drawWeight);
-  readPercent(settings, "book.play.minweight", play.minWeight);
-  readPercent(settings, "book.play.random", play.random);
+  readPercentSetting(settings, "book.play.gameweight", play.gameWeight);
+  readPercentSetting(settings, "book.play.eloweight", play.eloWeight);
+  readPercentSetting(settings, "book.play.scoreweight", play.scoreWeight);
+  readPercentSetting(settings, "book.play.winweight", play.winWeight);
+  readPercentSetting(settings, "book.play.drawweight", play.drawWeight);
+  readPercentSetting(settings, "book.play.minweight", play.minWeight);
+  readPercentSetting(settings, "book.play.random", play.random);
 }
 
 double bookScore(const BookEntry& entry) {

@@ -17,21 +17,6 @@ inline int centre(int sq) { return centreByFileRank[rankOf(sq)][fileOf(sq)]; }
 
 inline int unitsOf(int piece) { return tables.unitsOfSlot[slotOf(piece)]; }
 
-// Whether a capture from `from` uncovers an own slider onto the enemy king: the origin was
-// the only piece between them.
-bool opensLineToKing(const Position& pos, int from, int to, int king, int side) {
-  const uint8_t line = attackMaskOf(from - king) & 0x30;
-  if (!line) return false;
-  const int step = directionOf(from - king);
-  if ((attackMaskOf(to - king) & 0x30) && directionOf(to - king) == step) return false;
-  int sq = king + step;
-  while (pos.at(sq) == Empty) sq += step;
-  if (sq != from) return false;
-  for (sq += step; pos.at(sq) == Empty; sq += step) {
-  }
-  const int piece = pos.at(sq);
-  return piece != Guard && colourOf(piece) == side && (tables.pieceMask[piece] & line);
-}
 
 }  // namespace
 

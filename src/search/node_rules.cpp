@@ -33,18 +33,7 @@ bool checkTest(const Position& pos, Move& m, int king) {
   }
 
   // Discovered check: the origin leaves a line between the king and one of our sliders.
-  const uint8_t line = attackMaskOf(from - king) & 0x30;
-  if (!line) return false;
-  const int step = directionOf(from - king);
-  if ((attackMaskOf(to - king) & 0x30) && directionOf(to - king) == step) return false;
-  int sq = king + step;
-  while (pos.at(sq) == Empty) sq += step;
-  if (sq != from) return false;
-  for (sq += step; pos.at(sq) == Empty; sq += step) {
-  }
-  const int behind = pos.at(sq);
-  if (behind == Guard || colourOf(behind) != colourOf(piece)) return false;
-  return (tables.pieceMask[behind] & line) != 0;
+  return opensLineToKing(pos, from, to, king, colourOf(piece));
 }
 
 bool reversalDraw(const Position& pos, int ply, int beta, Move* pvLine) {

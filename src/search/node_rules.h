@@ -29,6 +29,22 @@ inline int scoreFromTable(int score, int ply) {
 // the move with MoveBatteryCheck (an x-ray on the king) and counts as checking.
 bool checkTest(const Position& pos, Move& m, int kingSquare);
 
+// Whether moving the piece on `from` to `to` uncovers a slider of `side` onto `king`: the
+// origin was the only piece between them and the target leaves that line.
+inline bool opensLineToKing(const Position& pos, int from, int to, int king, int side) {
+  const uint8_t line = attackMaskOf(from - king) & 0x30;
+  if (!line) return false;
+  const int step = directionOf(from - king);
+  if ((attackMaskOf(to - king) & 0x30) && directionOf(to - king) == step) return false;
+  int sq = king + step;
+  while (pos.at(sq) == Empty) sq += step;
+  if (sq != from) return false;
+  for (sq += step; pos.at(sq) == Empty; sq += step) {
+  }
+  const int piece = pos.at(sq);
+  return piece != Guard && colourOf(piece) == side && (tables.pieceMask[piece] & line);
+}
+
 // Draw rules; each answers whether the node is drawn (score 0).
 // Reversal: the opponent took back its last move and we could take back ours; writes that
 // reversal into `pvLine` (two words).
