@@ -45,7 +45,6 @@ class PawnHash {
 
  private:
   friend void resizePawnHash(PawnHash& hash, uint32_t entries);
-  void* block_ = nullptr;
   PawnEntry* entries_ = nullptr;
   uint32_t mask_ = 0;
 };

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "shell/log.h"
+#include "shell/platform.h"
 
 Tt tt(65536);
 
@@ -34,17 +35,17 @@ inline uint32_t lastWord(uint8_t generation, uint8_t bound) {
 
 Tt::Tt(uint32_t kilobytes) { resize(kilobytes); }
 
-Tt::~Tt() { std::free(allocation_); }
+Tt::~Tt() { freeLargeBlock(slots_); }
 
 void Tt::resize(uint32_t kilobytes) {
   uint32_t bytes = tableKilobytes(kilobytes) * 1024;
   if (bytes == sizeBytes_) return;
-  std::free(allocation_);
-  allocation_ = nullptr;
+  freeLargeBlock(slots_);
+  slots_ = nullptr;
   sizeBytes_ = bytes;
   for (;;) {
-    allocation_ = std::malloc(size_t(sizeBytes_) + 128);
-    if (allocation_) break;
+    slots_ = static_cast<Slot*>(allocateLargeBlock(sizeBytes_, 128));
+    if (slots_) break;
     logInfo("tt: malloc(%u) failed, retrying...\n", sizeBytes_);
     sizeBytes_ /= 2;
     if (sizeBytes_ < 64) {
@@ -54,8 +55,6 @@ void Tt::resize(uint32_t kilobytes) {
       std::abort();
     }
   }
-  uintptr_t aligned = (reinterpret_cast<uintptr_t>(allocation_) + 127) & ~uintptr_t(127);
-  slots_ = reinterpret_cast<Slot*>(aligned);
   entryCount_ = sizeBytes_ / 16;
   indexMask_ = entryCount_ - 1;
   clear();
@@ -123,10 +122,18 @@ void Tt::store(const Position& pos, TtEntry entry, TtCounters& counters) {
       uint8_t storedBound = uint8_t(loadWord(slot.word[3]) >> 24);
       bool replace = false;
       switch (storedBound) {
-        case BoundExact: replace = false; break;
-        case BoundLower: replace = entry.score > storedScore && entry.bound == BoundLower; break;
-        case BoundUpper: replace = entry.score < storedScore && entry.bound != BoundLower; break;
-        default: replace = entry.bound != BoundLower; break;
+        case BoundExact:
+          replace = false;
+          break;
+        case BoundLower:
+          replace = entry.score > storedScore && entry.bound == BoundLower;
+          break;
+        case BoundUpper:
+          replace = entry.score < storedScore && entry.bound != BoundLower;
+          break;
+        default:
+          replace = entry.bound != BoundLower;
+          break;
       }
       if (!replace) return;
     }
@@ -166,7 +173,8 @@ void Tt::deletePosition(const Position& pos) {
   const uint32_t check = uint32_t(pos.hashKey >> 32);
   for (uint32_t i = 0; i < 4; i++) {
     Slot& slot = slots_[first ^ i];
-    if ((loadWord(slot.word[0]) ^ loadWord(slot.word[1]) ^ loadWord(slot.word[2])) != check) continue;
+    if ((loadWord(slot.word[0]) ^ loadWord(slot.word[1]) ^ loadWord(slot.word[2])) != check)
+      continue;
     for (uint32_t& w : slot.word) storeWord(w, 0);
   }
 }

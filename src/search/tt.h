@@ -81,7 +81,6 @@ class Tt {
   uint32_t sizeBytes_ = 0;
   uint32_t entryCount_ = 0;
   uint32_t indexMask_ = 0;
-  void* allocation_ = nullptr;
   uint8_t generation_ = 0;
 };
 

@@ -11,6 +11,7 @@
 #else
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -162,6 +163,33 @@ bool makeDirectory(const char* path, int* error) {
   if (result == 0 || errno == EEXIST) return true;
   if (error != nullptr) *error = errno;
   return false;
+}
+
+void* allocateLargeBlock(size_t bytes, size_t alignment) {
+#ifdef _WIN32
+  return _aligned_malloc(bytes, alignment);
+#else
+  constexpr size_t HugePage = size_t(2) << 20;
+  void* block = nullptr;
+  if (bytes >= HugePage) {
+    if (posix_memalign(&block, HugePage, bytes) != 0) return nullptr;
+#ifdef MADV_HUGEPAGE
+    madvise(block, bytes, MADV_HUGEPAGE);  // only advice: without huge pages it still works
+#endif
+    return block;
+  }
+  if (posix_memalign(&block, alignment < sizeof(void*) ? sizeof(void*) : alignment, bytes) != 0)
+    return nullptr;
+  return block;
+#endif
+}
+
+void freeLargeBlock(void* block) {
+#ifdef _WIN32
+  _aligned_free(block);
+#else
+  free(block);
+#endif
 }
 
 bool reopenStderr(const char* name) {

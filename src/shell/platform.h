@@ -127,6 +127,13 @@ class DynamicLibrary {
 // error number goes to *error if given.
 bool makeDirectory(const char* path, int* error = nullptr);
 
+// Memory for big hash tables, aligned to at least `alignment` (a power of two, at most 4096).
+// Blocks of a few megabytes or more are offered to the system as huge pages: a table probed at
+// random then costs far fewer address-translation misses. Null when memory is short; release
+// with freeLargeBlock.
+void* allocateLargeBlock(size_t bytes, size_t alignment);
+void freeLargeBlock(void* block);
+
 // Sends standard error to the file `name` (appending). False if it cannot be opened.
 bool reopenStderr(const char* name);
 

@@ -158,3 +158,21 @@ TEST(Platform, ReopenStderrAppendsToTheFile) {
   fclose(file);
   EXPECT_EQ(std::string(text, length), "old\nnew\n");
 }
+
+TEST(Platform, LargeBlocksAreAlignedAndWritableToTheirLastByte) {
+  // Small tables get the asked alignment; big ones at least a huge page's.
+  const size_t sizes[] = {64, 4096, size_t(4) << 20, (size_t(4) << 20) + 64};
+  for (size_t bytes : sizes) {
+    auto* block = static_cast<unsigned char*>(allocateLargeBlock(bytes, 256));
+    ASSERT_NE(block, nullptr) << bytes;
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % 256, 0u) << bytes;
+    if (bytes >= (size_t(2) << 20)) {
+      EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % (size_t(2) << 20), 0u);
+    }
+    block[0] = 1;
+    block[bytes - 1] = 2;
+    EXPECT_EQ(block[0] + block[bytes - 1], 3);
+    freeLargeBlock(block);
+  }
+  freeLargeBlock(nullptr);  // like free: nothing to release
+}
