@@ -30,7 +30,8 @@ bool isBackward(const Position& pos, int side, int sq, int r) {
   const int stop = sq + step;
   if (!anyPawn(pos, stop)) {
     const int beside = pawnOf(pos, sq - 1, side) + pawnOf(pos, sq + 1, side);
-    const int stopAttackers = pawnOf(pos, stop + step - 1, enemy) + pawnOf(pos, stop + step + 1, enemy);
+    const int stopAttackers =
+        pawnOf(pos, stop + step - 1, enemy) + pawnOf(pos, stop + step + 1, enemy);
     if (beside > stopAttackers) return false;
     const int twoSteps = stop + step;
     if (r == 1 && !anyPawn(pos, twoSteps)) {
@@ -44,24 +45,27 @@ bool isBackward(const Position& pos, int side, int sq, int r) {
   // or guarded by an enemy pawn.
   for (int d : {-1, 1}) {
     const int between = sq - step + d;
-    if (pawnOf(pos, between - step, side) && !anyPawn(pos, between) && !pawnOf(pos, sq + 2 * d, enemy))
+    if (pawnOf(pos, between - step, side) && !anyPawn(pos, between) &&
+        !pawnOf(pos, sq + 2 * d, enemy))
       return false;
   }
   return true;
 }
 
 // A candidate passer: on a half-open file, with at least as many own pawns able to support its
-// advance (beside it, or diagonally behind it with the square in front free) as enemy pawns
+// advance (beside it, or diagonally behind it with no pawn in front of them) as enemy pawns
 // ahead on the neighbouring files can stop it. That is the classic count; supporters beside the
-// pawn count fully because they can advance together.
+// pawn count fully because they can advance together. Only pawns are looked at: the result is
+// kept in the pawn hash, shared by every position with these pawns.
 bool isCandidate(const Position& pos, int side, int sq) {
   const int step = pawnStep[side];
   const int enemy = side ^ 1;
   int sentries = 0;
-  for (int s = sq + step; onBoard(s); s += step) sentries += pawnOf(pos, s - 1, enemy) + pawnOf(pos, s + 1, enemy);
+  for (int s = sq + step; onBoard(s); s += step)
+    sentries += pawnOf(pos, s - 1, enemy) + pawnOf(pos, s + 1, enemy);
   int supporters = pawnOf(pos, sq - 1, side) + pawnOf(pos, sq + 1, side);
   for (int d : {-1, 1}) {
-    if (pawnOf(pos, sq - step + d, side) && pos.at(sq + d) == Empty) ++supporters;
+    if (pawnOf(pos, sq - step + d, side) && !anyPawn(pos, sq + d)) ++supporters;
   }
   return supporters >= sentries;
 }
@@ -95,7 +99,8 @@ constexpr int ranksBehind(int k) {
 // One side's static pawn terms; one template instance per side, so that the pawn step and the
 // piece numbers are constants.
 template <int side>
-void pawnStructureFor(const Position& pos, const PawnFiles& files, PawnSide& record, int& mg, int& eg) {
+void pawnStructureFor(const Position& pos, const PawnFiles& files, PawnSide& record, int& mg,
+                      int& eg) {
   const int base = colourBase(side);
   const int step = pawnStep[side];
   const int enemy = side ^ 1;
@@ -125,7 +130,8 @@ void pawnStructureFor(const Position& pos, const PawnFiles& files, PawnSide& rec
     const int ahead = ranksAhead<side>(rankOf(sq));
     const int onFile = files.onFile(White, file) | files.onFile(Black, file);
     const bool pawnAhead = (onFile & ahead) != 0;
-    const bool enemyAheadBeside = ((files.onFile(enemy, file - 1) | files.onFile(enemy, file + 1)) & ahead) != 0;
+    const bool enemyAheadBeside =
+        ((files.onFile(enemy, file - 1) | files.onFile(enemy, file + 1)) & ahead) != 0;
 
     if (defended && !enemyAheadBeside) mg += tableAt(pawnChainBonus, R);
 
@@ -133,7 +139,8 @@ void pawnStructureFor(const Position& pos, const PawnFiles& files, PawnSide& rec
     // right behind it (of either colour) decides.
     const int behind = onFile & ranksBehind<side>(rankOf(sq));
     if (behind != 0 && !defended) {
-      const int nearest = side == White ? 31 - __builtin_clz(unsigned(behind)) : __builtin_ctz(unsigned(behind));
+      const int nearest =
+          side == White ? 31 - __builtin_clz(unsigned(behind)) : __builtin_ctz(unsigned(behind));
       if (files.onFile(side, file) & (1 << nearest)) {
         mg += tableAt(doubledMg, R);
         eg += tableAt(doubledEg, R);
@@ -187,8 +194,10 @@ void pawnStructureFor(const Position& pos, const PawnFiles& files, PawnSide& rec
 
 void pawnStructure(const Position& pos, int side, PawnSide& record, int& mg, int& eg) {
   const PawnFiles files(pos);
-  if (side == White) pawnStructureFor<White>(pos, files, record, mg, eg);
-  else pawnStructureFor<Black>(pos, files, record, mg, eg);
+  if (side == White)
+    pawnStructureFor<White>(pos, files, record, mg, eg);
+  else
+    pawnStructureFor<Black>(pos, files, record, mg, eg);
 }
 
 void fillPawnEntry(PawnEntry& entry, const Position& pos) {
@@ -294,9 +303,10 @@ int passedPawnTermFor(const Position& pos, const PawnSide& record) {
                    distance(enemyKing, S) > 2) {
           // The promotion square is guarded by the lone piece: the own king escorts the pawn
           // when it stands next to it, or two files away on its rank with the move.
-          const bool escorting = distance(ownKing, S) == 1 ||
-                                 (rankOf(ownKing) == rankOf(S) && std::abs(fileOf(ownKing) - fileOf(S)) == 2 &&
-                                  int(pos.sideToMove) == side);
+          const bool escorting =
+              distance(ownKing, S) == 1 ||
+              (rankOf(ownKing) == rankOf(S) && std::abs(fileOf(ownKing) - fileOf(S)) == 2 &&
+               int(pos.sideToMove) == side);
           if (escorting) {
             total += bonus;
             continue;
@@ -312,13 +322,15 @@ int passedPawnTermFor(const Position& pos, const PawnSide& record) {
       total += passerBlocked[r];
     }
 
-    total += (distance(enemyKing, T) - 2) * passerEnemyKing[r] + (2 - distance(ownKing, T)) * passerOwnKing[r];
+    total += (distance(enemyKing, T) - 2) * passerEnemyKing[r] +
+             (2 - distance(ownKing, T)) * passerOwnKing[r];
 
     for (int s = S - step; onBoard(s); s -= step) {
       const int piece = pos.at(s);
       if (piece == Empty) continue;
       const int kind = tables.kindOfSlot[slotOf(piece)];
-      if (kind == Rook || kind == Queen) total += colourOf(piece) == side ? passerRookBehind[r] : -passerRookBehind[r];
+      if (kind == Rook || kind == Queen)
+        total += colourOf(piece) == side ? passerRookBehind[r] : -passerRookBehind[r];
       break;
     }
   }
@@ -329,7 +341,8 @@ int passedPawnTermFor(const Position& pos, const PawnSide& record) {
 
 int Evaluator::passedPawnTerm(int side) {
   const PawnSide& record = entry_->side[side];
-  return side == White ? passedPawnTermFor<White>(*pos_, record) : passedPawnTermFor<Black>(*pos_, record);
+  return side == White ? passedPawnTermFor<White>(*pos_, record)
+                       : passedPawnTermFor<Black>(*pos_, record);
 }
 
 namespace {
@@ -339,11 +352,16 @@ bool kingShutIn(int attacker, int ownKing, int enemyKing) {
   const int flip = attacker == White ? 0 : 0x70;  // Black's cases are White's with ranks mirrored
   const int k = ownKing ^ flip, e = enemyKing ^ flip;
   switch (k) {
-    case 0x60: return e == 0x62;                  // a7 against c7
-    case 0x70: return e == 0x62 || e == 0x72;     // a8 against c7, c8
-    case 0x67: return e == 0x65;                  // h7 against f7
-    case 0x77: return e == 0x65 || e == 0x75;     // h8 against f7, f8
-    default: return false;
+    case 0x60:
+      return e == 0x62;  // a7 against c7
+    case 0x70:
+      return e == 0x62 || e == 0x72;  // a8 against c7, c8
+    case 0x67:
+      return e == 0x65;  // h7 against f7
+    case 0x77:
+      return e == 0x65 || e == 0x75;  // h8 against f7, f8
+    default:
+      return false;
   }
 }
 
