@@ -50,7 +50,7 @@ Run searchOnce(const Case& c, int depth, int threads) {
   setFen(pos, c.fen);
   searchController.setPosition(pos);
   searchController.maxDepth = depth;
-  timeControl = TimeControl();
+  timeControl.reset();
   timeControl.setFixedTime(3600 * 1000);
   tt.clear();
   const uint64_t start = microTicks();

@@ -10,6 +10,7 @@
 // written whole under the output lock; the log has its own lock. The protocol thread changes
 // the position only while no search runs (stop waits for the search first); the finished
 // callback makes the engine's move while the status says a search is running.
+#include <atomic>
 #include <condition_variable>
 #include <cstdarg>
 #include <cstdio>
@@ -50,10 +51,11 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
 
   bool xboardMode = false;
   bool useBook = true;
-  bool ponder = false;
-  bool analyze = false;
-  bool post = true;    // thinking output; `nopost` turns it off
-  int engineSide = 0;  // 0 white, 1 black, -1 force mode
+  // Read by the search thread's callbacks while protocol lines may change them.
+  std::atomic<bool> ponder{false};
+  std::atomic<bool> analyze{false};
+  std::atomic<bool> post{true};    // thinking output; `nopost` turns it off
+  std::atomic<int> engineSide{0};  // 0 white, 1 black, -1 force mode
   int movesPerControl = 0;
   int plyAtLevel = 0;
   unsigned timeLeftMs = 0;
@@ -136,7 +138,7 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
 
   std::mutex stateLock_;
   std::condition_variable stateChanged_;
-  volatile int status_ = Idle;  // written under stateLock_, read anywhere for log lines
+  std::atomic<int> status_{Idle};  // written under stateLock_, read anywhere for log lines
   Move ponderMove_ = 0;
   bool pendingStart_ = false;   // a ponder search is prepared and waits for the starter
   unsigned finishedCount_ = 0;  // finished callbacks so far

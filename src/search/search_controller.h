@@ -31,7 +31,7 @@ struct RootMove {
 
 class SearchController {
  public:
-  int maxDepth = 0;  // depth limit; below 1 means 120
+  Relaxed<int> maxDepth{0};  // depth limit; below 1 means 120
   int threadCount = 1;
   bool booted = false;
   bool quiet = false;  // no search lines and no statistics on the log
@@ -75,7 +75,7 @@ class SearchController {
   // State of the running search, shared with the searches.
   SearchLimits limits;
   RootMove rootMoves[MaxMoves];
-  int rootCount = 0;
+  Relaxed<int> rootCount{0};  // read by a ponder hit on the protocol thread
   Move rootPv[PvRows] = {};
   Relaxed<int> iterationDepth{0};
   Relaxed<int> score{0};

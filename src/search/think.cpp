@@ -126,8 +126,7 @@ void printStatistics(SearchController& c) {
   magnitude(n.reduceTries, buffer, "%i%c");
   logInfo("reduce :  tries=%s, fail=%5.2f%%\n", buffer, percent(n.reduceFails, n.reduceTries));
   magnitude(n.splits, buffer, "%i%c");
-  logInfo("smp    : splits=%s, fail=%5.2f%%\n", buffer,
-          percent(n.splitFails, n.splits));
+  logInfo("smp    : splits=%s, fail=%5.2f%%\n", buffer, percent(n.splitFails, n.splits));
   for (int i = 0; i < c.searchThreads; i++) {
     const SearchThread& thread = c.thread(i);
     const SearchCounters& t = thread.counters;
@@ -172,8 +171,8 @@ void printSearchLine(SearchController& c, int score, const char* text) {
   if (score >= -(MateBound - 1) && score <= MateBound - 1)
     n += std::sprintf(line + n, "%8i ", score);
   else
-    n += std::sprintf(line + n, "     %+3i#", score > 0 ? (Infinity + 1 - score) / 2
-                                                       : (-Infinity - score) / 2);
+    n += std::sprintf(line + n, "     %+3i#",
+                      score > 0 ? (Infinity + 1 - score) / 2 : (-Infinity - score) / 2);
   if (text) n += std::snprintf(line + n, sizeof line - n, " %s", text);
   logInfo("%s", line);
 }
@@ -235,7 +234,7 @@ int rootSearch(SearchController& c, int alpha, int beta, int depth) {
       timeControl.rootFailHigh();
       if (!c.quiet) {
         char label[32];
-        std::sprintf(label, "++%i/%i ", i + 1, c.rootCount);
+        std::sprintf(label, "++%i/%i ", i + 1, int(c.rootCount));
         printSearchLine(c, value, label);
         logInfo("%s\n", printMove(pos, text, r.move));
       }
@@ -293,13 +292,14 @@ void think(SearchController& c) {
   }
   const UndoInfo undo = saveUndo(pos);
   const int king = pos.kingSquare(int(pos.sideToMove));
-  c.rootCount = 0;
+  int count = 0;
   for (Move* m = list; m < end; m++) {
     if (isPinnedMove(pos, king, moveFrom(*m), moveTo(*m))) continue;
     if (!makeMove(pos, *m)) continue;
     unmakeMove(pos, *m, undo);
-    c.rootMoves[c.rootCount++] = RootMove{*m, uint64_t(int64_t(exchange(pos, *m) + 1000)), 0};
+    c.rootMoves[count++] = RootMove{*m, uint64_t(int64_t(exchange(pos, *m) + 1000)), 0};
   }
+  c.rootCount = count;
   sortRootMoves(c.rootMoves, c.rootMoves + c.rootCount);
   c.score = c.rootCount ? 0 : inCheck ? -Infinity : 0;
   if (c.rootCount) c.rootMoves[0].score = 0;

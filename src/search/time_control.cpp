@@ -4,19 +4,34 @@
 
 TimeControl timeControl;
 
-TimeControl::TimeControl() : startTick(tickCount()) {}
+void TimeControl::reset() {
+  limitMs = 5000;
+  startTick = tickCount();
+  for (auto& l : levelMs) l = 5000;
+  level = LevelNormal;
+  infinite = 0;
+  incrementMs = timeLeftMs = timeGapMs = movesToGo = movesOutOfBook = 0;
+  const float factors[5] = {0.04f, 0.4f, 1.0f, 2.5f, 4.0f};
+  for (int k = 0; k < 5; k++) levelFactor[k] = factors[k];
+  canPonder = 0;
+  nodeLimit = 0;
+  lastScore = 0;
+  prevScore = 0;
+  depth = 0;
+}
 
 void TimeControl::startClock() {
   level = LevelNormal;
-  limitMs = infinite ? NoTimeLimit : levelMs[LevelNormal];
+  limitMs = infinite ? NoTimeLimit : levelMs[LevelNormal].load();
   startTick = tickCount();
   depth = 0;
-  lastScore = prevScore = 0;
+  lastScore = 0;
+  prevScore = 0;
 }
 
 void TimeControl::setFixedTime(uint32_t ms) {
   timeGapMs = 0;
-  for (uint32_t& l : levelMs) l = ms;
+  for (auto& l : levelMs) l = ms;
 }
 
 void TimeControl::allotTime(int moves, int timeLeft, int increment) {
@@ -60,7 +75,7 @@ void TimeControl::computeLevels() {
 
 void TimeControl::enterLevel(uint32_t newLevel) {
   level = newLevel;
-  limitMs = infinite ? NoTimeLimit : levelMs[newLevel];
+  limitMs = infinite ? NoTimeLimit : levelMs[newLevel].load();
 }
 
 void TimeControl::ponderHit() {
@@ -69,13 +84,13 @@ void TimeControl::ponderHit() {
   uint32_t seen;
   do {
     seen = level;
-    limitMs = levelMs[seen];
+    limitMs = levelMs[seen].load();
   } while (seen != level);
 }
 
 void TimeControl::iterationDone(int score) {
   if (level != LevelNormal) enterLevel(LevelNormal);
-  prevScore = lastScore;
+  prevScore = lastScore.load();
   lastScore = score;
 }
 

@@ -2,6 +2,7 @@
 // Search limits and the time levels derived from them. The protocols and the console fill the
 // record before a search; during the search a small state machine picks the level in force:
 // normal, extended after a fail-high at the root, or panic after a score drop.
+#include <atomic>
 #include <cstdint>
 
 constexpr uint32_t NoTimeLimit = 0xFFFFFFFF;
@@ -15,7 +16,11 @@ constexpr int LevelPanic = 4;
 
 class TimeControl {
  public:
-  TimeControl();
+  TimeControl() { reset(); }
+  TimeControl(const TimeControl&) = delete;
+  TimeControl& operator=(const TimeControl&) = delete;
+  // Back to the start-up state: 5 s at every level, no clock, no limits.
+  void reset();
 
   void startClock();
   void setFixedTime(uint32_t ms);
@@ -32,22 +37,25 @@ class TimeControl {
   // Whether the hard limit of the level in force has passed.
   bool timeIsUp() const { return elapsed() > limitMs; }
 
-  volatile uint32_t limitMs = 5000;
-  uint32_t startTick;
-  int32_t incrementMs = 0;
-  int32_t timeLeftMs = 0;
-  int32_t timeGapMs = 0;
-  int32_t movesToGo = 0;
-  int32_t movesOutOfBook = 0;
-  uint32_t levelMs[5] = {5000, 5000, 5000, 5000, 5000};
-  float levelFactor[5] = {0.04f, 0.4f, 1.0f, 2.5f, 4.0f};
-  volatile uint32_t level = LevelNormal;
-  uint8_t infinite = 0;
-  uint8_t canPonder = 0;
-  uint32_t nodeLimit = 0;
-  int32_t lastScore = 0;
-  int32_t prevScore = 0;
-  uint32_t depth = 0;
+  // The fields below up to `infinite` are read by the searching thread while the protocol
+  // thread may change them (a ponder hit, a stop), hence atomics.
+  std::atomic<uint32_t> limitMs;
+  std::atomic<uint32_t> startTick;
+  std::atomic<uint32_t> levelMs[5];
+  std::atomic<uint32_t> level;
+  std::atomic<uint8_t> infinite;
+  int32_t incrementMs;
+  int32_t timeLeftMs;
+  int32_t timeGapMs;
+  int32_t movesToGo;
+  int32_t movesOutOfBook;
+  float levelFactor[5];
+  uint8_t canPonder;
+  uint32_t nodeLimit;
+  // Also reset by a protocol command (a new depth limit restarts the clock) during a search.
+  std::atomic<int32_t> lastScore;
+  std::atomic<int32_t> prevScore;
+  std::atomic<uint32_t> depth;
 
  private:
   void computeLevels();

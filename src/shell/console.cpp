@@ -21,21 +21,37 @@ OutputStream& out() { return standardOutput(); }
 
 // The moves of the position: replies to check when the last move gave check.
 Move* generateForListing(Position& pos, Move* moves) {
-  return pos.inCheck() ? generateEvasions(pos, moves, pos.previousMove()) : generateMoves(pos, moves);
+  return pos.inCheck() ? generateEvasions(pos, moves, pos.previousMove())
+                       : generateMoves(pos, moves);
 }
 
 }  // namespace
 
 // Matched top to bottom, exactly; anything else is a FEN or a line of moves.
 const Console::Command Console::commands[] = {
-    {"", &Console::showBoard},         {"divide", &Console::divide},     {"book", &Console::book},
-    {"buildbook", &Console::buildBook}, {"mergebook", &Console::mergeBook}, {"logbook", &Console::logBook},
-    {"loadbook", &Console::loadBook},  {"fen", &Console::fen},           {"g", &Console::go},
-    {"moves", &Console::moves},        {"m", &Console::moves},           {"maxdepth", &Console::maxDepth},
-    {"md", &Console::maxDepth},        {"maxtime", &Console::maxTime},   {"mt", &Console::maxTime},
-    {"perft", &Console::perft},        {"reset", &Console::reset},       {"set", &Console::set},
-    {"quit", &Console::quit},          {"q", &Console::quit},            {"help", &Console::help},
-    {"h", &Console::help},             {"?", &Console::help},
+    {"", &Console::showBoard},
+    {"divide", &Console::divide},
+    {"book", &Console::book},
+    {"buildbook", &Console::buildBook},
+    {"mergebook", &Console::mergeBook},
+    {"logbook", &Console::logBook},
+    {"loadbook", &Console::loadBook},
+    {"fen", &Console::fen},
+    {"g", &Console::go},
+    {"moves", &Console::moves},
+    {"m", &Console::moves},
+    {"maxdepth", &Console::maxDepth},
+    {"md", &Console::maxDepth},
+    {"maxtime", &Console::maxTime},
+    {"mt", &Console::maxTime},
+    {"perft", &Console::perft},
+    {"reset", &Console::reset},
+    {"set", &Console::set},
+    {"quit", &Console::quit},
+    {"q", &Console::quit},
+    {"help", &Console::help},
+    {"h", &Console::help},
+    {"?", &Console::help},
 };
 
 void Console::run() {
@@ -238,11 +254,11 @@ bool Console::maxTime(const RcString& rest) {
     else
       time.allotTime(int(movesToGo), int(secs * 1000), int(increment * 1000));
   }
-  out().print("millis=%u\n", time.levelMs[LevelNormal]);
-  out().print("  easy=%u\n", time.levelMs[LevelEasy]);
-  out().print("  next=%u\n", time.levelMs[LevelIteration]);
-  out().print("  hi  =%u\n", time.levelMs[LevelFailHigh]);
-  out().print("  lo  =%u\n", time.levelMs[LevelPanic]);
+  out().print("millis=%u\n", time.levelMs[LevelNormal].load());
+  out().print("  easy=%u\n", time.levelMs[LevelEasy].load());
+  out().print("  next=%u\n", time.levelMs[LevelIteration].load());
+  out().print("  hi  =%u\n", time.levelMs[LevelFailHigh].load());
+  out().print("  lo  =%u\n", time.levelMs[LevelPanic].load());
   return true;
 }
 

@@ -3,7 +3,7 @@
 #include <cstdarg>
 
 int logLevel = 1;
-FILE* logFile = stdout;
+std::atomic<FILE*> logFile{stdout};
 
 // One vfprintf per message: the C library's stream lock keeps a message in one piece even
 // when several threads log at once.

@@ -33,7 +33,7 @@ struct ControllerTest : ::testing::Test {
   void SetUp() override {
     searchController.listener = &listener;
     searchController.quiet = true;
-    timeControl = TimeControl();
+    timeControl.reset();
     timeControl.setFixedTime(3600 * 1000);
     ASSERT_TRUE(setFen(pos, "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4"));
     searchController.setPosition(pos);

@@ -174,7 +174,7 @@ struct ParallelTest : ::testing::Test {
     searchController.listener = &recorder;
     searchController.quiet = true;
     searchController.maxDepth = 0;
-    timeControl = TimeControl();
+    timeControl.reset();
     timeControl.setFixedTime(3600 * 1000);  // an hour: only depth, nodes and stops end searches
     tt.clear();
   }
@@ -307,7 +307,7 @@ TEST_F(ParallelTest, StopEndsParallelSearches) {
   searchController.setPosition(pos);
   for (int round = 0; round < 6; round++) {
     recorder.result = Result();
-    timeControl = TimeControl();
+    timeControl.reset();
     timeControl.setFixedTime(3600 * 1000);
     timeControl.infinite = 1;
     {
@@ -333,7 +333,7 @@ TEST_F(ParallelTest, ThreadCountChangesDuringASearch) {
   for (int round = 0; round < 4; round++) {
     searchController.setThreads(round % 2 ? 3 : 8);
     recorder.result = Result();
-    timeControl = TimeControl();
+    timeControl.reset();
     timeControl.setFixedTime(3600 * 1000);
     timeControl.infinite = 1;
     {
@@ -355,19 +355,14 @@ TEST_F(ParallelTest, ThreadCountChangesDuringASearch) {
   expectSound(run(5), 4, "after changes during a search");
 }
 
-// A separate suite: the time control's ponder-hit fields are plain variables that the search
-// thread reads while the ponder hit writes them, which ThreadSanitizer rightly reports; the
-// sanitizer run leaves this suite out until they are atomics.
-struct ParallelPonderTest : ParallelTest {};
-
-TEST_F(ParallelPonderTest, PonderHitEndsAParallelSearch) {
+TEST_F(ParallelTest, PonderHitEndsAParallelSearch) {
   searchController.setThreads(4);
   setUp("r1bqk2r/pppp1ppp/2n2n2/2b1p3/2B1P3/2N2N2/PPPP1PPP/R1BQK2R w KQkq - 0 1");
   searchController.setPosition(pos);
   // A ponder hit that leaves no time: the search ends by itself.
   for (int round = 0; round < 4; round++) {
     recorder.result = Result();
-    timeControl = TimeControl();
+    timeControl.reset();
     timeControl.setFixedTime(1);
     timeControl.infinite = 1;
     {

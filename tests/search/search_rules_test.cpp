@@ -18,7 +18,7 @@ struct SearchRules : ::testing::Test {
   SearchThread& t = searchController.master();
 
   void SetUp() override {
-    timeControl = TimeControl();
+    timeControl.reset();
     timeControl.setFixedTime(3600 * 1000);
     timeControl.startClock();
     searchController.quiet = false;

@@ -47,7 +47,7 @@ struct SearchTest : ::testing::Test {
     searchController.listener = &recorder;
     searchController.quiet = true;
     searchController.maxDepth = 0;
-    timeControl = TimeControl();
+    timeControl.reset();
     timeControl.setFixedTime(3600 * 1000);  // an hour: only depth and nodes end these searches
     tt.clear();
   }
