@@ -192,6 +192,24 @@ void printPv(Position& pos, const Move* moves) {
   while (i-- > 0) unmakeMove(pos, made[i], undo[i]);
 }
 
+namespace {
+
+// A new best root move: its score and line become the search's, the listener and the log hear
+// of it, and the table keeps it as a lower bound.
+void announceBest(SearchController& c, Position& pos, Move move, int value, int depth) {
+  c.score = value;
+  setRootPv(c, move);
+  if (c.listener) c.listener->iterationReport(depth, value, c.rootPv[0]);
+  if (!c.quiet) {
+    printSearchLine(c, value, "");
+    printPv(pos, c.rootPv);
+    logInfo("\n");
+  }
+  storeRoot(c, move, value, depth, BoundLower);
+}
+
+}  // namespace
+
 int rootSearch(SearchController& c, int alpha, int beta, int depth) {
   SearchThread& t = c.master();
   Position& pos = t.pos;
@@ -207,15 +225,7 @@ int rootSearch(SearchController& c, int alpha, int beta, int depth) {
   if (interrupted(c)) return 0;
   first.nodes = c.totalNodes() - before;
   first.score = value;
-  c.score = value;
-  setRootPv(c, first.move);
-  if (c.listener) c.listener->iterationReport(depth, value, c.rootPv[0]);
-  if (!c.quiet) {
-    printSearchLine(c, value, "");
-    printPv(pos, c.rootPv);
-    logInfo("\n");
-  }
-  storeRoot(c, first.move, value, depth, BoundLower);
+  announceBest(c, pos, first.move, value, depth);
   timeControl.firstMoveScore(value);
   alpha = value;
 
@@ -258,15 +268,7 @@ int rootSearch(SearchController& c, int alpha, int beta, int depth) {
       RootMove better = r;
       r = c.rootMoves[0];
       c.rootMoves[0] = better;
-      c.score = value;
-      setRootPv(c, better.move);
-      if (c.listener) c.listener->iterationReport(depth, value, c.rootPv[0]);
-      if (!c.quiet) {
-        printSearchLine(c, value, "");
-        printPv(pos, c.rootPv);
-        logInfo("\n");
-      }
-      storeRoot(c, better.move, value, depth, BoundLower);
+      announceBest(c, pos, better.move, value, depth);
       alpha = value;
     }
   }
