@@ -8,6 +8,7 @@
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
+#include "support/positions.h"
 
 namespace {
 
@@ -22,12 +23,6 @@ FenResult trySetFen(const std::string& fen) {
   testing::internal::CaptureStdout();
   bool accepted = setFen(pos, fen.c_str());
   return {accepted, testing::internal::GetCapturedStdout()};
-}
-
-std::string fenOf(const Position& pos) {
-  char buffer[128];
-  fenString(pos, buffer, sizeof buffer);
-  return buffer;
 }
 
 TEST(SetFen, RejectsMalformedAndImpossiblePositionsWithAMessage) {
@@ -112,7 +107,8 @@ TEST(SetFen, EnPassantCountersAndKeys) {
   Position* pos = newPosition("4k3/8/8/8/8/8/8/4K3 w - - 37 80");
   EXPECT_EQ(fenOf(*pos), "4k3/8/8/8/8/8/8/4K3 w - - 0 0");
   // Empty rank fields are empty ranks.
-  EXPECT_EQ(fenOf(*newPosition(InitialFen)), "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 0");
+  EXPECT_EQ(fenOf(*newPosition(InitialFen)),
+            "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 0");
 
   // The key covers pieces, rights and ep, not the side to move; transpositions agree.
   Position* white = newPosition("4k3/8/8/8/8/8/8/R3K3 w Q - 0 1");
@@ -120,10 +116,14 @@ TEST(SetFen, EnPassantCountersAndKeys) {
   EXPECT_EQ(white->hashKey, black->hashKey);
   Position* a = newPosition(InitialFen);
   Position* b = newPosition(InitialFen);
-  for (const char* m : {"Nf3", "Nf6", "Nc3", "Nc6"}) makeMove(*a, parseMove(*a, m) & ~MoveCheckFlags);
-  for (const char* m : {"Nc3", "Nc6", "Nf3", "Nf6"}) makeMove(*b, parseMove(*b, m) & ~MoveCheckFlags);
+  for (const char* m : {"Nf3", "Nf6", "Nc3", "Nc6"})
+    makeMove(*a, parseMove(*a, m) & ~MoveCheckFlags);
+  for (const char* m : {"Nc3", "Nc6", "Nf3", "Nf6"})
+    makeMove(*b, parseMove(*b, m) & ~MoveCheckFlags);
   EXPECT_EQ(a->hashKey, b->hashKey);
-  EXPECT_EQ(a->hashKey, newPosition("r1bqkb1r/pppppppp/2n2n2/8/8/2N2N2/PPPPPPPP/R1BQKB1R w KQkq - 4 3")->hashKey);
+  EXPECT_EQ(
+      a->hashKey,
+      newPosition("r1bqkb1r/pppppppp/2n2n2/8/8/2N2N2/PPPPPPPP/R1BQKB1R w KQkq - 4 3")->hashKey);
 }
 
 TEST(SetFen, CheckStateOfTheSetUpPosition) {
@@ -148,7 +148,8 @@ TEST(SetFen, RandomMutationsAndBytesNeverBreakTheRecord) {
   std::mt19937 rng(42);
   const std::string seeds[] = {
       InitialFen, "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
-      "bqnb1rkr/pp3ppp/3ppn2/2p5/5P2/P2P4/NPP1P1PP/BQ1BNRKR w HFhf -", "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1"};
+      "bqnb1rkr/pp3ppp/3ppn2/2p5/5P2/P2P4/NPP1P1PP/BQ1BNRKR w HFhf -",
+      "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1"};
   const std::string alphabet = "12345678/pnbrqkPNBRQKwb-KQkqABCDEFGHabcdefgh 0x\t";
   newPosition(InitialFen);  // builds the tables
   static Position pos;
@@ -162,9 +163,14 @@ TEST(SetFen, RandomMutationsAndBytesNeverBreakTheRecord) {
       for (int edits = 1 + int(rng() % 3); edits > 0; edits--) {
         size_t at = rng() % (fen.size() + 1);
         switch (rng() % 3) {
-          case 0: fen.insert(at, 1, alphabet[rng() % alphabet.size()]); break;
-          case 1: if (at < fen.size()) fen.erase(at, 1); break;
-          default: if (at < fen.size()) fen[at] = alphabet[rng() % alphabet.size()];
+          case 0:
+            fen.insert(at, 1, alphabet[rng() % alphabet.size()]);
+            break;
+          case 1:
+            if (at < fen.size()) fen.erase(at, 1);
+            break;
+          default:
+            if (at < fen.size()) fen[at] = alphabet[rng() % alphabet.size()];
         }
       }
     }
@@ -175,7 +181,8 @@ TEST(SetFen, RandomMutationsAndBytesNeverBreakTheRecord) {
     accepted++;
     ASSERT_EQ(pos.hashKey, computeHashKey(pos)) << fen;
     ASSERT_FALSE(isAttacked(pos, pos.sideToMove, pos.kingSquare(pos.sideToMove ^ 1))) << fen;
-    ASSERT_EQ(pos.inCheck(), isAttacked(pos, pos.sideToMove ^ 1, pos.kingSquare(pos.sideToMove))) << fen;
+    ASSERT_EQ(pos.inCheck(), isAttacked(pos, pos.sideToMove ^ 1, pos.kingSquare(pos.sideToMove)))
+        << fen;
     perft(pos, 2, pos.lastMove);
     std::mt19937 play{uint32_t(i)};
     playRandomMoves(pos, 20, play);

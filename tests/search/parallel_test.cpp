@@ -25,6 +25,7 @@
 #include "search/search_controller.h"
 #include "shell/log.h"
 #include "support/paths.h"
+#include "support/positions.h"
 
 namespace {
 
@@ -86,60 +87,6 @@ class Recorder : public SearchListener {
     return result;
   }
 };
-
-bool isLegal(Position& pos, Move m) {
-  Move list[MaxMoves];
-  const int n = generateLegalMoves(pos, list);
-  for (int i = 0; i < n; i++)
-    if (sameMove(list[i], m)) return true;
-  return false;
-}
-
-std::string fenOf(const Position& pos) {
-  char buffer[128];
-  fenString(pos, buffer, sizeof buffer);
-  return buffer;
-}
-
-// Positions from real games (every fifth ply of the first games of the master games file).
-std::vector<std::string> gamePositions(int games) {
-  std::vector<std::string> fens;
-  std::ifstream file(dataPath("master-games.pgn"));
-  std::string line;
-  Position pos;
-  int ply = 0;
-  bool inGame = false;
-  while (std::getline(file, line) && games > 0) {
-    if (line.empty()) continue;
-    if (line[0] == '[') {
-      if (inGame) {
-        games--;
-        inGame = false;
-      }
-      setFen(pos, InitialFen);
-      ply = 0;
-      continue;
-    }
-    inGame = true;
-    size_t at = 0;
-    while (at < line.size()) {
-      size_t end = line.find(' ', at);
-      if (end == std::string::npos) end = line.size();
-      std::string word = line.substr(at, end - at);
-      at = end + 1;
-      size_t skip = 0;
-      while (skip < word.size() && (isdigit(uint8_t(word[skip])) || word[skip] == '.')) skip++;
-      word = word.substr(skip);
-      if (word.empty() || word[0] == '-' || word[0] == '/') continue;
-      const Move m = parseMove(pos, word.c_str());
-      if (!m) break;
-      pos.lastMove = makeMove(pos, m & ~MoveCheckFlags);
-      if (!pos.lastMove) break;
-      if (++ply % 5 == 0) fens.push_back(fenOf(pos));
-    }
-  }
-  return fens;
-}
 
 // Positions reached by random legal play from two openings.
 std::vector<std::string> randomPositions(int count, uint32_t seed) {
@@ -218,7 +165,7 @@ struct ParallelTest : ::testing::Test {
   void expectSound(const Result& r, int threads, const char* what) {
     const std::string fen = fenOf(pos);
     EXPECT_EQ(r.calls, 1) << what << " " << fen;
-    EXPECT_TRUE(isLegal(pos, r.move)) << what << " " << fen;
+    EXPECT_TRUE(isLegalMove(pos, r.move)) << what << " " << fen;
     EXPECT_EQ(fenOf(searchController.master().pos), fen) << what;
     EXPECT_EQ(searchController.master().pos.hashKey, pos.hashKey) << what << " " << fen;
     expectWorkersBackAtRoot(threads);
@@ -254,7 +201,7 @@ TEST_F(ParallelTest, OneThreadNeverSplitsAndSearchesExactlyAsBefore) {
 }
 
 TEST_F(ParallelTest, SoundOverManyPositionsWithTwoToEightThreads) {
-  std::vector<std::string> fens = gamePositions(4);
+  std::vector<std::string> fens = gameFens(dataPath("master-games.pgn"), 4, 5, 1);
   ASSERT_GE(fens.size(), 20u);
   fens.resize(20);
   for (const std::string& fen : randomPositions(20, 20240611)) fens.push_back(fen);
@@ -319,7 +266,7 @@ TEST_F(ParallelTest, StopEndsParallelSearches) {
     }
     const Result r = recorder.get();
     EXPECT_EQ(r.calls, 1);
-    EXPECT_TRUE(isLegal(pos, r.move));
+    EXPECT_TRUE(isLegalMove(pos, r.move));
     expectWorkersBackAtRoot(4);
   }
 }
@@ -349,7 +296,7 @@ TEST_F(ParallelTest, ThreadCountChangesDuringASearch) {
     }
     const Result r = recorder.get();
     EXPECT_EQ(r.calls, 1);
-    EXPECT_TRUE(isLegal(pos, r.move));
+    EXPECT_TRUE(isLegalMove(pos, r.move));
   }
   searchController.setThreads(4);
   expectSound(run(5), 4, "after changes during a search");
@@ -375,7 +322,7 @@ TEST_F(ParallelTest, PonderHitEndsAParallelSearch) {
     }
     const Result r = recorder.get();
     EXPECT_EQ(r.calls, 1);
-    EXPECT_TRUE(isLegal(pos, r.move));
+    EXPECT_TRUE(isLegalMove(pos, r.move));
     expectWorkersBackAtRoot(4);
   }
 }

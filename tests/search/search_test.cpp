@@ -13,6 +13,7 @@
 #include "board/notation.h"
 #include "search/search_controller.h"
 #include "shell/log.h"
+#include "support/positions.h"
 
 namespace {
 
@@ -215,18 +216,13 @@ TEST_F(SearchTest, SoundOverRandomPositions) {
       const int n = generateLegalMoves(pos, list);
       if (n == 0) break;
       if (ply % 3 == 2) {
-        char before[128], after[128];
-        fenString(pos, before, sizeof before);
+        const std::string before = fenOf(pos);
         const uint64_t key = pos.hashKey;
         tt.clear();
         Result r = run(0, 3000);
-        fenString(pos, after, sizeof after);
-        EXPECT_STREQ(before, after);
+        EXPECT_EQ(fenOf(pos), before);
         EXPECT_EQ(key, pos.hashKey);
-        bool legal = false;
-        for (int i = 0; i < n; i++)
-          legal |= (list[i] & MoveCompareMask) == (r.move & MoveCompareMask);
-        EXPECT_TRUE(legal) << before << " " << text(r.move);
+        EXPECT_TRUE(isLegalMove(pos, r.move)) << before << " " << text(r.move);
         // The same search again from a clean table: nothing leaks from one search to the next.
         tt.clear();
         Result again = run(0, 3000);
