@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 
@@ -15,7 +16,11 @@ namespace {
 std::string perftPosition(int index) {
   std::ifstream file(MELVOK_DATA_DIR "/perft-standard.epd");
   std::string line;
-  for (int i = 0; i <= index && std::getline(file, line); i++) {
+  for (int i = 0; i <= index; i++) {
+    if (!std::getline(file, line)) {
+      std::fprintf(stderr, "no position %i in " MELVOK_DATA_DIR "/perft-standard.epd\n", index);
+      std::exit(1);
+    }
   }
   return line.substr(0, line.find(';'));
 }
@@ -29,7 +34,10 @@ struct Searcher {
   // Searches fen to a fixed depth (or for ms milliseconds); returns the best move's text.
   std::string run(const std::string& fen, int depth, uint32_t ms) {
     Position pos;
-    setFen(pos, fen.c_str());
+    if (!setFen(pos, fen.c_str())) {
+      std::fprintf(stderr, "bad benchmark position: %s\n", fen.c_str());
+      std::exit(1);
+    }
     searchController.setPosition(pos);
     searchController.maxDepth = depth;
     timeControl.nodeLimit = 0;
