@@ -22,6 +22,7 @@
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
+#include "search/mate_cases.h"
 #include "search/search_controller.h"
 #include "shell/log.h"
 #include "support/paths.h"
@@ -222,20 +223,9 @@ TEST_F(ParallelTest, SoundOverManyPositionsWithTwoToEightThreads) {
 }
 
 TEST_F(ParallelTest, MatesKeepTheirExactScores) {
-  struct Case {
-    const char* fen;
-    int score;
-    const char* move;
-  } cases[] = {
-      {"6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", 29999, "a1a8"},
-      {"7k/8/8/8/8/8/R7/1R4K1 w - - 0 1", 29997, ""},
-      {"k7/8/8/3K4/8/8/8/7Q w - - 0 1", 29995, ""},
-      {"7k/8/6K1/8/8/8/8/1R6 b - - 0 1", -29998, "h8g8"},
-      {"r1bqkb1r/pppp1ppp/2n2n2/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 4 4", 29999, "h5f7"},
-  };
   for (int threads : {2, 4}) {
     searchController.setThreads(threads);
-    for (const Case& c : cases) {
+    for (const MateCase& c : mateCases) {
       setUp(c.fen);
       const Result r = run(0);
       EXPECT_EQ(r.score, c.score) << threads << " threads: " << c.fen;

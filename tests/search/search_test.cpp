@@ -11,6 +11,7 @@
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
+#include "search/mate_cases.h"
 #include "search/search_controller.h"
 #include "shell/log.h"
 #include "support/positions.h"
@@ -86,23 +87,14 @@ struct SearchTest : ::testing::Test {
 };
 
 TEST_F(SearchTest, MateInOneTwoAndThreeWithExactScores) {
-  struct Case {
-    const char* fen;
-    int score;
-    const char* move;
-  } cases[] = {
-      {"6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", 29999, "a1a8"},
-      {"7k/8/8/8/8/8/R7/1R4K1 w - - 0 1", 29997, ""},
-      {"k7/8/8/3K4/8/8/8/7Q w - - 0 1", 29995, ""},
-      {"7k/8/6K1/8/8/8/8/1R6 b - - 0 1", -29998, "h8g8"},
-  };
-  for (const Case& c : cases) {
+  for (const MateCase& c : mateCases) {
     setUp(c.fen);
     Result r = runLogged(0);
     EXPECT_EQ(r.score, c.score) << c.fen;
     EXPECT_EQ(r.calls, 1);
+    char coordinates[MoveTextSize];
     if (*c.move) {
-      EXPECT_EQ(text(r.move), c.move) << c.fen;
+      EXPECT_STREQ(coordinateMove(coordinates, r.move), c.move) << c.fen;
     }
     EXPECT_NE(log.find("(optimal)\n"), std::string::npos) << log;
     // The mate is found no later than the depth that can see it and ends the search at once.
