@@ -132,6 +132,7 @@ TEST(WinBoardPonder, MoveNowWhilePonderingPlaysNothing) {
   s.line("?");
   ASSERT_FALSE(s.until("move ").empty());
   s.line("nopost");
+  s.sync();  // thinking lines the ponder search posted before nopost took effect
   const uint32_t plies = s.position.ply;
   s.line("?");
   EXPECT_EQ(s.driver->status(), WinBoardDriver::Pondering);
