@@ -7,6 +7,7 @@
 
 #ifdef _WIN32
 #include <direct.h>
+#include <malloc.h>
 #include <windows.h>
 #else
 #include <dlfcn.h>
