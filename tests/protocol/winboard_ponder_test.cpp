@@ -82,17 +82,19 @@ TEST(WinBoardPonder, UnderpromotionIsNoHit) {
 constexpr const char* Middlegame =
     "r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N2N2/PP2BPPP/R2QKB1R w KQ - 0 8";
 
-TEST(WinBoardPonder, LiveHitTurnsThePonderSearchIntoTheSearchForTheMove) {
-  WinBoardSession s;
+// With pondering on, the engine searches the middlegame until its lines reach depth 4 (deep
+// enough for an expected reply), then `?` makes it move; the caller waits for the move.
+void searchMiddlegameAndMoveNow(WinBoardSession& s) {
   s.line("new");
   s.line(std::string("setboard ") + Middlegame);
-  s.line("hard");
-  s.line("level 0 1000 0");
-  s.line("time 6000000");
-  s.line("sd 60");
-  s.line("go");
-  s.until("4 ");  // deep enough for an expected reply in the line
+  for (const char* line : {"hard", "level 0 1000 0", "time 6000000", "sd 60", "go"}) s.line(line);
+  s.until("4 ");
   s.line("?");
+}
+
+TEST(WinBoardPonder, LiveHitTurnsThePonderSearchIntoTheSearchForTheMove) {
+  WinBoardSession s;
+  searchMiddlegameAndMoveNow(s);
   ASSERT_FALSE(s.until("move ").empty());
   const Move expected = s.driver->ponderMove();
   ASSERT_NE(expected, 0u);
@@ -121,15 +123,7 @@ TEST(WinBoardPonder, LiveHitTurnsThePonderSearchIntoTheSearchForTheMove) {
 
 TEST(WinBoardPonder, MoveNowWhilePonderingPlaysNothing) {
   WinBoardSession s;
-  s.line("new");
-  s.line(std::string("setboard ") + Middlegame);
-  s.line("hard");
-  s.line("level 0 1000 0");
-  s.line("time 6000000");
-  s.line("sd 60");
-  s.line("go");
-  s.until("4 ");
-  s.line("?");
+  searchMiddlegameAndMoveNow(s);
   ASSERT_FALSE(s.until("move ").empty());
   s.line("nopost");
   s.sync();  // thinking lines the ponder search posted before nopost took effect

@@ -137,6 +137,20 @@ struct ParallelTest : ::testing::Test {
 
   void setUp(const std::string& fen) { ASSERT_TRUE(setFen(pos, fen.c_str())) << fen; }
 
+  // Starts an asynchronous search without a time limit (a ponder search when `levelMs` is short:
+  // a ponder hit then ends it) on the position last handed to the controller.
+  void startInfinite(uint32_t levelMs) {
+    recorder.result = Result();
+    timeControl.reset();
+    timeControl.setFixedTime(levelMs);
+    timeControl.infinite = 1;
+    recorder.reportedDepth = 0;
+    searchController.start(true);
+  }
+  void waitForDepth(int depth) {
+    while (recorder.reportedDepth < depth) std::this_thread::yield();
+  }
+
   // A synchronous search on the test's thread (the workers join it).
   Result run(int maxDepth, uint32_t nodeLimit = 0) {
     recorder.result = Result();
@@ -243,15 +257,10 @@ TEST_F(ParallelTest, StopEndsParallelSearches) {
   setUp("r1bqk2r/pppp1ppp/2n2n2/2b1p3/2B1P3/2N2N2/PPPP1PPP/R1BQK2R w KQkq - 0 1");
   searchController.setPosition(pos);
   for (int round = 0; round < 6; round++) {
-    recorder.result = Result();
-    timeControl.reset();
-    timeControl.setFixedTime(3600 * 1000);
-    timeControl.infinite = 1;
     {
       HangGuard guard("an infinite search reaching depth 4, then stop", 300);
-      recorder.reportedDepth = 0;
-      searchController.start(true);
-      while (recorder.reportedDepth < 4 + round % 3) std::this_thread::yield();
+      startInfinite(3600 * 1000);
+      waitForDepth(4 + round % 3);
       searchController.stopAndWait();
     }
     const Result r = recorder.get();
@@ -269,19 +278,14 @@ TEST_F(ParallelTest, ThreadCountChangesDuringASearch) {
   searchController.setPosition(pos);
   for (int round = 0; round < 4; round++) {
     searchController.setThreads(round % 2 ? 3 : 8);
-    recorder.result = Result();
-    timeControl.reset();
-    timeControl.setFixedTime(3600 * 1000);
-    timeControl.infinite = 1;
     {
       HangGuard guard("an infinite search with thread-count changes, then stop", 300);
-      recorder.reportedDepth = 0;
-      searchController.start(true);
-      while (recorder.reportedDepth < 3) std::this_thread::yield();
+      startInfinite(3600 * 1000);
+      waitForDepth(3);
       searchController.setThreads(2);
-      while (recorder.reportedDepth < 4) std::this_thread::yield();
+      waitForDepth(4);
       searchController.setThreads(round % 2 ? 8 : 1);
-      while (recorder.reportedDepth < 5) std::this_thread::yield();
+      waitForDepth(5);
       searchController.stopAndWait();
     }
     const Result r = recorder.get();
@@ -298,15 +302,10 @@ TEST_F(ParallelTest, PonderHitEndsAParallelSearch) {
   searchController.setPosition(pos);
   // A ponder hit that leaves no time: the search ends by itself.
   for (int round = 0; round < 4; round++) {
-    recorder.result = Result();
-    timeControl.reset();
-    timeControl.setFixedTime(1);
-    timeControl.infinite = 1;
     {
       HangGuard guard("a ponder search ended by its ponder hit", 300);
-      recorder.reportedDepth = 0;
-      searchController.start(true);
-      while (recorder.reportedDepth < 3 + round % 3) std::this_thread::yield();
+      startInfinite(1);
+      waitForDepth(3 + round % 3);
       searchController.ponderHit();
       searchController.master().idle.wait();
     }
