@@ -6,6 +6,7 @@
 #include "board/makemove.h"
 #include "board/notation.h"
 #include "board/position.h"
+#include "board/rays.h"
 #include "shell/log.h"
 #include "shell/output_stream.h"
 
@@ -32,6 +33,7 @@ bool placePiece(Position& pos, int side, int kind, int sq) {
   pos.pieceSquare[piece] = uint8_t(sq);
   pos.pieceSquare[piece + 1] = NoSquare;
   pos.at(sq) = uint8_t(piece);
+  pos.occupied |= squareBit(sq);
   pos.material[side] += tables.materialOf[slot];
   uint64_t key = zobrist[tables.keyCode[piece] + sq];
   pos.hashKey ^= key;

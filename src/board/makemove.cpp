@@ -1,6 +1,7 @@
 #include "board/makemove.h"
 
 #include "board/movegen.h"
+#include "board/rays.h"
 #include "shell/log.h"
 
 namespace {
@@ -73,6 +74,7 @@ Move makePromotion(Position& pos, Move m, int from, int to, int side) {
   pos.pieceSquare[piece + 1] = NoSquare;
   pos.at(to) = uint8_t(piece);
   pos.at(from) = Empty;
+  pos.occupied = (pos.occupied & ~squareBit(from)) | squareBit(to);
   pos.hashKey ^= pieceKey(piece, to);
   pos.material[side] += tables.materialOf[slotOf(piece)] - 0x100;
   clearEpSquare(pos);
@@ -103,6 +105,7 @@ Move makeCastling(Position& pos, Move m, int from, int to, int side) {
   pos.at(from) = Empty;
   pos.at(to) = uint8_t(king);
   pos.at(rookTo) = uint8_t(rook);
+  pos.occupied = (pos.occupied & ~(squareBit(from) | squareBit(rookFrom))) | squareBit(to) | squareBit(rookTo);
   pos.pieceSquare[king] = uint8_t(to);
   pos.pieceSquare[rook] = uint8_t(rookTo);
   clearEpSquare(pos);
@@ -126,6 +129,7 @@ Move makeEnPassant(Position& pos, Move m, int from, int to, int side) {
     pos.ply--;
     return 0;
   }
+  pos.occupied = (pos.occupied & ~(squareBit(from) | squareBit(capturedSquare))) | squareBit(to);
   pos.pieceSquare[captured] += 0x80;
   pos.pieceSquare[pawn] = uint8_t(to);
   uint64_t pawnDelta = pieceKey(captured, capturedSquare) ^ pieceKey(pawn, from) ^ pieceKey(pawn, to);
@@ -197,6 +201,7 @@ Move makeMoveUnrecorded(Position& pos, Move m) {
     pos.at(to) = uint8_t(piece);
     pos.pieceSquare[piece] = uint8_t(to);
     pos.at(from) = Empty;
+    pos.occupied = (pos.occupied & ~squareBit(from)) | squareBit(to);
   }
 
   pos.sideToMove ^= 1;
@@ -252,6 +257,7 @@ void unmakeMove(Position& pos, Move m, const UndoInfo& undo) {
   pos.castleRights = undo.castleRights;
   pos.lastIrreversible = undo.lastIrreversible;
   pos.pawnKey = undo.pawnKey;
+  pos.occupied = undo.occupied;
   pos.ply--;
   pos.hashKey = pos.keyHistory[pos.ply];
   if (m & MoveSpecial) {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "board/notation.h"
+#include "board/rays.h"
 #include "shell/output_stream.h"
 
 const char* const InitialFen = "rnbqkbnr/pppppppp/////PPPPPPPP/RNBQKBNR w KQkq - -";
@@ -19,6 +20,7 @@ void clearPosition(Position& pos) {
   pos.ply = 0;
   pos.material[White] = pos.material[Black] = 0;
   pos.pawnKey = 0;
+  pos.occupied = 0;
   pos.lastIrreversible = 0;
   pos.castleRights = 0;
   pos.epSquare = 0;
@@ -37,6 +39,7 @@ void copyPosition(Position& dest, const Position& src) {
   dest.material[0] = src.material[0];
   dest.material[1] = src.material[1];
   dest.pawnKey = src.pawnKey;
+  dest.occupied = src.occupied;
   dest.lastIrreversible = src.lastIrreversible;
   dest.castleRights = src.castleRights;
   dest.epSquare = src.epSquare;
@@ -99,6 +102,13 @@ uint64_t computePawnKey(const Position& pos) {
   return key;
 }
 
+uint64_t computeOccupancy(const Position& pos) {
+  uint64_t occupied = 0;
+  for (int sq = 0; sq < 128; sq++)
+    if (onBoard(sq) && pos.at(sq) != Empty) occupied |= squareBit(sq);
+  return occupied;
+}
+
 uint32_t computeMaterial(const Position& pos, int side) {
   uint32_t material = 0;
   int base = colourBase(side);
@@ -158,6 +168,10 @@ void verifyPosition(const Position& pos, const char* label, Move m) {
     out.print("rites=%i\n", pos.castleRights);
     fflush(stdout);
     abort();
+  }
+  if (computeOccupancy(pos) != pos.occupied) {
+    out.print("%s: occupancy not ok\n", label);
+    failVerification(pos, label, m);
   }
   static const char* const labels[2] = {"%s: WhiteMaterial not ok: %x!=%x\n",
                                         "%s: BlackMaterial not ok: %x!=%x\n"};

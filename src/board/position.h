@@ -41,6 +41,7 @@ struct Position {
   uint32_t ply;               // moves made since set-up; next history index
   uint32_t material[2];
   uint64_t pawnKey;
+  uint64_t occupied;          // occupied squares, bit per square (see board/rays.h)
   uint16_t lastIrreversible;
   uint8_t castleRights;
   uint8_t epSquare;           // 0 when there is none
@@ -67,10 +68,11 @@ struct UndoInfo {
   uint16_t lastIrreversible;
   uint8_t castleRights;
   uint64_t pawnKey;
+  uint64_t occupied;
 };
 
 inline UndoInfo saveUndo(const Position& pos) {
-  return UndoInfo{pos.epSquare, pos.lastIrreversible, pos.castleRights, pos.pawnKey};
+  return UndoInfo{pos.epSquare, pos.lastIrreversible, pos.castleRights, pos.pawnKey, pos.occupied};
 }
 
 // Material counter fields.

@@ -1,9 +1,12 @@
 // Staged generators for the search: captures, quiet moves, king steps and checking moves,
 // produced separately so that a node can stop after the first stage that cuts off.
 // They do not test pins: the search tests each move with isPinnedMove before playing it.
+#include <type_traits>
+
 #include "board/generator_support.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
+#include "board/rays.h"
 
 namespace {
 
@@ -34,6 +37,38 @@ Move checkFrom(const Position& pos, uint8_t mask, int sq, int king) {
   return 0;
 }
 
+// The capture at the end of each line from `from`, in the order of Dirs. The move is written
+// always and kept only when the first piece on the line is an enemy: no branch to mispredict.
+template <int... Dirs>
+inline Move* lineCaptures(const Position& pos, Move* list, int from, int enemyBase) {
+  auto capture = [&](RayHit hit) {
+    *list = moveWord(from, hit.square, hit.piece);
+    list += isEnemy(hit.piece, enemyBase);
+  };
+  (capture(firstOnRay<Dirs>(pos, from)), ...);
+  return list;
+}
+
+// Quiet checking moves of a slider (attack bits `mask`) along the lines from `from`, in the
+// order of Dirs and, along each line, outward. Only squares on a line through the enemy king
+// can give check; each of those is tested with checkFrom.
+template <int... Dirs>
+inline Move* lineChecks(const Position& pos, Move* list, int from, uint8_t mask, int enemyKing) {
+  const uint64_t kingLines = lineSquares(enemyKing, mask);
+  auto along = [&](auto dir) {
+    constexpr int Dir = decltype(dir)::value;
+    for (uint64_t candidates = emptyOnRay<Dir>(pos, from) & kingLines; candidates;) {
+      const int bit = Dir > 0 ? __builtin_ctzll(candidates) : 63 - __builtin_clzll(candidates);
+      candidates ^= 1ull << bit;
+      const int to = squareOfBit(bit);
+      // Moving along the line toward the king never uncovers a new check from here.
+      if (Move flags = checkFrom(pos, mask, to, enemyKing)) *list++ = moveWord(from, to, 0) | flags;
+    }
+  };
+  (along(std::integral_constant<int, Dirs>{}), ...);
+  return list;
+}
+
 }  // namespace
 
 Move* generateCaptures(const Position& pos, Move* list) {
@@ -56,15 +91,11 @@ Move* generateCaptures(const Position& pos, Move* list) {
     for (int jump : KnightOrder)
       if (isEnemy(pos.at(from + jump), enemyBase)) *list++ = moveWord(from, from + jump, pos.at(from + jump));
   });
-  for (const SliderKind& kind : Sliders)
-    forEachPiece(pos, side, kind.firstSlot, [&](int from) {
-      for (int i = 0; i < kind.count; i++) {
-        int dir = kind.directions[i];
-        int to = from + dir;
-        while (pos.at(to) == Empty) to += dir;
-        if (isEnemy(pos.at(to), enemyBase)) *list++ = moveWord(from, to, pos.at(to));
-      }
-    });
+  // Bishops, rooks, queens; each in the direction order of the full generator.
+  forEachPiece(pos, side, BishopSlot, [&](int from) { list = lineCaptures<15, 17, -15, -17>(pos, list, from, enemyBase); });
+  forEachPiece(pos, side, RookSlot, [&](int from) { list = lineCaptures<1, -1, 16, -16>(pos, list, from, enemyBase); });
+  forEachPiece(pos, side, QueenSlot,
+               [&](int from) { list = lineCaptures<15, 17, -15, -17, 1, -1, 16, -16>(pos, list, from, enemyBase); });
   int king = pos.kingSquare(side);
   for (int step : kingSteps) {
     int to = king + step;
@@ -133,18 +164,11 @@ Move* generateQuietChecks(const Position& pos, Move* list) {
       if (pos.at(to) == Empty && (attackMaskOf(enemyKing - to) & 0x08)) *list++ = moveWord(from, to, 0) | MoveDirectCheck;
     }
   });
-  static constexpr uint8_t SliderMasks[3] = {0x10, 0x20, 0x30};
-  for (int k = 0; k < 3; k++)
-    forEachPiece(pos, side, Sliders[k].firstSlot, [&](int from) {
-      for (int i = 0; i < Sliders[k].count; i++) {
-        int dir = Sliders[k].directions[i];
-        for (int to = from + dir; pos.at(to) == Empty; to += dir) {
-          // Moving along the line toward the king never uncovers a new check from here.
-          Move flags = checkFrom(pos, SliderMasks[k], to, enemyKing);
-          if (flags) *list++ = moveWord(from, to, 0) | flags;
-        }
-      }
-    });
+  forEachPiece(pos, side, BishopSlot, [&](int from) { list = lineChecks<15, 17, -15, -17>(pos, list, from, 0x10, enemyKing); });
+  forEachPiece(pos, side, RookSlot, [&](int from) { list = lineChecks<1, -1, 16, -16>(pos, list, from, 0x20, enemyKing); });
+  forEachPiece(pos, side, QueenSlot, [&](int from) {
+    list = lineChecks<15, 17, -15, -17, 1, -1, 16, -16>(pos, list, from, 0x30, enemyKing);
+  });
   return list;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "board/rays.h"
 #include "eval/eval_tables.h"
 #include "eval/evaluator.h"
 
@@ -352,6 +353,17 @@ int Evaluator::kingScore(int side) {
 
 namespace {
 
+// A slider's empty squares along its lines, and the first pieces on them that are enemies worth
+// attacking.
+template <int... Dirs, typename Worth>
+inline void lineMobility(const Position& pos, int sq, Worth worthAttacking, int& free, int& attacks) {
+  auto along = [&](RayHit hit) {
+    free += hit.empty;
+    attacks += worthAttacking(hit.square, hit.piece);
+  };
+  (along(firstOnRay<Dirs>(pos, sq)), ...);
+}
+
 // One side's piece term. The side is a template argument: its steps, squares and piece numbers
 // become constants.
 template <int side>
@@ -411,12 +423,7 @@ int pieceScoreFor(const Position& pos, const PawnEntry& entry) {
     const int sq = pos.pieceSquare[n];
     if (sq & 0x88) continue;
     int free = 0, attacks = 0;
-#pragma GCC unroll 4
-    for (int d : diagonalDirections) {
-      int t = sq + d;
-      while (pos.at(t) == Empty) ++free, t += d;
-      if (attackedEnemy(t, pos.at(t))) ++attacks;
-    }
+    lineMobility<17, 15, -17, -15>(pos, sq, attackedEnemy, free, attacks);
     u += tableAt(bishopSquareTable, rel(sq)) + at(bishopMobility, free);
     mg += bishopAttacks[attacks] / 2;
     eg += 3 * bishopAttacks[attacks];
@@ -437,12 +444,7 @@ int pieceScoreFor(const Position& pos, const PawnEntry& entry) {
     const int sq = pos.pieceSquare[n];
     if (sq & 0x88) continue;
     int free = 0, attacks = 0;
-#pragma GCC unroll 4
-    for (int d : orthogonalDirections) {
-      int t = sq + d;
-      while (pos.at(t) == Empty) ++free, t += d;
-      if (attackedEnemy(t, pos.at(t))) ++attacks;
-    }
+    lineMobility<1, 16, -1, -16>(pos, sq, attackedEnemy, free, attacks);
     mg += at(rookMobilityMg, free) + rookAttacks[attacks];
     eg += at(rookMobilityEg, free) + 2 * rookAttacks[attacks];
     const int fileBit = 1 << fileOf(sq);

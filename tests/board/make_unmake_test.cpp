@@ -10,6 +10,7 @@
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
+#include "board/rays.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ void expectSameRecord(const Position& a, const Position& b, const char* context)
   ASSERT_EQ(memcmp(a.pieceSquare, b.pieceSquare, sizeof a.pieceSquare), 0) << context;
   ASSERT_EQ(a.hashKey, b.hashKey) << context;
   ASSERT_EQ(a.pawnKey, b.pawnKey) << context;
+  ASSERT_EQ(a.occupied, b.occupied) << context;
   ASSERT_EQ(a.sideToMove, b.sideToMove) << context;
   ASSERT_EQ(a.ply, b.ply) << context;
   ASSERT_EQ(a.material[0], b.material[0]) << context;
@@ -33,6 +35,7 @@ void expectSameRecord(const Position& a, const Position& b, const char* context)
 void expectIncrementalStateExact(const Position& pos, const char* context) {
   ASSERT_EQ(pos.hashKey, computeHashKey(pos)) << context;
   ASSERT_EQ(pos.pawnKey, computePawnKey(pos)) << context;
+  ASSERT_EQ(pos.occupied, computeOccupancy(pos)) << context;
   ASSERT_EQ(pos.material[White], computeMaterial(pos, White)) << context;
   ASSERT_EQ(pos.material[Black], computeMaterial(pos, Black)) << context;
   for (int piece = WhiteBase; piece < Guard; piece++) {
