@@ -10,6 +10,15 @@ Move makeMove(Position& pos, Move m);
 void unmakeMove(Position& pos, Move m, const UndoInfo& undo);
 void unmakeSpecial(Position& pos, Move m);
 
+// The position key after m, castling and en-passant changes aside: exact for most moves and
+// close enough for the others to fetch the child's table entry ahead of time.
+inline uint64_t keyAfter(const Position& pos, Move m) {
+  const int from = moveFrom(m), to = moveTo(m), piece = pos.at(from), captured = moveCaptured(m);
+  const uint64_t* keys = zobrist.data();
+  const uint64_t capture = captured ? keys[tables.keyCode[captured] + to] : 0;
+  return pos.hashKey ^ keys[tables.keyCode[piece] + from] ^ keys[tables.keyCode[piece] + to] ^ capture;
+}
+
 bool isAttacked(const Position& pos, int side, int square);
 bool isPinnedMove(const Position& pos, int king, int from, int to);
 

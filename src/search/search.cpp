@@ -383,6 +383,8 @@ int qsearch(SearchThread& t, int ply, int alpha, int beta, int qdepth, Move last
     for (; m < supply.batchEnd; m++) {
       const Move move = *m;
       if (!move || isPinnedMove(pos, ownKing, moveFrom(move), moveTo(move))) continue;
+      // The next move's child entry loads while this move's subtree is searched.
+      if (m + 1 < supply.batchEnd && m[1]) tt.prefetch(keyAfter(pos, m[1]), side ^ 1);
       const Move made = makeMove(pos, move);
       if (!made) continue;
       tt.prefetch(pos);

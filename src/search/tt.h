@@ -55,6 +55,10 @@ class Tt {
   void store(const Position& pos, TtEntry entry, TtCounters& counters);
   void deletePosition(const Position& pos);
   void prefetch(const Position& pos) const { __builtin_prefetch(slots_ + clusterIndex(pos)); }
+  // The same for a position known by its key and side to move.
+  void prefetch(uint64_t key, int sideToMove) const {
+    __builtin_prefetch(slots_ + ((uint32_t(key) + 4 * sideToMove) & indexMask_ & ~3u));
+  }
 
   // Per mille of the table filled, from the summed store counters of all threads.
   uint32_t fillPerMille(uint64_t newStores, uint64_t overwrites) const;
