@@ -1,8 +1,8 @@
 #pragma once
 // Occupancy rays. Beside the mailbox the position keeps the set of occupied squares as 64 bits,
 // so that the first piece along a line is one bit scan instead of a square-by-square walk: the
-// walk's exit is a branch the processor cannot predict, and the walks sit in the hottest code
-// (capture generation, mobility, exchange evaluation).
+// walk's exit is a branch the processor often mispredicts, and such walks sit in hot code
+// (capture generation, slider mobility, quiet checks).
 #include <cstdint>
 
 #include "board/position.h"
@@ -19,15 +19,6 @@ constexpr int raySlot(int dir) {
     if (rayDirections[i] == dir) return i;
   return -1;
 }
-// The same by table, for directions known only at run time (indexed by direction + 17).
-constexpr auto raySlotTable = [] {
-  struct {
-    int8_t slot[35];
-  } t{};
-  for (int dir = -17; dir <= 17; dir++) t.slot[dir + 17] = int8_t(raySlot(dir));
-  return t;
-}();
-inline int raySlotOf(int dir) { return raySlotTable.slot[dir + 17]; }
 
 struct RayTables {
   uint64_t squares[8][128];  // squares from an 0x88 square (exclusive) to the board edge
@@ -73,22 +64,6 @@ inline RayHit firstOnRay(const Position& pos, int from) {
   const int piece = pos.at(square);
   return blockers ? RayHit{square, piece, steps - 1}
                   : RayHit{square, Guard, rays.length[slot][from]};
-}
-
-// The first occupied square from `from` (exclusive) along a line direction known only at run
-// time; OffBoard when the line is open.
-constexpr int OffBoard = 0x88;
-inline int firstOccupied(const Position& pos, int from, int dir) {
-  const int slot = raySlotOf(dir);
-  const uint64_t blockers = rays.squares[slot][from] & pos.occupied;
-  if (!blockers) return OffBoard;
-  return squareOfBit(slot < 4 ? __builtin_ctzll(blockers) : 63 - __builtin_clzll(blockers));
-}
-
-// The squares strictly between two squares on one line.
-inline uint64_t squaresBetween(int from, int to, int dir) {
-  const int slot = raySlotOf(dir);
-  return rays.squares[slot][from] ^ rays.squares[slot][to] ^ squareBit(to);
 }
 
 // The empty squares from a square along a direction, up to the first piece.
