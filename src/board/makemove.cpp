@@ -105,7 +105,8 @@ Move makeCastling(Position& pos, Move m, int from, int to, int side) {
   pos.at(from) = Empty;
   pos.at(to) = uint8_t(king);
   pos.at(rookTo) = uint8_t(rook);
-  pos.occupied = (pos.occupied & ~(squareBit(from) | squareBit(rookFrom))) | squareBit(to) | squareBit(rookTo);
+  pos.occupied =
+      (pos.occupied & ~(squareBit(from) | squareBit(rookFrom))) | squareBit(to) | squareBit(rookTo);
   pos.pieceSquare[king] = uint8_t(to);
   pos.pieceSquare[rook] = uint8_t(rookTo);
   clearEpSquare(pos);

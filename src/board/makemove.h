@@ -16,7 +16,8 @@ inline uint64_t keyAfter(const Position& pos, Move m) {
   const int from = moveFrom(m), to = moveTo(m), piece = pos.at(from), captured = moveCaptured(m);
   const uint64_t* keys = zobrist.data();
   const uint64_t capture = captured ? keys[tables.keyCode[captured] + to] : 0;
-  return pos.hashKey ^ keys[tables.keyCode[piece] + from] ^ keys[tables.keyCode[piece] + to] ^ capture;
+  return pos.hashKey ^ keys[tables.keyCode[piece] + from] ^ keys[tables.keyCode[piece] + to] ^
+         capture;
 }
 
 bool isAttacked(const Position& pos, int side, int square);

@@ -92,10 +92,14 @@ Move* generateCaptures(const Position& pos, Move* list) {
       if (isEnemy(pos.at(from + jump), enemyBase)) *list++ = moveWord(from, from + jump, pos.at(from + jump));
   });
   // Bishops, rooks, queens; each in the direction order of the full generator.
-  forEachPiece(pos, side, BishopSlot, [&](int from) { list = lineCaptures<15, 17, -15, -17>(pos, list, from, enemyBase); });
-  forEachPiece(pos, side, RookSlot, [&](int from) { list = lineCaptures<1, -1, 16, -16>(pos, list, from, enemyBase); });
-  forEachPiece(pos, side, QueenSlot,
-               [&](int from) { list = lineCaptures<15, 17, -15, -17, 1, -1, 16, -16>(pos, list, from, enemyBase); });
+  forEachPiece(pos, side, BishopSlot, [&](int from) {
+    list = lineCaptures<15, 17, -15, -17>(pos, list, from, enemyBase);
+  });
+  forEachPiece(pos, side, RookSlot,
+               [&](int from) { list = lineCaptures<1, -1, 16, -16>(pos, list, from, enemyBase); });
+  forEachPiece(pos, side, QueenSlot, [&](int from) {
+    list = lineCaptures<15, 17, -15, -17, 1, -1, 16, -16>(pos, list, from, enemyBase);
+  });
   int king = pos.kingSquare(side);
   for (int step : kingSteps) {
     int to = king + step;
@@ -164,8 +168,12 @@ Move* generateQuietChecks(const Position& pos, Move* list) {
       if (pos.at(to) == Empty && (attackMaskOf(enemyKing - to) & 0x08)) *list++ = moveWord(from, to, 0) | MoveDirectCheck;
     }
   });
-  forEachPiece(pos, side, BishopSlot, [&](int from) { list = lineChecks<15, 17, -15, -17>(pos, list, from, 0x10, enemyKing); });
-  forEachPiece(pos, side, RookSlot, [&](int from) { list = lineChecks<1, -1, 16, -16>(pos, list, from, 0x20, enemyKing); });
+  forEachPiece(pos, side, BishopSlot, [&](int from) {
+    list = lineChecks<15, 17, -15, -17>(pos, list, from, 0x10, enemyKing);
+  });
+  forEachPiece(pos, side, RookSlot, [&](int from) {
+    list = lineChecks<1, -1, 16, -16>(pos, list, from, 0x20, enemyKing);
+  });
   forEachPiece(pos, side, QueenSlot, [&](int from) {
     list = lineChecks<15, 17, -15, -17, 1, -1, 16, -16>(pos, list, from, 0x30, enemyKing);
   });

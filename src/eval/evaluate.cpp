@@ -356,7 +356,8 @@ namespace {
 // A slider's empty squares along its lines, and the first pieces on them that are enemies worth
 // attacking.
 template <int... Dirs, typename Worth>
-inline void lineMobility(const Position& pos, int sq, Worth worthAttacking, int& free, int& attacks) {
+inline void lineMobility(const Position& pos, int sq, Worth worthAttacking, int& free,
+                         int& attacks) {
   auto along = [&](RayHit hit) {
     free += hit.empty;
     attacks += worthAttacking(hit.square, hit.piece);
