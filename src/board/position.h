@@ -1,7 +1,8 @@
 #pragma once
 // The Position record: a 0x88 mailbox of piece numbers with guard bands, per-side piece lists
-// indexed by piece number, incremental Zobrist keys, packed material counters, castling
-// rights with Chess960 rook files, the en-passant square and the move history.
+// indexed by piece number, the set of occupied squares, incremental Zobrist keys, packed
+// material counters, castling rights with Chess960 rook files, the en-passant square and the
+// move history.
 #include <cstdint>
 
 #include "board/tables.h"
