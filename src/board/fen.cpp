@@ -35,7 +35,7 @@ bool placePiece(Position& pos, int side, int kind, int sq) {
   pos.at(sq) = uint8_t(piece);
   pos.occupied |= squareBit(sq);
   pos.material[side] += tables.materialOf[slot];
-  uint64_t key = zobrist[tables.keyCode[piece] + sq];
+  uint64_t key = pieceKey(piece, sq);
   pos.hashKey ^= key;
   if (kind == Pawn) pos.pawnKey ^= key;
   return true;

@@ -6,9 +6,19 @@ namespace generator {
 
 constexpr int PromotionOrder[4] = {Queen, Knight, Rook, Bishop};
 constexpr int KnightOrder[8] = {-33, -31, -18, -14, 14, 18, 31, 33};
-constexpr int BishopDirections[4] = {15, 17, -15, -17};
-constexpr int RookDirections[4] = {1, -1, 16, -16};
-constexpr int QueenDirections[8] = {15, 17, -15, -17, 1, -1, 16, -16};
+
+// The direction order of each slider kind, as a type (for generators that take the directions
+// as template arguments) and as an array.
+template <int... Dirs>
+struct Lines {
+  static constexpr int directions[sizeof...(Dirs)] = {Dirs...};
+};
+using BishopLines = Lines<15, 17, -15, -17>;
+using RookLines = Lines<1, -1, 16, -16>;
+using QueenLines = Lines<15, 17, -15, -17, 1, -1, 16, -16>;
+inline constexpr auto& BishopDirections = BishopLines::directions;
+inline constexpr auto& RookDirections = RookLines::directions;
+inline constexpr auto& QueenDirections = QueenLines::directions;
 
 inline Move moveWord(int from, int to, int captured) { return makeMoveWord(from, to, captured); }
 inline bool isEnemy(int piece, int enemyBase) { return (piece & 0xC0) == enemyBase; }

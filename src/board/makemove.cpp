@@ -6,8 +6,6 @@
 
 namespace {
 
-inline uint64_t pieceKey(int piece, int sq) { return zobrist[tables.keyCode[piece] + sq]; }
-
 // Line bits (0x10 diagonal, 0x20 orthogonal) of a slider line through the difference.
 inline int lineBits(int diff) { return attackMaskOf(diff) & 0x30; }
 

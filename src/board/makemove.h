@@ -14,10 +14,8 @@ void unmakeSpecial(Position& pos, Move m);
 // close enough for the others to fetch the child's table entry ahead of time.
 inline uint64_t keyAfter(const Position& pos, Move m) {
   const int from = moveFrom(m), to = moveTo(m), piece = pos.at(from), captured = moveCaptured(m);
-  const uint64_t* keys = zobrist.data();
-  const uint64_t capture = captured ? keys[tables.keyCode[captured] + to] : 0;
-  return pos.hashKey ^ keys[tables.keyCode[piece] + from] ^ keys[tables.keyCode[piece] + to] ^
-         capture;
+  const uint64_t capture = captured ? pieceKey(captured, to) : 0;
+  return pos.hashKey ^ pieceKey(piece, from) ^ pieceKey(piece, to) ^ capture;
 }
 
 bool isAttacked(const Position& pos, int side, int square);

@@ -84,7 +84,7 @@ uint64_t computeHashKey(const Position& pos) {
   for (int piece = WhiteBase; piece < Guard; piece++) {
     int sq = pos.pieceSquare[piece];
     if (sq == NoSquare || !onBoard(sq)) continue;
-    key ^= zobrist[tables.keyCode[piece] + sq];
+    key ^= pieceKey(piece, sq);
   }
   key ^= tables.castleKeys[pos.castleRights];
   if (pos.epSquare) key ^= zobrist[pos.epSquare];
@@ -97,7 +97,7 @@ uint64_t computePawnKey(const Position& pos) {
     for (int piece = colourBase(side) + PawnSlot; piece < colourBase(side) + PawnEnd; piece++) {
       int sq = pos.pieceSquare[piece];
       if (sq == NoSquare) break;
-      if (onBoard(sq)) key ^= zobrist[tables.keyCode[piece] + sq];
+      if (onBoard(sq)) key ^= pieceKey(piece, sq);
     }
   return key;
 }

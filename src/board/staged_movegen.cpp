@@ -40,7 +40,8 @@ Move checkFrom(const Position& pos, uint8_t mask, int sq, int king) {
 // The capture at the end of each line from `from`, in the order of Dirs. The move is written
 // always and kept only when the first piece on the line is an enemy: no branch to mispredict.
 template <int... Dirs>
-inline Move* lineCaptures(const Position& pos, Move* list, int from, int enemyBase) {
+inline Move* lineCaptures(const Position& pos, Move* list, int from, int enemyBase,
+                          Lines<Dirs...>) {
   auto capture = [&](RayHit hit) {
     *list = moveWord(from, hit.square, hit.piece);
     list += isEnemy(hit.piece, enemyBase);
@@ -53,7 +54,8 @@ inline Move* lineCaptures(const Position& pos, Move* list, int from, int enemyBa
 // order of Dirs and, along each line, outward. Only squares on a line through the enemy king
 // can give check; each of those is tested with checkFrom.
 template <int... Dirs>
-inline Move* lineChecks(const Position& pos, Move* list, int from, uint8_t mask, int enemyKing) {
+inline Move* lineChecks(const Position& pos, Move* list, int from, uint8_t mask, int enemyKing,
+                        Lines<Dirs...>) {
   const uint64_t kingLines = lineSquares(enemyKing, mask);
   auto along = [&](auto dir) {
     constexpr int Dir = decltype(dir)::value;
@@ -67,6 +69,14 @@ inline Move* lineChecks(const Position& pos, Move* list, int from, uint8_t mask,
   };
   (along(std::integral_constant<int, Dirs>{}), ...);
   return list;
+}
+
+// Calls visit(from, lines, attack bits) for each bishop, rook and queen of `side`, in that order.
+template <typename Visit>
+inline void forEachSlider(const Position& pos, int side, Visit visit) {
+  forEachPiece(pos, side, BishopSlot, [&](int from) { visit(from, BishopLines{}, uint8_t(0x10)); });
+  forEachPiece(pos, side, RookSlot, [&](int from) { visit(from, RookLines{}, uint8_t(0x20)); });
+  forEachPiece(pos, side, QueenSlot, [&](int from) { visit(from, QueenLines{}, uint8_t(0x30)); });
 }
 
 }  // namespace
@@ -91,14 +101,8 @@ Move* generateCaptures(const Position& pos, Move* list) {
     for (int jump : KnightOrder)
       if (isEnemy(pos.at(from + jump), enemyBase)) *list++ = moveWord(from, from + jump, pos.at(from + jump));
   });
-  // Bishops, rooks, queens; each in the direction order of the full generator.
-  forEachPiece(pos, side, BishopSlot, [&](int from) {
-    list = lineCaptures<15, 17, -15, -17>(pos, list, from, enemyBase);
-  });
-  forEachPiece(pos, side, RookSlot,
-               [&](int from) { list = lineCaptures<1, -1, 16, -16>(pos, list, from, enemyBase); });
-  forEachPiece(pos, side, QueenSlot, [&](int from) {
-    list = lineCaptures<15, 17, -15, -17, 1, -1, 16, -16>(pos, list, from, enemyBase);
+  forEachSlider(pos, side, [&](int from, auto lines, uint8_t) {
+    list = lineCaptures(pos, list, from, enemyBase, lines);
   });
   int king = pos.kingSquare(side);
   for (int step : kingSteps) {
@@ -168,14 +172,8 @@ Move* generateQuietChecks(const Position& pos, Move* list) {
       if (pos.at(to) == Empty && (attackMaskOf(enemyKing - to) & 0x08)) *list++ = moveWord(from, to, 0) | MoveDirectCheck;
     }
   });
-  forEachPiece(pos, side, BishopSlot, [&](int from) {
-    list = lineChecks<15, 17, -15, -17>(pos, list, from, 0x10, enemyKing);
-  });
-  forEachPiece(pos, side, RookSlot, [&](int from) {
-    list = lineChecks<1, -1, 16, -16>(pos, list, from, 0x20, enemyKing);
-  });
-  forEachPiece(pos, side, QueenSlot, [&](int from) {
-    list = lineChecks<15, 17, -15, -17, 1, -1, 16, -16>(pos, list, from, 0x30, enemyKing);
+  forEachSlider(pos, side, [&](int from, auto lines, uint8_t mask) {
+    list = lineChecks(pos, list, from, mask, enemyKing, lines);
   });
   return list;
 }

@@ -36,6 +36,9 @@ extern BoardTables tables;
 
 void initTables();
 
+// The key of a piece (by number) standing on a square.
+inline uint64_t pieceKey(int piece, int sq) { return zobrist[tables.keyCode[piece] + sq]; }
+
 inline uint8_t attackMaskOf(int diff) { return tables.attackMask[diff + 128]; }
 inline int directionOf(int diff) { return tables.directionTo[diff + 128]; }
 
