@@ -1,8 +1,8 @@
 // The console's picture of a position: the board, the recent moves beside it, the material
 // balance, the FEN and the keys.
+#include "base/output_stream.h"
 #include "board/notation.h"
 #include "board/position.h"
-#include "shell/output_stream.h"
 
 namespace {
 

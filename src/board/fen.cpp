@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/log.h"
+#include "base/output_stream.h"
 #include "board/makemove.h"
 #include "board/notation.h"
 #include "board/position.h"
 #include "board/rays.h"
-#include "shell/log.h"
-#include "shell/output_stream.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "board/makemove.h"
 
+#include "base/log.h"
 #include "board/movegen.h"
 #include "board/rays.h"
-#include "shell/log.h"
 
 namespace {
 

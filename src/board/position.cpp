@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/output_stream.h"
 #include "board/notation.h"
 #include "board/rays.h"
-#include "shell/output_stream.h"
 
 const char* const InitialFen = "rnbqkbnr/pppppppp/////PPPPPPPP/RNBQKBNR w KQkq - -";
 

@@ -6,11 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "book/book_settings.h"
+#include "base/output_stream.h"
+#include "base/settings.h"
 #include "board/makemove.h"
 #include "board/notation.h"
-#include "shell/output_stream.h"
-#include "shell/settings.h"
+#include "book/book_settings.h"
 
 static_assert(sizeof(BookEntry) == 32, "book table slots are 32 bytes");
 

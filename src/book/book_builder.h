@@ -5,9 +5,9 @@
 // its most played moves, and the table is saved as a book.
 #include <cstdint>
 
+#include "base/rc_string.h"
 #include "book/book_file.h"
 #include "book/pgn_reader.h"
-#include "shell/rc_string.h"
 
 class Settings;
 

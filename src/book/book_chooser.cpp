@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/settings.h"
 #include "book/book_settings.h"
-#include "shell/settings.h"
 
 namespace {
 

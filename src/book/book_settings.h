@@ -3,7 +3,7 @@
 // value leaves the default in place; numbers convert like atoi.
 #include <cstdlib>
 
-#include "shell/settings.h"
+#include "base/settings.h"
 
 inline void readIntSetting(const Settings& settings, const char* key, int& value) {
   RcString text = settings.get(key);

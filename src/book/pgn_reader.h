@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "shell/output_stream.h"
-#include "shell/rc_string.h"
+#include "base/output_stream.h"
+#include "base/rc_string.h"
 
 // Result codes index resultStrings: 0 none or "*", 1 draw, 2 White won, 3 Black won.
 constexpr int ResultNone = 0;

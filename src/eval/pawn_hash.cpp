@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "shell/platform.h"
+#include "base/platform.h"
 
 namespace {
 constexpr size_t TableAlignment = 256;

@@ -6,12 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/log.h"
+#include "base/platform.h"
 #include "board/makemove.h"
 #include "board/notation.h"
-#include "book/book_commands.h"
 #include "search/time_control.h"
-#include "shell/log.h"
-#include "shell/platform.h"
 
 namespace {
 
@@ -31,7 +30,8 @@ UciDriver::UciDriver(Position& position, const ProtocolConfig& config, const cha
       version_(version),
       logDir_(config.uciLogDir),
       trace_(config.uciTrace),
-      timeGapMs_(config.uciTimeGapMs) {}
+      timeGapMs_(config.uciTimeGapMs),
+      bookMove_(config.bookMove) {}
 
 bool UciDriver::handle(const RcString& word, const RcString& rest) {
   if (word.empty()) return active_;
@@ -265,7 +265,7 @@ void UciDriver::go() {
   }
 
   if (firstOutOfBookPly_ == 0) {
-    Move book = ownBook_ ? pickOpeningBookMove(position_) : 0;
+    Move book = ownBook_ && bookMove_ ? bookMove_(position_) : 0;
     if (book) {
       if (next == StatusPondering) {
         heldBookMove_ = book;

@@ -8,13 +8,13 @@
 #include <mutex>
 #include <string>
 
+#include "base/output_stream.h"
+#include "base/tokenizer.h"
 #include "board/position.h"
+#include "protocol/protocol_driver.h"
 #include "protocol/uci_move_text.h"
 #include "protocol/uci_status.h"
 #include "search/search_controller.h"
-#include "shell/output_stream.h"
-#include "shell/protocol_driver.h"
-#include "shell/tokenizer.h"
 
 constexpr const char* UciAuthor = "the melvok developers";
 
@@ -90,6 +90,7 @@ class UciDriver : public ProtocolDriver, public SearchListener {
   std::atomic<bool> chess960_{false};  // read by the search thread's reports
   bool positionValid_ = true;
   int timeGapMs_ = 3000;
+  BookMoveSource bookMove_ = nullptr;
   std::atomic<int> castleNotation_{CastleSmart};
 
   UciStatusCell status_;

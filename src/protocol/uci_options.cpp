@@ -1,9 +1,9 @@
 // "setoption": the options the "uci" answer lists, and the "Clear Hash" button.
 #include <cstdlib>
 
+#include "base/log.h"
+#include "base/platform.h"
 #include "protocol/uci_driver.h"
-#include "shell/log.h"
-#include "shell/platform.h"
 
 // The value of a check or combo option: the word after the name, or after "value".
 RcString UciDriver::optionValue() {

@@ -1,13 +1,13 @@
 // The UCI driver's protocol lines, trace lines and log file.
 #include <cstring>
 
+#include "base/file_system.h"
+#include "base/log.h"
+#include "base/log_file_name.h"
+#include "base/platform.h"
 #include "board/notation.h"
 #include "protocol/uci_driver.h"
 #include "search/node_rules.h"
-#include "shell/file_system.h"
-#include "shell/log.h"
-#include "shell/log_file_name.h"
-#include "shell/platform.h"
 
 namespace {
 

@@ -4,12 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/file_system.h"
+#include "base/log.h"
+#include "base/output_stream.h"
 #include "board/notation.h"
-#include "book/book_commands.h"
 #include "protocol/winboard_move_text.h"
-#include "shell/file_system.h"
-#include "shell/log.h"
-#include "shell/output_stream.h"
 
 namespace {
 
@@ -71,6 +70,7 @@ WinBoardDriver::WinBoardDriver(Position& position, const ProtocolConfig& config,
                                const char* version, FILE* out)
     : timeGapMs(config.winboardTimeGapMs),
       logDir(config.winboardLogDir),
+      bookMove(config.bookMove),
       position_(position),
       search_(searchController),
       version_(version),
@@ -358,8 +358,8 @@ void WinBoardDriver::think(bool onSearchThread) {
     infinite = true;
     newStatus = Pondering;
   } else {
-    if (firstOutOfBookPly == 0 && useBook) {
-      const Move book = pickOpeningBookMove(position_);
+    if (firstOutOfBookPly == 0 && useBook && bookMove) {
+      const Move book = bookMove(position_);
       if (book && history_.play(position_, book)) {
         sendMove(book);
         log("think: bookmove");

@@ -16,14 +16,14 @@
 #include <cstdio>
 #include <mutex>
 
+#include "base/rc_string.h"
+#include "base/tokenizer.h"
 #include "board/position.h"
+#include "protocol/protocol_driver.h"
 #include "protocol/winboard_history.h"
 #include "protocol/winboard_log.h"
 #include "protocol/winboard_search_starter.h"
 #include "search/search_controller.h"
-#include "shell/protocol_driver.h"
-#include "shell/rc_string.h"
-#include "shell/tokenizer.h"
 
 class WinBoardDriver : public ProtocolDriver, public SearchListener {
  public:
@@ -63,6 +63,7 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   int timeGapMs = 3000;
   unsigned firstOutOfBookPly = 0;
   RcString logDir;
+  BookMoveSource bookMove = nullptr;
 
  private:
   using Handler = void (WinBoardDriver::*)();

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "shell/file_system.h"
-#include "shell/log_file_name.h"
-#include "shell/platform.h"
+#include "base/file_system.h"
+#include "base/log_file_name.h"
+#include "base/platform.h"
 
 RcString WinBoardLog::freeFileName(const char* directory) {
   if (!FileSystem::makeDirectories(directory)) {

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <mutex>
 
-#include "shell/rc_string.h"
+#include "base/rc_string.h"
 
 class WinBoardLog {
  public:

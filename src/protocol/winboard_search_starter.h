@@ -6,7 +6,7 @@
 #include <functional>
 #include <mutex>
 
-#include "shell/platform.h"
+#include "base/platform.h"
 
 class WinBoardSearchStarter {
  public:

@@ -14,9 +14,9 @@
 //                     }
 #include <cstdint>
 
+#include "base/platform.h"
+#include "base/rc_string.h"
 #include "board/position.h"
-#include "shell/platform.h"
-#include "shell/rc_string.h"
 
 // The library's answer for a position it does not hold.
 constexpr int32_t EgbbNoInformation = 99999;

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <mutex>
 
+#include "base/log.h"
 #include "eval/pawn_hash.h"
 #include "search/search_controller.h"
-#include "shell/log.h"
 
 namespace {
 

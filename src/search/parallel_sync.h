@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <thread>
 
-#include "shell/platform.h"
+#include "base/platform.h"
 
 // A word written by one thread and polled by others without ordering anything else. Reads and
 // writes look like those of a plain variable.

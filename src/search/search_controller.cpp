@@ -1,8 +1,8 @@
 #include "search/search_controller.h"
 
+#include "base/log.h"
 #include "search/bitbase.h"
 #include "search/parallel.h"
-#include "shell/log.h"
 
 // Never destroyed: the search thread waits on the master's events until the process ends.
 SearchController& searchController = *new SearchController();

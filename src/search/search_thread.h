@@ -4,12 +4,12 @@
 // controller; the parallel search keeps eight of them.
 #include <cstdint>
 
+#include "base/platform.h"
 #include "board/position.h"
 #include "eval/evaluator.h"
 #include "search/node_rules.h"
 #include "search/parallel_sync.h"
 #include "search/tt.h"
-#include "shell/platform.h"
 
 struct SplitPoint;
 

@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/log.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "search/eval_link.h"
 #include "search/search_controller.h"
-#include "shell/log.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "search/time_control.h"
 
-#include "shell/platform.h"
+#include "base/platform.h"
 
 TimeControl timeControl;
 

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "shell/log.h"
-#include "shell/platform.h"
+#include "base/log.h"
+#include "base/platform.h"
 
 Tt tt(65536);
 

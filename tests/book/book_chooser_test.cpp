@@ -1,10 +1,11 @@
 // Choosing a book move: marks, weights, the random pick and the display.
+#include "book/book_chooser.h"
+
 #include <cmath>
 #include <cstdlib>
 
-#include "book/book_chooser.h"
+#include "base/settings.h"
 #include "book/book_test_util.h"
-#include "shell/settings.h"
 
 namespace {
 

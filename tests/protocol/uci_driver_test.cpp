@@ -8,10 +8,10 @@
 #include <memory>
 #include <string>
 
+#include "base/log.h"
+#include "base/tokenizer.h"
 #include "board/tables.h"
 #include "search/node_rules.h"
-#include "shell/log.h"
-#include "shell/tokenizer.h"
 
 namespace {
 

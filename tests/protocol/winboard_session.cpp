@@ -7,10 +7,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/log.h"
+#include "base/tokenizer.h"
 #include "board/notation.h"
 #include "search/search_controller.h"
-#include "shell/log.h"
-#include "shell/tokenizer.h"
 
 void prepareEngine() {
   static bool ready = false;

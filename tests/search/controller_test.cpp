@@ -4,8 +4,8 @@
 #include <atomic>
 #include <thread>
 
+#include "base/platform.h"
 #include "search/search_controller.h"
-#include "shell/platform.h"
 
 namespace {
 

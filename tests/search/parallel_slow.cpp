@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "shell/platform.h"
+#include "base/platform.h"
 #include "support/paths.h"
 #include "support/process.h"
 #include "support/temp_dir.h"

@@ -5,11 +5,11 @@
 #include <regex>
 #include <string>
 
+#include "base/log.h"
+#include "base/platform.h"
 #include "board/position.h"
 #include "search/search.h"
 #include "search/search_controller.h"
-#include "shell/log.h"
-#include "shell/platform.h"
 
 namespace {
 

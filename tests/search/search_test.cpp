@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "base/log.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "search/mate_cases.h"
 #include "search/search_controller.h"
-#include "shell/log.h"
 #include "support/positions.h"
 
 namespace {

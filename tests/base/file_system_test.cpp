@@ -1,4 +1,4 @@
-#include "shell/file_system.h"
+#include "base/file_system.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "shell/log_file_name.h"
+#include "base/log_file_name.h"
 #include "support/temp_dir.h"
 
 namespace {

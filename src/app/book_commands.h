@@ -1,8 +1,8 @@
 #pragma once
-// The opening book as the console shell and the protocol drivers see it: the program-wide
-// book and one function per command. Every function prints its own messages.
+// The opening book as the console shell sees it: the program-wide book and one function per
+// command, each printing its own messages. The protocol drivers get only its move picker.
+#include "base/rc_string.h"
 #include "book/book_chooser.h"
-#include "shell/rc_string.h"
 
 class Settings;
 
@@ -28,9 +28,9 @@ bool buildOpeningBook(Position& pos, const char* pgnFile, const char* iniFile, i
 bool mergeOpeningBooks(const char* master, const char* secondary, const char* result);
 
 // The console commands, given the text after the command word.
-void bookCommand(Position& pos);                                             // book
+void bookCommand(Position& pos);                                                  // book
 void loadBookCommand(const char* rest, const Settings& settings, Position& pos);  // loadbook
-void logBookCommand();                                                       // logbook
+void logBookCommand();                                                            // logbook
 // buildbook <pgnfile> [inifile [maxgames]]; inifile defaults to the engine's settings file.
 void buildBookCommand(const char* rest, const char* defaultIniFile, const Settings& settings,
                       Position& pos);

@@ -2,8 +2,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "shell/log.h"
-#include "shell/output_stream.h"
+#include "base/log.h"
+#include "base/output_stream.h"
 
 namespace {
 const int kFirstBufferSize = 128;

@@ -5,7 +5,7 @@
 // last value. Values stay text: each user converts them (atoi, atof, file name).
 #include <vector>
 
-#include "shell/rc_string.h"
+#include "base/rc_string.h"
 
 class Settings {
  public:

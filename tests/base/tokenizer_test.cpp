@@ -1,4 +1,4 @@
-#include "shell/tokenizer.h"
+#include "base/tokenizer.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/log.h"
-#include "shell/output_stream.h"
+#include "base/log.h"
+#include "base/output_stream.h"
 #include "support/temp_dir.h"
 
 namespace {

@@ -1,8 +1,9 @@
 // The console's book commands: argument errors, the build-load-show sequence, merge and
 // statistics through the program-wide book.
-#include "book/book_commands.h"
+#include "app/book_commands.h"
+
+#include "base/settings.h"
 #include "book/book_test_util.h"
-#include "shell/settings.h"
 #include "support/paths.h"
 
 namespace {
@@ -60,7 +61,8 @@ TEST(BookCommands, BuildOpensAndShowsTheNewBookThenMergeAndLog) {
   for (int i = 0; i < 20; i++) EXPECT_EQ(pickOpeningBookMove(*pos), best);
 
   std::string merged = scratchPath("merged.mvk");
-  out = capture([&] { mergeBookCommand(("master-games.mvk master-games.mvk " + merged).c_str(), *pos); });
+  out = capture(
+      [&] { mergeBookCommand(("master-games.mvk master-games.mvk " + merged).c_str(), *pos); });
   EXPECT_TRUE(has(out, "...done!\n")) << out;
   EXPECT_FALSE(has(out, "book found")) << out;
   EXPECT_TRUE(has(out, "\n pick   move    elo")) << out;

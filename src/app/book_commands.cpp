@@ -1,11 +1,11 @@
-#include "book/book_commands.h"
+#include "app/book_commands.h"
 
 #include <cstdio>
 #include <memory>
 
+#include "base/settings.h"
 #include "book/book_builder.h"
 #include "book/book_merge.h"
-#include "shell/settings.h"
 
 BookChooser openingBook;
 

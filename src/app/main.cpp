@@ -1,7 +1,8 @@
-#include <cstdio>
 #include <unistd.h>
 
-#include "shell/console.h"
+#include <cstdio>
+
+#include "app/console.h"
 
 // The search and worker threads may still be running when the loop ends: flush and leave
 // at once, without running destructors under their feet.

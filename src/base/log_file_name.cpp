@@ -1,4 +1,4 @@
-#include "shell/log_file_name.h"
+#include "base/log_file_name.h"
 
 #include <cstdio>
 #include <cstring>

@@ -10,7 +10,7 @@
 #include <new>
 #include <thread>
 
-#include "shell/rc_string.h"
+#include "base/rc_string.h"
 
 // Milliseconds of a steady clock, as a wrapping 32-bit counter. Compare time stamps by
 // unsigned difference (now - then), never by order.

@@ -1,4 +1,4 @@
-#include "shell/output_stream.h"
+#include "base/output_stream.h"
 
 void OutputStream::print(const char* format, ...) {
   va_list args;

@@ -1,4 +1,4 @@
-#include "shell/rc_string.h"
+#include "base/rc_string.h"
 
 #include <cstddef>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "shell/file_system.h"
+#include "base/file_system.h"
 
 #include <unistd.h>
 
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "shell/platform.h"
+#include "base/platform.h"
 
 const char* FileSystem::currentDirectory() {
   static char buffer[256];

@@ -1,7 +1,7 @@
 #pragma once
 // Takes words off a line. The separators are a set of characters (the shell and the protocol
 // drivers use blank and tab); a run of separators counts as one.
-#include "shell/rc_string.h"
+#include "base/rc_string.h"
 
 class Tokenizer {
  public:

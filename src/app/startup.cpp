@@ -5,17 +5,17 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/book_commands.h"
+#include "app/console.h"
+#include "base/output_stream.h"
+#include "base/platform.h"
+#include "base/settings.h"
 #include "board/position.h"
-#include "book/book_commands.h"
+#include "protocol/protocol_driver.h"
 #include "protocol/uci_driver.h"
 #include "protocol/winboard_driver.h"
 #include "search/bitbase.h"
 #include "search/search_controller.h"
-#include "shell/console.h"
-#include "shell/output_stream.h"
-#include "shell/platform.h"
-#include "shell/protocol_driver.h"
-#include "shell/settings.h"
 
 namespace {
 
@@ -37,13 +37,16 @@ bool present(const char* key) { return !settings.get(key).empty(); }
 int number(const char* key) { return atoi(settings.get(key).c_str()); }
 
 int readStartupSettings() {
-  if (present("book.file")) loadOpeningBook(settings.get("book.file").c_str(), settings, gamePosition);
+  if (present("book.file"))
+    loadOpeningBook(settings.get("book.file").c_str(), settings, gamePosition);
   if (present("uci.trace")) protocolConfig.uciTrace = number("uci.trace") > 0;
   protocolConfig.uciLogDir = settings.get("uci.logdir");
   if (present("uci.timegap")) protocolConfig.uciTimeGapMs = number("uci.timegap") * 1000;
   protocolConfig.winboardLogDir = settings.get("winboard.logdir");
-  if (present("winboard.timegap")) protocolConfig.winboardTimeGapMs = number("winboard.timegap") * 1000;
-  if (present("egbb.dir")) bitbases.startUp(settings.get("egbb.dir").c_str(), settings.get("egbb.cachemb").c_str());
+  if (present("winboard.timegap"))
+    protocolConfig.winboardTimeGapMs = number("winboard.timegap") * 1000;
+  if (present("egbb.dir"))
+    bitbases.startUp(settings.get("egbb.dir").c_str(), settings.get("egbb.cachemb").c_str());
   if (present("tt.cachemb")) searchController.table().resize(uint32_t(number("tt.cachemb")) * 1024);
   return number("machine.mhz");
 }
@@ -64,6 +67,7 @@ void chooseThreadCount() {
 
 // The protocol drivers see every line before the console does: UCI first, then WinBoard.
 void connectProtocolDrivers(Console& console) {
+  protocolConfig.bookMove = pickOpeningBookMove;
   static UciDriver uci(gamePosition, protocolConfig, Version);
   static WinBoardDriver winboard(gamePosition, protocolConfig, Version);
   console.setDrivers(&uci, &winboard);

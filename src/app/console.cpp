@@ -1,16 +1,16 @@
-#include "shell/console.h"
+#include "app/console.h"
 
 #include <cstdio>
 #include <cstring>
 
+#include "app/book_commands.h"
+#include "base/output_stream.h"
+#include "base/platform.h"
+#include "base/tokenizer.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
-#include "book/book_commands.h"
 #include "search/search_controller.h"
-#include "shell/output_stream.h"
-#include "shell/platform.h"
-#include "shell/tokenizer.h"
 
 namespace {
 

@@ -1,7 +1,8 @@
 #pragma once
 // What the command loop needs of a protocol driver: whether its start command has made it
 // the active one, and a chance to take each line before the console sees it.
-#include "shell/rc_string.h"
+#include "base/rc_string.h"
+#include "board/position.h"
 
 class ProtocolDriver {
  public:
@@ -11,11 +12,16 @@ class ProtocolDriver {
   virtual bool handle(const RcString& word, const RcString& rest) = 0;
 };
 
-// Start-up settings of the protocol drivers ("uci.*" and "winboard.*" keys).
+// The opening book as a protocol sees it: the book move for a position, or 0. The book
+// lives above the protocols; the program hands its chooser in at start-up.
+using BookMoveSource = Move (*)(Position& pos);
+
+// Start-up settings of the protocol drivers ("uci.*" and "winboard.*" keys) and the book.
 struct ProtocolConfig {
   bool uciTrace = false;
   RcString uciLogDir;
   int uciTimeGapMs = 3000;
   RcString winboardLogDir;
   int winboardTimeGapMs = 3000;
+  BookMoveSource bookMove = nullptr;  // none: no book moves
 };

@@ -2,7 +2,7 @@
 // A numbered file path: directory/prefix + number (at least four digits) + suffix,
 // e.g. "logs/uci" + "/" + "uci" + "0007" + ".log". The protocol drivers count the number up
 // until they find a name that is not taken.
-#include "shell/rc_string.h"
+#include "base/rc_string.h"
 
 struct LogFileName {
   const char* directory = "";

@@ -1,9 +1,9 @@
-#include "shell/settings.h"
+#include "base/settings.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "shell/output_stream.h"
+#include "base/output_stream.h"
 
 bool Settings::load(const char* path) {
   FILE* file = fopen(path, "r");

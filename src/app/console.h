@@ -1,15 +1,15 @@
 #pragma once
 // The console command shell: start-up, then the loop that reads standard input, offers each
 // line to the protocol drivers and runs the console commands.
+#include "base/rc_string.h"
+#include "base/settings.h"
 #include "board/position.h"
-#include "shell/protocol_driver.h"
-#include "shell/rc_string.h"
-#include "shell/settings.h"
+#include "protocol/protocol_driver.h"
 
 struct ConsoleOptions {
-  bool async = false;    // console searches run on the search thread
-  bool book = true;      // `g` plays from the book first
-  bool cleartt = true;   // `g` clears the transposition table first
+  bool async = false;   // console searches run on the search thread
+  bool book = true;     // `g` plays from the book first
+  bool cleartt = true;  // `g` clears the transposition table first
 };
 
 class Console {
