@@ -10,6 +10,28 @@ Move makeMove(Position& pos, Move m);
 void unmakeMove(Position& pos, Move m, const UndoInfo& undo);
 void unmakeSpecial(Position& pos, Move m);
 
+// The null move: the side to move passes. It enters the history as an irreversible 0 move so
+// that repetition scans stop there. `undo` is saveUndo from before the null move.
+inline void makeNullMove(Position& pos) {
+  pos.keyHistory[pos.ply] = pos.hashKey;
+  pos.moveHistory[pos.ply] = 0;
+  pos.ply++;
+  pos.lastIrreversible = uint16_t(pos.ply);
+  if (pos.epSquare) {
+    pos.hashKey ^= zobrist[pos.epSquare];
+    pos.epSquare = 0;
+  }
+  pos.sideToMove ^= 1;
+}
+
+inline void unmakeNullMove(Position& pos, const UndoInfo& undo) {
+  pos.sideToMove ^= 1;
+  pos.ply--;
+  pos.hashKey = pos.keyHistory[pos.ply];
+  pos.epSquare = undo.epSquare;
+  pos.lastIrreversible = undo.lastIrreversible;
+}
+
 // The position key after m, castling and en-passant changes aside: exact for most moves and
 // close enough for the others to fetch the child's table entry ahead of time.
 inline uint64_t keyAfter(const Position& pos, Move m) {

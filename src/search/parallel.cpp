@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "base/log.h"
+#include "board/makemove.h"
 #include "eval/pawn_hash.h"
 #include "search/search_controller.h"
 
@@ -72,14 +73,50 @@ void recomputeStop(SearchThread& t) {
   t.stop = abortPly ? 1u : uint32_t(searchController.workersStop);
 }
 
+// The moves a thread played to reach a split point, to take them back afterwards.
+struct PathUndo {
+  Move moves[PvRows];
+  UndoInfo undo[PvRows];
+  int count = 0;
+};
+
+void takeBackPath(Position& pos, PathUndo& undo) {
+  while (undo.count > 0) {
+    undo.count--;
+    const Move m = undo.moves[undo.count];
+    if (m == 0)
+      unmakeNullMove(pos, undo.undo[undo.count]);
+    else
+      unmakeMove(pos, m, undo.undo[undo.count]);
+  }
+}
+
+// Plays path[from, to) on the thread's position (0 is a null move); false, with nothing left
+// played, if a move is refused.
+bool playPath(Position& pos, const Move* path, int from, int to, PathUndo& undo) {
+  undo.count = 0;
+  for (int i = from; i < to; i++) {
+    const Move m = path[i] & ~MoveCheckFlags;
+    undo.undo[undo.count] = saveUndo(pos);
+    if (m == 0) {
+      makeNullMove(pos);
+    } else if (!makeMove(pos, m)) {
+      takeBackPath(pos, undo);
+      return false;
+    }
+    undo.moves[undo.count++] = m;
+  }
+  return true;
+}
+
 // A thread given split point sp that stands at `fromPly` of sp's path: waits for the path,
 // plays it, waits for the moves and searches them. The caller leaves sp afterwards; the path is
 // taken back by the caller through `undo`.
 bool joinSplitPoint(SearchThread& t, SplitPoint& sp, int fromPly, PathUndo& undo) {
   const uint64_t start = microTicks();
-  spinUntil([&] { return sp.state.load(std::memory_order_acquire) >= 2; });
+  spinUntil([&] { return sp.state.load(std::memory_order_acquire) >= SplitPathWritten; });
   const bool played = playPath(t.pos, sp.path, fromPly, sp.ply, undo);
-  spinUntil([&] { return sp.state.load(std::memory_order_acquire) >= 3; });
+  spinUntil([&] { return sp.state.load(std::memory_order_acquire) >= SplitReady; });
   addMicros(t.adminMicros, start);
   if (!played || t.pos.hashKey != sp.key) {
     logError("thread %i: split point path does not lead to its node\n", t.index);
@@ -272,7 +309,7 @@ bool trySplit(SearchThread& t, SplitPoint& sp) {
   if (t.stop) return false;
   SplitPoint* mine = t.currentSplit.load(std::memory_order_relaxed);
   sp.parent = mine;
-  sp.state.store(1, std::memory_order_relaxed);
+  sp.state.store(SplitSettingUp, std::memory_order_relaxed);
   sp.workers.store(1, std::memory_order_relaxed);
   sp.next.store(0, std::memory_order_relaxed);
   t.counters.splits++;
@@ -289,7 +326,7 @@ bool trySplit(SearchThread& t, SplitPoint& sp) {
       if (n > 2 && !isWithin(mine, waitingAt)) continue;
     }
     other.available = 0;
-    // Release: the helper that sees its assignment also sees state 1 and the reset above.
+    // Release: the helper that sees its assignment also sees SplitSettingUp and the reset above.
     other.currentSplit.store(&sp, std::memory_order_release);
     taken++;
   }

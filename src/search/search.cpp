@@ -1,3 +1,7 @@
+// The main search and the quiescence search. A node of the main search takes its steps in this
+// order: draws and mate distance, the table, the bitbases, the null move, internal deepening,
+// the hash move, the mate killer, the futility base, then the remaining moves (which it may share
+// with idle threads at a split point), and last the fail-low extension.
 #include "search/search.h"
 
 #include <atomic>
@@ -16,11 +20,28 @@
 
 namespace {
 
+// The search's constants, named for the rules they tune.
+constexpr int QuiescenceEntryDepth = 4;  // the main search hands over with checks for 4 plies
+constexpr int MaxSearchPly = 99;         // deeper nodes go straight to the quiescence search
+constexpr int NullMoveDepthCut = 4;      // the null move is searched 4 plies shallower
+constexpr int NullVerifyOfficers = 4;    // below this many officers a null cut-off is verified
+constexpr int HashMoveDepthSlack = 2;    // a table move that shallow is still tried first
+constexpr int IidDepthCut = 2;           // internal deepening searches 2 plies less than the move
+constexpr int IidCutNodeMinDepth = 3;    // ... and at expected cut nodes only from that depth
+constexpr int FutilityMaxDepth = 4;
+constexpr int FutilityMargin[FutilityMaxDepth + 1] = {0, 50, 150, 450, 1150};
+constexpr int PawnEndingExtensionHashMove = 3;  // plies added for a capture into a pawn ending
+constexpr int PawnEndingExtension = 1;
+constexpr int EvasionStandMargin = 50;      // in check, this far below alpha only captures help
+constexpr int QuiescenceDeltaMargin = 250;  // captures that cannot come this close are dropped
+constexpr int XrayTableDepth = 1;           // table depth of a quiescence node after an x-ray check
+constexpr int NoThreat = 8;                 // an off-board square: the null move found no threat
+
 constexpr Move CaptureOrPromotion = 0x07FF0000;
-constexpr int futilityMargin[5] = {0, 50, 150, 450, 1150};
 
 inline bool isQuiet(Move m) { return (m & CaptureOrPromotion) == 0; }
 inline int unitsOf(int piece) { return tables.unitsOfSlot[slotOf(piece)]; }
+bool hasOfficers(uint32_t material) { return officerCount(material) != 0; }
 
 inline void shiftKillers(SearchThread& t, int ply, Move m) {
   m = stripFlags(m);
@@ -30,25 +51,21 @@ inline void shiftKillers(SearchThread& t, int ply, Move m) {
 }
 
 inline void store(SearchThread& t, int ply, Move m, int score, int depth, uint8_t bound) {
-  TtEntry e;
-  e.move = stripFlags(m);
-  e.score = int16_t(scoreToTable(score, ply));
-  e.depth = int16_t(depth);
-  e.bound = bound;
-  tt.store(t.pos, e, t.counters.tt);
+  tableStore(t.pos, ply, m, score, depth, bound, t.counters.tt);
 }
 
-inline void setPv(SearchThread& t, int ply, Move m) {
-  t.pv[ply][0] = stripFlags(m);
-  t.pv[ply][1] = 0;
-}
-
-inline void extendPv(SearchThread& t, int ply, Move m) {
-  Move* to = t.pv[ply];
-  const Move* from = t.pv[ply + 1];
-  *to++ = stripFlags(m);
-  while ((*to++ = *from++) != 0) {
+// A move refutes the node: the table keeps its score as a lower bound, the killers learn it
+// (unless `remember` is off: re-searches of moves the killers already know) and it becomes the
+// node's line. Returns the score.
+inline int cutOff(SearchThread& t, int ply, Move move, int value, int depth, bool inCheck,
+                  bool remember = true) {
+  store(t, ply, move, value, depth, BoundLower);
+  if (remember) {
+    if (value > MateBound) t.mateKiller[ply] = stripFlags(move);
+    if (isQuiet(move) && !inCheck) shiftKillers(t, ply, move);
   }
+  t.pv[ply].set(move);
+  return value;
 }
 
 // Polled every 256 interior nodes: the hard time limit and the node limit.
@@ -82,35 +99,6 @@ int extensionFor(const Position& pos, Move m, Move lastMove, int newDepth, int t
     if (balance <= (newDepth < 5 ? newDepth : 5)) return 1;
   }
   return 0;
-}
-
-// A null move: the side to move passes. Recorded in the history as an irreversible 0 move so
-// that repetition scans stop there.
-struct NullUndo {
-  uint16_t lastIrreversible;
-  uint8_t epSquare;
-};
-
-NullUndo makeNull(Position& pos) {
-  NullUndo u{pos.lastIrreversible, pos.epSquare};
-  pos.keyHistory[pos.ply] = pos.hashKey;
-  pos.moveHistory[pos.ply] = 0;
-  pos.ply++;
-  pos.lastIrreversible = uint16_t(pos.ply);
-  if (pos.epSquare) {
-    pos.hashKey ^= zobrist[pos.epSquare];
-    pos.epSquare = 0;
-  }
-  pos.sideToMove ^= 1;
-  return u;
-}
-
-void unmakeNull(Position& pos, const NullUndo& u) {
-  pos.sideToMove ^= 1;
-  pos.ply--;
-  pos.hashKey = pos.keyHistory[pos.ply];
-  pos.epSquare = u.epSquare;
-  pos.lastIrreversible = u.lastIrreversible;
 }
 
 // Whether a quiet move must not be reduced: it attacks something worth more, it answers the
@@ -186,8 +174,6 @@ bool pawnStalemate(const Position& pos) {
   return true;
 }
 
-bool hasOfficers(uint32_t material) { return officerCount(material) != 0; }
-
 enum class MoveOutcome { Illegal, Stopped, ReducedHeld, Searched };
 
 // The searches of one move of a node: makes it, extends it, tries the reduced search when
@@ -204,7 +190,7 @@ inline MoveOutcome searchMove(SearchThread& t, const UndoInfo& undo, int ply, in
   int d = newDepth;
   bool extended = false;
   if (newDepth < depth) {
-    const int ext = extensionFor(pos, made, lastMove, newDepth, type, 1);
+    const int ext = extensionFor(pos, made, lastMove, newDepth, type, PawnEndingExtension);
     d += ext;
     extended = ext != 0;
   }
@@ -247,6 +233,14 @@ inline bool futile(const Position& pos, Move& move, int side, int alpha, int bas
   return !checks;
 }
 
+// Whether a quiet move is reduced: late moves (the quiet stages) that give no check and are not
+// exempt for what they attack or answer.
+inline bool reduces(SearchThread& t, Move& move, int enemyKing, int threatSquare, bool checkKnown,
+                    bool checks) {
+  if (!checkKnown) checks = checkTest(t.pos, move, enemyKing);
+  return !checks && !reductionExempt(t, move, threatSquare);
+}
+
 // Copies a node's remaining moves into a split point in the order the node would search them:
 // the rest of the current batch, then every later stage (the quiet moves ordered against the
 // threat), without empty words and the hash move already searched.
@@ -273,16 +267,326 @@ void collectRemainingMoves(SplitPoint& sp, MoveSupply& supply, Move* m, Move sea
   sp.count = n;
 }
 
+// One node of the main search, as its steps share it.
+struct Node {
+  SearchThread& t;
+  Position& pos;
+  const int ply;
+  int alpha;
+  const int beta;
+  const int depth;
+  const Move lastMove;
+  int type;
+  const bool inCheck;
+  const int side;
+  int newDepth = 0;
+  Move hashMove = 0;
+  Move threat = 0;  // the reply that refuted the null move
+  int threatSquare = NoThreat;
+  int futilityBase = Infinity;
+  bool reductions = false;
+  int best = -Infinity;
+  Move bestMove = 0;
+  int searched = 0;
+
+  // A searched move's score: it may become the node's best and raise alpha.
+  void record(Move move, int value) {
+    if (value > best) {
+      best = value;
+      bestMove = move;
+      if (value > alpha) {
+        alpha = value;
+        t.pv[ply].extend(move, t.pv[ply + 1]);
+        t.counters.pvChanges++;
+      }
+    }
+  }
+};
+
+// The table: a stored result may decide the node; otherwise its move is tried first if it is
+// legal and its search was not much shallower.
+inline bool probeTable(Node& n, int& value) {
+  n.t.counters.tt.probes++;
+  TtEntry e;
+  if (!tt.probe(n.pos, e)) return false;
+  n.t.counters.tt.hits++;
+  const int s = scoreFromTable(e.score, n.ply);
+  const Move m = stripFlags(e.move);
+  if (n.type != PvNode && tableCut(s, e.depth, e.bound, n.depth, n.alpha, n.beta)) {
+    n.t.counters.tt.cuts++;
+    if (s >= n.beta && m && isQuiet(m) && !n.inCheck) shiftKillers(n.t, n.ply, m);
+    n.t.pv[n.ply].set(m);
+    value = s;
+    return true;
+  }
+  if (m && !(n.type == PvNode && e.bound == BoundUpper) &&
+      e.depth >= n.depth - HashMoveDepthSlack && (n.inCheck || isMoveLegal(n.pos, m)))
+    n.hashMove = m;
+  return false;
+}
+
+// The bitbases: a known win, loss or draw is stored; it decides the node unless the position
+// is past the probe ply and worth exploring for a faster win.
+inline bool probeBitbases(Node& n, int& value) {
+  const SearchThresholds& limits = searchController.thresholds;
+  const int men = bitbaseMen(n.pos);
+  if (men > limits.bitbaseProbeLimit || n.pos.epSquare != 0 ||
+      (men > limits.bitbaseFreeLimit && n.ply >= limits.bitbasePlyLimit))
+    return false;
+  int s;
+  if (!bitbases.probe(n.pos, s)) return false;
+  if (n.inCheck && s < -WinBound) {
+    Move evasions[MaxMoves];
+    if (generateEvasions(n.pos, evasions, n.lastMove) == evasions) {
+      value = n.ply - Infinity;
+      return true;
+    }
+  }
+  s = scoreFromTable(s, n.ply);  // nearer wins score higher
+  const uint8_t bound = s >= n.beta ? BoundLower : s > n.alpha ? BoundExact : BoundUpper;
+  store(n.t, n.ply, 0, s, n.depth, bound);
+  value = s;
+  if (men > limits.bitbaseFreeLimit && n.ply >= limits.bitbasePlyLimit - 1) return true;
+  return s >= -(WinBound - 1) && s <= WinBound - 1;
+}
+
+// The null move at expected cut nodes: if passing still holds beta, so will a real move (with
+// few pieces, where zugzwang is real, only after a reduced search of our own agrees). When it
+// fails, the refutation is the threat the quiet moves are ordered and reduced against.
+inline bool tryNullMove(Node& n, int& value) {
+  SearchThread& t = n.t;
+  if (n.depth < 2 || !n.lastMove || n.inCheck || n.type != CutNode || n.beta > WinBound - 1 ||
+      !hasOfficers(n.pos.material[n.side]))
+    return false;
+  const uint32_t before = t.counters.total();
+  t.counters.nullDepth++;
+  const UndoInfo undo = saveUndo(n.pos);
+  makeNullMove(n.pos);
+  const int nullValue =
+      -search(t, n.ply + 1, -n.beta, -n.beta + 1, n.depth - NullMoveDepthCut, 0, AllNode);
+  unmakeNullMove(n.pos, undo);
+  t.counters.nullDepth--;
+  t.counters.nullTries++;
+  if (t.counters.nullDepth == 0) t.counters.nullNodes += t.counters.total() - before;
+  value = 0;
+  if (t.stop) return true;
+  if (nullValue >= n.beta && nullValue < WinBound) {
+    bool holds = true;
+    if (officerCount(n.pos.material[n.side]) < NullVerifyOfficers) {
+      const int verified =
+          search(t, n.ply, n.alpha, n.beta, n.depth - NullMoveDepthCut, n.lastMove, PvNode);
+      if (t.stop) return true;
+      t.pv[n.ply].clear();
+      holds = verified >= n.beta;
+    }
+    if (holds) {
+      t.counters.nullCuts++;
+      store(t, n.ply, 0, nullValue, n.depth, BoundLower);
+      value = nullValue;
+      return true;
+    }
+  }
+  n.threat = t.pv[n.ply + 1][0];
+  if ((n.lastMove & MoveSearchFlag) && n.threat && moveFrom(n.threat) == moveTo(n.lastMove)) {
+    value = -Infinity;  // the reduced move that led here walks into the threat
+    return true;
+  }
+  n.threatSquare = n.threat ? moveTo(n.threat) : NoThreat;
+  return false;
+}
+
+// Internal iterative deepening: without a table move, a shallower search of the node finds
+// one; a mate it proves decides the node at once.
+inline bool internalDeepening(Node& n, int& value) {
+  SearchThread& t = n.t;
+  if (n.hashMove || n.depth < 2 ||
+      !(n.type == PvNode || (n.type == CutNode && n.newDepth >= IidCutNodeMinDepth)))
+    return false;
+  const uint32_t before = t.counters.total();
+  t.counters.iidDepth++;
+  value = search(t, n.ply, n.alpha, n.beta, n.newDepth - IidDepthCut, n.lastMove, n.type);
+  t.counters.iidDepth--;
+  if (t.counters.iidDepth == 0) t.counters.iidNodes += t.counters.total() - before;
+  if (t.stop) {
+    value = 0;
+    return true;
+  }
+  n.hashMove = t.pv[n.ply][0];
+  if (n.hashMove && !n.inCheck && !isMoveLegal(n.pos, n.hashMove)) n.hashMove = 0;
+  if (value > MateBound && value >= n.beta) {
+    t.mateKiller[n.ply] = n.hashMove;
+    return true;
+  }
+  return value < -MateBound && value < n.alpha;
+}
+
+// The hash move, searched before any move is generated.
+inline bool searchHashMove(Node& n, const UndoInfo& undo, int& value) {
+  SearchThread& t = n.t;
+  const Move move = n.hashMove;
+  const Move made = makeMove(n.pos, move);
+  if (!made) return false;
+  tt.prefetch(n.pos);
+  int d = n.newDepth;
+  if (n.newDepth < n.depth)
+    d += extensionFor(n.pos, made, n.lastMove, n.newDepth, n.type, PawnEndingExtensionHashMove);
+  value = -search(t, n.ply + 1, -n.beta, -n.alpha, d, made, -n.type);
+  unmakeMove(n.pos, move, undo);
+  if (t.stop) {
+    value = 0;
+    return true;
+  }
+  if (value >= n.beta) {
+    t.counters.firstMoveCuts++;
+    t.counters.cutNodes++;
+    cutOff(t, n.ply, move, value, n.depth, n.inCheck);
+    return true;
+  }
+  // The first move searched: whatever its score, it is the best so far.
+  n.best = value;
+  n.bestMove = move;
+  n.searched = 1;
+  if (value > n.alpha) {
+    n.alpha = value;
+    t.pv[n.ply].extend(move, t.pv[n.ply + 1]);
+    t.counters.pvChanges++;
+  }
+  if (n.type == CutNode) n.type = AllNode;
+  return false;
+}
+
+// The mate killer: a move that mated at this ply elsewhere is tried next if it does not lose
+// material; if it no longer cuts off it is forgotten.
+inline bool tryMateKiller(Node& n, const UndoInfo& undo, int& value) {
+  SearchThread& t = n.t;
+  const Move killer = t.mateKiller[n.ply];
+  if (n.type == PvNode || n.inCheck || !killer || killer == n.hashMove ||
+      !isMoveLegal(n.pos, killer) ||
+      !(unitsOf(moveCaptured(killer)) > unitsOf(n.pos.at(moveFrom(killer))) ||
+        exchange(n.pos, killer) >= 0))
+    return false;
+  const Move made = makeMove(n.pos, killer);
+  if (!made) return false;
+  tt.prefetch(n.pos);
+  value = -search(t, n.ply + 1, -n.beta, -n.beta + 1, n.depth - 1, made, -n.type);
+  unmakeMove(n.pos, killer, undo);
+  if (t.stop) {
+    value = 0;
+    return true;
+  }
+  if (value >= n.beta) {
+    cutOff(t, n.ply, killer, value, n.depth, n.inCheck, false);
+    return true;
+  }
+  t.mateKiller[n.ply] = 0;
+  return false;
+}
+
+// Futility base: near the leaves, at nodes expected to fail low, a move that cannot lift the
+// static evaluation plus a margin above alpha is not searched.
+inline void setFutilityBase(Node& n) {
+  if (hasOfficers(n.pos.material[n.side ^ 1]) && n.depth <= FutilityMaxDepth && n.type != PvNode &&
+      !n.inCheck && n.alpha >= -(WinBound - 1) && n.alpha <= WinBound - 1) {
+    const int eval = n.t.eval.evaluate();
+    if (n.alpha > eval) n.futilityBase = eval + FutilityMargin[n.depth];
+  }
+}
+
+// Offers the rest of the node to idle threads and searches it with them. True when the node
+// was shared (its best, bestMove and alpha are then the split point's); `value` is set when
+// that decided the node.
+inline bool splitNode(Node& n, MoveSupply& supply, Move* m, Move searchedHash, bool& decided,
+                      int& value) {
+  SearchThread& t = n.t;
+  if (n.depth < searchController.thresholds.splitDepth || t.splitCount >= MaxSplitPoints ||
+      n.searched == 0 || !trySplit(t, t.splits[t.splitCount]))
+    return false;
+  SplitPoint& sp = t.splits[t.splitCount];
+  const uint64_t adminStart = microTicks();
+  sp.type = n.type;
+  sp.ply = n.ply;
+  sp.alpha.store(n.alpha, std::memory_order_relaxed);
+  sp.beta = n.beta;
+  sp.depth = n.depth;
+  const Move* history = n.pos.moveHistory + (n.pos.ply - n.ply);
+  for (int i = 0; i < n.ply; i++) sp.path[i] = history[i];
+  sp.key = n.pos.hashKey;
+  sp.state.store(SplitPathWritten, std::memory_order_release);
+  sp.bestScore.store(n.best, std::memory_order_relaxed);
+  sp.bestMove.store(n.bestMove, std::memory_order_relaxed);
+  sp.newDepth = n.newDepth;
+  sp.futilityBase = n.futilityBase;
+  sp.reductions = n.reductions;
+  sp.threatSquare = n.threatSquare;
+  sp.hashMove = searchedHash;
+  sp.lastMove = n.lastMove;
+  collectRemainingMoves(sp, supply, m, searchedHash, n.threat, n.inCheck);
+  sp.state.store(SplitReady, std::memory_order_release);
+  t.adminMicros = t.adminMicros + (microTicks() - adminStart);
+  runSplitPoint(t, sp);
+  decided = true;
+  value = 0;
+  if (t.stop) return true;
+  n.best = sp.bestScore.load(std::memory_order_relaxed);
+  n.bestMove = sp.bestMove.load(std::memory_order_relaxed);
+  if (n.best >= n.beta) {
+    value = cutOff(t, n.ply, n.bestMove, n.best, n.depth, n.inCheck);
+    return true;
+  }
+  decided = false;
+  const int splitAlpha = sp.alpha.load(std::memory_order_relaxed);
+  if (splitAlpha > n.alpha) n.alpha = splitAlpha;
+  if (n.type == CutNode) n.type = AllNode;
+  return true;
+}
+
+// Fail-low extension: a pawn attack on the best piece, or a winning recapture, deserves a
+// deeper look before the node is given up.
+inline bool failLowExtension(Node& n, const UndoInfo& undo, int originalAlpha, int& value) {
+  SearchThread& t = n.t;
+  if (n.best > originalAlpha || !n.lastMove || !n.bestMove) return false;
+  const Move bestMove = n.bestMove;
+  const int bestFrom = moveFrom(bestMove);
+  const int lastTarget = moveTo(n.lastMove);
+  const int attacker = n.pos.at(lastTarget);
+  const int ahead = bestFrom + pawnStep[n.side];
+  const bool pawnAttack = isPawnPiece(attacker) && colourOf(attacker) != n.side &&
+                          (lastTarget == ahead - 1 || lastTarget == ahead + 1);
+  const bool winningRecapture = moveTo(bestMove) == lastTarget &&
+                                unitsOf(moveCaptured(bestMove)) > unitsOf(moveCaptured(n.lastMove));
+  if (!pawnAttack && !winningRecapture) return false;
+  const Move made = makeMove(n.pos, bestMove);
+  if (!made) return false;
+  value = -search(t, n.ply + 1, -n.beta, -n.alpha, n.newDepth + 1, made, -n.type);
+  unmakeMove(n.pos, bestMove, undo);
+  if (t.stop) {
+    value = 0;
+    return true;
+  }
+  if (value >= n.beta) {
+    cutOff(t, n.ply, bestMove, value, n.depth, n.inCheck, false);
+    return true;
+  }
+  if (value > n.best) {
+    n.best = value;
+    if (value > n.alpha) {
+      n.alpha = value;
+      t.pv[n.ply].extend(bestMove, t.pv[n.ply + 1]);
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 int qsearch(SearchThread& t, int ply, int alpha, int beta, int qdepth, Move lastMove) {
   if (t.stop) return 0;
   if (ply > t.selDepth) t.selDepth = ply;
   t.counters.quiescence++;
-  t.pv[ply][0] = 0;
+  t.pv[ply].clear();
   Position& pos = t.pos;
 
-  if (isQuiet(lastMove) && reversalDraw(pos, ply, beta, t.pv[ply])) return 0;
+  if (isQuiet(lastMove) && reversalDraw(pos, ply, beta, t.pv[ply].moves)) return 0;
   if (fiftyMoveDraw(pos) || materialDraw(pos) || repetitionDraw(pos, ply)) return 0;
   const bool inCheck = (lastMove & MoveCheckFlags) != 0;
   const int side = int(pos.sideToMove);
@@ -295,7 +599,7 @@ int qsearch(SearchThread& t, int ply, int alpha, int beta, int qdepth, Move last
   if (ply >= MaxPly) return t.eval.evaluate();
 
   const bool xray = !inCheck && (lastMove & MoveBatteryCheck);
-  const int tableDepth = xray ? 1 : qdepth - 4;
+  const int tableDepth = xray ? XrayTableDepth : qdepth - QuiescenceEntryDepth;
   Move hashMove = 0;
   t.counters.tt.probes++;
   TtEntry e;
@@ -304,7 +608,7 @@ int qsearch(SearchThread& t, int ply, int alpha, int beta, int qdepth, Move last
     const int s = scoreFromTable(e.score, ply);
     if (nullWindow && tableCut(s, e.depth, e.bound, tableDepth, alpha, beta)) {
       t.counters.tt.cuts++;
-      setPv(t, ply, e.move);
+      t.pv[ply].set(e.move);
       return s;
     }
     hashMove = stripFlags(e.move);
@@ -323,7 +627,7 @@ int qsearch(SearchThread& t, int ply, int alpha, int beta, int qdepth, Move last
     int left = n;
     if (nullWindow && n > 0) {
       const int eval = t.eval.evaluate();
-      if (alpha > eval + 50) {
+      if (alpha > eval + EvasionStandMargin) {
         // Far below alpha only captures and promotions can help; the rest stand at eval.
         Move* out = supply.batchBegin;
         for (Move* m = supply.batchBegin; m < supply.batchEnd; m++)
@@ -333,7 +637,7 @@ int qsearch(SearchThread& t, int ply, int alpha, int beta, int qdepth, Move last
         left = int(out - supply.batchBegin);
       }
     }
-    if (qdepth < 4) {
+    if (qdepth < QuiescenceEntryDepth) {
       if (left < 2) qdepth = 1;
       else if (left > 2) qdepth = 0;
     }
@@ -346,8 +650,7 @@ int qsearch(SearchThread& t, int ply, int alpha, int beta, int qdepth, Move last
     if (alpha >= MateBound) {
       best = MateBound;
     } else {
-      const SearchLimits& limits = searchController.limits;
-      if (bitbaseMen(pos) <= limits.bitbaseFreeLimit && pos.epSquare == 0) {
+      if (bitbaseMen(pos) <= searchController.thresholds.bitbaseFreeLimit && pos.epSquare == 0) {
         int score;
         if (bitbases.probe(pos, score)) return scoreFromTable(score, ply);
       }
@@ -365,14 +668,14 @@ int qsearch(SearchThread& t, int ply, int alpha, int beta, int qdepth, Move last
       const bool bigPieces = (bishopCount(w) + rookCount(w) + queenCount(w)) &&
                              (bishopCount(b) + rookCount(b) + queenCount(b));
       if (nullWindow && bigPieces) {
-        margin = 250;
+        margin = QuiescenceDeltaMargin;
         threshold = alpha - best - margin;
       }
       const int dropped = orderQuiescenceCaptures(supply, ply, threshold, qdepth > 0, hashMove);
       if (dropped) best = best + dropped + margin;
     }
     checks = qdepth > 0;
-    childDepth = qdepth / 4;
+    childDepth = qdepth / QuiescenceEntryDepth;
   }
 
   const int ownKing = pos.kingSquare(side);
@@ -399,19 +702,15 @@ int qsearch(SearchThread& t, int ply, int alpha, int beta, int qdepth, Move last
       unmakeMove(pos, move, undo);
       if (t.stop) return 0;
       if (value >= beta) {
-        store(t, ply, move, value, tableDepth, BoundLower);
-        if (value > MateBound) t.mateKiller[ply] = stripFlags(move);
         t.captureKiller[ply] = stripFlags(move);
-        if (isQuiet(move) && !inCheck) shiftKillers(t, ply, move);
-        setPv(t, ply, move);
-        return value;
+        return cutOff(t, ply, move, value, tableDepth, inCheck);
       }
       if (value > best) {
         best = value;
         bestMove = move;
         if (value > alpha) {
           alpha = value;
-          extendPv(t, ply, move);
+          t.pv[ply].extend(move, t.pv[ply + 1]);
         }
       }
     }
@@ -430,9 +729,9 @@ int qsearch(SearchThread& t, int ply, int alpha, int beta, int qdepth, Move last
 
 int search(SearchThread& t, int ply, int alpha, int beta, int depth, Move lastMove, int type) {
   if (t.stop) return 0;
-  if (depth < 1 || ply > 99) {
+  if (depth < 1 || ply > MaxSearchPly) {
     t.counters.frontier++;
-    return qsearch(t, ply, alpha, beta, 4, lastMove);
+    return qsearch(t, ply, alpha, beta, QuiescenceEntryDepth, lastMove);
   }
   if ((++t.counters.interior & 255) == 0) {
     t.publishedNodes = t.counters.total();
@@ -442,193 +741,50 @@ int search(SearchThread& t, int ply, int alpha, int beta, int depth, Move lastMo
     }
   }
   Position& pos = t.pos;
-  t.pv[ply][0] = 0;
+  t.pv[ply].clear();
 
-  // Draws.
-  if (reversalDraw(pos, ply, beta, t.pv[ply])) return 0;
+  if (reversalDraw(pos, ply, beta, t.pv[ply].moves)) return 0;
   if (fiftyMoveDraw(pos) || materialDraw(pos) || repetitionDraw(pos, ply)) return 0;
 
   const bool inCheck = (lastMove & MoveCheckFlags) != 0;
-  const int side = int(pos.sideToMove);
   if (type != PvNode) {
     int score;
     if (mateDistancePrune(ply, alpha, beta, inCheck, score)) return score;
   }
 
-  // Transposition table.
-  Move hashMove = 0;
-  t.counters.tt.probes++;
-  TtEntry e;
-  if (tt.probe(pos, e)) {
-    t.counters.tt.hits++;
-    const int s = scoreFromTable(e.score, ply);
-    const Move m = stripFlags(e.move);
-    if (type != PvNode && tableCut(s, e.depth, e.bound, depth, alpha, beta)) {
-      t.counters.tt.cuts++;
-      if (s >= beta && m && isQuiet(m) && !inCheck) shiftKillers(t, ply, m);
-      setPv(t, ply, m);
-      return s;
-    }
-    if (m && !(type == PvNode && e.bound == BoundUpper) && e.depth >= depth - 2 &&
-        (inCheck || isMoveLegal(pos, m)))
-      hashMove = m;
-  }
+  Node n{t, pos, ply, alpha, beta, depth, lastMove, type, inCheck, int(pos.sideToMove)};
+  const int side = n.side;
+  int value;
+  if (probeTable(n, value)) return value;
+  if (probeBitbases(n, value)) return value;
+  if (tryNullMove(n, value)) return value;
 
-  // Bitbases.
-  const SearchLimits& limits = searchController.limits;
-  const int men = bitbaseMen(pos);
-  if (men <= limits.bitbaseProbeLimit && pos.epSquare == 0 &&
-      !(men > limits.bitbaseFreeLimit && ply >= limits.bitbasePlyLimit)) {
-    int s;
-    if (bitbases.probe(pos, s)) {
-      if (inCheck && s < -WinBound) {
-        Move evasions[MaxMoves];
-        if (generateEvasions(pos, evasions, lastMove) == evasions) return ply - Infinity;
-      }
-      s = scoreFromTable(s, ply);  // nearer wins score higher
-      store(t, ply, 0, s, depth, s >= beta ? BoundLower : s > alpha ? BoundExact : BoundUpper);
-      if (men > limits.bitbaseFreeLimit && ply >= limits.bitbasePlyLimit - 1) return s;
-      if (s >= -(WinBound - 1) && s <= WinBound - 1) return s;
-    }
-  }
-
-  // Null move.
-  int threatSquare = 8;
-  Move threat = 0;
-  if (depth >= 2 && lastMove && !inCheck && type == CutNode && beta <= WinBound - 1 &&
-      hasOfficers(pos.material[side])) {
-    const uint32_t before = t.counters.total();
-    t.counters.nullDepth++;
-    const NullUndo nullUndo = makeNull(pos);
-    const int value = -search(t, ply + 1, -beta, -beta + 1, depth - 4, 0, AllNode);
-    unmakeNull(pos, nullUndo);
-    t.counters.nullDepth--;
-    t.counters.nullTries++;
-    if (t.counters.nullDepth == 0) t.counters.nullNodes += t.counters.total() - before;
-    if (t.stop) return 0;
-    bool failed = true;
-    if (value >= beta && value < WinBound) {
-      failed = false;
-      // With few pieces zugzwang is real: confirm with a reduced search of our own.
-      if (officerCount(pos.material[side]) < 4) {
-        const int verified = search(t, ply, alpha, beta, depth - 4, lastMove, PvNode);
-        if (t.stop) return 0;
-        t.pv[ply][0] = 0;
-        failed = verified < beta;
-      }
-      if (!failed) {
-        t.counters.nullCuts++;
-        store(t, ply, 0, value, depth, BoundLower);
-        return value;
-      }
-    }
-    threat = t.pv[ply + 1][0];
-    if ((lastMove & MoveSearchFlag) && threat && moveFrom(threat) == moveTo(lastMove))
-      return -Infinity;  // the reduced move that led here walks into the threat
-    threatSquare = threat ? moveTo(threat) : 8;
-  }
-
-  int newDepth = depth - 1;
+  // Check extension (not for a bare king), and a king in check answers no null-move threat.
+  n.newDepth = depth - 1;
   if (inCheck) {
-    if (pawnCount(pos.material[side]) || pieceUnits(pos.material[side])) newDepth = depth;
-    threatSquare = 8;
+    if (pawnCount(pos.material[side]) || pieceUnits(pos.material[side])) n.newDepth = depth;
+    n.threatSquare = NoThreat;
   }
+  if (internalDeepening(n, value)) return value;
 
-  // Internal iterative deepening.
-  if (!hashMove && depth >= 2 && (type == PvNode || (type == CutNode && newDepth >= 3))) {
-    const uint32_t before = t.counters.total();
-    t.counters.iidDepth++;
-    const int value = search(t, ply, alpha, beta, newDepth - 2, lastMove, type);
-    t.counters.iidDepth--;
-    if (t.counters.iidDepth == 0) t.counters.iidNodes += t.counters.total() - before;
-    if (t.stop) return 0;
-    hashMove = t.pv[ply][0];
-    if (hashMove && !inCheck && !isMoveLegal(pos, hashMove)) hashMove = 0;
-    if (value > MateBound && value >= beta) {
-      t.mateKiller[ply] = hashMove;
-      return value;
-    }
-    if (value < -MateBound && value < alpha) return value;
-  }
-
-  const int originalAlpha = alpha;
-  int best = -Infinity;
-  Move bestMove = 0;
-  int searched = 0;
+  const int originalAlpha = n.alpha;
   const UndoInfo undo = saveUndo(pos);
+  const Move searchedHash = n.hashMove && !inCheck ? n.hashMove : 0;
+  if (searchedHash && searchHashMove(n, undo, value)) return value;
+  if (tryMateKiller(n, undo, value)) return value;
 
-  // Hash move first.
-  Move searchedHash = 0;
-  if (hashMove && !inCheck) {
-    searchedHash = hashMove;
-    const Move made = makeMove(pos, hashMove);
-    if (made) {
-      tt.prefetch(pos);
-      int d = newDepth;
-      if (newDepth < depth) d += extensionFor(pos, made, lastMove, newDepth, type, 3);
-      const int value = -search(t, ply + 1, -beta, -alpha, d, made, -type);
-      unmakeMove(pos, hashMove, undo);
-      if (t.stop) return 0;
-      if (value >= beta) {
-        store(t, ply, hashMove, value, depth, BoundLower);
-        if (value > MateBound) t.mateKiller[ply] = hashMove;
-        if (isQuiet(hashMove)) shiftKillers(t, ply, hashMove);
-        t.counters.firstMoveCuts++;
-        t.counters.cutNodes++;
-        setPv(t, ply, hashMove);
-        return value;
-      }
-      best = value;
-      bestMove = hashMove;
-      searched = 1;
-      if (value > alpha) {
-        alpha = value;
-        extendPv(t, ply, hashMove);
-        t.counters.pvChanges++;
-      }
-      if (type == CutNode) type = AllNode;
-    }
-  }
+  setFutilityBase(n);
+  n.reductions = depth >= 2 && !inCheck;
+  if (n.reductions) t.eval.probePawnHash();
 
-  // Mate killer.
-  const Move mateKiller = t.mateKiller[ply];
-  if (type != PvNode && !inCheck && mateKiller && mateKiller != hashMove &&
-      isMoveLegal(pos, mateKiller) &&
-      (unitsOf(moveCaptured(mateKiller)) > unitsOf(pos.at(moveFrom(mateKiller))) ||
-       exchange(pos, mateKiller) >= 0)) {
-    const Move made = makeMove(pos, mateKiller);
-    if (made) {
-      tt.prefetch(pos);
-      const int value = -search(t, ply + 1, -beta, -beta + 1, depth - 1, made, -type);
-      unmakeMove(pos, mateKiller, undo);
-      if (t.stop) return 0;
-      if (value >= beta) {
-        store(t, ply, mateKiller, value, depth, BoundLower);
-        setPv(t, ply, mateKiller);
-        return value;
-      }
-      t.mateKiller[ply] = 0;
-    }
-  }
-
-  // Futility base and reductions.
-  int futilityBase = Infinity;
-  if (hasOfficers(pos.material[side ^ 1]) && depth <= 4 && type != PvNode && !inCheck &&
-      alpha >= -(WinBound - 1) && alpha <= WinBound - 1) {
-    const int eval = t.eval.evaluate();
-    if (alpha > eval) futilityBase = eval + futilityMargin[depth];
-  }
-  const bool reductions = depth >= 2 && !inCheck;
-  if (reductions) t.eval.probePawnHash();
-
-  // The moves.
   MoveSupply supply;
   supply.start(t, pos, ply, StageMainStart);
   if (inCheck) {
-    orderEvasions(supply, lastMove, hashMove);
+    orderEvasions(supply, lastMove, n.hashMove);
+    // A single evasion is extended.
     if ((pawnCount(pos.material[side]) || pieceUnits(pos.material[side])) &&
-        supply.batchEnd - supply.batchBegin == 1 && newDepth <= depth)
-      newDepth++;
+        supply.batchEnd - supply.batchBegin == 1 && n.newDepth <= depth)
+      n.newDepth++;
   } else {
     supply.batchEnd = generateCaptures(pos, supply.moves);
     orderCaptures(supply);
@@ -639,7 +795,7 @@ int search(SearchThread& t, int ply, int alpha, int beta, int depth, Move lastMo
 
   Move cutMove = 0;
   int cutValue = 0;
-  bool splitDone = false;
+  bool shared = false;
   Move* m = supply.batchBegin;
   for (;;) {
     for (; m < supply.batchEnd; m++) {
@@ -649,75 +805,33 @@ int search(SearchThread& t, int ply, int alpha, int beta, int depth, Move lastMo
       if (isPinnedMove(pos, ownKing, from, to)) continue;
       if (t.stop) return 0;
 
-      // Futility at expected all-nodes.
       bool checkKnown = false, checks = false;
-      if (type == AllNode && to != lastTarget && futilityBase < Infinity &&
-          futile(pos, move, side, alpha, futilityBase, enemyKing, checkKnown, checks)) {
-        if (futilityBase > best) best = futilityBase;
-        searched++;
+      if (n.type == AllNode && to != lastTarget && n.futilityBase < Infinity &&
+          futile(pos, move, side, n.alpha, n.futilityBase, enemyKing, checkKnown, checks)) {
+        if (n.futilityBase > n.best) n.best = n.futilityBase;
+        n.searched++;
         t.counters.pruned++;
         continue;
       }
 
-      // Parallel split: offer the rest of the node to idle threads.
-      if (depth >= limits.splitDepth && t.splitCount < MaxSplitPoints && searched > 0 &&
-          trySplit(t, t.splits[t.splitCount])) {
-        SplitPoint& sp = t.splits[t.splitCount];
-        const uint64_t adminStart = microTicks();
-        sp.type = type;
-        sp.ply = ply;
-        sp.alpha.store(alpha, std::memory_order_relaxed);
-        sp.beta = beta;
-        sp.depth = depth;
-        const Move* history = pos.moveHistory + (pos.ply - ply);
-        for (int i = 0; i < ply; i++) sp.path[i] = history[i];
-        sp.key = pos.hashKey;
-        sp.state.store(2, std::memory_order_release);
-        sp.bestScore.store(best, std::memory_order_relaxed);
-        sp.bestMove.store(bestMove, std::memory_order_relaxed);
-        sp.newDepth = newDepth;
-        sp.futilityBase = futilityBase;
-        sp.reductions = reductions;
-        sp.threatSquare = threatSquare;
-        sp.hashMove = searchedHash;
-        sp.lastMove = lastMove;
-        collectRemainingMoves(sp, supply, m, searchedHash, threat, inCheck);
-        sp.state.store(3, std::memory_order_release);
-        t.adminMicros = t.adminMicros + (microTicks() - adminStart);
-        runSplitPoint(t, sp);
-        if (t.stop) return 0;
-        best = sp.bestScore.load(std::memory_order_relaxed);
-        bestMove = sp.bestMove.load(std::memory_order_relaxed);
-        if (best >= beta) {
-          store(t, ply, bestMove, best, depth, BoundLower);
-          if (best > MateBound) t.mateKiller[ply] = stripFlags(bestMove);
-          if (isQuiet(bestMove) && !inCheck) shiftKillers(t, ply, bestMove);
-          setPv(t, ply, bestMove);
-          return best;
-        }
-        const int splitAlpha = sp.alpha.load(std::memory_order_relaxed);
-        if (splitAlpha > alpha) alpha = splitAlpha;
-        if (type == CutNode) type = AllNode;
-        splitDone = true;
+      bool decided = false;
+      if (splitNode(n, supply, m, searchedHash, decided, value)) {
+        if (decided) return value;
+        shared = true;
         break;
       }
 
       // Reduction candidates are decided on the position before the move.
-      bool reduce = false;
-      if (reductions && supply.stage >= StageQuiets) {
-        if (!checkKnown) checks = checkTest(pos, move, enemyKing);
-        reduce = !checks && !reductionExempt(t, move, threatSquare);
-      }
-
-      int value = 0;
-      const MoveOutcome outcome = searchMove(t, undo, ply, alpha, beta, depth, newDepth, lastMove,
-                                             type, move, reduce, searched > 0, value);
+      const bool reduce = n.reductions && supply.stage >= StageQuiets &&
+                          reduces(t, move, enemyKing, n.threatSquare, checkKnown, checks);
+      const MoveOutcome outcome = searchMove(t, undo, ply, n.alpha, beta, depth, n.newDepth,
+                                             lastMove, n.type, move, reduce, n.searched > 0, value);
       if (outcome == MoveOutcome::Illegal) continue;
       if (outcome == MoveOutcome::Stopped) return 0;
       if (outcome == MoveOutcome::ReducedHeld) {
-        if (value > best) best = value;
-        searched++;
-        type = AllNode;
+        if (value > n.best) n.best = value;
+        n.searched++;
+        n.type = AllNode;
         continue;
       }
       if (value >= beta) {
@@ -725,85 +839,42 @@ int search(SearchThread& t, int ply, int alpha, int beta, int depth, Move lastMo
         cutValue = value;
         break;
       }
-      if (value > best) {
-        best = value;
-        bestMove = move;
-        if (value > alpha) {
-          alpha = value;
-          extendPv(t, ply, move);
-          t.counters.pvChanges++;
-        }
-      }
-      searched++;
-      if (type == CutNode) type = AllNode;
+      n.record(move, value);
+      n.searched++;
+      if (n.type == CutNode) n.type = AllNode;
     }
-    if (cutMove || inCheck || splitDone) break;
+    if (cutMove || inCheck || shared) break;
     m = supply.nextBatch();
     if (!m) break;
     if (supply.stage == StageQuiets) {
-      orderThreatResponses(supply, threat);
+      orderThreatResponses(supply, n.threat);
       m = supply.batchBegin;
     }
   }
 
-  // Cut-off.
   if (cutMove) {
-    store(t, ply, cutMove, cutValue, depth, BoundLower);
     t.counters.cutNodes++;
-    if (searched == 0) t.counters.firstMoveCuts++;
+    if (n.searched == 0) t.counters.firstMoveCuts++;
     if (supply.stage == StageKiller1 || supply.stage == StageKiller2) t.counters.killerCuts++;
-    if (cutValue > MateBound) t.mateKiller[ply] = stripFlags(cutMove);
-    if (isQuiet(cutMove) && !inCheck) shiftKillers(t, ply, cutMove);
-    setPv(t, ply, cutMove);
-    return cutValue;
+    return cutOff(t, ply, cutMove, cutValue, depth, inCheck);
   }
 
-  if (searched == 0) {
+  if (n.searched == 0) {
     t.counters.endNodes++;
-    return inCheck ? ply - Infinity : 0;
+    return inCheck ? ply - Infinity : 0;  // mated or stalemated
   }
 
-  // Fail-low extension: a pawn attack on the best piece, or a winning recapture, deserves a
-  // deeper look before the node is given up.
-  if (best <= originalAlpha && lastMove && bestMove) {
-    const int bestFrom = moveFrom(bestMove);
-    const int attacker = pos.at(moveTo(lastMove));
-    const int ahead = bestFrom + pawnStep[side];
-    const bool pawnAttack = isPawnPiece(attacker) && colourOf(attacker) != side &&
-                            (moveTo(lastMove) == ahead - 1 || moveTo(lastMove) == ahead + 1);
-    const bool winningRecapture = moveTo(bestMove) == moveTo(lastMove) &&
-                                  unitsOf(moveCaptured(bestMove)) > unitsOf(moveCaptured(lastMove));
-    if (pawnAttack || winningRecapture) {
-      const Move made = makeMove(pos, bestMove);
-      if (made) {
-        const int value = -search(t, ply + 1, -beta, -alpha, newDepth + 1, made, -type);
-        unmakeMove(pos, bestMove, undo);
-        if (t.stop) return 0;
-        if (value >= beta) {
-          store(t, ply, bestMove, value, depth, BoundLower);
-          setPv(t, ply, bestMove);
-          return value;
-        }
-        if (value > best) {
-          best = value;
-          if (value > alpha) {
-            alpha = value;
-            extendPv(t, ply, bestMove);
-          }
-        }
-      }
-    }
-  }
+  if (failLowExtension(n, undo, originalAlpha, value)) return value;
 
-  if (best > originalAlpha) {
+  if (n.best > originalAlpha) {
     t.counters.pvNodes++;
-    if (isQuiet(bestMove) && !inCheck) shiftKillers(t, ply, bestMove);
-    store(t, ply, bestMove, best, depth, BoundExact);
+    if (isQuiet(n.bestMove) && !inCheck) shiftKillers(t, ply, n.bestMove);
+    store(t, ply, n.bestMove, n.best, depth, BoundExact);
   } else {
     t.counters.allNodes++;
-    store(t, ply, bestMove, best, depth, BoundUpper);
+    store(t, ply, n.bestMove, n.best, depth, BoundUpper);
   }
-  return best;
+  return n.best;
 }
 
 void searchSplitPoint(SearchThread& t, SplitPoint& sp) {
@@ -839,11 +910,8 @@ void searchSplitPoint(SearchThread& t, SplitPoint& sp) {
       t.counters.pruned++;
       continue;
     }
-    bool reduce = false;
-    if (sp.reductions && i >= sp.stage4Start) {
-      if (!checkKnown) checks = checkTest(pos, move, enemyKing);
-      reduce = !checks && !reductionExempt(t, move, sp.threatSquare);
-    }
+    const bool reduce = sp.reductions && i >= sp.stage4Start &&
+                        reduces(t, move, enemyKing, sp.threatSquare, checkKnown, checks);
 
     int value = 0;
     const MoveOutcome outcome = searchMove(t, undo, ply, alpha, beta, depth, newDepth, lastMove,
@@ -869,11 +937,7 @@ void searchSplitPoint(SearchThread& t, SplitPoint& sp) {
           sp.alpha.store(value, std::memory_order_relaxed);
           sp.bestScore.store(value, std::memory_order_relaxed);
           sp.bestMove.store(stripFlags(move), std::memory_order_relaxed);
-          Move* to = sp.owner->pv[ply];
-          const Move* from = t.pv[ply + 1];
-          *to++ = stripFlags(move);
-          while ((*to++ = *from++) != 0) {
-          }
+          sp.owner->pv[ply].extend(move, t.pv[ply + 1]);
           t.counters.pvChanges++;
         }
       }
@@ -887,33 +951,5 @@ void searchSplitPoint(SearchThread& t, SplitPoint& sp) {
       sp.bestScore.store(best, std::memory_order_relaxed);
       sp.bestMove.store(stripFlags(bestMove), std::memory_order_relaxed);
     }
-  }
-}
-
-bool playPath(Position& pos, const Move* path, int from, int to, PathUndo& undo) {
-  undo.count = 0;
-  for (int i = from; i < to; i++) {
-    const Move m = path[i];
-    undo.undo[undo.count] = saveUndo(pos);
-    if (m == 0) {
-      makeNull(pos);
-    } else if (!makeMove(pos, m & ~MoveCheckFlags)) {
-      takeBackPath(pos, undo);
-      return false;
-    }
-    undo.moves[undo.count++] = m & ~MoveCheckFlags;
-  }
-  return true;
-}
-
-void takeBackPath(Position& pos, PathUndo& undo) {
-  while (undo.count > 0) {
-    undo.count--;
-    const Move m = undo.moves[undo.count];
-    const UndoInfo& u = undo.undo[undo.count];
-    if (m == 0)
-      unmakeNull(pos, NullUndo{u.lastIrreversible, u.epSquare});
-    else
-      unmakeMove(pos, m, u);
   }
 }

@@ -15,9 +15,14 @@ int search(SearchThread& t, int ply, int alpha, int beta, int depth, Move lastMo
 // check. The main search enters with quiescence depth 4.
 int qsearch(SearchThread& t, int ply, int alpha, int beta, int qdepth, Move lastMove);
 
-// Limits shared by every search thread during one search, set by the search start and the
+struct SplitPoint;
+// The move loop of a split point, which every participant runs on its own position standing at
+// the node.
+void searchSplitPoint(SearchThread& t, SplitPoint& sp);
+
+// Thresholds shared by every search thread during one search, set by the search start and the
 // iterative deepening.
-struct SearchLimits {
+struct SearchThresholds {
   int splitDepth = 128;         // 128: one thread never splits
   int bitbasePlyLimit = 2;      // probes beyond the unconditional limit stop at this ply
   int bitbaseProbeLimit = -1;   // non-king men at which probing is allowed at all

@@ -3,29 +3,10 @@
 #include "base/log.h"
 #include "search/bitbase.h"
 #include "search/parallel.h"
+#include "search/think.h"
 
 // Never destroyed: the search thread waits on the master's events until the process ends.
 SearchController& searchController = *new SearchController();
-
-SearchThread::SearchThread() { reset(); }
-
-// The stop flag is cleared by whoever hands out the work (start), not here: a stop that
-// arrives between start and the search thread's wake-up must not be lost.
-void SearchThread::reset() {
-  selDepth = 0;
-  counters = SearchCounters();
-  for (auto& k : killers) k[0] = k[1] = 0;
-  for (Move& m : mateKiller) m = 0;
-  for (Move& m : captureKiller) m = 0;
-  pv[0][0] = 0;
-  currentSplit.store(nullptr, std::memory_order_relaxed);
-  abortPly = 0;
-  available = 0;
-  splitCount = 0;
-  publishedNodes = 0;
-  waitMicros = 0;
-  adminMicros = 0;
-}
 
 void SearchController::setPosition(const Position& pos) { copyPosition(master().pos, pos); }
 
@@ -108,10 +89,10 @@ void SearchController::searchStart() {
   iterationDepth = 0;
   master().reset();
   searchThreads = booted ? activeThreads() : 1;
-  limits.splitDepth = searchThreads > 1 ? 1 : 128;
-  limits.bitbaseProbeLimit = bitbases.probeLimit();
-  limits.bitbaseFreeLimit = bitbases.unconditionalLimit();
-  for (Move& m : rootPv) m = 0;
+  thresholds.splitDepth = searchThreads > 1 ? 1 : 128;
+  thresholds.bitbaseProbeLimit = bitbases.probeLimit();
+  thresholds.bitbaseFreeLimit = bitbases.unconditionalLimit();
+  for (Move& m : rootPv.moves) m = 0;
   tt.newSearch();
   if (searchThreads > 1) prepareSearch(*this);
 }

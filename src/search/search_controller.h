@@ -59,7 +59,7 @@ class SearchController {
   Move bestMove() const { return rootCount > 0 ? rootMoves[0].move : 0; }
   int rootScore() const { return score; }
   int depth() const { return iterationDepth; }
-  const Move* pv() const { return rootPv; }
+  const Move* pv() const { return rootPv.moves; }
   int selDepth() const { return threads[0].selDepth; }
   Move ponderMove() const { return score > -(Infinity - 2) ? rootPv[1] : 0; }
   int rootMoveCount() const { return rootCount; }
@@ -73,10 +73,10 @@ class SearchController {
   SearchCounters summedCounters() const;
 
   // State of the running search, shared with the searches.
-  SearchLimits limits;
+  SearchThresholds thresholds;
   RootMove rootMoves[MaxMoves];
   Relaxed<int> rootCount{0};  // read by a ponder hit on the protocol thread
-  Move rootPv[PvRows] = {};
+  PvLine rootPv{};
   Relaxed<int> iterationDepth{0};
   Relaxed<int> score{0};
   Relaxed<bool> timeUp{false};
@@ -96,12 +96,3 @@ class SearchController {
 
 // The program-wide search controller.
 extern SearchController& searchController;
-
-// One whole search of the master's position by iterative deepening.
-void think(SearchController& c);
-// One iteration over the root moves; 0 when it was cut short.
-int rootSearch(SearchController& c, int alpha, int beta, int depth);
-// One line of search output on the log: depth, time, nodes, score, then " text".
-void printSearchLine(SearchController& c, int score, const char* text);
-// The moves in long notation, each followed by a blank, made and taken back on pos.
-void printPv(Position& pos, const Move* moves);

@@ -9,6 +9,7 @@
 #include "eval/evaluator.h"
 #include "search/node_rules.h"
 #include "search/parallel_sync.h"
+#include "search/pv_line.h"
 #include "search/tt.h"
 
 struct SplitPoint;
@@ -54,7 +55,7 @@ struct SearchThread {
   Evaluator eval{pos};  // reads pos; owns the thread's pawn hash
   Relaxed<uint32_t> stop{0};  // set by other threads; cleared only under `lock`
   int selDepth = 0;
-  Move pv[PvRows][PvRows];
+  PvLine pv[PvRows];  // by ply
   Move killers[MaxPly][2];
   Move mateKiller[MaxPly];
   Move captureKiller[MaxPly];

@@ -1,12 +1,20 @@
 #pragma once
 // A split point: one node of the main search whose remaining moves several threads search
-// together. The owner writes the node and its moves once (state 1 -> 2 -> 3, each step published
-// with release); helpers read them after seeing the state with acquire. Afterwards only alpha,
-// the best score and move (under `lock`), the move index and the worker count change.
+// together. The owner writes the node and its moves once (through the SplitState steps, each
+// published with release); helpers read them after seeing the state with acquire. Afterwards
+// only alpha, the best score and move (under `lock`), the move index and the worker count change.
 #include <atomic>
 
 #include "search/parallel_sync.h"
 #include "search/search_thread.h"
+
+// How far the owner has come setting a split point up.
+enum SplitState : int {
+  SplitFree = 0,
+  SplitSettingUp = 1,    // the owner found helpers and is writing the node
+  SplitPathWritten = 2,  // helpers may replay the moves from the root
+  SplitReady = 3,        // the move list is complete
+};
 
 struct SplitPoint {
   static constexpr int Closed = 1 << 24;  // `next` after a cut-off: no move is handed out
@@ -23,7 +31,7 @@ struct SplitPoint {
   Move path[PvRows];
   uint64_t key = 0;
 
-  std::atomic<int> state{0};     // 1 being set up, 2 path written, 3 move list complete
+  std::atomic<int> state{SplitFree};
   std::atomic<int> workers{0};   // threads working on it, owner included
   SplitPoint* parent = nullptr;  // the owner's previous split point (set under the global lock)
   SearchThread* owner = nullptr;
@@ -44,18 +52,3 @@ struct SplitPoint {
   std::atomic<int> bestScore{0};
   std::atomic<Move> bestMove{0};
 };
-
-// What a thread needs to take back the path it played to reach a split point.
-struct PathUndo {
-  Move moves[PvRows];
-  UndoInfo undo[PvRows];
-  int count = 0;
-};
-
-// The main search's side of a split point (search.cpp).
-// The move loop every participant runs on its own position, which must stand at the node.
-void searchSplitPoint(SearchThread& t, SplitPoint& sp);
-// Plays path[from, to) on the thread's position (0 is a null move); false, with nothing left
-// played, if a move is refused.
-bool playPath(Position& pos, const Move* path, int from, int to, PathUndo& undo);
-void takeBackPath(Position& pos, PathUndo& undo);

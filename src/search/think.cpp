@@ -1,5 +1,7 @@
 // Iterative deepening at the root: the root move list, the iterations, the search lines and
 // the statistics block.
+#include "search/think.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -39,20 +41,27 @@ bool interrupted(SearchController& c) {
 }
 
 void storeRoot(SearchController& c, Move m, int score, int depth, uint8_t bound) {
-  TtEntry e;
-  e.move = stripFlags(m);
-  e.score = int16_t(scoreToTable(score, 0));
-  e.depth = int16_t(depth);
-  e.bound = bound;
-  tt.store(c.master().pos, e, c.master().counters.tt);
+  tableStore(c.master().pos, 0, m, score, depth, bound, c.master().counters.tt);
 }
 
-void setRootPv(SearchController& c, Move m) {
-  c.rootPv[0] = stripFlags(m);
-  const Move* from = c.master().pv[1];
-  int i = 1;
-  while (i < PvRows - 1 && (c.rootPv[i] = from[i - 1]) != 0) i++;
-  c.rootPv[PvRows - 1] = 0;
+// Plays the moves of a line on pos, calling visit(index, check-flagged move) after each, and
+// takes them back; stops early at a refused move or when visit returns false.
+template <typename Visit>
+void walkLine(Position& pos, const Move* line, Visit visit) {
+  UndoInfo undo[PvRows];
+  Move made[PvRows];
+  int i = 0;
+  for (; i < PvRows - 1 && line[i]; i++) {
+    undo[i] = saveUndo(pos);
+    const Move flagged = makeMove(pos, line[i]);
+    if (!flagged) break;
+    made[i] = line[i];
+    if (!visit(i, flagged)) {
+      i++;
+      break;
+    }
+  }
+  while (i-- > 0) unmakeMove(pos, made[i], undo[i]);
 }
 
 void sortRootMoves(RootMove* begin, RootMove* end) {
@@ -68,30 +77,25 @@ void sortRootMoves(RootMove* begin, RootMove* end) {
 // first at every node along the line.
 void writePvToTable(SearchController& c, int depth) {
   Position& pos = c.master().pos;
-  UndoInfo undo[PvRows];
-  Move made[PvRows];
-  int s = c.rootMoves[0].score, e = depth, i = 0;
-  for (; i < PvRows - 1; i++) {
+  int score = c.rootMoves[0].score, entryDepth = depth;
+  // At each position of the line: an exact entry deeper than the line's lends the line a ply,
+  // then the line's move replaces whatever was stored. False at the end of the line.
+  auto storeAt = [&](int i) {
     TtEntry hit;
     if (tt.probe(pos, hit)) {
-      if (hit.bound == BoundExact && hit.depth > e) e++;
+      if (hit.bound == BoundExact && hit.depth > entryDepth) entryDepth++;
       tt.deletePosition(pos);
     }
     const Move m = c.rootPv[i];
-    if (!m) break;
-    TtEntry entry;
-    entry.move = m;
-    entry.score = int16_t(scoreToTable(s, i));
-    entry.depth = int16_t(e);
-    entry.bound = BoundExact;
-    tt.store(pos, entry, c.master().counters.tt);
-    undo[i] = saveUndo(pos);
-    if (!makeMove(pos, m)) break;
-    made[i] = m;
-    e--;
-    s = -s;
-  }
-  while (i-- > 0) unmakeMove(pos, made[i], undo[i]);
+    if (m) tableStore(pos, i, m, score, entryDepth, BoundExact, c.master().counters.tt);
+    return m != 0;
+  };
+  if (!storeAt(0)) return;
+  walkLine(pos, c.rootPv.moves, [&](int i, Move) {
+    entryDepth--;
+    score = -score;
+    return storeAt(i + 1);
+  });
 }
 
 void printStatistics(SearchController& c) {
@@ -178,18 +182,11 @@ void printSearchLine(SearchController& c, int score, const char* text) {
 }
 
 void printPv(Position& pos, const Move* moves) {
-  UndoInfo undo[PvRows];
-  Move made[PvRows];
   char text[MoveTextSize * 2];
-  int i = 0;
-  for (; i < PvRows - 1 && moves[i]; i++) {
-    undo[i] = saveUndo(pos);
-    const Move flagged = makeMove(pos, moves[i]);
-    if (!flagged) break;
-    made[i] = moves[i];
+  walkLine(pos, moves, [&](int, Move flagged) {
     logInfo("%s ", printMove(pos, text, flagged));
-  }
-  while (i-- > 0) unmakeMove(pos, made[i], undo[i]);
+    return true;
+  });
 }
 
 namespace {
@@ -198,11 +195,11 @@ namespace {
 // of it, and the table keeps it as a lower bound.
 void announceBest(SearchController& c, Position& pos, Move move, int value, int depth) {
   c.score = value;
-  setRootPv(c, move);
+  c.rootPv.extend(move, c.master().pv[1]);
   if (c.listener) c.listener->iterationReport(depth, value, c.rootPv[0]);
   if (!c.quiet) {
     printSearchLine(c, value, "");
-    printPv(pos, c.rootPv);
+    printPv(pos, c.rootPv.moves);
     logInfo("\n");
   }
   storeRoot(c, move, value, depth, BoundLower);
@@ -313,7 +310,7 @@ void think(SearchController& c) {
   for (int d = 1; c.rootCount > 0;) {
     c.iterationDepth = d;
     timeControl.setDepth(uint32_t(d));
-    c.limits.bitbasePlyLimit = 2 * d / 3 > 2 ? 2 * d / 3 : 2;
+    c.thresholds.bitbasePlyLimit = 2 * d / 3 > 2 ? 2 * d / 3 : 2;
     rootSearch(c, -Infinity, Infinity, d);
     writePvToTable(c, d);
     timeControl.iterationDone(c.score);

@@ -10,6 +10,7 @@
 #include "board/position.h"
 #include "search/search.h"
 #include "search/search_controller.h"
+#include "search/think.h"
 
 namespace {
 
