@@ -1,0 +1,75 @@
+// The bitbase library over Debian's Gaviota tables against the stand-in, whose tables our own
+// retrograde solver computes: two independent solvers must agree on every three-men position.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "search/bitbase_standin.h"
+
+#ifdef MELVOK_EGBB_GAVIOTA_DIR
+
+namespace {
+
+using namespace standin;
+
+ProbeFunction gaviota() {
+  static ProbeFunction probe = [] {
+    ::testing::internal::CaptureStdout();
+    ProbeFunction loaded = openLibrary(MELVOK_EGBB_GAVIOTA_DIR);
+    ::testing::internal::GetCapturedStdout();
+    return loaded;
+  }();
+  return probe;
+}
+
+class GaviotaTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ASSERT_NE(library(), nullptr) << dlerror();
+    ASSERT_NE(gaviota(), nullptr) << dlerror();
+  }
+};
+
+// Every placement of the kings and one piece of either colour (or none), either side to
+// move, legal or not: the same score, or both without information.
+TEST_F(GaviotaTest, AgreesWithTheStandInOnEveryThreeMenPosition) {
+  int compared = 0, answered = 0;
+  std::string differences;
+  for (int code : {0, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12})
+    for (int side = 0; side < 2; ++side)
+      for (int wk = 0; wk < 64; ++wk)
+        for (int bk = 0; bk < 64; ++bk)
+          for (int sq = 0; sq < (code == 0 ? 1 : 64); ++sq) {
+            int ours = probe(side, wk, bk, code, sq);
+            int theirs = gaviota()(side, wk, bk, code, code != 0 ? sq : 0, 0, 0, 0, 0);
+            ++compared;
+            answered += ours != NoInformation;
+            if (ours != theirs && differences.size() < 2000)
+              differences += fenOf(side, wk, bk, code, sq) + ": stand-in " + std::to_string(ours) +
+                             ", Gaviota " + std::to_string(theirs) + "\n";
+          }
+  EXPECT_EQ(differences, "");
+  EXPECT_EQ(compared, 2 * 64 * 64 * (1 + 10 * 64));
+  EXPECT_EQ(answered, 3898392);  // the legal placements, as counted independently
+}
+
+TEST_F(GaviotaTest, RefusesWhatTheTablesDoNotHold) {
+  // Four and five men are beyond Debian's tables; bad piece codes, squares and sides.
+  EXPECT_EQ(gaviota()(0, 0, 63, 6, 16, 6, 17, 0, 0), NoInformation);
+  EXPECT_EQ(gaviota()(0, 0, 63, 6, 16, 6, 17, 12, 55), NoInformation);
+  EXPECT_EQ(gaviota()(0, 0, 63, 7, 20, 0, 0, 0, 0), NoInformation);
+  EXPECT_EQ(gaviota()(0, 0, 63, 13, 20, 0, 0, 0, 0), NoInformation);
+  EXPECT_EQ(gaviota()(0, 0, 63, 2, 64, 0, 0, 0, 0), NoInformation);
+  EXPECT_EQ(gaviota()(0, 0, -1, 2, 20, 0, 0, 0, 0), NoInformation);
+  EXPECT_EQ(gaviota()(2, 0, 63, 2, 20, 0, 0, 0, 0), NoInformation);
+  // The piece may come in any slot.
+  EXPECT_EQ(gaviota()(1, 0, 63, 0, 0, 0, 0, 9, 20), probe(1, 0, 63, 9, 20));
+}
+
+}  // namespace
+
+#else
+
+TEST(GaviotaTest, NotBuilt) { GTEST_SKIP() << "built without the Gaviota probing library"; }
+
+#endif
