@@ -52,7 +52,9 @@ constexpr int32_t BlackPieceOffset = 6;
 
 // The largest number of men that probes answer; -1 until load has run.
 std::atomic<int> answeredMen{-1};
-std::mutex loadLock;
+// The probing library now and then gives wrong answers when two threads probe at once, warm
+// cache or cold, so every call into it holds this lock.
+std::mutex tablesLock;
 const char** tablePaths = nullptr;
 
 std::string trimmed(const std::string& text) {
@@ -191,7 +193,7 @@ extern "C" {
 // `path` is the library's directory with a trailing separator. Loading again re-reads the
 // folder list and starts over with an empty cache.
 EGBB_EXPORT void load_egbb_5men(const char* path, int32_t cacheBytes, int32_t /*loadOption*/) {
-  std::lock_guard<std::mutex> hold(loadLock);
+  std::lock_guard<std::mutex> hold(tablesLock);
   std::string directory = path != nullptr ? path : "";
   if (!directory.empty() && directory.back() != '/' && directory.back() != '\\') directory += '/';
   int men = openTables(directory, size_t(cacheBytes > 0 ? cacheBytes : DefaultCacheBytes));
@@ -221,9 +223,12 @@ EGBB_EXPORT int32_t probe_egbb_5men(int32_t side, int32_t whiteKing, int32_t bla
   if (white.count + black.count > men) return NoInformation;
 
   unsigned result = tb_UNKNOWN, plies = 0;
-  if (!tb_probe_hard(unsigned(side), tb_NOSQUARE, tb_NOCASTLE, white.squares, black.squares,
-                     white.pieces, black.pieces, &result, &plies))
-    return NoInformation;
+  {
+    std::lock_guard<std::mutex> hold(tablesLock);
+    if (!tb_probe_hard(unsigned(side), tb_NOSQUARE, tb_NOCASTLE, white.squares, black.squares,
+                       white.pieces, black.pieces, &result, &plies))
+      return NoInformation;
+  }
   // Illegal positions (two men on a square, kings side by side, the side not to move in
   // check, pawns on the first or last rank) come back forbidden: no information.
   if (result == tb_DRAW) return 0;

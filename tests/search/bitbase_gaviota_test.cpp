@@ -2,7 +2,10 @@
 // retrograde solver computes: two independent solvers must agree on every three-men position.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "search/bitbase_standin.h"
 
@@ -51,6 +54,32 @@ TEST_F(GaviotaTest, AgreesWithTheStandInOnEveryThreeMenPosition) {
   EXPECT_EQ(differences, "");
   EXPECT_EQ(compared, 2 * 64 * 64 * (1 + 10 * 64));
   EXPECT_EQ(answered, 3898392);  // the legal placements, as counted independently
+}
+
+// Every search thread probes without a lock of its own: answers given side by side must be
+// the answers given one at a time.
+TEST_F(GaviotaTest, ThreadsProbingTogetherGetTheSameAnswers) {
+  constexpr int PerTable = 2 * 64 * 64 * 64;
+  const int codes[] = {PawnCode, RookCode + 6};
+  auto answer = [](int code, int index) {
+    int side = index >> 18, wk = (index >> 12) & 63, bk = (index >> 6) & 63, sq = index & 63;
+    return gaviota()(side, wk, bk, code, sq, 0, 0, 0, 0);
+  };
+  std::vector<int> alone;
+  for (int code : codes)
+    for (int index = 0; index < PerTable; ++index) alone.push_back(answer(code, index));
+  // Two threads walk the tables in opposite directions, two more in the same one.
+  std::atomic<int> differences{0};
+  auto walk = [&](bool backwards) {
+    for (int i = 0; i < int(alone.size()); ++i) {
+      int at = backwards ? int(alone.size()) - 1 - i : i;
+      if (answer(codes[at / PerTable], at % PerTable) != alone[at]) ++differences;
+    }
+  };
+  std::vector<std::thread> threads;
+  for (bool backwards : {false, true, false, true}) threads.emplace_back(walk, backwards);
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(differences.load(), 0);
 }
 
 TEST_F(GaviotaTest, RefusesWhatTheTablesDoNotHold) {
