@@ -78,7 +78,7 @@ std::vector<std::string> tableFolders(const std::string& libraryDirectory) {
     while (std::getline(list, line)) {
       line = trimmed(line);
       if (line.empty() || line[0] == '#') continue;
-      folders.push_back(line[0] == '/' ? line : libraryDirectory + line);
+      folders.push_back(std::filesystem::path(line).is_absolute() ? line : libraryDirectory + line);
     }
     return folders;
   }

@@ -18,7 +18,7 @@ using namespace standin;
 ProbeFunction gaviota() {
   static ProbeFunction probe = [] {
     ::testing::internal::CaptureStdout();
-    ProbeFunction loaded = openLibrary(MELVOK_EGBB_GAVIOTA_DIR);
+    ProbeFunction loaded = openLibrary(gaviotaDirectory());
     ::testing::internal::GetCapturedStdout();
     return loaded;
   }();
@@ -80,6 +80,23 @@ TEST_F(GaviotaTest, ThreadsProbingTogetherGetTheSameAnswers) {
   for (bool backwards : {false, true, false, true}) threads.emplace_back(walk, backwards);
   for (std::thread& thread : threads) thread.join();
   EXPECT_EQ(differences.load(), 0);
+}
+
+TEST_F(GaviotaTest, LoadingAgainStartsOverOnTheSameTables) {
+  const int e5 = 36, e6 = 44, e8 = 60;
+  int before = gaviota()(0, e6, e8, PawnCode, e5, 0, 0, 0, 0);
+  void* handle = dlopen((gaviotaDirectory() + "/egbbdll.so").c_str(), RTLD_NOW);
+  ASSERT_NE(handle, nullptr) << dlerror();
+  auto load =
+      reinterpret_cast<void (*)(const char*, int32_t, int32_t)>(dlsym(handle, "load_egbb_5men"));
+  ::testing::internal::CaptureStdout();
+  load((gaviotaDirectory() + "/").c_str(), 32 << 20, 1);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            "EGBB: Gaviota tables (cp4) in /usr/share/gaviotatb/gtb4: 5 files, complete up to 3 "
+            "men\n");
+  EXPECT_EQ(gaviota()(0, e6, e8, PawnCode, e5, 0, 0, 0, 0), before);
+  EXPECT_GT(before, 3000);
+  dlclose(handle);
 }
 
 TEST_F(GaviotaTest, RefusesWhatTheTablesDoNotHold) {

@@ -61,13 +61,13 @@ bool isCheckmate(Position& pos) {
   return generateLegalMoves(pos, moves) == 0 && pos.inCheck();
 }
 
-class BitbaseSearchTest : public ::testing::TestWithParam<const char*> {
+class BitbaseSearchTest : public ::testing::TestWithParam<std::string> {
  protected:
   static void SetUpTestSuite() { initTables(); }
 
   void SetUp() override {
     ::testing::internal::CaptureStdout();
-    bool loaded = bitbases.startUp(GetParam(), nullptr);
+    bool loaded = bitbases.startUp(GetParam().c_str(), nullptr);
     ::testing::internal::GetCapturedStdout();
     ASSERT_TRUE(loaded);
     searchController.quiet = true;
@@ -203,10 +203,11 @@ TEST_P(BitbaseSearchTest, HoldsDrawnKingAndPawnEndingsAgainstTheBestTries) {
 
 #ifdef MELVOK_EGBB_GAVIOTA_DIR
 INSTANTIATE_TEST_SUITE_P(Libraries, BitbaseSearchTest,
-                         ::testing::Values(MELVOK_EGBB_DIR, MELVOK_EGBB_GAVIOTA_DIR),
+                         ::testing::Values(MELVOK_EGBB_DIR, gaviotaDirectory()),
                          [](const auto& info) { return info.index == 0 ? "StandIn" : "Gaviota"; });
 #else
-INSTANTIATE_TEST_SUITE_P(Libraries, BitbaseSearchTest, ::testing::Values(MELVOK_EGBB_DIR),
+INSTANTIATE_TEST_SUITE_P(Libraries, BitbaseSearchTest,
+                         ::testing::Values(std::string(MELVOK_EGBB_DIR)),
                          [](const auto&) { return "StandIn"; });
 #endif
 

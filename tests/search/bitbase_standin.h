@@ -7,10 +7,12 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 #include "board/movegen.h"
 #include "board/position.h"
+#include "support/temp_dir.h"
 
 namespace standin {
 
@@ -37,6 +39,22 @@ inline ProbeFunction library() {
   static ProbeFunction probe = openLibrary(MELVOK_EGBB_DIR);
   return probe;
 }
+
+#ifdef MELVOK_EGBB_GAVIOTA_DIR
+// A copy of the Gaviota library in a directory of its own, for the process's lifetime: with no
+// folder list beside it, it reads Debian's tables, whatever a developer keeps beside the built
+// one.
+inline const std::string& gaviotaDirectory() {
+  static TempDir dir;
+  static const std::string path = [] {
+    std::error_code error;
+    std::filesystem::copy_file(MELVOK_EGBB_GAVIOTA_DIR "/egbbdll.so", dir.file("egbbdll.so"),
+                               error);
+    return dir.path();
+  }();
+  return path;
+}
+#endif
 
 // Three men: kings and one piece (code 0: bare kings), squares a1 = 0 .. h8 = 63.
 inline int probe(int side, int wk, int bk, int code, int sq) {
