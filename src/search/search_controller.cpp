@@ -68,20 +68,40 @@ void SearchController::stopAll() {
   }
 }
 
+void SearchController::start(const Position& pos, const SearchLimits& limits, bool async) {
+  waitUntilIdle();
+  setPosition(pos);
+  maxDepth = limits.depth;
+  timeControl.apply(limits);
+  start(async);
+}
+
 void SearchController::stopAndWait() {
   stopAll();
+  waitUntilIdle();
+}
+
+void SearchController::waitUntilIdle() {
   if (booted) master().idle.wait();
 }
 
-void SearchController::ponderHit() {
+void SearchController::ponderHit(int timeLeftMs) {
   if (rootCount == 1 && iterationDepth > 2) {
     logInfo("ponderhit & single move!\n");
     stopAndWait();
     return;
   }
+  if (timeLeftMs >= 0) timeControl.ponderHitAdjust(timeLeftMs);
   timeControl.ponderHit();
   if (timeControl.iterationTimeout()) stopAll();
 }
+
+void SearchController::timeLevels(const SearchLimits& limits, uint32_t levels[5]) {
+  timeControl.apply(limits);
+  for (int k = 0; k < 5; k++) levels[k] = timeControl.levelMs[k];
+}
+
+uint32_t SearchController::nominalTimeMs() const { return timeControl.levelMs[LevelNormal]; }
 
 void SearchController::searchStart() {
   if (maxDepth < 1) maxDepth = 120;

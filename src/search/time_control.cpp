@@ -1,6 +1,7 @@
 #include "search/time_control.h"
 
 #include "base/platform.h"
+#include "search/search_limits.h"
 
 TimeControl timeControl;
 
@@ -18,6 +19,22 @@ void TimeControl::reset() {
   lastScore = 0;
   prevScore = 0;
   depth = 0;
+}
+
+void TimeControl::apply(const SearchLimits& limits) {
+  infinite = limits.infinite || limits.ponder ? 1 : 0;
+  nodeLimit = limits.nodes;
+  canPonder = limits.canPonder ? 1 : 0;
+  movesOutOfBook = limits.movesOutOfBook;
+  if (limits.moveTimeMs >= 0) {
+    setFixedTime(uint32_t(limits.moveTimeMs));
+  } else if (limits.timeLeftMs >= 0) {
+    timeGapMs = limits.timeGapMs;
+    allotTime(limits.movesToGo, limits.timeLeftMs, limits.incrementMs);
+  } else {
+    setFixedTime(NoTimeLimit);  // depth, nodes or a stop end the search
+  }
+  startClock();
 }
 
 void TimeControl::startClock() {

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdint>
 
+struct SearchLimits;
+
 constexpr uint32_t NoTimeLimit = 0xFFFFFFFF;
 
 // Indices into levelMs.
@@ -22,6 +24,9 @@ class TimeControl {
   // Back to the start-up state: 5 s at every level, no clock, no limits.
   void reset();
 
+  // Takes a search request: its fixed time or clock (the levels), infinite, nodes, pondering
+  // allowed and moves out of book; then starts the clock.
+  void apply(const SearchLimits& limits);
   void startClock();
   void setFixedTime(uint32_t ms);
   void allotTime(int movesToGo, int timeLeftMs, int incrementMs);
