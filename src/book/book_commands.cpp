@@ -5,6 +5,7 @@
 
 #include "book/book_builder.h"
 #include "book/book_merge.h"
+#include "shell/file_system.h"
 #include "shell/settings.h"
 
 BookChooser openingBook;
@@ -73,6 +74,11 @@ void buildBookCommand(const char* rest, const char* defaultIniFile, const Settin
     return;
   }
   const char* criteria = fields >= 2 ? iniFile : defaultIniFile;
+  // Without a settings file a new user still gets a book; a file named on the line must exist.
+  if (fields < 2 && !FileSystem::fileExists(defaultIniFile)) {
+    printf("no inifile %s: building with the built-in criteria\n", defaultIniFile);
+    criteria = nullptr;
+  }
   RcString written;
   if (!buildOpeningBook(pos, pgnFile, criteria, maxGames, written)) return;
   printf("opening %s...\n", written.c_str());
