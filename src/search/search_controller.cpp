@@ -109,8 +109,8 @@ void SearchController::searchStart() {
   master().reset();
   searchThreads = booted ? activeThreads() : 1;
   limits.splitDepth = searchThreads > 1 ? 1 : 128;
-  limits.bitbaseProbeLimit = bitbases.probeLimit();
-  limits.bitbaseFreeLimit = bitbases.unconditionalLimit();
+  limits.bitbaseProbeLimit = useBitbases ? bitbases.probeLimit() : -1;
+  limits.bitbaseFreeLimit = useBitbases ? bitbases.unconditionalLimit() : -1;
   for (Move& m : rootPv) m = 0;
   tt.newSearch();
   if (searchThreads > 1) prepareSearch(*this);

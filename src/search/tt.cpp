@@ -7,7 +7,7 @@
 #include "shell/log.h"
 #include "shell/platform.h"
 
-Tt tt(65536);
+Tt tt(DefaultTableMb * 1024);
 
 namespace {
 

@@ -88,5 +88,8 @@ class Tt {
   uint8_t generation_ = 0;
 };
 
-// The program-wide table (64 MB at start).
+// The table's size at start, unless the settings file says otherwise.
+constexpr uint32_t DefaultTableMb = 64;
+
+// The program-wide table.
 extern Tt tt;
