@@ -10,6 +10,7 @@
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
+#include "search/bench.h"
 #include "search/search_controller.h"
 
 namespace {
@@ -45,6 +46,7 @@ const Console::Command Console::commands[] = {
     {"maxtime", &Console::maxTime},
     {"mt", &Console::maxTime},
     {"perft", &Console::perft},
+    {"bench", &Console::bench},
     {"reset", &Console::reset},
     {"set", &Console::set},
     {"quit", &Console::quit},
@@ -86,8 +88,9 @@ bool Console::execute(const RcString& text, bool uciWasActive, bool winboardWasA
   return true;
 }
 
+// A refused FEN keeps the position on the board: perft or g must not run on a half-read one.
 void Console::setPosition(const char* fen) {
-  if (!setFen(pos_, fen)) out().put("setfen failed\n");
+  if (!setFenOrKeep(pos_, fen)) out().put("setfen failed\n");
   printBoard(pos_, &out());
 }
 
@@ -282,6 +285,18 @@ bool Console::perft(const RcString& rest) {
   return true;
 }
 
+bool Console::bench(const RcString& rest) {
+  int depth = BenchDefaultDepth;
+  if (!rest.empty() && (sscanf(rest.c_str(), " %i", &depth) != 1 || depth < 1)) {
+    out().print("illegal arg: %s\n", rest.c_str());
+    return true;
+  }
+  // The bench searches on this thread: a search still running on the search thread ends first.
+  searchController.stopAndWait();
+  runBench(searchController, depth, out());
+  return true;
+}
+
 bool Console::reset(const RcString&) {
   setPosition(InitialFen);
   return true;
@@ -329,6 +344,7 @@ bool Console::help(const RcString&) {
       "mergebook ...   create opening book from PGN file, see readme",
       "divide [n]      count legal positions per move",
       "perft  [n]      count legal moves to depth [n]",
+      "bench  [n]      search the bench positions to depth [n], count the nodes",
       "set             display/alter options",
       "",
       "uci             enter uci mode",

@@ -52,6 +52,7 @@ class Console {
   bool maxDepth(const RcString& rest);
   bool maxTime(const RcString& rest);
   bool perft(const RcString& rest);
+  bool bench(const RcString& rest);
   bool reset(const RcString& rest);
   bool set(const RcString& rest);
   bool quit(const RcString& rest);
@@ -69,5 +70,6 @@ class Console {
   int clockMhz_ = 0;
 };
 
-// The entry point's body: start-up, then the console command loop.
+// The entry point's body: start-up, then the console command loop; or, for "melvok bench
+// [depth]", the bench alone.
 int runShell(int argc, char** argv);

@@ -2,9 +2,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <utility>
 
 #include "base/log.h"
 #include "base/platform.h"
@@ -72,17 +75,16 @@ bool UciDriver::handle(const RcString& word, const RcString& rest) {
 
 void UciDriver::uci() {
   searchController.listener = this;
-  // The log file and the error log are set up once; a repeated "uci" only answers again.
+  // The log files are set up once; a repeated "uci" only answers again.
   if (!logOpened_) {
     logOpened_ = true;
-    openLogFile();
-    std::string errorLog = "melvok-" + version_ + "-error.log";
-    reopenStderr(errorLog.c_str());
+    if (openLogFile()) openErrorLog();
   }
   std::string text = "\n";
   text += "id name melvok-" + version_ + "\n";
   text += std::string("id author ") + UciAuthor + "\n";
-  text += "option name Hash            type spin  default 32 min 1 max 4096\n";
+  text += "option name Hash            type spin  default " + std::to_string(tableMegabytes()) +
+          " min " + std::to_string(MinHashMb) + " max " + std::to_string(MaxHashMb) + "\n";
   text += "option name Ponder          type check default false\n";
   text += "option name OwnBook         type check default true\n";
   text += "option name Threads         type spin default " +
@@ -131,14 +133,14 @@ void UciDriver::position() {
   int old = status_.exchange(StatusPositionSet);
   if (old == StatusPositionSet) logInfo("uci: 2x position?\n");
   if (old == StatusSearching || old == StatusPondering) {
-    fprintf(stderr, "uci::position(): search still running? status=%i\n", old);
+    reportError("uci::position(): search still running? status=%i\n", old);
     trace("position: not stopped? stopping!...");
     searchController.stopAndWait();
     trace("position: stopped.");
     // The stopped search has answered with its best move; a position is set from here on.
     status_.exchange(StatusPositionSet);
   }
-  heldBookMove_ = 0;
+  if (old == StatusHeld) releaseHeldResult(false);
   waitUntilSearchThreadIdle();
 
   bool haveMoves = false;
@@ -152,20 +154,10 @@ void UciDriver::position() {
       fen += word.c_str();
       fen += ' ';
     }
-    // A FEN the board refuses leaves a half-built position: keep the last good one instead,
-    // and answer the next go with no move rather than search a board without kings.
-    Position* previous = static_cast<Position*>(malloc(sizeof(Position)));
-    if (!previous) {
-      fputs("malloc failed\n", stdout);
-      abort();
-    }
-    copyPosition(*previous, position_);
-    positionValid_ = setFen(position_, fen.c_str());
-    if (!positionValid_) {
-      fprintf(stderr, "uci::position(): illegal fen: %s\n", fen.c_str());
-      copyPosition(position_, *previous);
-    }
-    free(previous);
+    // A refused FEN keeps the last good position, and the next go answers no move rather
+    // than search a position the interface did not mean.
+    positionValid_ = setFenOrKeep(position_, fen.c_str());
+    if (!positionValid_) reportError("uci::position(): illegal fen: %s\n", fen.c_str());
     haveMoves = positionValid_;
   }
   if (haveMoves && positionValid_ && word == "moves") applyMoves();
@@ -187,18 +179,18 @@ bool UciDriver::applyMoves() {
     }
     Move m = parseMove(position_, word.c_str());
     if (!m) {
-      fprintf(stderr, "WARNING invalid move from GUI: %s\n", word.c_str());
+      reportError("WARNING invalid move from GUI: %s\n", word.c_str());
       last = 0;
       break;
     }
     if (int(position_.ply) >= MaxGamePly) {
-      fprintf(stderr, "illegal move: %s (game too long)\n", word.c_str());
+      reportError("illegal move: %s (game too long)\n", word.c_str());
       last = 0;
       break;
     }
     Move made = makeMove(position_, m & ~MoveCheckFlags);
     if (!made) {
-      fprintf(stderr, "illegal move: %s\n", word.c_str());
+      reportError("illegal move: %s\n", word.c_str());
       last = 0;
       break;
     }
@@ -213,52 +205,64 @@ bool UciDriver::applyMoves() {
   return last != 0;
 }
 
-void UciDriver::go() {
-  trace("go()...");
-  // A go while a search still runs (no stop came) first ends that search; it answers with
-  // its own best move. Starting over it instead would block until it ended, forever when it
-  // is infinite.
-  int old = status_.exchange(StatusIdle);
-  if (old == StatusSearching || old == StatusPondering) {
-    fprintf(stderr, "uci::go(): search still running, stopping it first\n");
-    searchController.stopAndWait();
-  }
-  heldBookMove_ = 0;
-  searchController.listener = this;
-
-  // The parameters are read first: a book move found while pondering is held back too.
-  int wtime = -1, btime = -1, winc = 0, binc = 0, depth = 0, nodes = 0, movetime = -1,
-      movestogo = 0;
+// The limits a go command gives; a number it does not give stays unset.
+struct GoCommand {
+  std::optional<int> wtime, btime, winc, binc, depth, nodes, movetime, movestogo;
   bool infinite = false;
-  int next = StatusSearching;
-  for (RcString word = args_.next(); !word.empty(); word = args_.next()) {
-    struct Number {
-      const char* name;
-      int* value;
-    };
-    const Number numbers[] = {{"wtime", &wtime},       {"btime", &btime},        {"winc", &winc},
-                              {"binc", &binc},         {"depth", &depth},        {"nodes", &nodes},
-                              {"movetime", &movetime}, {"movestogo", &movestogo}};
+  bool ponder = false;
+};
+
+namespace {
+
+GoCommand readGoCommand(Tokenizer& args) {
+  GoCommand go;
+  const std::pair<const char*, std::optional<int>*> numbers[] = {
+      {"wtime", &go.wtime},       {"btime", &go.btime},        {"winc", &go.winc},
+      {"binc", &go.binc},         {"depth", &go.depth},        {"nodes", &go.nodes},
+      {"movetime", &go.movetime}, {"movestogo", &go.movestogo}};
+  for (RcString word = args.next(); !word.empty(); word = args.next()) {
     bool matched = false;
-    for (const Number& n : numbers) {
-      if (!(word == n.name)) continue;
-      RcString value = args_.next();
-      if (!value.empty()) *n.value = atoi(value.c_str());
-      if (word == "movetime") movestogo = 1;
+    for (const auto& [name, value] : numbers) {
+      if (!(word == name)) continue;
+      RcString number = args.next();
+      if (!number.empty()) *value = clampedNumber(number.c_str());
+      if (word == "movetime") go.movestogo = 1;
       matched = true;
     }
     if (matched) continue;
     if (word == "infinite") {
-      infinite = true;
+      go.infinite = true;
     } else if (word == "ponder") {
       logInfo("START pondering\n");
-      infinite = true;
-      next = StatusPondering;
+      go.infinite = true;
+      go.ponder = true;
     }
   }
+  return go;
+}
+
+}  // namespace
+
+void UciDriver::go() {
+  trace("go()...");
+  // A go while a search still runs (no stop came) first ends that search; it answers with
+  // its own best move, as does a result that is still held back. Starting over the running
+  // search instead would block until it ended, forever when it is infinite.
+  int old = status_.exchange(StatusIdle);
+  if (old == StatusSearching || old == StatusPondering) {
+    reportError("uci::go(): search still running, stopping it first\n");
+    searchController.stopAndWait();
+  }
+  if (old == StatusHeld) releaseHeldResult(false);
+  heldBookMove_ = 0;
+  searchController.listener = this;
+
+  // The parameters are read first: a book move found while pondering is held back too.
+  const GoCommand command = readGoCommand(args_);
+  const int next = command.ponder ? StatusPondering : StatusSearching;
 
   if (!positionValid_) {
-    fprintf(stderr, "go(): no valid position: send bestmove 0000\n");
+    reportError("go(): no valid position: send bestmove 0000\n");
     status_.exchange(StatusIdle);
     sendBestMove(position_, 0, 0);
     return;
@@ -282,45 +286,9 @@ void UciDriver::go() {
     logInfo("Uci:First search out of book is at %u ply\n", firstOutOfBookPly_);
   }
 
-  if (old != StatusPositionSet) fprintf(stderr, "Expected current status==POSITION, got %i\n", old);
+  if (old != StatusPositionSet) reportError("Expected current status==POSITION, got %i\n", old);
   waitUntilSearchThreadIdle();
-  searchController.maxDepth = depth;
-
-  TimeControl& times = searchController.times();
-  times.startClock();
-  times.timeGapMs = 0;
-  times.infinite = infinite;
-  times.nodeLimit = uint32_t(nodes);
-  times.movesOutOfBook = 0;
-  if (firstOutOfBookPly_ && position_.ply + 1 >= firstOutOfBookPly_) {
-    int movesOut = int((position_.ply + 1 - firstOutOfBookPly_) / 2) + 1;
-    logInfo("out of book=%i\n", movesOut);
-    times.movesOutOfBook = movesOut;
-  }
-  bool timed = false;
-  if (movetime >= 0) {
-    logInfo("got hard moves/millis=%i/%i\n", movestogo, movetime);
-    times.setFixedTime(uint32_t(movetime));
-    timed = true;
-  } else {
-    bool white = position_.sideToMove == White;
-    int clock = white ? wtime : btime;
-    int increment = white ? winc : binc;
-    if (clock >= 0) {
-      logInfo("got wb moves/millis=%i/%i\n", movestogo, clock);
-      times.timeGapMs = timeGapMs_;
-      times.allotTime(movestogo, clock, increment);
-      timed = true;
-    }
-  }
-  if (!timed) {
-    // Depth, nodes, infinite or nothing at all: no clock ends the search, whatever limits an
-    // earlier go left in the levels.
-    times.setFixedTime(NoTimeLimit);
-    if (depth == 0 && nodes == 0 && !infinite) fputs("go(): no time/depth/node limit\n", stderr);
-  }
-  logInfo("Nominal search time is %3.2f seconds, infinite=%i, nodes=%i\n",
-          times.levelMs[LevelNormal] / 1000.0, infinite ? 1 : 0, nodes);
+  setSearchLimits(command);
 
   nextCurrmoveMs_ = 0;
   lastBest_ = 0;
@@ -333,6 +301,60 @@ void UciDriver::go() {
   trace("go() ok");
 }
 
+// A limit given as zero or less (a fallen flag, "depth 0", "nodes 0", a negative move time)
+// still asks for a move: the search answers at once with the best it has, never waits for stop.
+void UciDriver::setSearchLimits(const GoCommand& command) {
+  const int depth = command.depth ? std::max(*command.depth, 1) : 0;
+  const int nodes = command.nodes ? std::max(*command.nodes, 1) : 0;
+  searchController.maxDepth = depth;
+
+  TimeControl& times = searchController.times();
+  times.startClock();
+  times.timeGapMs = 0;
+  times.infinite = command.infinite;
+  times.nodeLimit = uint32_t(nodes);
+  times.movesOutOfBook = 0;
+  if (firstOutOfBookPly_ && position_.ply + 1 >= firstOutOfBookPly_) {
+    int movesOut = int((position_.ply + 1 - firstOutOfBookPly_) / 2) + 1;
+    logInfo("out of book=%i\n", movesOut);
+    times.movesOutOfBook = movesOut;
+  }
+  const int movesToGo = std::max(command.movestogo.value_or(0), 0);
+  const bool white = position_.sideToMove == White;
+  const std::optional<int>& clock = white ? command.wtime : command.btime;
+  const int increment = std::max((white ? command.winc : command.binc).value_or(0), 0);
+  if (command.movetime) {
+    const int movetime = std::max(*command.movetime, 0);
+    logInfo("got hard moves/millis=%i/%i\n", movesToGo, movetime);
+    times.setFixedTime(uint32_t(movetime));
+  } else if (clock) {
+    const int left = std::max(*clock, 0);
+    logInfo("got wb moves/millis=%i/%i\n", movesToGo, left);
+    times.timeGapMs = timeGapMs_;
+    times.allotTime(movesToGo, left, increment);
+  } else {
+    // Depth, nodes, infinite or nothing at all: no clock ends the search, whatever limits an
+    // earlier go left in the levels.
+    times.setFixedTime(NoTimeLimit);
+    if (!depth && !nodes && !command.infinite) reportError("go(): no time/depth/node limit\n");
+  }
+  logInfo("Nominal search time is %3.2f seconds, infinite=%i, nodes=%i\n",
+          times.levelMs[LevelNormal] / 1000.0, command.infinite ? 1 : 0, nodes);
+}
+
+void UciDriver::releaseHeldResult(bool withPonder) {
+  if (heldBookMove_) {
+    sendBestMove(position_, heldBookMove_, 0);
+  } else {
+    sendInfo(searchController.depth(), searchController.rootScore());
+    sendBestMove(searchController.master().pos, searchController.bestMove(),
+                 withPonder ? searchController.ponderMove() : 0);
+  }
+  heldBookMove_ = 0;
+}
+
+// A ponderhit or stop with no search running owes the interface nothing: a best move it did
+// not ask for would be taken as the answer to its next go.
 void UciDriver::ponderHit() {
   trace("ponderhit()...");
   int old = status_.exchange(StatusSearching);
@@ -340,27 +362,18 @@ void UciDriver::ponderHit() {
     case StatusHeld:
       logInfo("Uci:ponderhit(): already finished\n");
       status_.exchange(StatusIdle);
-      if (heldBookMove_) {
-        sendBestMove(position_, heldBookMove_, 0);
-      } else {
-        sendInfo(searchController.depth(), searchController.rootScore());
-        sendBestMove(searchController.master().pos, searchController.bestMove(),
-                     searchController.ponderMove());
-      }
-      heldBookMove_ = 0;
+      releaseHeldResult(true);
       break;
     case StatusPositionSet:
-      fputs("uci:: ponderhit without preceeding go(): send bestmove 0000\n", stderr);
+      reportError("uci:: ponderhit without preceeding go(), ignored\n");
       status_.exchange(StatusPositionSet);
-      sendBestMove(position_, 0, 0);
       break;
     case StatusIdle:
-      // The search has answered already; a second best move would be taken for the next one.
-      fputs("uci:: ponderhit without a pondering search, ignored\n", stderr);
+      reportError("uci:: ponderhit without a pondering search, ignored\n");
       status_.exchange(StatusIdle);
       break;
     case StatusSearching:
-      fputs("uci::ponderhit status==SEARCHING, ponderhit ignored\n", stderr);
+      reportError("uci::ponderhit status==SEARCHING, ponderhit ignored\n");
       break;
     case StatusPondering:
       searchController.ponderHit();
@@ -374,17 +387,11 @@ void UciDriver::stop() {
   int old = status_.exchange(StatusIdle);
   switch (old) {
     case StatusHeld:
-      if (heldBookMove_) {
-        sendBestMove(position_, heldBookMove_, 0);
-      } else {
-        sendInfo(searchController.depth(), searchController.rootScore());
-        sendBestMove(searchController.master().pos, searchController.bestMove(), 0);
-      }
-      heldBookMove_ = 0;
+      releaseHeldResult(false);
       break;
     case StatusPositionSet:
-      fputs("uci:: stop without preceeding go?\n", stderr);
-      sendBestMove(position_, 0, 0);
+      reportError("uci:: stop without preceeding go?\n");
+      status_.exchange(StatusPositionSet);
       break;
     case StatusIdle:
       // The search ended and answered before the stop arrived: nothing is owed.

@@ -17,6 +17,11 @@
 #include "search/search_controller.h"
 
 constexpr const char* UciAuthor = "the melvok developers";
+// Bounds of the Hash option, in megabytes.
+constexpr int MinHashMb = 1;
+constexpr int MaxHashMb = MaxTableMb;
+
+struct GoCommand;
 
 class UciDriver : public ProtocolDriver, public SearchListener {
  public:
@@ -60,10 +65,17 @@ class UciDriver : public ProtocolDriver, public SearchListener {
 
   // Command helpers.
   bool applyMoves();
+  // The depth, node and time limits of a go, into the search controller and time control.
+  void setSearchLimits(const GoCommand& command);
+  // Answers a go whose result was held back (a pondering search or book move that ended
+  // before ponderhit or stop): its best move goes out now, once.
+  void releaseHeldResult(bool withPonder);
   void clearOutOfBook();
   void waitUntilSearchThreadIdle();
   bool searchRunning() const;
   void setHash(const RcString& value);
+  // The table's size now, as the Hash option's default: what the engine uses unless told.
+  static int tableMegabytes();
   void setThreads(const RcString& value);
   RcString optionValue();
 
@@ -74,7 +86,11 @@ class UciDriver : public ProtocolDriver, public SearchListener {
   void sendBestMove(const Position& pos, Move best, Move ponder);
   void trace(const char* message);
   void logExchange(const char* tag, const char* text);
-  void openLogFile();
+  // Protocol errors: to the error log when there is one, else to standard error.
+  void reportError(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  // True when the log directory is ready (then the error log goes there too).
+  bool openLogFile();
+  void openErrorLog();
   std::string moveText(const Position& pos, Move m);
 
   Position& position_;
@@ -92,6 +108,9 @@ class UciDriver : public ProtocolDriver, public SearchListener {
   int timeGapMs_ = 3000;
   BookMoveSource bookMove_ = nullptr;
   std::atomic<int> castleNotation_{CastleSmart};
+
+  // Written once by the first "uci"; the search thread may report an error meanwhile.
+  std::atomic<FILE*> errors_{stderr};
 
   UciStatusCell status_;
   std::timed_mutex outputLock_;

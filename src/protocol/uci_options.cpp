@@ -20,7 +20,7 @@ void UciDriver::setOption() {
     args_.next();
     opponentTitle_ = args_.next();
     RcString elo = args_.next();
-    opponentElo_ = atoi(elo.c_str());
+    opponentElo_ = clampedNumber(elo.c_str());
     opponentKind_ = args_.next();
     opponentName_ = args_.next();
     logInfo("Opponent=%s %s, %s, elo=%i\n", opponentTitle_.c_str(), opponentName_.c_str(),
@@ -33,7 +33,7 @@ void UciDriver::setOption() {
     if (word.empty()) word = args_.next();
     if (!(word == "Hash")) return;
     if (searchRunning()) {
-      fputs("setoption: search running, table not cleared\n", stderr);
+      reportError("setoption: search running, table not cleared\n");
       return;
     }
     waitUntilSearchThreadIdle();
@@ -56,18 +56,18 @@ void UciDriver::setOption() {
     args_.next();
     setThreads(args_.next());
   } else {
-    fprintf(stderr, "Option not supported: %s\n", name.c_str());
+    reportError("Option not supported: %s\n", name.c_str());
   }
 }
 
 // The table and the threads belong to the search while it runs: changing them then would pull
 // memory from under the searching threads, so such a request is refused.
 void UciDriver::setHash(const RcString& value) {
-  int megabytes = value.empty() ? 32 : atoi(value.c_str());
-  if (megabytes < 1) megabytes = 1;
-  if (megabytes > 4096) megabytes = 4096;
+  int megabytes = value.empty() ? int(DefaultTableMb) : clampedNumber(value.c_str());
+  if (megabytes < MinHashMb) megabytes = MinHashMb;
+  if (megabytes > MaxHashMb) megabytes = MaxHashMb;
   if (searchRunning()) {
-    fputs("setoption: search running, Hash not changed\n", stderr);
+    reportError("setoption: search running, Hash not changed\n");
     return;
   }
   waitUntilSearchThreadIdle();
@@ -76,10 +76,15 @@ void UciDriver::setHash(const RcString& value) {
   logInfo("resized\n");
 }
 
+int UciDriver::tableMegabytes() {
+  int megabytes = int(searchController.table().sizeBytes() >> 20);
+  return megabytes < MinHashMb ? MinHashMb : megabytes > MaxHashMb ? MaxHashMb : megabytes;
+}
+
 void UciDriver::setThreads(const RcString& value) {
-  int threads = value.empty() ? 1 : atoi(value.c_str());
+  int threads = value.empty() ? 1 : clampedNumber(value.c_str());
   if (searchRunning()) {
-    fputs("setoption: search running, Threads not changed\n", stderr);
+    reportError("setoption: search running, Threads not changed\n");
     return;
   }
   waitUntilSearchThreadIdle();

@@ -1,5 +1,7 @@
 #include "protocol/winboard_driver.h"
 
+#include <algorithm>
+#include <climits>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +15,11 @@
 namespace {
 
 constexpr const char* StandardStart = "rnbqkbnr/pppppppp/////PPPPPPPP/RNBQKBNR w KQkq - -";
+// A count of `unit` milliseconds as a clock: nothing below zero, nothing that would overflow.
+unsigned clockMs(int64_t count, int64_t unit) {
+  return unsigned(std::clamp<int64_t>(count, 0, INT_MAX / unit) * unit);
+}
+
 // A score of this much or more means the move just played mates.
 constexpr int MateDelivered = Infinity - 1;
 // The thinking line stops taking moves past this many characters.
@@ -149,14 +156,16 @@ void WinBoardDriver::level() {
   const RcString moves = nextArg();
   const RcString base = nextArg();
   const RcString increment = nextArg();
-  movesPerControl = moves.empty() ? 40 : atoi(moves.c_str());
-  int minutes = 0, seconds = 0;
-  sscanf(base.c_str(), "%i:%i", &minutes, &seconds);
+  movesPerControl = moves.empty() ? 40 : clampedNumber(moves.c_str());
+  // Minutes, or minutes:seconds.
+  const int minutes = clampedNumber(base.c_str());
+  const char* colon = strchr(base.c_str(), ':');
+  const int seconds = colon ? clampedNumber(colon + 1) : 0;
   plyAtLevel = int(position_.ply);
-  timeLeftMs = unsigned(minutes * 60 + seconds) * 1000;
+  timeLeftMs = clockMs(int64_t(minutes) * 60 + seconds, 1000);
   // Interfaces send fractions of a second as increments ("0.1"): keep them.
   const double inc = atof(increment.c_str());
-  incrementMs = inc > 0 ? unsigned(inc * 1000 + 0.5) : 0;
+  incrementMs = inc > 0 ? clockMs(int64_t(std::min(inc * 1000 + 0.5, double(INT_MAX))), 1) : 0;
   fixedTimeMs_ = 0;
 }
 
@@ -171,7 +180,8 @@ void WinBoardDriver::memory() {
   const int megabytes = nextInt();
   if (megabytes < 1) return;
   stop();  // the table must not move while a search reads it
-  search_.table().resize(uint32_t(megabytes) * 1024);
+  // As large as the UCI Hash option allows: the interface's whole memory budget may be larger.
+  search_.table().resize(uint32_t(std::min(megabytes, MaxTableMb)) * 1024);
 }
 
 void WinBoardDriver::newGame() {
@@ -196,12 +206,11 @@ void WinBoardDriver::variant() {
 
 void WinBoardDriver::setboard() {
   stop();
-  // Read into a scratch record first: a bad FEN must leave the game as it was.
-  if (!setFen(scratch_, args_.rest().c_str())) {
+  // A bad FEN must leave the game as it was.
+  if (!setFenOrKeep(position_, args_.rest().c_str())) {
     send("tellusererror Illegal position\n");
     return;
   }
-  copyPosition(position_, scratch_);
   history_.reset(position_);
   restartAnalysis();
 }
@@ -214,20 +223,19 @@ void WinBoardDriver::force() {
 void WinBoardDriver::ping() { send("pong %i\n", nextInt()); }
 
 void WinBoardDriver::time() {
-  const int centiseconds = nextInt();
   // A fallen flag is reported as a negative time: no time left.
-  timeLeftMs = centiseconds > 0 ? unsigned(centiseconds) * 10 : 0;
+  timeLeftMs = clockMs(nextInt(), 10);
   if (timeLeftMs == 0) log("time(): warning no millis left!\n");
 }
 
 void WinBoardDriver::st() {
   const RcString text = nextArg();
-  const int seconds = text.empty() ? 5 : atoi(text.c_str());
+  const int seconds = text.empty() ? 5 : clampedNumber(text.c_str());
+  // Kept, so that every move gets this time instead of a share of the clock.
+  fixedTimeMs_ = clockMs(seconds, 1000);
   TimeControl& times = search_.times();
   times.startClock();
-  times.setFixedTime(uint32_t(seconds) * 1000);
-  // Kept, so that every move gets this time instead of a share of the clock.
-  fixedTimeMs_ = seconds > 0 ? unsigned(seconds) * 1000 : 0;
+  times.setFixedTime(fixedTimeMs_);
   log("settime(): nseconds=%i\n", seconds);
 }
 

@@ -104,7 +104,7 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   void quit();
 
   RcString nextArg() { return args_.next(); }
-  int nextInt() { return atoi(nextArg().c_str()); }
+  int nextInt() { return clampedNumber(nextArg().c_str()); }
 
   // The game's course.
   void think(bool onSearchThread);
@@ -133,7 +133,6 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   FILE* out_;
   Tokenizer args_{RcString(), " \t"};
   WinBoardHistory history_;
-  Position scratch_;          // a FEN is read here first
   unsigned fixedTimeMs_ = 0;  // from `st`: every move gets this time
   WinBoardLog log_;
 

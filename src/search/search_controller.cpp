@@ -110,8 +110,8 @@ void SearchController::searchStart() {
   master().reset();
   searchThreads = booted ? activeThreads() : 1;
   thresholds.splitDepth = searchThreads > 1 ? 1 : 128;
-  thresholds.bitbaseProbeLimit = bitbases.probeLimit();
-  thresholds.bitbaseFreeLimit = bitbases.unconditionalLimit();
+  thresholds.bitbaseProbeLimit = useBitbases ? bitbases.probeLimit() : -1;
+  thresholds.bitbaseFreeLimit = useBitbases ? bitbases.unconditionalLimit() : -1;
   for (Move& m : rootPv.moves) m = 0;
   tt.newSearch();
   if (searchThreads > 1) prepareSearch(*this);

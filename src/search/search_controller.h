@@ -36,6 +36,7 @@ class SearchController {
   int threadCount = 1;
   bool booted = false;
   bool quiet = false;  // no search lines and no statistics on the log
+  bool useBitbases = true;  // probe the bitbases when they are loaded
   SearchListener* listener = nullptr;
 
   SearchController() = default;

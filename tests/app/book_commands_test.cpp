@@ -72,3 +72,27 @@ TEST(BookCommands, BuildOpensAndShowsTheNewBookThenMergeAndLog) {
   closeOpeningBook();
   remove("master-games.mvk");
 }
+
+// A new user without a settings file still gets a book, under the built-in criteria; a criteria
+// file named on the line that cannot be read stops the build as before.
+TEST(BookCommands, BuildWithoutTheDefaultSettingsFileUsesTheBuiltInCriteria) {
+  auto pos = positionFrom(InitialFen);
+  Settings settings;
+  const std::string pgn = dataPath("master-games.pgn");
+  const std::string missing = scratchPath("missing.ini");
+  std::string out =
+      capture([&] { buildBookCommand(pgn.c_str(), missing.c_str(), settings, *pos); });
+  EXPECT_TRUE(has(out, "no inifile " + missing + ": building with the built-in criteria\n")) << out;
+  EXPECT_TRUE(has(out, "inifile    = (built-in criteria)\nbookfile   = master-games.mvk\n")) << out;
+  EXPECT_TRUE(has(out, "minelo     = 2300\n")) << out;
+  EXPECT_TRUE(has(out, "opening master-games.mvk...\nbook found: master-games.mvk, ")) << out;
+  EXPECT_TRUE(openingBookIsOpen());
+  closeOpeningBook();
+  remove("master-games.mvk");
+
+  out = capture(
+      [&] { buildBookCommand((pgn + " " + missing).c_str(), "melvok.ini", settings, *pos); });
+  EXPECT_TRUE(has(out, "could not load inifile: " + missing + "\n")) << out;
+  EXPECT_FALSE(has(out, "built-in")) << out;
+  EXPECT_FALSE(openingBookIsOpen());
+}

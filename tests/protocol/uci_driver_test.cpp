@@ -151,13 +151,11 @@ TEST_F(UciDriverTest, SearchAnswersOnceAndStatusFollows) {
   line("ponderhit");
   EXPECT_EQ(output(), "");
   EXPECT_EQ(driver_->status(), StatusIdle);
-  // Stop and ponderhit after a position without go: no move.
+  // Stop and ponderhit after a position without go: nothing was asked, nothing is answered.
   line("position startpos");
   line("stop");
-  EXPECT_EQ(output(), "bestmove 0000\n");
-  line("position startpos");
   line("ponderhit");
-  EXPECT_EQ(output(), "bestmove 0000\n");
+  EXPECT_EQ(output(), "");
   EXPECT_EQ(driver_->status(), StatusPositionSet);
 }
 
@@ -181,14 +179,17 @@ TEST_F(UciDriverTest, PonderResultWaitsForPonderhitOrStop) {
   EXPECT_EQ(count(stopped, "bestmove "), 1) << stopped;
   EXPECT_FALSE(contains(stopped, " ponder ")) << stopped;
 
-  // A new position drops a held result that nobody asked for.
-  line("position startpos moves e2e4");
-  line("go ponder depth 1");
-  line("position startpos moves d2d4");
-  line("stop");
-  std::string dropped = output();
-  EXPECT_EQ(count(dropped, "bestmove"), 1) << dropped;
-  EXPECT_TRUE(contains(dropped, "bestmove 0000\n")) << dropped;
+  // A new position or go while a result is held answers that go first, once.
+  for (const char* next : {"position startpos moves d2d4", "go depth 1"}) {
+    line("position startpos moves e2e4");
+    line("go ponder depth 1");
+    EXPECT_EQ(count(output(), "bestmove"), 0);
+    line(next);
+    line("stop");
+    std::string answered = output();
+    EXPECT_EQ(count(answered, "bestmove"), next[0] == 'g' ? 2 : 1) << next << answered;
+    EXPECT_FALSE(contains(answered, "bestmove 0000")) << answered;
+  }
 }
 
 TEST_F(UciDriverTest, OutOfBookPlyAndNewGames) {
