@@ -1,5 +1,7 @@
 #include "app/console.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -7,6 +9,7 @@
 #include "base/output_stream.h"
 #include "base/platform.h"
 #include "base/tokenizer.h"
+#include "board/game_move.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
@@ -120,22 +123,17 @@ void Console::enterMoves(const RcString& line, const RcString& firstWord) {
     }
     if (!*text) continue;
     if (!castling && !strpbrk(word.c_str(), "12345678")) break;
-    Move m = parseMove(pos_, text);
-    if (!m) {
+    const GameMoveResult result = playGameMoveText(pos_, text);
+    if (result == GameMoveResult::Unreadable) {
       out().print("invalid move: %s\n", text);
       break;
     }
-    if (int(pos_.ply) >= MaxGamePly) {
+    if (result == GameMoveResult::HistoryFull)
       out().print("game too long: no room for more moves\n");
+    if (result != GameMoveResult::Played) {
       out().print("move not accepted: %s\n", text);
       break;
     }
-    Move made = makeMove(pos_, m & ~MoveCheckFlags);
-    if (!made) {
-      out().print("move not accepted: %s\n", text);
-      break;
-    }
-    pos_.lastMove = made;
     moved = true;
   }
   if (moved) {
@@ -216,8 +214,7 @@ bool Console::go(const RcString& rest) {
     searchController.table().clear();
   else
     out().put("tt not cleared\n");
-  searchController.setPosition(pos_);
-  searchController.start(options.async);
+  searchController.start(pos_, limits_, options.async);
   return true;
 }
 
@@ -240,7 +237,7 @@ bool Console::maxDepth(const RcString& rest) {
     out().print("illegal arg: %s\n", rest.c_str());
     return true;
   }
-  searchController.maxDepth = depth;
+  limits_.depth = depth;
   return true;
 }
 
@@ -250,18 +247,28 @@ bool Console::maxTime(const RcString& rest) {
     out().print("illegal arg: %s\n", rest.c_str());
     return true;
   }
-  TimeControl& time = searchController.times();
+  auto millis = [](unsigned seconds) {
+    return int(std::min<uint64_t>(seconds * 1000ull, INT_MAX));
+  };
   if (secs != 0) {
-    if (movesToGo == 0)
-      time.setFixedTime(secs * 1000);
-    else
-      time.allotTime(int(movesToGo), int(secs * 1000), int(increment * 1000));
+    const int depth = limits_.depth;
+    limits_ = SearchLimits();
+    limits_.depth = depth;
+    if (movesToGo == 0) {
+      limits_.moveTimeMs = millis(secs);
+    } else {
+      limits_.timeLeftMs = millis(secs);
+      limits_.movesToGo = int(std::min<unsigned>(movesToGo, INT_MAX));
+      limits_.incrementMs = millis(increment);
+    }
   }
-  out().print("millis=%u\n", time.levelMs[LevelNormal].load());
-  out().print("  easy=%u\n", time.levelMs[LevelEasy].load());
-  out().print("  next=%u\n", time.levelMs[LevelIteration].load());
-  out().print("  hi  =%u\n", time.levelMs[LevelFailHigh].load());
-  out().print("  lo  =%u\n", time.levelMs[LevelPanic].load());
+  uint32_t levels[5];
+  searchController.timeLevels(limits_, levels);
+  out().print("millis=%u\n", levels[LevelNormal]);
+  out().print("  easy=%u\n", levels[LevelEasy]);
+  out().print("  next=%u\n", levels[LevelIteration]);
+  out().print("  hi  =%u\n", levels[LevelFailHigh]);
+  out().print("  lo  =%u\n", levels[LevelPanic]);
   return true;
 }
 

@@ -5,6 +5,7 @@
 #include "base/settings.h"
 #include "board/position.h"
 #include "protocol/protocol_driver.h"
+#include "search/search_limits.h"
 
 struct ConsoleOptions {
   bool async = false;   // console searches run on the search thread
@@ -68,6 +69,13 @@ class Console {
   ProtocolDriver* uci_ = nullptr;
   ProtocolDriver* winboard_ = nullptr;
   int clockMhz_ = 0;
+  // The console's searches: `maxtime` sets the time (five seconds a move to begin with),
+  // `maxdepth` the depth.
+  SearchLimits limits_ = [] {
+    SearchLimits limits;
+    limits.moveTimeMs = 5000;
+    return limits;
+  }();
 };
 
 // The entry point's body: start-up, then the console command loop; or, for "melvok bench

@@ -11,9 +11,9 @@
 
 #include "base/log.h"
 #include "base/platform.h"
+#include "board/game_move.h"
 #include "board/makemove.h"
 #include "board/notation.h"
-#include "search/time_control.h"
 
 namespace {
 
@@ -83,18 +83,7 @@ void UciDriver::uci() {
   std::string text = "\n";
   text += "id name melvok-" + version_ + "\n";
   text += std::string("id author ") + UciAuthor + "\n";
-  text += "option name Hash            type spin  default " + std::to_string(tableMegabytes()) +
-          " min " + std::to_string(MinHashMb) + " max " + std::to_string(MaxHashMb) + "\n";
-  text += "option name Ponder          type check default false\n";
-  text += "option name OwnBook         type check default true\n";
-  text += "option name Threads         type spin default " +
-          std::to_string(searchController.threadCount) + " min 1 max 8\n";
-  text += "option name UCI_Opponent    type string\n";
-  text +=
-      std::string("option name UCI_EngineAbout type string default melvok by ") + UciAuthor + "\n";
-  text += "option name UCI_Chess960    type check default false\n";
-  text +=
-      "option name CastleNotation  type combo default smart var smart var e1g1 var O-O var KxR\n";
+  text += optionListing();
   text += "uciok\n";
   send(text);
   active_ = true;
@@ -111,20 +100,11 @@ void UciDriver::newGame() {
   clearOutOfBook();
 }
 
-void UciDriver::clearOutOfBook() {
-  firstOutOfBookPly_ = 0;
-  outOfBookKey_ = 0;
-}
+void UciDriver::clearOutOfBook() { bookExit_.clear(); }
 
 bool UciDriver::searchRunning() const {
   int s = status_.read();
   return s == StatusSearching || s == StatusPondering;
-}
-
-void UciDriver::waitUntilSearchThreadIdle() {
-  // The search thread may still be finishing its statistics after it reported; the position
-  // copy, the limits and the table are its own until it sleeps again.
-  if (searchController.booted) searchController.master().idle.wait();
 }
 
 void UciDriver::position() {
@@ -141,7 +121,7 @@ void UciDriver::position() {
     status_.exchange(StatusPositionSet);
   }
   if (old == StatusHeld) releaseHeldResult(false);
-  waitUntilSearchThreadIdle();
+  searchController.waitUntilIdle();
 
   bool haveMoves = false;
   if (word == "startpos") {
@@ -169,40 +149,34 @@ void UciDriver::position() {
   trace("position() ok");
 }
 
+// Each move played becomes the position's last move at once, so that a list cut short by a
+// bad word still leaves the check flags of the move really played last.
 bool UciDriver::applyMoves() {
   bool passedOutOfBook = false;
-  Move last = 0;
+  bool allPlayed = true;
   for (RcString word = args_.next(); !word.empty(); word = args_.next()) {
     if (word[0] == '.') {
       logInfo("SKIP continuation move: %s\n", word.c_str());
       continue;
     }
-    Move m = parseMove(position_, word.c_str());
-    if (!m) {
-      reportError("WARNING invalid move from GUI: %s\n", word.c_str());
-      last = 0;
+    const GameMoveResult result = playGameMoveText(position_, word.c_str());
+    if (result != GameMoveResult::Played) {
+      if (result == GameMoveResult::Unreadable)
+        reportError("WARNING invalid move from GUI: %s\n", word.c_str());
+      else if (result == GameMoveResult::HistoryFull)
+        reportError("illegal move: %s (game too long)\n", word.c_str());
+      else
+        reportError("illegal move: %s\n", word.c_str());
+      allPlayed = false;
       break;
     }
-    if (int(position_.ply) >= MaxGamePly) {
-      reportError("illegal move: %s (game too long)\n", word.c_str());
-      last = 0;
-      break;
-    }
-    Move made = makeMove(position_, m & ~MoveCheckFlags);
-    if (!made) {
-      reportError("illegal move: %s\n", word.c_str());
-      last = 0;
-      break;
-    }
-    last = made;
-    if (firstOutOfBookPly_ && position_.hashKey == outOfBookKey_) passedOutOfBook = true;
+    if (!bookExit_.inBook() && position_.hashKey == bookExit_.key) passedOutOfBook = true;
   }
-  if (last) position_.lastMove = last;
-  if (firstOutOfBookPly_ && !passedOutOfBook) {
+  if (!bookExit_.inBook() && !passedOutOfBook) {
     trace("newgame!");
     clearOutOfBook();
   }
-  return last != 0;
+  return allPlayed;
 }
 
 // The limits a go command gives; a number it does not give stays unset.
@@ -268,7 +242,7 @@ void UciDriver::go() {
     return;
   }
 
-  if (firstOutOfBookPly_ == 0) {
+  if (bookExit_.inBook()) {
     Move book = ownBook_ && bookMove_ ? bookMove_(position_) : 0;
     if (book) {
       if (next == StatusPondering) {
@@ -281,14 +255,12 @@ void UciDriver::go() {
       trace("go()...ok [book]");
       return;
     }
-    firstOutOfBookPly_ = position_.ply + 1;
-    outOfBookKey_ = position_.hashKey;
-    logInfo("Uci:First search out of book is at %u ply\n", firstOutOfBookPly_);
+    bookExit_.leave(position_);
+    logInfo("Uci:First search out of book is at %u ply\n", bookExit_.firstPly);
   }
 
   if (old != StatusPositionSet) reportError("Expected current status==POSITION, got %i\n", old);
-  waitUntilSearchThreadIdle();
-  setSearchLimits(command);
+  const SearchLimits limits = searchLimits(command);
 
   nextCurrmoveMs_ = 0;
   lastBest_ = 0;
@@ -296,50 +268,37 @@ void UciDriver::go() {
   lastDepth_ = 0;
   stable_ = false;
   status_.exchange(next);
-  searchController.setPosition(position_);
-  searchController.start(true);
+  searchController.start(position_, limits, true);
+  logInfo("Nominal search time is %3.2f seconds, infinite=%i, nodes=%u\n",
+          searchController.nominalTimeMs() / 1000.0, limits.infinite ? 1 : 0, limits.nodes);
   trace("go() ok");
 }
 
 // A limit given as zero or less (a fallen flag, "depth 0", "nodes 0", a negative move time)
 // still asks for a move: the search answers at once with the best it has, never waits for stop.
-void UciDriver::setSearchLimits(const GoCommand& command) {
-  const int depth = command.depth ? std::max(*command.depth, 1) : 0;
-  const int nodes = command.nodes ? std::max(*command.nodes, 1) : 0;
-  searchController.maxDepth = depth;
-
-  TimeControl& times = searchController.times();
-  times.startClock();
-  times.timeGapMs = 0;
-  times.infinite = command.infinite;
-  times.nodeLimit = uint32_t(nodes);
-  times.movesOutOfBook = 0;
-  if (firstOutOfBookPly_ && position_.ply + 1 >= firstOutOfBookPly_) {
-    int movesOut = int((position_.ply + 1 - firstOutOfBookPly_) / 2) + 1;
-    logInfo("out of book=%i\n", movesOut);
-    times.movesOutOfBook = movesOut;
-  }
-  const int movesToGo = std::max(command.movestogo.value_or(0), 0);
+SearchLimits UciDriver::searchLimits(const GoCommand& command) {
+  SearchLimits limits;
+  limits.depth = command.depth ? std::max(*command.depth, 1) : 0;
+  limits.nodes = uint32_t(command.nodes ? std::max(*command.nodes, 1) : 0);
+  limits.infinite = command.infinite;
+  limits.ponder = command.ponder;
+  limits.canPonder = canPonder_;
+  limits.movesOutOfBook = bookExit_.movesOut(position_);
+  if (limits.movesOutOfBook) logInfo("out of book=%i\n", limits.movesOutOfBook);
+  limits.movesToGo = std::max(command.movestogo.value_or(0), 0);
   const bool white = position_.sideToMove == White;
   const std::optional<int>& clock = white ? command.wtime : command.btime;
-  const int increment = std::max((white ? command.winc : command.binc).value_or(0), 0);
   if (command.movetime) {
-    const int movetime = std::max(*command.movetime, 0);
-    logInfo("got hard moves/millis=%i/%i\n", movesToGo, movetime);
-    times.setFixedTime(uint32_t(movetime));
+    limits.moveTimeMs = std::max(*command.movetime, 0);
+    logInfo("got hard moves/millis=%i/%i\n", limits.movesToGo, limits.moveTimeMs);
   } else if (clock) {
-    const int left = std::max(*clock, 0);
-    logInfo("got wb moves/millis=%i/%i\n", movesToGo, left);
-    times.timeGapMs = timeGapMs_;
-    times.allotTime(movesToGo, left, increment);
-  } else {
-    // Depth, nodes, infinite or nothing at all: no clock ends the search, whatever limits an
-    // earlier go left in the levels.
-    times.setFixedTime(NoTimeLimit);
-    if (!depth && !nodes && !command.infinite) reportError("go(): no time/depth/node limit\n");
+    limits.timeLeftMs = std::max(*clock, 0);
+    limits.incrementMs = std::max((white ? command.winc : command.binc).value_or(0), 0);
+    limits.timeGapMs = timeGapMs_;
+    logInfo("got wb moves/millis=%i/%i\n", limits.movesToGo, limits.timeLeftMs);
   }
-  logInfo("Nominal search time is %3.2f seconds, infinite=%i, nodes=%i\n",
-          times.levelMs[LevelNormal] / 1000.0, command.infinite ? 1 : 0, nodes);
+  if (limits.unbounded()) reportError("go(): no time/depth/node limit\n");
+  return limits;
 }
 
 void UciDriver::releaseHeldResult(bool withPonder) {
@@ -347,7 +306,7 @@ void UciDriver::releaseHeldResult(bool withPonder) {
     sendBestMove(position_, heldBookMove_, 0);
   } else {
     sendInfo(searchController.depth(), searchController.rootScore());
-    sendBestMove(searchController.master().pos, searchController.bestMove(),
+    sendBestMove(searchController.searchedPosition(), searchController.bestMove(),
                  withPonder ? searchController.ponderMove() : 0);
   }
   heldBookMove_ = 0;
@@ -376,7 +335,7 @@ void UciDriver::ponderHit() {
       reportError("uci::ponderhit status==SEARCHING, ponderhit ignored\n");
       break;
     case StatusPondering:
-      searchController.ponderHit();
+      if (searchController.ponderHit()) searchController.waitUntilIdle();
       break;
   }
   trace("ponderhit() ok");
@@ -425,14 +384,14 @@ void UciDriver::finished(int depth, int score, Move) {
     logInfo("Uci:finish() delay sending bestmove, status is still 'pondering'\n");
   } else {
     sendInfo(depth, score);
-    sendBestMove(searchController.master().pos, searchController.bestMove(),
+    sendBestMove(searchController.searchedPosition(), searchController.bestMove(),
                  searchController.ponderMove());
   }
   trace("finished() ok");
 }
 
 void UciDriver::iterationReport(int depth, int score, Move move) {
-  uint32_t t = searchController.times().elapsed();
+  uint32_t t = searchController.elapsedMs();
   stable_ = score == lastScore_ && move == lastBest_ && depth - lastDepth_ >= 9;
   if (!(stable_ && t < nextCurrmoveMs_)) sendInfo(depth, score);
   if (score != lastScore_ || move != lastBest_) {
@@ -444,12 +403,12 @@ void UciDriver::iterationReport(int depth, int score, Move move) {
 
 void UciDriver::currentMove(int depth, int index, Move move) {
   if (index == 0) send("info depth " + std::to_string(depth) + "\n");
-  uint32_t t = searchController.times().elapsed();
+  uint32_t t = searchController.elapsedMs();
   if ((index != 0 || stable_) && t < nextCurrmoveMs_) return;
   nextCurrmoveMs_ = t + 100;
   uint32_t nodes = searchController.totalNodes();
   SearchCounters sum = searchController.summedCounters();
-  std::string line = "info currmove " + moveText(searchController.master().pos, move);
+  std::string line = "info currmove " + moveText(searchController.searchedPosition(), move);
   line += " currmovenumber " + std::to_string(index + 1);
   line += " time " + std::to_string(t);
   line += " nodes " + std::to_string(nodes);

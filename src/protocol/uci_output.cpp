@@ -43,7 +43,7 @@ std::string UciDriver::scoreText(int score) {
 }
 
 void UciDriver::sendInfo(int depth, int score) {
-  uint32_t t = searchController.times().elapsed();
+  uint32_t t = searchController.elapsedMs();
   uint32_t nodes = searchController.totalNodes();
   char number[64];
   std::string line = "info depth " + std::to_string(depth) + " seldepth " +
@@ -56,7 +56,7 @@ void UciDriver::sendInfo(int depth, int score) {
   line += " pv ";
   const Move* pv = searchController.pv();
   for (int i = 0; i < PvRows - 1 && pv[i]; i++)
-    line += moveText(searchController.master().pos, pv[i]) + " ";
+    line += moveText(searchController.searchedPosition(), pv[i]) + " ";
   line += "\n";
   send(line);
 }

@@ -85,15 +85,16 @@ void SearchController::waitUntilIdle() {
   if (booted) master().idle.wait();
 }
 
-void SearchController::ponderHit(int timeLeftMs) {
+bool SearchController::ponderHit(int timeLeftMs) {
   if (rootCount == 1 && iterationDepth > 2) {
     logInfo("ponderhit & single move!\n");
-    stopAndWait();
-    return;
+    stopAll();
+    return true;
   }
   if (timeLeftMs >= 0) timeControl.ponderHitAdjust(timeLeftMs);
   timeControl.ponderHit();
   if (timeControl.iterationTimeout()) stopAll();
+  return false;
 }
 
 void SearchController::timeLevels(const SearchLimits& limits, uint32_t levels[5]) {

@@ -60,8 +60,8 @@ class SearchController {
   void stopAndWait();
   // The opponent played the move the search pondered on: from now on it runs under its time
   // levels (computed again from timeLeftMs when a clock is given), or, with a single legal
-  // move and a few iterations done, it ends at once.
-  void ponderHit(int timeLeftMs = -1);
+  // move and a few iterations done, it is stopped (true; not waited for: it reports as usual).
+  bool ponderHit(int timeLeftMs = -1);
   // Blocks until the search thread sleeps: the last search has reported and wound down.
   void waitUntilIdle();
   // The position the last (or running) search searched: its moves belong to it.
@@ -70,6 +70,8 @@ class SearchController {
   void timeLevels(const SearchLimits& limits, uint32_t levels[5]);
   // The nominal time of the search started last, for the protocols' logs.
   uint32_t nominalTimeMs() const;
+  // Milliseconds since the running (or last) search started.
+  uint32_t elapsedMs() const { return timeControl.elapsed(); }
 
   // The steps below the seam (tests drive them one by one): the position, the depth limit and
   // the time control are set by hand, then a search runs on the caller's thread or (async)

@@ -489,9 +489,10 @@ TEST(WinBoardRobustness, MalformedLinesAbsurdNumbersAndCommandsInEveryState) {
   for (const char* line : {"analyze", "undo", "exit", "remove", "remove", "sd 0", "st 0", "analyze",
                            "new", "exit", "new", "sd 1", "go"})
     engine.send(line);
-  engine.ping();
+  // The move of a one-ply search may overtake an answer to ping: wait for the move first.
   game.reset();
   engine.expectMove(game, 5000);
+  engine.ping();
   engine.send("force");
   engine.ping();
   engine.quit();

@@ -59,7 +59,7 @@ TEST(UciTranscript, UciAnswersIdOptionsInOrderAndUciok) {
       answer,
       "id name melvok-0.1\n"
       "id author the melvok developers\n"
-      "option name Hash            type spin  default 64 min 1 max 4096\n"
+      "option name Hash            type spin default 64 min 1 max 4096\n"
       "option name Ponder          type check default false\n"
       "option name OwnBook         type check default true\n"
       "THREADS\n"
@@ -67,6 +67,7 @@ TEST(UciTranscript, UciAnswersIdOptionsInOrderAndUciok) {
       "option name UCI_EngineAbout type string default melvok by the melvok developers\n"
       "option name UCI_Chess960    type check default false\n"
       "option name CastleNotation  type combo default smart var smart var e1g1 var O-O var KxR\n"
+      "option name Clear Hash      type button\n"
       "uciok\n");
   // From now on no prompt, and empty lines are swallowed (no board).
   s.send("");
@@ -80,7 +81,7 @@ TEST(UciTranscript, UciAnswersIdOptionsInOrderAndUciok) {
   // The Hash default is the size the table has: what the settings file made it.
   UciSession sized("tt.cachemb = 16\n");
   EXPECT_TRUE(contains(sized.startUci(),
-                       "option name Hash            type spin  default 16 min 1 max 4096\n"));
+                       "option name Hash            type spin default 16 min 1 max 4096\n"));
   EXPECT_EQ(sized.quit(), 0);
 }
 
