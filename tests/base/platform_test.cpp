@@ -1,3 +1,5 @@
+// The platform layer: the clock, events, the spin lock, threads, dynamic libraries, directories
+// and large blocks.
 #include "base/platform.h"
 
 #include <gtest/gtest.h>
@@ -8,18 +10,15 @@
 
 #include "support/temp_dir.h"
 
-TEST(Platform, TickCountAdvancesInMilliseconds) {
-  uint32_t start = tickCount();
+TEST(Platform, TickCountCountsMilliseconds) {
+  const uint32_t start = tickCount();
   std::this_thread::sleep_for(std::chrono::milliseconds(30));
-  uint32_t elapsed = tickCount() - start;
-  EXPECT_GE(elapsed, 29u);
-  EXPECT_LT(elapsed, 10000u);
+  EXPECT_GE(tickCount() - start, 29u);  // a sleep lasts at least as long as asked
   EXPECT_GE(processorCount(), 1);
 }
 
 TEST(Event, ManualResetReleasesEveryWaiterUntilReset) {
   Event event;
-  EXPECT_FALSE(event.isSet());
   EXPECT_FALSE(event.waitFor(10));
   std::atomic<int> woken{0};
   std::vector<std::thread> waiters;
@@ -34,25 +33,12 @@ TEST(Event, ManualResetReleasesEveryWaiterUntilReset) {
   for (auto& waiter : waiters) waiter.join();
   EXPECT_EQ(woken.load(), 3);
   EXPECT_TRUE(event.isSet());
-  event.wait();  // stays set: no block
-  EXPECT_TRUE(event.waitFor(0));
+  EXPECT_TRUE(event.waitFor(0));  // stays set
   event.reset();
   EXPECT_FALSE(event.waitFor(5));
 }
 
-TEST(Event, SetFromAnotherThreadWakesATimedWait) {
-  Event ready;
-  Event reply;
-  std::thread partner([&] {
-    ready.wait();
-    reply.set();
-  });
-  ready.set();
-  EXPECT_TRUE(reply.waitFor(10000));
-  partner.join();
-}
-
-TEST(SpinLock, KeepsCountersConsistentAcrossThreads) {
+TEST(SpinLock, KeepsACounterConsistentAcrossThreads) {
   SpinLock lock;
   long counter = 0;  // plain: only the lock protects it
   auto work = [&] {
@@ -70,7 +56,7 @@ TEST(SpinLock, KeepsCountersConsistentAcrossThreads) {
   lock.unlock();
 }
 
-TEST(Thread, RunsBodyAndRefusesASecondStart) {
+TEST(Thread, RunsItsBodyOnceAndRefusesASecondStart) {
   Thread thread;
   Event done;
   std::atomic<int> runs{0};
@@ -78,7 +64,6 @@ TEST(Thread, RunsBodyAndRefusesASecondStart) {
     ++runs;
     done.set();
   }));
-  EXPECT_TRUE(thread.started());
   EXPECT_FALSE(thread.start([&] { ++runs; }));
   EXPECT_TRUE(done.waitFor(10000));
   thread.join();
@@ -86,64 +71,44 @@ TEST(Thread, RunsBodyAndRefusesASecondStart) {
   EXPECT_FALSE(thread.started());
 }
 
-TEST(DynamicLibrary, MissingFileFailsWithAMessage) {
+TEST(DynamicLibrary, LoadsLibrariesFindsSymbolsAndReportsFailures) {
   DynamicLibrary library;
   TempDir dir;
-  std::string path = dir.file(std::string("egbbdll") + DynamicLibrary::sharedLibrarySuffix());
-  EXPECT_FALSE(library.open(path.c_str()));
-  EXPECT_FALSE(library.isOpen());
-  EXPECT_NE(std::string(library.error()), "");
-  EXPECT_EQ(library.symbol("load_egbb_5men"), nullptr);
-
-  // A file that exists but is no library fails the same way.
-  std::string junk = dir.write("junk.so", "not a library");
-  EXPECT_FALSE(library.open(junk.c_str()));
-}
-
-TEST(DynamicLibrary, LoadsASystemLibraryAndFindsSymbols) {
-  DynamicLibrary library;
+  for (const std::string& path : {dir.file("egbbdll.so"), dir.write("junk.so", "no library")}) {
+    EXPECT_FALSE(library.open(path.c_str())) << path;
+    EXPECT_NE(std::string(library.error()), "");
+    EXPECT_EQ(library.symbol("load_egbb_5men"), nullptr);
+  }
   ASSERT_TRUE(library.open("libm.so.6")) << library.error();
   EXPECT_NE(library.symbol("cos"), nullptr);
   EXPECT_EQ(library.symbol("no_such_symbol_here"), nullptr);
-  EXPECT_NE(std::string(library.error()), "");
   library.close();
   EXPECT_FALSE(library.isOpen());
-}
-
-TEST(DynamicLibrary, JoinPathDoesNotDoubleSeparators) {
   EXPECT_STREQ(DynamicLibrary::sharedLibrarySuffix(), ".so");
-  EXPECT_STREQ(DynamicLibrary::joinPath("/opt/egbb", "egbbdll.so").c_str(), "/opt/egbb/egbbdll.so");
-  EXPECT_STREQ(DynamicLibrary::joinPath("/opt/egbb/", "egbbdll.so").c_str(),
-               "/opt/egbb/egbbdll.so");
-  EXPECT_STREQ(DynamicLibrary::joinPath("c:\\egbb\\", "egbbdll.dll").c_str(),
-               "c:\\egbb\\egbbdll.dll");
+  for (const char* directory : {"/opt/egbb", "/opt/egbb/"})
+    EXPECT_EQ(std::string(DynamicLibrary::joinPath(directory, "egbbdll.so").c_str()),
+              "/opt/egbb/egbbdll.so");
+  EXPECT_STREQ(DynamicLibrary::joinPath("c:\\egbb\\", "x.dll").c_str(), "c:\\egbb\\x.dll");
   EXPECT_STREQ(DynamicLibrary::joinPath("", "egbbdll.so").c_str(), "egbbdll.so");
 }
 
-TEST(Platform, MakeDirectory) {
+TEST(Platform, MakeDirectoryAndLargeBlocks) {
   TempDir dir;
-  std::string sub = dir.file("sub");
-  EXPECT_TRUE(makeDirectory(sub.c_str()));
-  EXPECT_TRUE(makeDirectory(sub.c_str()));  // exists: fine
+  EXPECT_TRUE(makeDirectory(dir.file("sub").c_str()));
+  EXPECT_TRUE(makeDirectory(dir.file("sub").c_str()));  // exists: fine
   int error = 0;
   EXPECT_FALSE(makeDirectory(dir.file("no/such/parent").c_str(), &error));
   EXPECT_EQ(error, ENOENT);
-}
-
-TEST(Platform, LargeBlocksAreAlignedAndWritableToTheirLastByte) {
-  // Small tables get the asked alignment; big ones at least a huge page's.
-  const size_t sizes[] = {64, 4096, size_t(4) << 20, (size_t(4) << 20) + 64};
-  for (size_t bytes : sizes) {
+  // Small blocks get the asked alignment; big ones at least a huge page's.
+  for (size_t bytes : {size_t(64), size_t(4096), size_t(4) << 20, (size_t(4) << 20) + 64}) {
     auto* block = static_cast<unsigned char*>(allocateLargeBlock(bytes, 256));
     ASSERT_NE(block, nullptr) << bytes;
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % 256, 0u) << bytes;
-    if (bytes >= (size_t(2) << 20)) {
-      EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % (size_t(2) << 20), 0u);
-    }
+    const size_t alignment = bytes >= (size_t(2) << 20) ? size_t(2) << 20 : 256;
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % alignment, 0u) << bytes;
     block[0] = 1;
     block[bytes - 1] = 2;
     EXPECT_EQ(block[0] + block[bytes - 1], 3);
     freeLargeBlock(block);
   }
-  freeLargeBlock(nullptr);  // like free: nothing to release
+  freeLargeBlock(nullptr);
 }

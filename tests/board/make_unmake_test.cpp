@@ -5,41 +5,37 @@
 #include <algorithm>
 #include <cstring>
 #include <set>
+#include <tuple>
 
-#include "board/board_test_util.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "board/rays.h"
+#include "support/positions.h"
 
 namespace {
 
 // Every field that unmakeMove must restore, history included up to the current ply.
-void expectSameRecord(const Position& a, const Position& b, const char* context) {
+void expectSameRecord(const Position& a, const Position& b, const std::string& context) {
+  auto fields = [](const Position& p) {
+    return std::tie(p.hashKey, p.pawnKey, p.occupied, p.sideToMove, p.ply, p.material[0],
+                    p.material[1], p.lastIrreversible, p.castleRights, p.epSquare, p.promotedCount);
+  };
+  ASSERT_TRUE(fields(a) == fields(b)) << context;
   ASSERT_EQ(memcmp(a.board, b.board, sizeof a.board), 0) << context;
   ASSERT_EQ(memcmp(a.pieceSquare, b.pieceSquare, sizeof a.pieceSquare), 0) << context;
-  ASSERT_EQ(a.hashKey, b.hashKey) << context;
-  ASSERT_EQ(a.pawnKey, b.pawnKey) << context;
-  ASSERT_EQ(a.occupied, b.occupied) << context;
-  ASSERT_EQ(a.sideToMove, b.sideToMove) << context;
-  ASSERT_EQ(a.ply, b.ply) << context;
-  ASSERT_EQ(a.material[0], b.material[0]) << context;
-  ASSERT_EQ(a.material[1], b.material[1]) << context;
-  ASSERT_EQ(a.lastIrreversible, b.lastIrreversible) << context;
-  ASSERT_EQ(a.castleRights, b.castleRights) << context;
-  ASSERT_EQ(a.epSquare, b.epSquare) << context;
-  ASSERT_EQ(a.promotedCount, b.promotedCount) << context;
   ASSERT_EQ(memcmp(a.keyHistory, b.keyHistory, a.ply * sizeof(uint64_t)), 0) << context;
 }
 
-void expectIncrementalStateExact(const Position& pos, const char* context) {
+// The incremental keys, occupancy, material and piece lists agree with a fresh computation.
+void expectIncrementalStateExact(const Position& pos, const std::string& context) {
   ASSERT_EQ(pos.hashKey, computeHashKey(pos)) << context;
   ASSERT_EQ(pos.pawnKey, computePawnKey(pos)) << context;
   ASSERT_EQ(pos.occupied, computeOccupancy(pos)) << context;
   ASSERT_EQ(pos.material[White], computeMaterial(pos, White)) << context;
   ASSERT_EQ(pos.material[Black], computeMaterial(pos, Black)) << context;
   for (int piece = WhiteBase; piece < Guard; piece++) {
-    int sq = pos.pieceSquare[piece];
+    const int sq = pos.pieceSquare[piece];
     if (sq != NoSquare && onBoard(sq)) {
       ASSERT_EQ(pos.at(sq), piece) << context;
     }
@@ -63,7 +59,7 @@ TEST(MakeUnmake, RandomGamesRestoreEveryFieldAndKeepIncrementalStateExact) {
   int movesChecked = 0;
   for (const std::string& fen : startingPoints())
     for (int game = 0; game < 12; game++) {
-      Position* pos = newPosition(fen.c_str());
+      auto pos = positionFrom(fen);
       for (int ply = 0; ply < 120; ply++) {
         Move moves[MaxMoves];
         Move* end = pos->inCheck() ? generateEvasions(*pos, moves, pos->previousMove()) : generateMoves(*pos, moves);
@@ -128,7 +124,7 @@ TEST(StagedGenerators, CoverExactlyTheLegalMovesAndFindEveryQuietCheck) {
   int positions = 0;
   for (const std::string& fen : startingPoints())
     for (int game = 0; game < 20; game++) {
-      Position* pos = newPosition(fen.c_str());
+      auto pos = positionFrom(fen);
       int plies = int(rng() % 80);
       playRandomMoves(*pos, plies, rng);
       if (pos->inCheck()) continue;
@@ -165,7 +161,7 @@ TEST(IsMoveLegal, AgreesWithTheGeneratorOnForeignMoveWords) {
   std::mt19937 rng(99);
   std::vector<Move> pool;
   for (int game = 0; game < 200; game++) {
-    Position* pos = newPosition(game % 2 ? InitialFen : chess960Fen(game % 960).c_str());
+    auto pos = positionFrom(game % 2 ? InitialFen : chess960Fen(game % 960));
     playRandomMoves(*pos, int(rng() % 60), rng);
     if (pos->inCheck()) continue;
     Move moves[MaxMoves];
@@ -183,42 +179,30 @@ TEST(IsMoveLegal, AgreesWithTheGeneratorOnForeignMoveWords) {
   }
 }
 
-TEST(MakeMove, EdgeCasesOfSpecialMoves) {
+TEST(MakeMove, RefusedSpecialMovesAndCheckFlags) {
   // En passant that would expose the king along the rank through both pawns is refused.
-  Position* pos = newPosition("8/2p5/8/KP5r/8/8/8/7k b - - 0 1");
-  Move push = parseMove(*pos, "c5");
-  ASSERT_NE(push, 0u);
-  pos->lastMove = makeMove(*pos, push);
+  auto pos = positionFrom("8/2p5/8/KP5r/8/8/8/7k b - - 0 1");
+  playMoves(*pos, {"c5"});
   ASSERT_EQ(pos->epSquare, 0x52);  // c6
   Move moves[MaxMoves];
   Move* end = generateMoves(*pos, moves);
-  Move ep = 0;
-  for (Move* m = moves; m < end; m++)
-    if (*m & MoveEnPassant) ep = *m;
-  ASSERT_NE(ep, 0u);
+  const Move* ep = std::find_if(moves, end, [](Move m) { return m & MoveEnPassant; });
+  ASSERT_NE(ep, end);
   Position before;
   copyPosition(before, *pos);
-  EXPECT_EQ(makeMove(*pos, ep), 0u);
+  EXPECT_EQ(makeMove(*pos, *ep), 0u);
   expectSameRecord(*pos, before, "refused en passant");
-
-  // A double push next to no enemy pawn sets no en-passant square and no key term.
-  pos = newPosition(InitialFen);
-  uint64_t keyBefore = pos->hashKey;
-  Move e4 = parseMove(*pos, "e4");
-  makeMove(*pos, e4);
-  EXPECT_EQ(pos->epSquare, 0);
-  EXPECT_EQ(pos->hashKey, computeHashKey(*pos));
-  EXPECT_NE(pos->hashKey, keyBefore);
-
-  // Castling out of or through check is refused.
-  pos = newPosition("r3k2r/8/8/8/8/8/5r2/R3K2R w KQkq - 0 1");  // f1 attacked
-  Move shortCastle = makeMoveWord(0x04, 0x06) | MoveCastle;
-  EXPECT_EQ(makeMove(*pos, shortCastle), 0u);
-  Move longCastle = makeMoveWord(0x04, 0x02) | MoveCastle;
-  EXPECT_NE(makeMove(*pos, longCastle), 0u);
+  // A double push next to no enemy pawn sets no en-passant square.
+  auto start = positionFrom(InitialFen);
+  playMoves(*start, {"e4"});
+  EXPECT_EQ(start->epSquare, 0);
+  // Castling through an attacked square is refused; the other way is free.
+  auto castle = positionFrom("r3k2r/8/8/8/8/8/5r2/R3K2R w KQkq - 0 1");  // f1 attacked
+  EXPECT_EQ(makeMove(*castle, makeMoveWord(0x04, 0x06) | MoveCastle), 0u);
+  EXPECT_NE(makeMove(*castle, makeMoveWord(0x04, 0x02) | MoveCastle), 0u);
 
   // Check flags: direct, discovered, and both at once.
-  struct FlagCase {
+  const struct {
     const char* fen;
     const char* move;
     Move flags;
@@ -233,14 +217,14 @@ TEST(MakeMove, EdgeCasesOfSpecialMoves) {
       {"7k/8/8/8/8/8/1p6/2N1K3 b - - 0 1", "b1=Q", 0},
       {"4k3/8/8/8/8/8/1p6/2N1K3 b - - 0 1", "bxc1=Q", MoveDirectCheck},
   };
-  for (const FlagCase& c : flagCases) {
-    pos = newPosition(c.fen);
-    EXPECT_EQ(parseMove(*pos, c.move) & MoveCheckFlags, c.flags) << c.fen << " " << c.move;
+  for (const auto& c : flagCases) {
+    auto flagged = positionFrom(c.fen);
+    EXPECT_EQ(parseMove(*flagged, c.move) & MoveCheckFlags, c.flags) << c.fen << " " << c.move;
   }
 }
 
 TEST(MakeMove, Chess960CastlingWhereKingAndRookShareSquares) {
-  struct Case {
+  const struct {
     const char* fen;
     const char* move;
     int kingTo, rookTo;
@@ -251,15 +235,13 @@ TEST(MakeMove, Chess960CastlingWhereKingAndRookShareSquares) {
       {"4rkr1/8/8/8/8/8/5PP1/4RKR1 w GEge - 0 1", "O-O", 0x06, 0x05},     // king takes the rook's square
       {"2rkr3/8/8/8/8/8/2PPP3/2RKR3 w ECec - 0 1", "O-O-O", 0x02, 0x03},   // king and rook swap
   };
-  for (const Case& c : cases) {
-    Position* pos = newPosition(c.fen);
+  for (const auto& c : cases) {
+    auto pos = positionFrom(c.fen);
     Position before;
     copyPosition(before, *pos);
-    Move m = parseMove(*pos, c.move);
-    ASSERT_NE(m, 0u) << c.fen << " " << c.move;
-    UndoInfo undo = saveUndo(*pos);
-    Move word = m & ~MoveCheckFlags;
-    ASSERT_NE(makeMove(*pos, word), 0u);
+    const Move word = parseMove(*pos, c.move) & ~MoveCheckFlags;
+    const UndoInfo undo = saveUndo(*pos);
+    ASSERT_NE(makeMove(*pos, word), 0u) << c.fen << " " << c.move;
     EXPECT_EQ(pos->at(c.kingTo), WhiteBase + KingSlot) << c.fen << " " << c.move;
     EXPECT_EQ(tables.kindOfSlot[slotOf(pos->at(c.rookTo))], Rook) << c.fen << " " << c.move;
     EXPECT_EQ(pos->castleRights & (WhiteKingSide | WhiteQueenSide), 0);

@@ -2,79 +2,52 @@
 // random play from the standard and from Chess960 start positions.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
-#include "board/board_test_util.h"
 #include "board/makemove.h"
+#include "support/paths.h"
+#include "support/positions.h"
 #include "support/process.h"
 
 namespace {
 
-const char* stockfishPath() {
-  for (const char* path : {"/usr/games/stockfish", "/usr/bin/stockfish"})
-    if (access(path, X_OK) == 0) return path;
-  return nullptr;
-}
-
 // FEN with Shredder-style castling (the rook files), which stockfish reads in Chess960 mode.
 std::string shredderFen(const Position& pos) {
-  char buffer[128];
-  fenString(pos, buffer, sizeof buffer);
-  const std::string fen(buffer, strnlen(buffer, sizeof buffer));
-  size_t afterSide = fen.find(' ', fen.find(' ') + 1) + 1;
-  size_t end = fen.find(' ', afterSide);
+  const std::string fen = fenOf(pos);
+  const size_t rightsAt = fen.find(' ', fen.find(' ') + 1) + 1;
   std::string rights;
-  const CastleGeometry& g = pos.castle;
-  if (pos.castleRights & WhiteKingSide) rights += char('A' + g.kingRookFile);
-  if (pos.castleRights & WhiteQueenSide) rights += char('A' + g.queenRookFile);
-  if (pos.castleRights & BlackKingSide) rights += char('a' + g.kingRookFile);
-  if (pos.castleRights & BlackQueenSide) rights += char('a' + g.queenRookFile);
-  if (rights.empty()) rights.push_back('-');
-  std::string result;
-  result.append(fen, 0, afterSide);
-  result.append(rights);
-  result.append(fen, end, std::string::npos);
-  return result;
-}
-
-uint64_t stockfishPerft(Process& engine, const std::string& fen, int depth) {
-  engine.writeLine("position fen " + fen);
-  engine.writeLine("go perft " + std::to_string(depth));
-  std::string text = engine.readUntil("Nodes searched", 20000);
-  EXPECT_TRUE(engine.matched()) << text;
-  size_t at = text.rfind("Nodes searched:");
-  return at == std::string::npos ? 0 : std::stoull(text.substr(at + 15));
+  const int files[4] = {pos.castle.kingRookFile, pos.castle.kingRookFile,
+                        pos.castle.queenRookFile, pos.castle.queenRookFile};
+  const uint8_t bits[4] = {WhiteKingSide, BlackKingSide, WhiteQueenSide, BlackQueenSide};
+  for (int i : {0, 2, 1, 3})
+    if (pos.castleRights & bits[i]) rights += char((i % 2 ? 'a' : 'A') + files[i]);
+  return fen.substr(0, rightsAt) + (rights.empty() ? "-" : rights) +
+         fen.substr(fen.find(' ', rightsAt));
 }
 
 TEST(PerftOracle, AgreesWithStockfishOnRandomStandardAndChess960Positions) {
-  const char* path = stockfishPath();
-  ASSERT_NE(path, nullptr) << "stockfish not installed (scripts/test installs it)";
+  const std::string stockfish = findProgram("stockfish");
+  ASSERT_NE(stockfish, "") << "stockfish not installed (scripts/test installs it)";
   Process engine;
-  ASSERT_TRUE(engine.start(path, {})) << engine.failure();
+  ASSERT_TRUE(engine.start(stockfish, {})) << engine.failure();
   engine.writeLine("uci");
-  engine.readUntil("uciok", 10000);
-  ASSERT_TRUE(engine.matched());
   engine.writeLine("setoption name UCI_Chess960 value true");
-
   std::mt19937 rng(960);
-  int compared = 0;
   for (int game = 0; game < 320; game++) {
-    std::string start = game % 2 ? std::string(InitialFen) : chess960Fen(int(rng() % 960));
-    Position* pos = newPosition(start.c_str());
+    const std::string start = game % 2 ? std::string(InitialFen) : chess960Fen(int(rng() % 960));
+    auto pos = positionFrom(start);
     playRandomMoves(*pos, 1 + int(rng() % 70), rng);
-    std::string fen = shredderFen(*pos);
-    uint64_t ours = perft(*pos, 3, pos->previousMove());
-    ASSERT_EQ(ours, stockfishPerft(engine, fen, 3)) << fen << " (from " << start << ")";
-    compared++;
+    const std::string fen = shredderFen(*pos);
+    engine.writeLine("position fen " + fen);
+    engine.writeLine("go perft 3");
+    const std::string text = engine.readUntil("Nodes searched:", 20000);
+    ASSERT_TRUE(engine.matched()) << text;
+    const uint64_t theirs = std::stoull(text.substr(text.rfind("Nodes searched:") + 15));
+    ASSERT_EQ(perft(*pos, 3, pos->previousMove()), theirs) << fen << " (from " << start << ")";
   }
-  EXPECT_EQ(compared, 320);
   engine.writeLine("quit");
   engine.closeInput();
-  engine.wait(5000);
+  EXPECT_EQ(engine.wait(5000), 0);
 }
 
 }  // namespace

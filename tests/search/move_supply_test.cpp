@@ -1,150 +1,106 @@
-// Staged move supply and the move orderings built on the exchange evaluation.
+// The staged move supply of the main search: whatever the killers hold, every legal move is
+// served exactly once; losing captures wait until after the quiet moves; the quiescence search's
+// quiet checks leave out those that lose material.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <string>
-#include <vector>
+#include <map>
+#include <set>
 
+#include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "search/move_order.h"
 #include "search/search_controller.h"
+#include "support/positions.h"
 
 namespace {
 
-struct SupplyTest : ::testing::Test {
-  static void SetUpTestSuite() { initTables(); }
-  SearchThread& t = searchController.master();
-  MoveSupply supply;
-
-  void setUp(const char* fen) {
-    ASSERT_TRUE(setFen(t.pos, fen)) << fen;
-    t.reset();
-    t.stop = 0;
-  }
-  Move parse(const char* text) {
-    Move m = parseMove(t.pos, text);
-    EXPECT_NE(m, 0u) << text;
-    return m & MoveCompareMask & ~MoveCheckFlags;
-  }
-  std::string text(Move m) {
-    char buffer[MoveTextSize];
-    return printMove(t.pos, buffer, m & ~Move(MoveCheckFlags));
-  }
-  // Every move the main-search stages serve, with its stage.
-  std::vector<std::pair<int, std::string>> drain() {
-    std::vector<std::pair<int, std::string>> served;
-    supply.start(t, t.pos, 3, StageMainStart);
-    for (Move* m = supply.nextBatch(); m; m = supply.nextBatch())
-      for (; m < supply.batchEnd; m++)
-        if (*m) served.emplace_back(supply.stage, text(*m));
-    return served;
-  }
-};
-
-TEST_F(SupplyTest, KillersComeFirstOnlyWhenLegalAndOnlyOnce) {
-  setUp("4k3/8/8/8/8/8/4P3/R3K2N w - - 0 1");
-  t.killers[3][0] = parse("a1a5");
-  t.killers[3][1] = makeMoveWord(0x07, 0x36);  // h1-g4: no knight move, not legal
-  auto served = drain();
-  ASSERT_FALSE(served.empty());
-  EXPECT_EQ(served[0], std::make_pair(StageKiller1, std::string("a1a5")));
-  int count = 0;
-  for (auto& [stage, move] : served) {
-    count += move == "a1a5";
-    EXPECT_NE(stage, StageKiller2);  // the illegal killer is skipped in the same call
-  }
-  EXPECT_EQ(count, 1);
-  // King moves come last, after the quiet moves.
-  EXPECT_EQ(served.back().first, StageKingQuiets);
-  // Every legal non-capture is served.
-  Move legal[MaxMoves];
-  EXPECT_EQ(int(served.size()), generateLegalMoves(t.pos, legal));
-}
-
-TEST_F(SupplyTest, LosingCapturesArePutAsideRecapturesFirst) {
-  // Qxd5 is defended by the c6 pawn: losing, put aside. Rxa7 wins a pawn. The previous move
-  // ended on e5, so Nxe5 comes first.
-  setUp("4k3/p7/2p5/3pp3/8/5N2/8/R2QK3 w - - 0 1");
-  t.pos.moveHistory[0] = makeMoveWord(0x54, 0x44);
-  t.pos.ply = 1;
-  supply.start(t, t.pos, 1, StageMainStart);
+// Every move the main search's stages serve, captures first, with the stage of each.
+std::vector<std::pair<Move, int>> served(SearchThread& t, MoveSupply& supply, int ply) {
+  supply.start(t, t.pos, ply, StageMainStart);
   supply.batchEnd = generateCaptures(t.pos, supply.moves);
   orderCaptures(supply);
-  ASSERT_GE(supply.batchEnd - supply.batchBegin, 2);
-  EXPECT_EQ(text(supply.batchBegin[0]), "f3xe5");
-  EXPECT_EQ(text(supply.batchBegin[1]), "a1xa7");
-  ASSERT_EQ(supply.depositEnd - supply.deposit, 1);
-  EXPECT_EQ(text(supply.deposit[0]), "d1xd5");
-  // The put-aside capture is served after the quiet moves, before the king moves.
-  int stageOfLoser = 0, quiets = 0;
-  for (Move* m = supply.nextBatch(); m; m = supply.nextBatch())
-    for (; m < supply.batchEnd; m++) {
-      if (*m && text(*m) == "d1xd5") stageOfLoser = supply.stage;
-      quiets += supply.stage == StageQuiets;
+  std::vector<std::pair<Move, int>> moves;
+  for (Move* m = supply.batchBegin; m; m = supply.nextBatch())
+    for (; m < supply.batchEnd; m++)
+      if (*m) moves.emplace_back(*m, supply.stage);
+  return moves;
+}
+
+TEST(MoveSupply, ServesEveryLegalMoveOnceWhateverTheKillers) {
+  initTables();
+  SearchThread& t = searchController.master();
+  auto supply = std::make_unique<MoveSupply>();
+  std::mt19937 rng(5);
+  std::vector<Move> foreign;  // quiet moves of earlier positions: killers from elsewhere
+  int positions = 0;
+  for (int game = 0; game < 40; game++) {
+    ASSERT_TRUE(setFen(t.pos, game % 2 ? InitialFen : chess960Fen(game * 23 % 960).c_str()));
+    t.reset();
+    while (!playRandomMoves(t.pos, 1, rng, true).empty() && t.pos.ply < 120) {
+      if (t.pos.inCheck()) continue;  // in check the search serves evasions instead
+      Move legal[MaxMoves];
+      const int count = generateLegalMoves(t.pos, legal);
+      for (int i = 0; i < count; i++)
+        if (!moveCaptured(legal[i]) && !movePromotion(legal[i])) foreign.push_back(legal[i]);
+      const int ply = int(t.pos.ply % 8);
+      // Two different killers, as the search keeps them.
+      t.killers[ply][0] = foreign[rng() % foreign.size()] & ~MoveCheckFlags;
+      do t.killers[ply][1] = foreign[rng() % foreign.size()] & ~MoveCheckFlags;
+      while (t.killers[ply][1] == t.killers[ply][0]);
+      // Filtered as the search filters them: the pin test, then makeMove.
+      std::map<Move, int> times;
+      const int king = t.pos.kingSquare(t.pos.sideToMove);
+      for (auto [m, stage] : served(t, *supply, ply)) {
+        const UndoInfo undo = saveUndo(t.pos);
+        if (isPinnedMove(t.pos, king, moveFrom(m), moveTo(m))) continue;
+        if (!makeMove(t.pos, m & ~MoveCheckFlags)) continue;
+        unmakeMove(t.pos, m & ~MoveCheckFlags, undo);
+        times[m & MoveCompareMask]++;
+      }
+      ASSERT_EQ(int(times.size()), count) << fenOf(t.pos);
+      for (int i = 0; i < count; i++)
+        ASSERT_EQ(times[legal[i] & MoveCompareMask], 1)
+            << fenOf(t.pos) << std::hex << " move " << legal[i] << " killers " << t.killers[ply][0]
+            << " " << t.killers[ply][1];
+      positions++;
     }
-  EXPECT_EQ(stageOfLoser, StageDeposit);
-  EXPECT_GT(quiets, 10);
+  }
+  EXPECT_GT(positions, 1500);
 }
 
-TEST_F(SupplyTest, QuietChecksThatLoseMaterialAreDropped) {
-  setUp("4k3/2p5/8/8/8/8/8/3RK2R w - - 0 1");
-  supply.start(t, t.pos, 0, StageQuiescenceStart);
-  std::vector<std::string> checks;
-  for (Move* m = supply.nextBatch(); m; m = supply.nextBatch())
-    for (; m < supply.batchEnd; m++) checks.push_back(text(*m));
+TEST(MoveSupply, LosingCapturesWaitAndQuietChecksMustNotLoseMaterial) {
+  initTables();
+  SearchThread& t = searchController.master();
+  auto supply = std::make_unique<MoveSupply>();
+  auto text = [&](Move m) {
+    char buffer[MoveTextSize];
+    return std::string(printMove(t.pos, buffer, m & ~MoveCheckFlags));
+  };
+  // Qxd5 is met by cxd5: losing, put aside until after the quiet moves. The previous move ended
+  // on e5, so Nxe5 (the recapture) comes first.
+  ASSERT_TRUE(setFen(t.pos, "4k3/p7/2p5/3pp3/8/5N2/8/R2QK3 w - - 0 1"));
+  t.reset();
+  t.pos.moveHistory[0] = makeMoveWord(0x54, 0x44);
+  t.pos.ply = 1;
+  const auto moves = served(t, *supply, 1);
+  ASSERT_FALSE(moves.empty());
+  EXPECT_EQ(text(moves[0].first), "f3xe5");
+  const auto loser = std::find_if(moves.begin(), moves.end(), [&](auto m) { return text(m.first) == "d1xd5"; });
+  ASSERT_NE(loser, moves.end());
+  EXPECT_EQ(loser->second, StageDeposit);
+  EXPECT_TRUE(std::any_of(moves.begin(), loser, [](auto m) { return m.second == StageQuiets; }));
+
   // Rd1-d8+ is answered by Kxd8; Rh1-h8+ is safe.
-  EXPECT_EQ(std::find(checks.begin(), checks.end(), "d1d8"), checks.end());
-  EXPECT_NE(std::find(checks.begin(), checks.end(), "h1h8"), checks.end());
-}
-
-TEST_F(SupplyTest, OrderChecksKeepsGenerationOrderOnTies) {
-  setUp("8/8/8/3k4/8/8/8/R5RK w - - 0 1");
-  Move list[4] = {parse("a1a5"), parse("g1g5"), parse("a1d1")};
-  int scores[4];
-  // a5 and g5 lie as far from the king on d5 as their origins: equal scores; Rd1+ comes
-  // from nearer and scores less.
-  Move* end = orderChecks(t.pos, list, list + 3, scores);
-  ASSERT_EQ(end - list, 3);
-  EXPECT_EQ(scores[0], scores[1]);
-  EXPECT_GT(scores[1], scores[2]);
-  EXPECT_EQ(text(list[0]), "a1a5");
-  EXPECT_EQ(text(list[1]), "g1g5");
-  EXPECT_EQ(text(list[2]), "a1d1");
-  Move reversed[3] = {list[2], list[1], list[0]};
-  orderChecks(t.pos, reversed, reversed + 3, scores);
-  EXPECT_EQ(text(reversed[0]), "g1g5");
-  EXPECT_EQ(text(reversed[1]), "a1a5");
-}
-
-TEST_F(SupplyTest, EvasionsHashMoveFirstThenCapturesOfTheChecker) {
-  setUp("4k3/8/8/8/8/8/3q4/R3K3 w - - 0 1");
-  supply.start(t, t.pos, 0, StageMainStart);
-  const Move hash = parse("e1f1");
-  orderEvasions(supply, t.pos.lastMove, hash);
-  EXPECT_EQ(supply.stage, StageEvasions);
-  ASSERT_GE(supply.batchEnd - supply.batchBegin, 2);
-  EXPECT_EQ(supply.batchBegin[0] & MoveCompareMask, hash);
-  EXPECT_EQ(text(supply.batchBegin[1]), "e1xd2");  // the king takes the queen
-  EXPECT_EQ(supply.nextBatch(), nullptr);
-}
-
-TEST_F(SupplyTest, QuiescenceCapturesDropLosersAndSmallGainsAboveThreshold) {
-  setUp("4k3/8/2p5/3q4/8/1p6/P7/3QK3 w - - 0 1");
-  supply.start(t, t.pos, 0, StageQuiescenceStart);
-  supply.batchEnd = generateCaptures(t.pos, supply.moves);
-  // Qxd5 trades queens at least (c6 recaptures), axb3 and Qxb3 win a pawn.
-  int dropped = orderQuiescenceCaptures(supply, 0, 0, false, 0);
-  EXPECT_EQ(dropped, 0);
-  ASSERT_EQ(supply.batchEnd - supply.batchBegin, 3);
-  EXPECT_EQ(text(supply.batchBegin[0]), "d1xd5");
-  // With a threshold of 300 the pawn capture is too small to matter.
-  supply.start(t, t.pos, 0, StageQuiescenceStart);
-  supply.batchEnd = generateCaptures(t.pos, supply.moves);
-  dropped = orderQuiescenceCaptures(supply, 0, 300, false, 0);
-  EXPECT_EQ(dropped, 100);
-  ASSERT_EQ(supply.batchEnd - supply.batchBegin, 1);
-  EXPECT_EQ(text(supply.batchBegin[0]), "d1xd5");
+  ASSERT_TRUE(setFen(t.pos, "4k3/2p5/8/8/8/8/8/3RK2R w - - 0 1"));
+  t.reset();
+  supply->start(t, t.pos, 0, StageQuiescenceStart);
+  std::set<std::string> checks;
+  for (Move* m = supply->nextBatch(); m; m = supply->nextBatch())
+    for (; m < supply->batchEnd; m++) checks.insert(text(*m));
+  EXPECT_FALSE(checks.count("d1d8"));
+  EXPECT_TRUE(checks.count("h1h8")) << checks.size();
 }
 
 }  // namespace

@@ -1,22 +1,22 @@
 #include "support/positions.h"
 
+#include <gtest/gtest.h>
+
 #include <cctype>
 #include <fstream>
-#include <random>
 #include <sstream>
 
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
 
-namespace {
-
-void ensureTables() {
+std::unique_ptr<Position> positionFrom(const std::string& fen) {
   static const bool ready = (initTables(), true);
   (void)ready;
+  auto pos = std::make_unique<Position>();
+  EXPECT_TRUE(setFen(*pos, fen.c_str())) << fen;
+  return pos;
 }
-
-}  // namespace
 
 std::string fenOf(const Position& pos) {
   char buffer[128];
@@ -32,67 +32,134 @@ bool isLegalMove(Position& pos, Move m) {
   return false;
 }
 
+void playMoves(Position& pos, const std::vector<std::string>& moves) {
+  for (const std::string& text : moves) {
+    const Move m = parseMove(pos, text.c_str());
+    const Move made = m ? makeMove(pos, m & ~MoveCheckFlags) : 0;
+    ASSERT_NE(made, 0u) << text << " in " << fenOf(pos);
+    pos.lastMove = made;
+  }
+}
+
+std::vector<Move> playRandomMoves(Position& pos, int plies, std::mt19937& rng,
+                                  bool preferCaptures) {
+  std::vector<Move> played;
+  for (int ply = 0; ply < plies && int(pos.ply) < MaxGamePly; ply++) {
+    Move moves[MaxMoves];
+    const int count = generateLegalMoves(pos, moves);
+    if (count == 0) break;
+    Move m = moves[rng() % unsigned(count)];
+    if (preferCaptures && rng() % 2) {
+      for (int i = 0; i < count; ++i)
+        if (moveCaptured(moves[i])) m = moves[i];
+    }
+    const Move made = makeMove(pos, m & ~MoveCheckFlags);
+    if (!made) {
+      ADD_FAILURE() << "a generated legal move was refused in " << fenOf(pos);
+      break;
+    }
+    pos.lastMove = made;
+    played.push_back(made);
+  }
+  return played;
+}
+
 std::vector<std::string> randomPlayFens(int games, int plies, unsigned seed) {
-  ensureTables();
   std::mt19937 rng(seed);
   std::vector<std::string> fens;
   for (int g = 0; g < games; ++g) {
-    Position pos;
-    setFen(pos, InitialFen);
-    for (int ply = 0; ply < plies; ++ply) {
-      Move moves[MaxMoves];
-      const int count = generateLegalMoves(pos, moves);
-      if (count == 0) break;
-      // Prefer captures now and then so that games reach endings with few pieces.
-      Move m = moves[rng() % unsigned(count)];
-      if (rng() % 2) {
-        for (int i = 0; i < count; ++i)
-          if (moveCaptured(moves[i])) m = moves[i];
-      }
-      if (!makeMove(pos, m & ~MoveCheckFlags)) break;
-      fens.push_back(fenOf(pos));
-    }
+    auto pos = positionFrom(InitialFen);
+    for (int ply = 0; ply < plies && !playRandomMoves(*pos, 1, rng, true).empty(); ++ply)
+      fens.push_back(fenOf(*pos));
   }
   return fens;
 }
 
 std::vector<std::string> gameFens(const std::string& pgnPath, int games, int stride, int firstPly) {
-  ensureTables();
   std::ifstream in(pgnPath);
+  EXPECT_TRUE(in.is_open()) << "cannot read " << pgnPath;
   std::vector<std::string> fens;
-  std::string line, movetext;
-  int read = 0;
-  auto playGame = [&](const std::string& text) {
-    Position pos;
-    setFen(pos, InitialFen);
-    std::istringstream tokens(text);
+  int played = 0;
+  auto playGame = [&](const std::string& movetext) {
+    auto pos = positionFrom(InitialFen);
+    std::istringstream tokens(movetext);
     int ply = 0;
     for (std::string token; tokens >> token;) {
-      if (token[0] == '{' || token[0] == '(' || token[0] == '$') continue;
       if (token == "1-0" || token == "0-1" || token == "1/2-1/2" || token == "*") break;
-      size_t start = 0;
-      while (start < token.size() && (std::isdigit(uint8_t(token[start])) || token[start] == '.'))
-        ++start;
-      token = token.substr(start);
-      if (token.empty() || token == "*") continue;
-      const Move m = parseMove(pos, token.c_str());
-      if (!m) break;  // unknown token: keep the positions read so far
-      if (!makeMove(pos, m & ~MoveCheckFlags)) break;
-      if (++ply >= firstPly && ply % stride == 0) fens.push_back(fenOf(pos));
-    }
-  };
-  while (read < games && std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.empty() || line[0] == '[') {
-      if (!movetext.empty() && line.size() > 0 && line[0] == '[') {
-        playGame(movetext);
-        movetext.clear();
-        ++read;
+      token.erase(0, token.find_first_not_of("0123456789."));
+      if (token.empty()) continue;
+      const Move m = parseMove(*pos, token.c_str());
+      if (!m || !makeMove(*pos, m & ~MoveCheckFlags)) {
+        ADD_FAILURE() << "game " << played + 1 << " of " << pgnPath << ": no move " << token;
+        return;
       }
-      continue;
+      if (++ply >= firstPly && ply % stride == 0) fens.push_back(fenOf(*pos));
     }
-    movetext += line + ' ';
+    played++;
+  };
+  std::string line, movetext;
+  while (played < games && std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line[0] == '[') {
+      if (!movetext.empty()) playGame(movetext);
+      movetext.clear();
+    } else {
+      movetext += line + ' ';
+    }
   }
-  if (read < games && !movetext.empty()) playGame(movetext);
+  if (played < games && !movetext.empty()) playGame(movetext);
+  EXPECT_EQ(played, games) << "games read from " << pgnPath;
   return fens;
+}
+
+std::string chess960Fen(int number) {
+  // The standard numbering: the bishops, the queen and the knights placed by the number's digits.
+  char rank[8] = {0};
+  int n = number;
+  rank[(n % 4) * 2 + 1] = 'b';
+  n /= 4;
+  rank[(n % 4) * 2] = 'b';
+  n /= 4;
+  auto placeOnFree = [&](int index, char piece) {
+    for (int f = 0; f < 8; f++)
+      if (!rank[f] && index-- == 0) {
+        rank[f] = piece;
+        return;
+      }
+  };
+  placeOnFree(n % 6, 'q');
+  n /= 6;
+  static const int knights[10][2] = {{0, 1}, {0, 2}, {0, 3}, {0, 4}, {1, 2},
+                                     {1, 3}, {1, 4}, {2, 3}, {2, 4}, {3, 4}};
+  placeOnFree(knights[n][1], 'n');
+  placeOnFree(knights[n][0], 'n');
+  for (char piece : {'r', 'k', 'r'}) placeOnFree(0, piece);
+  std::string black(rank, 8), white = black, rights;
+  for (char& c : white) c = char(std::toupper(c));
+  for (int f = 7; f >= 0; f--)
+    if (rank[f] == 'r') rights += char('A' + f);
+  std::string lower = rights;
+  for (char& c : lower) c = char(std::tolower(c));
+  return black + "/pppppppp/8/8/8/8/PPPPPPPP/" + white + " w " + rights + lower + " - 0 1";
+}
+
+std::vector<PerftLine> readPerftFile(const std::string& path) {
+  std::ifstream in(path);
+  EXPECT_TRUE(in.is_open()) << "cannot read " << path;
+  std::vector<PerftLine> lines;
+  for (std::string text; std::getline(in, text);) {
+    const size_t semi = text.find(';');
+    if (semi == std::string::npos) continue;
+    PerftLine line{text.substr(0, text.find_last_not_of(' ', semi - 1) + 1), {}};
+    std::stringstream fields(text.substr(semi));
+    for (std::string field; std::getline(fields, field, ';');) {
+      int depth;
+      unsigned long long count;
+      if (sscanf(field.c_str(), " D%d %llu", &depth, &count) == 2) line.counts.push_back({depth, count});
+    }
+    EXPECT_FALSE(line.counts.empty()) << text;
+    lines.push_back(line);
+  }
+  EXPECT_FALSE(lines.empty()) << "no perft lines in " << path;
+  return lines;
 }

@@ -1,6 +1,8 @@
 #include "support/temp_dir.h"
 
+#include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -8,6 +10,7 @@
 TempDir::TempDir() {
   std::string pattern = (std::filesystem::temp_directory_path() / "melvok-test-XXXXXX").string();
   if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  EXPECT_FALSE(path_.empty()) << "no temporary directory";
 }
 
 TempDir::~TempDir() {
@@ -20,3 +23,10 @@ std::string TempDir::write(const std::string& name, const std::string& content) 
   std::ofstream(full, std::ios::binary) << content;
   return full;
 }
+
+InDirectory::InDirectory(const std::string& directory)
+    : saved_(std::filesystem::current_path().string()) {
+  EXPECT_EQ(chdir(directory.c_str()), 0) << directory;
+}
+
+InDirectory::~InDirectory() { EXPECT_EQ(chdir(saved_.c_str()), 0) << saved_; }

@@ -19,3 +19,16 @@ class TempDir {
  private:
   std::string path_;
 };
+
+// Makes `directory` the working directory while the object lives, for code that writes where
+// it runs; the test's own working directory is back afterwards.
+class InDirectory {
+ public:
+  explicit InDirectory(const std::string& directory);
+  ~InDirectory();
+  InDirectory(const InDirectory&) = delete;
+  InDirectory& operator=(const InDirectory&) = delete;
+
+ private:
+  std::string saved_;
+};

@@ -1,0 +1,73 @@
+#include "support/text.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "base/log.h"
+
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+int countOf(const std::string& text, const std::string& part) {
+  int n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) n++;
+  return n;
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+  std::istringstream in(text);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+std::vector<std::string> linesStartingWith(const std::string& text, const std::string& prefix) {
+  std::vector<std::string> found;
+  for (std::string line : linesOf(text)) {
+    while (line.compare(0, 2, "% ") == 0) line.erase(0, 2);
+    if (line.compare(0, prefix.size(), prefix) == 0) found.push_back(line);
+  }
+  return found;
+}
+
+int countLines(const std::string& text, const std::string& prefix) {
+  return int(linesStartingWith(text, prefix).size());
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string captureStdout(const std::function<void()>& run) {
+  testing::internal::CaptureStdout();
+  run();
+  return testing::internal::GetCapturedStdout();
+}
+
+std::string captureStderr(const std::function<void()>& run) {
+  testing::internal::CaptureStderr();
+  run();
+  return testing::internal::GetCapturedStderr();
+}
+
+CapturedLog::CapturedLog() : saved_(logFile), file_(tmpfile()) { logFile = file_; }
+
+CapturedLog::~CapturedLog() {
+  logFile = saved_;
+  fclose(file_);
+}
+
+std::string CapturedLog::text() {
+  fflush(file_);
+  rewind(file_);
+  std::string result;
+  for (int c; (c = fgetc(file_)) != EOF;) result += char(c);
+  fseek(file_, 0, SEEK_END);  // further log lines go after what was read
+  return result;
+}

@@ -1,0 +1,34 @@
+#pragma once
+// Text helpers of the test kit: searching and splitting output, whole files, and capturing what
+// a piece of code prints on standard output, standard error or the process-wide log.
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+bool contains(const std::string& text, const std::string& part);
+// Occurrences of `part` in `text`.
+int countOf(const std::string& text, const std::string& part);
+std::vector<std::string> linesOf(const std::string& text);
+// The lines that start with `prefix`, console prompts ("% ") in front skipped.
+std::vector<std::string> linesStartingWith(const std::string& text, const std::string& prefix);
+int countLines(const std::string& text, const std::string& prefix);
+// The whole file; empty when it cannot be read.
+std::string readFile(const std::string& path);
+
+std::string captureStdout(const std::function<void()>& run);
+std::string captureStderr(const std::function<void()>& run);
+
+// Sends the process-wide log into a temporary file while the object lives.
+class CapturedLog {
+ public:
+  CapturedLog();
+  ~CapturedLog();
+  CapturedLog(const CapturedLog&) = delete;
+  CapturedLog& operator=(const CapturedLog&) = delete;
+  std::string text();
+
+ private:
+  FILE* saved_;
+  FILE* file_;
+};
