@@ -42,12 +42,13 @@ void playMoves(Position& pos, const std::vector<std::string>& moves) {
 }
 
 std::vector<Move> playRandomMoves(Position& pos, int plies, std::mt19937& rng,
-                                  bool preferCaptures) {
+                                  bool preferCaptures, int choices) {
   std::vector<Move> played;
   for (int ply = 0; ply < plies && int(pos.ply) < MaxGamePly; ply++) {
     Move moves[MaxMoves];
-    const int count = generateLegalMoves(pos, moves);
+    int count = generateLegalMoves(pos, moves);
     if (count == 0) break;
+    if (choices > 0 && count > choices) count = choices;
     Move m = moves[rng() % unsigned(count)];
     if (preferCaptures && rng() % 2) {
       for (int i = 0; i < count; ++i)

@@ -22,9 +22,10 @@ void playMoves(Position& pos, const std::vector<std::string>& moves);
 // The one random-game generator: plays up to `plies` random legal moves (fewer at mate,
 // stalemate or a full history) with lastMove kept, and returns the moves made with their check
 // flags. With `preferCaptures` every other move takes something when it can, so that games
-// reach endings.
+// reach endings; with `choices` > 0 only the first that many legal moves are candidates, so that
+// games meet again.
 std::vector<Move> playRandomMoves(Position& pos, int plies, std::mt19937& rng,
-                                  bool preferCaptures = false);
+                                  bool preferCaptures = false, int choices = 0);
 // FENs of every position of `games` such games from the start position.
 std::vector<std::string> randomPlayFens(int games, int plies, unsigned seed);
 
