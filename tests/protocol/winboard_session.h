@@ -1,6 +1,6 @@
 #pragma once
 // A WinBoard driver under test: its own game position, its protocol output on a pipe that the
-// test reads line by line, and the lines handed to it as the command loop would.
+// test reads line by line, and input lines handed to it as the command loop hands them.
 #include <string>
 #include <vector>
 
@@ -9,12 +9,15 @@
 
 class WinBoardSession {
  public:
-  // `logDir` empty: no log file.
+  // `logDir` empty: no log file. The search runs on the booted search thread.
   explicit WinBoardSession(const std::string& logDir = "", bool enterXboard = true);
   ~WinBoardSession();
 
-  // One input line, split into the first word and the rest; true when the driver took it.
+  // One input line; true when the driver took it.
   bool line(const std::string& text);
+  void lines(const std::vector<std::string>& texts) {
+    for (const std::string& text : texts) line(text);
+  }
   // The next output line without its newline; empty and timedOut() after `timeoutMs`.
   std::string next(int timeoutMs = 30000);
   bool timedOut() const { return timedOut_; }
@@ -22,9 +25,6 @@ class WinBoardSession {
   std::vector<std::string> until(const std::string& prefix, int timeoutMs = 30000);
   // Sends "ping N" and returns the lines written before its "pong N".
   std::vector<std::string> sync();
-  // Everything written so far that has not been read (waits briefly for nothing).
-  std::vector<std::string> drain();
-
   std::string fen() const;
 
   Position position;
@@ -39,12 +39,5 @@ class WinBoardSession {
   int pings_ = 0;
 };
 
-// Tables built and the search thread running, once per test program.
-void prepareEngine();
-// Everything in the log file of a directory's first WinBoard log.
-std::string readWinBoardLog(const std::string& directory, int number = 0);
-// The one legal move the text names in pos (0 if none).
-Move legalMove(Position& pos, const char* text);
-// The lines that start with `prefix`.
-std::vector<std::string> linesStartingWith(const std::vector<std::string>& lines,
-                                           const std::string& prefix);
+// The first log file the driver writes into `directory`.
+std::string winboardLog(const std::string& directory);

@@ -1,6 +1,6 @@
 // Rapid command sequences from an impatient interface: moves, move-now, force, take-backs, new
-// games and analysis in any order. Nothing may hang, no line may come out broken, and a stop
-// must never leave a ponder move on the board.
+// games and analysis in any order, and a pondering game stopped at every turn. Nothing may hang,
+// no line may come out broken, and a stop never leaves a ponder move on the board.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -8,6 +8,7 @@
 
 #include "protocol/winboard_move_text.h"
 #include "protocol/winboard_session.h"
+#include "support/positions.h"
 
 namespace {
 
@@ -20,78 +21,52 @@ bool wellFormed(const std::string& line) {
   return std::regex_match(line, forms);
 }
 
-TEST(WinBoardStress, RapidCommandSequencesNeverHangOrBreakALine) {
-  WinBoardSession s;
-  const std::vector<std::string> commands = {"usermove e2e4",
-                                             "usermove e7e5",
-                                             "usermove g1f3",
-                                             "usermove b8c6",
-                                             "usermove d2d4",
-                                             "usermove d7d5",
-                                             "usermove e4d5",
-                                             "usermove g8f6",
-                                             "?",
-                                             "force",
-                                             "undo",
-                                             "remove",
-                                             "new",
-                                             "go",
-                                             "hard",
-                                             "easy",
-                                             "analyze",
-                                             "exit",
-                                             "sd 3",
-                                             "sd 5",
-                                             "time 500",
-                                             "time 100000",
-                                             "level 40 0:30 2",
-                                             "post",
-                                             "nopost"};
-  std::mt19937 random(20240611);
-  s.line("new");
-  s.line("level 0 1000 0");
-  s.line("time 6000000");
-  s.line("sd 4");
-  int lines = 0;
-  for (int round = 0; round < 400; round++) {
-    const std::string& command = commands[random() % commands.size()];
-    s.line(command);
-    if (round % 25 == 24) {
-      // A barrier now and then: every line up to here is whole, and the driver still answers.
-      for (const std::string& line : s.sync()) {
-        EXPECT_TRUE(wellFormed(line)) << "after " << command << ": " << line;
-        lines++;
-      }
-      ASSERT_FALSE(s.timedOut()) << "no answer after " << command;
-    }
-  }
-  s.line("exit");
-  s.line("force");
+// The game can still be taken back to the start, exactly.
+void expectSoundGame(WinBoardSession& s) {
+  s.lines({"exit", "force"});
   for (const std::string& line : s.sync()) EXPECT_TRUE(wellFormed(line)) << line;
   s.driver->waitUntilIdle();
   EXPECT_EQ(s.driver->ponderMove(), 0u);
   EXPECT_EQ(s.driver->status(), WinBoardDriver::Idle);
   EXPECT_EQ(s.position.hashKey, computeHashKey(s.position));
   EXPECT_EQ(s.position.pawnKey, computePawnKey(s.position));
-  // Every game move can still be taken back to the start.
   while (s.position.ply > 0) s.line("undo");
-  EXPECT_EQ(s.fen(), "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 0");
-  EXPECT_GT(lines, 0);
+  EXPECT_EQ(s.fen(), fenOf(*positionFrom(InitialFen)));
 }
 
+TEST(WinBoardStress, RapidCommandSequencesNeverHangOrBreakALine) {
+  WinBoardSession s;
+  const std::vector<std::string> commands = {
+      "usermove e2e4", "usermove e7e5", "usermove g1f3", "usermove b8c6",   "usermove d2d4",
+      "usermove d7d5", "usermove e4d5", "usermove g8f6", "?",               "force",
+      "undo",          "remove",        "new",           "go",              "hard",
+      "easy",          "analyze",       "exit",          "sd 3",            "sd 5",
+      "time 500",      "time 100000",   "level 40 0:30 2", "post",          "nopost"};
+  std::mt19937 random(20240611);
+  s.lines({"new", "level 0 1000 0", "time 6000000", "sd 4"});
+  int lines = 0;
+  for (int round = 0; round < 400; round++) {
+    const std::string& command = commands[random() % commands.size()];
+    s.line(command);
+    if (round % 25 != 24) continue;
+    // A barrier now and then: every line up to here is whole, and the driver still answers.
+    for (const std::string& line : s.sync()) {
+      EXPECT_TRUE(wellFormed(line)) << "after " << command << ": " << line;
+      lines++;
+    }
+    ASSERT_FALSE(s.timedOut()) << "no answer after " << command;
+  }
+  EXPECT_GT(lines, 0);
+  expectSoundGame(s);
+}
+
+// The engine plays both sides through its own replies: whatever it ponders on is played back as
+// the opponent's move (a hit); every third turn a stop and a go instead.
 TEST(WinBoardStress, PonderingGameWithStopsAtEveryTurn) {
   WinBoardSession s;
-  s.line("new");
-  s.line("hard");
-  s.line("level 0 1000 0");
-  s.line("time 6000000");
-  s.line("sd 3");
-  s.line("nopost");
-  s.line("go");
-  // The engine plays both sides' moves through its own replies: whatever it ponders on is
-  // played back as the opponent's move (a hit), or a fixed reply forces a miss.
+  s.lines({"new", "hard", "level 0 1000 0", "time 6000000", "sd 3", "nopost", "go"});
   for (int turn = 0; turn < 30; turn++) {
-    std::string line = s.next();
+    const std::string line = s.next();
     ASSERT_FALSE(s.timedOut()) << "turn " << turn;
     ASSERT_TRUE(wellFormed(line)) << line;
     if (line.find(" {") != std::string::npos) break;  // the game is over
@@ -102,13 +77,10 @@ TEST(WinBoardStress, PonderingGameWithStopsAtEveryTurn) {
       s.line("go");
       continue;
     }
-    char text[8];
+    char text[WinBoardMoveTextSize];
     s.line(std::string("usermove ") + winboardMoveText(text, pondered));
   }
-  s.line("force");
-  s.driver->waitUntilIdle();
-  EXPECT_EQ(s.driver->ponderMove(), 0u);
-  EXPECT_EQ(s.position.hashKey, computeHashKey(s.position));
+  expectSoundGame(s);
 }
 
 }  // namespace
