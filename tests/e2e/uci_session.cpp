@@ -2,51 +2,27 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "support/paths.h"
+#include "support/text.h"
 
-UciSession::UciSession(const std::string& settings) {
+UciSession::UciSession(const std::string& settings, const std::vector<std::string>& args) {
   if (!settings.empty()) dir_.write("melvok.ini", settings);
   Process::Options options;
   options.workingDirectory = dir_.path();
-  // As a match runner does: standard error on a pipe of its own, apart from the protocol.
-  options.mergeStderr = false;
-  EXPECT_TRUE(engine_.start(enginePath(), {}, options)) << engine_.failure();
+  options.mergeStderr = false;  // as a match runner does
+  EXPECT_TRUE(engine_.start(enginePath(), args, options)) << engine_.failure();
 }
 
 UciSession::~UciSession() {
-  if (engine_.running()) {
-    engine_.closeInput();
-    engine_.wait(10000);
-  }
+  if (!engine_.running()) return;
+  engine_.closeInput();
+  engine_.wait(10000);
 }
-
-namespace {
-
-// Before "uci" the console's prompts ("% ", no newline) stand in front of the answers.
-std::string withoutPrompts(const std::string& line) {
-  size_t at = 0;
-  while (line.compare(at, 2, "% ") == 0) at += 2;
-  return line.substr(at);
-}
-
-}  // namespace
 
 std::string UciSession::until(const std::string& prefix, int timeoutMs) {
-  std::string text = engine_.readUntil(
-      [&](const std::string& line) {
-        return withoutPrompts(line).compare(0, prefix.size(), prefix) == 0;
-      },
-      timeoutMs);
+  const std::string text = engine_.readUntil(
+      [&](const std::string& line) { return !linesStartingWith(line, prefix).empty(); }, timeoutMs);
   EXPECT_TRUE(engine_.matched()) << "no line starting with '" << prefix << "' in:\n" << text;
-  return text;
-}
-
-std::string UciSession::untilContains(const std::string& needle, int timeoutMs) {
-  std::string text = engine_.readUntil(needle, timeoutMs);
-  EXPECT_TRUE(engine_.matched()) << "no line containing '" << needle << "' in:\n" << text;
   return text;
 }
 
@@ -57,13 +33,13 @@ std::string UciSession::startUci() {
 
 std::string UciSession::sync() {
   send("isready");
-  std::string text = until("readyok");
-  size_t at = text.rfind("readyok");
-  return at == std::string::npos ? text : text.substr(0, at);
+  const std::string text = until("readyok");
+  return text.substr(0, text.rfind("readyok"));
 }
 
-int UciSession::quit() {
-  send("quit");
+int UciSession::quit(bool byQuit) {
+  if (byQuit) send("quit");
+  engine_.closeInput();
   engine_.readAll(10000);
   return engine_.wait(10000);
 }
@@ -73,23 +49,29 @@ std::string UciSession::errors() {
   return errors_;
 }
 
-std::string readWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-std::vector<std::string> linesStartingWith(const std::string& text, const std::string& prefix) {
-  std::vector<std::string> lines;
-  std::stringstream in(text);
-  for (std::string line; std::getline(in, line);) {
-    line = withoutPrompts(line);
-    if (line.compare(0, prefix.size(), prefix) == 0) lines.push_back(line);
+std::vector<std::string> consoleAnswers(const std::string& output) {
+  // A prompt stands at the start of a line, or right after the prompt of a silent command.
+  std::vector<std::string> parts;
+  size_t start = output.find("\n% ");
+  if (start == std::string::npos) return parts;
+  start += 3;
+  for (size_t i = start; i + 1 < output.size(); i++) {
+    if (output.compare(i, 2, "% ") != 0 || (i != start && output[i - 1] != '\n')) continue;
+    parts.push_back(output.substr(start, i - start));
+    start = i + 2;
+    i = start - 1;
   }
-  return lines;
+  parts.push_back(output.substr(start));
+  return parts;
 }
 
-int countLines(const std::string& text, const std::string& prefix) {
-  return int(linesStartingWith(text, prefix).size());
+EngineRun runEngine(const std::vector<std::string>& lines, const std::string& settings,
+                    const std::vector<std::string>& args) {
+  UciSession session(settings, args);
+  for (const std::string& line : lines) session.send(line);
+  session.process().closeInput();
+  EngineRun run;
+  run.output = session.process().readAll(120000);
+  run.status = session.process().wait(10000);
+  return run;
 }

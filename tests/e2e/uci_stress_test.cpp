@@ -1,46 +1,44 @@
-// Hundreds of rapid position/go/stop/ponderhit sequences, as a hurried interface sends them:
-// the engine never hangs, answers every go with exactly one best move, and never writes a
-// broken line.
+// Hundreds of rapid position/go/stop/ponderhit sequences, as a hurried interface sends them: the
+// engine never hangs, answers every go with exactly one best move, and writes nothing but whole
+// protocol lines.
 #include <gtest/gtest.h>
 
 #include <random>
 #include <regex>
-#include <sstream>
 
 #include "e2e/uci_session.h"
+#include "support/text.h"
 
 namespace {
 
-const std::regex wellFormed(
-    "info depth \\d+"
-    "|info depth \\d+ seldepth \\d+ score (cp -?\\d+|mate -?\\d+) time \\d+ nodes \\d+( nps \\d+)? "
-    "pv( [a-h][1-8][a-h][1-8][qrbn]?)* "
-    "|info currmove [a-h][1-8][a-h][1-8][qrbn]? currmovenumber \\d+ time \\d+ nodes \\d+( nps "
-    "\\d+)? hashfull \\d+"
-    "|bestmove ([a-h][1-8][a-h][1-8][qrbn]?( ponder [a-h][1-8][a-h][1-8][qrbn]?)?|0000)"
-    "|readyok");
-
-const char* const openings[] = {
-    "position startpos",
-    "position startpos moves e2e4 e7e5 g1f3 b8c6 f1b5 a7a6",
-    "position startpos moves d2d4 d7d5 c2c4 e7e6 b1c3 g8f6 c1g5",
-    "position fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
-    "position fen 8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
-    "position fen 8/P7/8/8/8/8/8/k6K w - - 0 1",
-};
-
-// One run of `rounds` sequences; returns the whole output and the number of go commands.
-void stress(UciSession& s, int rounds, unsigned seed, bool ponder) {
+void stress(const std::vector<std::string>& options, unsigned seed, bool ponder) {
+  static const std::regex wellFormed(
+      "info depth \\d+"
+      "|info depth \\d+ seldepth \\d+ score (cp -?\\d+|mate -?\\d+) time \\d+ nodes \\d+( nps \\d+)? "
+      "pv( [a-h][1-8][a-h][1-8][qrbn]?)* "
+      "|info currmove [a-h][1-8][a-h][1-8][qrbn]? currmovenumber \\d+ time \\d+ nodes \\d+( nps \\d+)? hashfull \\d+"
+      "|bestmove ([a-h][1-8][a-h][1-8][qrbn]?( ponder [a-h][1-8][a-h][1-8][qrbn]?)?|0000)");
+  const char* const openings[] = {
+      "position startpos",
+      "position startpos moves e2e4 e7e5 g1f3 b8c6 f1b5 a7a6",
+      "position startpos moves d2d4 d7d5 c2c4 e7e6 b1c3 g8f6 c1g5",
+      "position fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+      "position fen 8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+      "position fen 8/P7/8/8/8/8/8/k6K w - - 0 1",
+  };
+  UciSession s;
+  s.startUci();
+  for (const std::string& option : options) s.send(option);
   std::mt19937 random(seed);
   auto chance = [&](int percent) { return int(random() % 100) < percent; };
+  auto depth = [&](int most) { return std::to_string(1 + random() % most); };
   std::string output;
-  int searches = 0;
+  const int rounds = 300;
   for (int round = 0; round < rounds; round++) {
-    s.send(openings[random() % (sizeof openings / sizeof *openings)]);
-    searches++;
+    s.send(openings[random() % std::size(openings)]);
     switch (random() % (ponder ? 6 : 4)) {
       case 0:  // a short search, stopped or not; the next position stops it if it still runs
-        s.send("go depth " + std::to_string(1 + random() % 4));
+        s.send("go depth " + depth(4));
         if (chance(50)) s.send("stop");
         break;
       case 1:
@@ -52,8 +50,7 @@ void stress(UciSession& s, int rounds, unsigned seed, bool ponder) {
         if (chance(30)) s.send("stop");
         break;
       case 3:  // clocks, as in a game, bounded by a depth
-        s.send("go wtime 100000 btime 100000 winc 500 binc 500 depth " +
-               std::to_string(1 + random() % 3));
+        s.send("go wtime 100000 btime 100000 winc 500 binc 500 depth " + depth(3));
         if (chance(50)) s.send("stop");
         break;
       case 4:  // pondering that the interface ends
@@ -62,41 +59,26 @@ void stress(UciSession& s, int rounds, unsigned seed, bool ponder) {
         s.send("stop");
         break;
       case 5:  // pondering that may end by itself before the answer
-        s.send("go ponder depth " + std::to_string(1 + random() % 3));
+        s.send("go ponder depth " + depth(3));
         s.send(chance(50) ? "ponderhit" : "stop");
         if (chance(30)) s.send("stop");
         break;
     }
-    if (round % 10 == 9 || round == rounds - 1) output += s.sync();
+    if (round % 10 == 9) output += s.sync();
   }
   s.send("stop");
   output += s.sync();
-
-  int bestMoves = 0;
-  std::istringstream lines(output);
-  for (std::string line; std::getline(lines, line);) {
+  for (const std::string& line : linesOf(output))
     EXPECT_TRUE(std::regex_match(line, wellFormed)) << "broken line: '" << line << "'";
-    bestMoves += line.rfind("bestmove", 0) == 0;
-  }
-  EXPECT_EQ(bestMoves, searches) << "every go is answered exactly once";
-  EXPECT_GT(countLines(output, "info depth"), searches) << "the searches reported";
-}
-
-TEST(UciStress, RapidSequencesWithoutPondering) {
-  UciSession s;
-  s.startUci();
-  s.send("setoption name OwnBook value false");
-  stress(s, 300, 7, false);
+  EXPECT_EQ(countLines(output, "bestmove"), rounds) << "every go is answered exactly once";
+  EXPECT_GT(countLines(output, "info depth"), rounds) << "the searches reported";
   EXPECT_EQ(s.quit(), 0);
 }
+
+TEST(UciStress, RapidSequencesWithoutPondering) { stress({"setoption name OwnBook value false"}, 7, false); }
 
 TEST(UciStress, RapidSequencesWithPonderingAndTwoThreads) {
-  UciSession s;
-  s.startUci();
-  s.send("setoption name Ponder value true");
-  s.send("setoption name Threads value 2");
-  stress(s, 300, 11, true);
-  EXPECT_EQ(s.quit(), 0);
+  stress({"setoption name Ponder value true", "setoption name Threads value 2"}, 11, true);
 }
 
 }  // namespace
