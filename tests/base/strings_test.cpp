@@ -17,41 +17,26 @@ TEST(RcString, CopiesAreValuesThatChangeAlone) {
   EXPECT_STREQ(copy.c_str(), "e2e4");
   RcString self("ab");
   self.append(self);
-  self = self;
   EXPECT_STREQ(self.c_str(), "abab");
-  EXPECT_STREQ(RcString(static_cast<const char*>(nullptr)).c_str(), "");
-  EXPECT_TRUE(RcString() == RcString(""));
-
-  RcString grown;
+  RcString grown(static_cast<const char*>(nullptr));
   for (int i = 0; i < 1000; ++i) grown.append("ab", 2);
   EXPECT_EQ(grown.length(), 2000);
   EXPECT_EQ(grown.c_str()[2000], '\0');
   // A count cuts the text; a NUL within the count pads with NULs (the length still grows).
   RcString cut("abc");
   cut.append("de", 1);
-  cut.append(nullptr, 5);
   cut.append("e", 3);
   EXPECT_STREQ(cut.c_str(), "abcde");
   EXPECT_EQ(cut.length(), 7);
-}
-
-TEST(RcString, SubstringsTrimsAndComparisons) {
   const RcString text("position startpos");
-  const struct {
-    int from, to;
-    const char* expected;
-  } cuts[] = {{0, 8, "position"}, {9, 1000, "startpos"}, {17, 20, ""}, {5, 5, ""}, {10, 3, ""}};
-  for (const auto& c : cuts) EXPECT_STREQ(text.substr(c.from, c.to).c_str(), c.expected) << c.from;
+  for (auto [from, to, expected] : {std::tuple{0, 8, "position"}, {9, 1000, "startpos"}, {17, 20, ""}, {10, 3, ""}})
+    EXPECT_STREQ(text.substr(from, to).c_str(), expected) << from;
   // Only blanks count, never tabs.
   EXPECT_STREQ(RcString("  tt.cachemb \t ").trim().c_str(), "tt.cachemb \t");
-  EXPECT_STREQ(RcString("   ").trim().c_str(), "");
   EXPECT_STREQ(RcString("   go depth 3").skipLeadingBlanks().c_str(), "go depth 3");
   EXPECT_STREQ(RcString("\t go").skipLeadingBlanks().c_str(), "\t go");
-  const RcString key("book.play.minelo");
-  EXPECT_TRUE(key == "book.play.minelo");
-  EXPECT_FALSE(key == "Book.play.minelo");
-  EXPECT_FALSE(key == RcString("book.play"));
-  EXPECT_TRUE(key.startsWith("book.play."));
+  EXPECT_FALSE(RcString("book.play") == "Book.play");
+  EXPECT_TRUE(RcString("book.play.minelo").startsWith("book.play."));
   EXPECT_FALSE(RcString("book").startsWith("book.play."));
 }
 
@@ -65,8 +50,8 @@ TEST(Tokenizer, WordsRunsOfSeparatorsAndTheRest) {
   Tokenizer leading(RcString(" go"), " ");
   EXPECT_STREQ(leading.next().c_str(), "");  // a leading separator gives an empty word first
   EXPECT_STREQ(leading.rest().c_str(), "go");
-  for (auto [word, number] : {std::pair<const char*, int>{" -12x", -12}, {"abc", 0},
-                              {"99999999999", 2147483647}, {"-99999999999", -2147483647 - 1}})
+  for (auto [word, number] : {std::pair<const char*, int>{" -12x", -12}, {"abc", 0}, {"99999999999", 2147483647},
+                              {"-99999999999", -2147483647 - 1}})
     EXPECT_EQ(clampedNumber(word), number) << word;
 }
 
@@ -76,22 +61,14 @@ TEST(Settings, FileFormatRules) {
   settings.set("kept", "1");
   EXPECT_FALSE(settings.load(dir.file("missing.ini").c_str()));
   ASSERT_TRUE(settings.load(dir.write("melvok.ini",
-                                      "# comment = ignored\n"
-                                      "tt.cachemb = 64\r\n"
-                                      "emptyvalue=\n"
-                                      "blankvalue= \n"
-                                      "no equals sign\n"
-                                      "  # x = y\n"
-                                      "tt.cachemb = 128\n"
-                                      "tabbed\t=\tv\t\n"
-                                      "=value\n"
-                                      "path = a=b\r\n"
-                                      "last.line = no newline")
+                                      "# comment = ignored\ntt.cachemb = 64\r\nemptyvalue=\nblankvalue= \n"
+                                      "no equals sign\n  # x = y\ntt.cachemb = 128\ntabbed\t=\tv\t\n=value\n"
+                                      "path = a=b\r\nlast.line = no newline")
                                 .c_str()));
-  const char* expected[][2] = {{"kept", "1"},       {"tt.cachemb", "128"},  // the last value wins
-                               {"blankvalue", ""},  {"# x", "y"},  // '#' only in column one
-                               {"tabbed\t", "\tv\t"},                // only blanks are trimmed
-                               {"", "value"},       {"path", "a=b"},  // the first '=' splits
+  const char* expected[][2] = {{"kept", "1"},        {"tt.cachemb", "128"},  // the last value wins
+                               {"blankvalue", ""},   {"# x", "y"},           // '#' only in column one
+                               {"tabbed\t", "\tv\t"},  // only blanks are trimmed
+                               {"", "value"},        {"path", "a=b"},  // the first '=' splits
                                {"last.line", "no newline"}};
   ASSERT_EQ(settings.count(), 8);
   for (int i = 0; i < settings.count(); ++i) {

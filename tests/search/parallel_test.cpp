@@ -1,8 +1,8 @@
 // The controller's thread hand-over and the parallel search: one thread searches exactly as
 // before and after parallel searches; two to eight threads (more than this machine has cores)
 // stay sound over many positions and keep mate scores exact; stops, ponder hits and thread-count
-// changes never hang; a cut-off at a split point stops exactly the threads below it. A watchdog
-// turns a hang into a failure; nothing is timed.
+// changes never hang; a cut-off at a split point stops exactly the threads below it. Nothing is
+// timed: ctest's time-out turns a hang into a failure.
 #include "search/parallel.h"
 
 #include <gtest/gtest.h>
@@ -36,7 +36,6 @@ struct ParallelTest : ::testing::Test {
     searchController.setPosition(pos);
     searchController.maxDepth = maxDepth;
     searchController.times().nodeLimit = nodeLimit;
-    HangGuard guard("a search");
     searchController.start(false);
     return recorder.result();
   }
@@ -58,7 +57,6 @@ struct ParallelTest : ::testing::Test {
     const std::string fen = fenOf(pos);
     EXPECT_EQ(r.calls, 1) << what << " " << fen;
     EXPECT_TRUE(isLegalMove(pos, r.move)) << what << " " << fen;
-    HangGuard guard("workers going back to sleep", 120);
     for (int i = 0; i < searchController.threadCount; i++) {
       SearchThread& w = searchController.thread(i);
       w.idle.wait();
@@ -128,27 +126,23 @@ TEST_F(ParallelTest, StopsPonderHitsAndThreadCountChangesDuringSearches) {
   auto pos = positionFrom(Middlegame);
   for (int round = 0; round < 6; round++) {
     searchController.setThreads(round % 2 ? 3 : 8);
-    {
-      HangGuard guard("an infinite search with thread-count changes, then a stop or ponder hit");
-      startInfinite(*pos, round < 3 ? 3600 * 1000 : 1);
-      recorder.waitForDepth(3);
-      searchController.setThreads(2);
-      recorder.waitForDepth(4);
-      searchController.setThreads(round % 2 ? 8 : 1);
-      recorder.waitForDepth(4 + round % 2);
-      if (round < 3) {
-        searchController.stopAndWait();
-      } else {
-        searchController.ponderHit();  // no time left: the search ends by itself
-        searchController.waitUntilIdle();
-      }
+    startInfinite(*pos, round < 3 ? 3600 * 1000 : 1);
+    recorder.waitForDepth(3);
+    searchController.setThreads(2);
+    recorder.waitForDepth(4);
+    searchController.setThreads(round % 2 ? 8 : 1);
+    recorder.waitForDepth(4 + round % 2);
+    if (round < 3) {
+      searchController.stopAndWait();
+    } else {
+      searchController.ponderHit();  // no time left: the search ends by itself
+      searchController.waitUntilIdle();
     }
     expectSound(recorder.result(), *pos, round < 3 ? "stopped" : "ponder hit");
   }
   // A stop right after an asynchronous start is not lost (it would wait forever).
   for (int i = 0; i < 20; i++) {
     startInfinite(*pos, 3600 * 1000);
-    HangGuard guard("a stop right after the start");
     searchController.stopAndWait();
   }
   EXPECT_NE(searchController.bestMove(), 0u);
@@ -179,7 +173,6 @@ TEST(ControllerTest, AsynchronousSearchesReportOnTheSearchThreadAndQueue) {
   searchController.start(true);
   while (searchController.depth() < 3) std::this_thread::yield();
   EXPECT_TRUE(searchController.ponderHit());
-  HangGuard guard("the single move's search");
   searchController.waitUntilIdle();
   EXPECT_EQ(recorder.result().calls, 1);
   searchController.listener = nullptr;
@@ -190,10 +183,7 @@ TEST(ControllerTest, AsynchronousSearchesReportOnTheSearchThreadAndQueue) {
 // ply it was given and counts a kill.
 TEST_F(ParallelTest, CutOffAtASplitPointStopsOnlyTheThreadsBelowIt) {
   searchController.setThreads(8);
-  {
-    HangGuard guard("workers going to sleep", 120);
-    for (int i = 0; i < MaxThreads; i++) searchController.thread(i).idle.wait();
-  }
+  for (int i = 0; i < MaxThreads; i++) searchController.thread(i).idle.wait();
   auto u = std::make_unique<SplitPoint>(), s = std::make_unique<SplitPoint>(),
        t = std::make_unique<SplitPoint>();
   SplitPoint* parent = nullptr;

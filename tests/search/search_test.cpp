@@ -1,20 +1,15 @@
 // Whole searches on one thread: mates with exact scores, positions without a move, fixed-depth
-// determinism and soundness over random positions, the quiescence search's edge cases, stops
-// that leave the position as found, and the search line.
+// determinism and soundness over random positions, the quiescence search's edge cases, and stops
+// that leave the position as found.
 #include <gtest/gtest.h>
 
-#include <regex>
-
-#include "base/platform.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "search/mate_cases.h"
 #include "search/search.h"
-#include "search/think.h"
 #include "support/positions.h"
 #include "support/search_recorder.h"
-#include "support/text.h"
 
 namespace {
 
@@ -137,26 +132,6 @@ TEST_F(SearchTest, QuiescenceEdgeCasesAndStops) {
   EXPECT_EQ(t.stop, 1u);
   EXPECT_EQ(fenOf(t.pos), before);
   EXPECT_EQ(t.pos.ply, 0u);
-}
-
-TEST_F(SearchTest, SearchLineShowsDepthTimeNodesAndScore) {
-  searchController.quiet = false;
-  searchController.iterationDepth = 7;
-  SearchThread& t = searchController.master();
-  t.reset();
-  t.selDepth = 12;
-  t.counters.interior = 120 * 1024 + 1000;
-  auto line = [&](int score, const char* text) {
-    CapturedLog log;
-    printSearchLine(searchController, score, text);
-    return log.text();
-  };
-  const std::regex columns(R"(  \[7/12\] +\d+\.\d\d\d +120k +35  ok)");
-  EXPECT_TRUE(std::regex_match(line(35, "ok"), columns)) << line(35, "ok");
-  // Mates in moves, for either side.
-  EXPECT_TRUE(contains(line(29997, ""), "      +2# ")) << line(29997, "");
-  EXPECT_TRUE(contains(line(-29998, ""), "      -1# ")) << line(-29998, "");
-  EXPECT_TRUE(contains(line(28999, ""), "   28999 ")) << line(28999, "");
 }
 
 }  // namespace

@@ -1,18 +1,16 @@
 #pragma once
-// A child process on pipes, for end-to-end tests: start a program, write lines to its standard
-// input, read its output until a line or text shows up (or a timeout passes), close its input,
-// wait for its exit.
+// A child process on pipes, for end-to-end tests: start a program (in a working directory of its
+// choice, standard error kept apart), write lines to its standard input, read its output until a
+// line shows up or a time-out passes, wait for its exit.
 //
 //   Process engine;
 //   ASSERT_TRUE(engine.start(enginePath(), {}));
 //   engine.writeLine("uci");
 //   std::string text = engine.readUntil("uciok", 5000);
 //   ASSERT_TRUE(engine.matched()) << text;
-//   engine.closeInput();
-//   EXPECT_EQ(engine.wait(5000), 0);
 //
-// Reads return what they consumed, so a failed expectation can print the output. Output past
-// the matching line stays buffered for the next read.
+// Reads return what they consumed, so a failed expectation can print it; output past the
+// matching line stays for the next read.
 #include <sys/types.h>
 
 #include <functional>
@@ -23,68 +21,52 @@ class Process {
  public:
   struct Options {
     std::string workingDirectory;  // empty: the test's own
-    bool mergeStderr = true;       // false: standard error is collected apart (error())
+    bool mergeStderr = true;       // false: standard error is collected apart (takeError())
   };
 
   Process() = default;
   Process(const Process&) = delete;
   Process& operator=(const Process&) = delete;
-  // Kills the child if it still runs.
-  ~Process();
+  ~Process();  // kills the child if it still runs
 
-  // Starts `program` (looked up on PATH when it has no '/') with `args`. False, with the reason
-  // in failure(), when it cannot be started (no such program, bad working directory, ...).
-  bool start(const std::string& program, const std::vector<std::string>& args,
-             const Options& options);
+  // Starts `program` (looked up on PATH when it has no '/') with `args`; false, with the reason
+  // in failure(), when the pipes or the child cannot be made.
+  bool start(const std::string& program, const std::vector<std::string>& args, const Options& options);
   bool start(const std::string& program, const std::vector<std::string>& args) {
     return start(program, args, Options());
   }
   const std::string& failure() const { return failure_; }
 
-  // Writes text (writeLine adds "\n"). False once the child's input is closed or gone.
-  bool write(const std::string& text);
-  bool writeLine(const std::string& line) { return write(line + "\n"); }
+  // False once the child's input is closed or gone.
+  bool writeLine(const std::string& line);
   void closeInput();
 
-  // Reads complete lines until one satisfies `accept` (or contains `needle`); returns every
-  // line consumed, each with its "\n", the matching one last. On timeout or end of output it
-  // returns what was read and matched() is false.
+  // Reads whole lines until one satisfies `accept` (or contains `needle`) and returns every line
+  // consumed, the matching one last. On time-out or end of output matched() is false.
   std::string readUntil(const std::function<bool(const std::string& line)>& accept, int timeoutMs);
   std::string readUntil(const std::string& needle, int timeoutMs);
-  // Reads raw output up to and including the first occurrence of `text`, even within an
-  // unfinished line (e.g. a prompt that has no newline).
-  std::string readUntilText(const std::string& text, int timeoutMs);
-  // Reads until the output ends (the child closed it) or the timeout passes.
+  // Reads until the child closes its output (matched()) or the time-out passes.
   std::string readAll(int timeoutMs);
-  // Whether the last read found what it looked for (readAll: reached the end of output).
   bool matched() const { return matched_; }
 
-  // Standard error collected so far, when it is not merged (taken: the next call starts empty).
+  // Standard error collected so far when kept apart; the next call starts empty.
   std::string takeError();
-  // Whether the child still holds its standard error (kept apart) open. A child that closed
-  // it or pointed it elsewhere has hung up the pipe, which match runners read as a crash.
+  // Whether the child still holds its standard error (kept apart) open: a child that closed it
+  // has hung up the pipe, which match runners take for a crash.
   bool errorPipeOpen();
 
-  // Waits for the exit; after `timeoutMs` the child is killed. Returns the exit status
-  // (0..255), 128 + signal number when a signal ended it, -1 when there is no child.
+  // Waits for the exit, killing the child after `timeoutMs`. The exit status (0..255), 128 plus
+  // the signal's number when a signal ended it, -1 when there is no child.
   int wait(int timeoutMs);
   bool timedOut() const { return timedOut_; }
   bool running() const { return pid_ > 0; }
-  pid_t pid() const { return pid_; }
 
  private:
-  // Moves available output into the buffers; waits at most `timeoutMs`. False at end of output.
-  bool pump(int timeoutMs);
-  void closeAll();
+  // Moves available output into the buffers, waiting at most `timeoutMs` for some.
+  void pump(int timeoutMs);
 
   pid_t pid_ = -1;
-  int input_ = -1;
-  int output_ = -1;
-  int error_ = -1;
-  std::string pending_;
-  std::string errorText_;
-  std::string failure_;
-  bool matched_ = false;
-  bool timedOut_ = false;
-  int exitStatus_ = -1;
+  int input_ = -1, output_ = -1, error_ = -1;
+  std::string pending_, errorText_, failure_;
+  bool matched_ = false, timedOut_ = false;
 };

@@ -1,11 +1,8 @@
 #pragma once
 // Search helpers of the test kit (for the test programs of the search layer and above): a
-// listener that records what a search reports, and a watchdog that turns a hang into a failure.
+// listener that records what a search reports, and a known state to search from. A search that
+// hangs is turned into a failure by ctest's time-out.
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <cstdio>
-#include <cstdlib>
 #include <mutex>
 #include <thread>
 
@@ -59,35 +56,6 @@ class SearchRecorder : public SearchListener {
   std::mutex mutex_;
   SearchResult result_;
   std::thread::id finishedOn_;
-};
-
-// Aborts the test program when the guarded scope has not ended after `seconds`: a deadlock must
-// fail the run instead of stalling it. Not a speed check: the limits are minutes.
-class HangGuard {
- public:
-  explicit HangGuard(const char* what, int seconds = 300) {
-    watcher_ = std::thread([this, what, seconds] {
-      std::unique_lock<std::mutex> lock(mutex_);
-      if (!changed_.wait_for(lock, std::chrono::seconds(seconds), [this] { return done_; })) {
-        std::fprintf(stderr, "HANG: %s did not finish\n", what);
-        std::abort();
-      }
-    });
-  }
-  ~HangGuard() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      done_ = true;
-    }
-    changed_.notify_all();
-    watcher_.join();
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  bool done_ = false;
-  std::thread watcher_;
 };
 
 // Puts the program-wide search into a known state for a test that searches on the caller's
