@@ -16,7 +16,8 @@ TEST(BookCommands, BuildOpensAndShowsTheNewBookThenMergeAndStatistics) {
   EXPECT_EQ(captureStdout([&] { bookCommand(*pos); }), "book not open!\n");
   EXPECT_EQ(pickOpeningBookMove(*pos), 0u);
   Settings settings;
-  EXPECT_TRUE(contains(captureStdout([&] { buildBookCommand("", "melvok.ini", settings, *pos); }), "Usage:\n"));
+  EXPECT_TRUE(contains(captureStdout([&] { buildBookCommand("", "melvok.ini", settings, *pos); }),
+                       "Usage:\n"));
   EXPECT_TRUE(contains(captureStdout([&] { mergeBookCommand("a.mvk b.mvk", *pos); }), "Usage:\n"));
 
   // The book is written in the working directory under the PGN file's name.
@@ -26,7 +27,8 @@ TEST(BookCommands, BuildOpensAndShowsTheNewBookThenMergeAndStatistics) {
   settings.set("book.play.random", "0");
   const std::string criteria = sourcePath("tests/book/data/master-criteria.ini");
   std::string out = captureStdout([&] {
-    buildBookCommand((dataPath("master-games.pgn") + " " + criteria + " 400").c_str(), "melvok.ini", settings, *pos);
+    buildBookCommand((dataPath("master-games.pgn") + " " + criteria + " 400").c_str(), "melvok.ini",
+                     settings, *pos);
   });
   EXPECT_TRUE(contains(out, "opening master-games.mvk...\nbook found: master-games.mvk, ")) << out;
   EXPECT_TRUE(contains(out, "\n pick   move ")) << out;  // and shown
@@ -37,7 +39,8 @@ TEST(BookCommands, BuildOpensAndShowsTheNewBookThenMergeAndStatistics) {
   EXPECT_TRUE(isLegalMove(*pos, best));
   for (int i = 0; i < 20; i++) EXPECT_EQ(pickOpeningBookMove(*pos), best);
 
-  out = captureStdout([&] { mergeBookCommand("master-games.mvk master-games.mvk merged.mvk", *pos); });
+  out = captureStdout(
+      [&] { mergeBookCommand("master-games.mvk master-games.mvk merged.mvk", *pos); });
   EXPECT_TRUE(contains(out, "...done!\n")) << out;
   EXPECT_EQ(readFile("merged.mvk"), readFile("master-games.mvk"));
   out = captureStdout([&] { logBookCommand(); });
@@ -53,12 +56,15 @@ TEST(BookCommands, BuildWithoutTheSettingsFileUsesTheBuiltInCriteria) {
   TempDir dir;
   InDirectory inside(dir.path());
   const std::string pgn = dataPath("master-games.pgn");
-  std::string out = captureStdout([&] { buildBookCommand(pgn.c_str(), "missing.ini", settings, *pos); });
-  EXPECT_TRUE(contains(out, "no inifile missing.ini: building with the built-in criteria\n")) << out;
+  std::string out =
+      captureStdout([&] { buildBookCommand(pgn.c_str(), "missing.ini", settings, *pos); });
+  EXPECT_TRUE(contains(out, "no inifile missing.ini: building with the built-in criteria\n"))
+      << out;
   EXPECT_TRUE(contains(out, "book found: master-games.mvk, ")) << out;
   EXPECT_TRUE(openingBookIsOpen());
   closeOpeningBook();
-  out = captureStdout([&] { buildBookCommand((pgn + " missing.ini").c_str(), "melvok.ini", settings, *pos); });
+  out = captureStdout(
+      [&] { buildBookCommand((pgn + " missing.ini").c_str(), "melvok.ini", settings, *pos); });
   EXPECT_TRUE(contains(out, "could not load inifile: missing.ini\n")) << out;
   EXPECT_FALSE(openingBookIsOpen());
 }

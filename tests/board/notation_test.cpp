@@ -1,10 +1,11 @@
 // Reading moves in every notation the engine meets, and printing them in its long notation.
+#include "board/notation.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "board/makemove.h"
-#include "board/notation.h"
 #include "support/positions.h"
 #include "support/text.h"
 

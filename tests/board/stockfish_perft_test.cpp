@@ -16,8 +16,8 @@ std::string shredderFen(const Position& pos) {
   const std::string fen = fenOf(pos);
   const size_t rightsAt = fen.find(' ', fen.find(' ') + 1) + 1;
   std::string rights;
-  const int files[4] = {pos.castle.kingRookFile, pos.castle.kingRookFile,
-                        pos.castle.queenRookFile, pos.castle.queenRookFile};
+  const int files[4] = {pos.castle.kingRookFile, pos.castle.kingRookFile, pos.castle.queenRookFile,
+                        pos.castle.queenRookFile};
   const uint8_t bits[4] = {WhiteKingSide, BlackKingSide, WhiteQueenSide, BlackQueenSide};
   for (int i : {0, 2, 1, 3})
     if (pos.castleRights & bits[i]) rights += char((i % 2 ? 'a' : 'A') + files[i]);

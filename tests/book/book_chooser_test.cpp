@@ -1,5 +1,5 @@
-// Choosing a book move: the play settings, the marks that rule moves out, the weights, the
-// random pick and its statistics, and the display.
+// Choosing a book move: the marks that rule moves out, the weights, the random pick and its
+// statistics, the game's ply limit. (The display and the settings show in the console.)
 #include "book/book_chooser.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <random>
 
-#include "base/settings.h"
 #include "board/notation.h"
 #include "book/book_test_util.h"
 #include "support/positions.h"
@@ -34,7 +33,8 @@ struct ChooserBook {
     const uint64_t key = bookKey(*pos);
     std::vector<RawRecord> records = {{key - 1, 0x01, 0x21, 50, 0, 0, 2800}};
     for (const TestMove& m : moves)
-      records.push_back({key, squareByte(m.from), squareByte(m.to), m.wins, m.draws, m.losses, m.code});
+      records.push_back(
+          {key, squareByte(m.from), squareByte(m.to), m.wins, m.draws, m.losses, m.code});
     records.push_back({key + 1, 0x01, 0x21, 50, 0, 0, 2800});
     dir.write("chooser.mvk", rawBook(records, ratings ? 6 : 2, ratings ? 16 : 0));
     chooser.reader.position = pos.get();
@@ -47,30 +47,11 @@ struct ChooserBook {
   }
 };
 
-TEST(BookChooser, SettingsAreNumbersWithDefaultsForTheRest) {
-  Settings settings;
-  settings.set("book.play.mingames", "12.5");
-  settings.set("book.play.minscorew", "55");
-  settings.set("book.play.maxscoredelta", "2.5");
-  settings.set("book.play.random", "");
-  BookPlaySettings play;
-  readPlaySettings(play, settings);
-  EXPECT_EQ(play.minGames, 12);
-  EXPECT_DOUBLE_EQ(play.minScore[White], 0.55);
-  EXPECT_DOUBLE_EQ(play.minScore[Black], 0.40);
-  EXPECT_DOUBLE_EQ(play.maxScoreDelta, 0.025);
-  EXPECT_DOUBLE_EQ(play.random, 1.0);
-  for (const char* unusable : {"", "nan"}) {  // a score delta that would make the weights NaN
-    settings.set("book.play.maxscoredelta", unusable);
-    readPlaySettings(play, settings);
-    EXPECT_DOUBLE_EQ(play.maxScoreDelta, 0.05) << unusable;
-  }
-}
-
 TEST(BookChooser, MarksRuleMovesOutAndWeightsStayADistribution) {
   ChooserBook book;
   // 10 wins and 12 losses score below White's 50%; one game is too few; Black's threshold is lower.
-  book.write({{"e2", "e4", 10, 0, 12, 0}, {"d2", "d4", 30, 0, 0, 0}, {"c2", "c4", 1, 0, 0, 0}}, false);
+  book.write({{"e2", "e4", 10, 0, 12, 0}, {"d2", "d4", 30, 0, 0, 0}, {"c2", "c4", 1, 0, 0, 0}},
+             false);
   std::vector<double> w = book.weights();
   EXPECT_EQ(book.chooser.rows[0].marks, MarkLowScore);
   EXPECT_EQ(book.chooser.rows[2].marks, MarkFewGames | MarkFewGamesPct);
@@ -82,7 +63,9 @@ TEST(BookChooser, MarksRuleMovesOutAndWeightsStayADistribution) {
   // Elo marks only with rating codes: below minelo, and too far below the best move.
   book.pos = positionFrom(InitialFen);
   book.chooser.play.minScore[White] = 0;
-  book.write({{"e2", "e4", 5, 5, 5, 2900}, {"d2", "d4", 5, 5, 5, 2750}, {"c2", "c4", 5, 5, 5, 2650}}, true);
+  book.write(
+      {{"e2", "e4", 5, 5, 5, 2900}, {"d2", "d4", 5, 5, 5, 2750}, {"c2", "c4", 5, 5, 5, 2650}},
+      true);
   book.weights();
   EXPECT_EQ(book.chooser.rows[1].marks, 0u);
   EXPECT_EQ(book.chooser.rows[2].marks, MarkLowElo | MarkEloDelta);
@@ -95,10 +78,12 @@ TEST(BookChooser, MarksRuleMovesOutAndWeightsStayADistribution) {
   std::mt19937 random(8);
   for (int round = 0; round < 500; round++) {
     std::vector<TestMove> moves;
-    const char* squares[][2] = {{"e2", "e4"}, {"d2", "d4"}, {"c2", "c4"}, {"f2", "f4"}, {"b2", "b4"}};
+    const char* squares[][2] = {
+        {"e2", "e4"}, {"d2", "d4"}, {"c2", "c4"}, {"f2", "f4"}, {"b2", "b4"}};
     for (int i = 0; i < 1 + int(random() % 5); i++)
-      moves.push_back({squares[i][0], squares[i][1], uint16_t(random() % 50), uint16_t(random() % 50),
-                       uint16_t(random() % 50), uint16_t(random() % 2 ? 2300 + random() % 700 : 0)});
+      moves.push_back({squares[i][0], squares[i][1], uint16_t(random() % 50),
+                       uint16_t(random() % 50), uint16_t(random() % 50),
+                       uint16_t(random() % 2 ? 2300 + random() % 700 : 0)});
     book.write(moves, round % 2);
     BookPlaySettings& p = book.chooser.play;
     p = BookPlaySettings();
@@ -120,7 +105,10 @@ TEST(BookChooser, MarksRuleMovesOutAndWeightsStayADistribution) {
 
 TEST(BookChooser, PicksFollowTheWeights) {
   ChooserBook book;
-  book.write({{"e2", "e4", 50, 0, 0, 0}, {"d2", "d4", 30, 0, 0, 0}, {"c2", "c4", 15, 0, 0, 0}, {"g1", "f3", 5, 0, 0, 0}},
+  book.write({{"e2", "e4", 50, 0, 0, 0},
+              {"d2", "d4", 30, 0, 0, 0},
+              {"c2", "c4", 15, 0, 0, 0},
+              {"g1", "f3", 5, 0, 0, 0}},
              false);
   book.chooser.play.minWeight = 0;
   const std::vector<double> w = book.weights();
@@ -139,13 +127,14 @@ TEST(BookChooser, PicksFollowTheWeights) {
   for (int i = 0; i < 4; i++)
     EXPECT_NEAR(counts[i], picks * w[i], 5 * std::sqrt(picks * w[i] * (1 - w[i]))) << texts[i];
   // Random 0 always plays the best move; of equals, the first.
-  book.write({{"d2", "d4", 10, 10, 0, 0}, {"e2", "e4", 40, 0, 0, 0}, {"c2", "c4", 40, 0, 0, 0}}, false);
+  book.write({{"d2", "d4", 10, 10, 0, 0}, {"e2", "e4", 40, 0, 0, 0}, {"c2", "c4", 40, 0, 0, 0}},
+             false);
   book.chooser.play.random = 0;
   const Move e4 = parseMove(*book.pos, "e2e4");
   for (int i = 0; i < 2000; i++) ASSERT_EQ(book.chooser.pickBookMove(), e4);
 }
 
-TEST(BookChooser, GamePlyLimitIllegalMovesDisplayAndLoading) {
+TEST(BookChooser, GamePlyLimitAndIllegalMoves) {
   ChooserBook book;
   playMoves(*book.pos, {"Nf3", "Nf6", "Ng1", "Ng8", "Nf3", "Nf6", "Ng1", "Ng8", "Nf3", "Nf6"});
   book.write({{"b1", "c3", 9, 0, 0, 0}}, false);
@@ -157,38 +146,6 @@ TEST(BookChooser, GamePlyLimitIllegalMovesDisplayAndLoading) {
   book.pos = positionFrom(InitialFen);
   book.write({{"e2", "e5", 20, 0, 0, 0}}, false);  // what a key collision looks like
   EXPECT_EQ(book.chooser.pickBookMove(), 0u);
-
-  // One line per move: its pick share (the weights), its move and its numbers.
-  book.write({{"e2", "e4", 30, 40, 30, 0}, {"d2", "d4", 20, 20, 10, 0}, {"g1", "f3", 1, 0, 0, 0}}, false);
-  const std::vector<double> w = book.weights();
-  const std::string shown = captureStdout([&] { book.chooser.showBook(); });
-  EXPECT_TRUE(contains(shown, "\n pick   move    elo    games  score    +/-   drw%   win%   elo%  game%  score%  combi%\n"))
-      << shown;
-  const char* rows[] = {"e2e4", "d2d4", "g1f3"};
-  const int games[] = {100, 50, 1};
-  for (int i = 0; i < 3; i++) {
-    char start[64];
-    snprintf(start, sizeof start, "\n%5.1f%%  %s %6d %8d ", 100 * w[i], rows[i], 0, games[i]);
-    EXPECT_TRUE(contains(shown, start)) << start << " in\n" << shown;
-  }
-  EXPECT_EQ(countOf(shown, " <games <games%\n"), 1) << "the marks of the rare move";
-  EXPECT_TRUE(contains(shown, "\n100.0%            0      151 ")) << shown;
-  book.pos = positionFrom("8/8/8/8/8/8/8/K6k w - - 0 1");
-  book.chooser.reader.position = book.pos.get();
-  EXPECT_EQ(captureStdout([&] { book.chooser.showBook(); }), "position not in book\n");
-
-  Settings settings;
-  settings.set("book.play.mingames", "7");
-  BookChooser chooser;
-  chooser.reader.position = book.pos.get();
-  const std::string out = captureStdout([&] {
-    EXPECT_TRUE(chooser.loadBook(book.path.c_str(), settings));
-    EXPECT_FALSE(chooser.loadBook("", settings));
-    EXPECT_FALSE(chooser.loadBook(book.dir.file("none.mvk").c_str(), settings));
-  });
-  EXPECT_EQ(out, "book found: " + book.path + ", 5 positions\ncould not read book file: " +
-                     book.dir.file("none.mvk") + "\n");  // five records, as counted
-  EXPECT_EQ(chooser.play.minGames, 7);
 }
 
 }  // namespace

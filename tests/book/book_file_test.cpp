@@ -1,5 +1,5 @@
-// The book file: the keys (part of the file format), record and header layouts, lookups,
-// legacy keys, damaged files and saving.
+// The book file: the keys (part of the file format), record and header layouts, lookups, damaged
+// files and saving. (Books of the legacy key scheme are a compatibility reading of old files.)
 #include "book/book_file.h"
 
 #include <gtest/gtest.h>
@@ -81,9 +81,12 @@ TEST(BookRecords, RatingCodesCountsAndHeaderLayouts) {
     int moves;  // -1: refused
     uint32_t lastGames;
   } layouts[] = {
-      {rawBook({{book.key(), 0x13, 0x33, 7, 8, 9, 0}, {book.key(), 0x14, 0x34, 3, 2, 1, 0}}, 2, 0), 2, 6},
+      {rawBook({{book.key(), 0x13, 0x33, 7, 8, 9, 0}, {book.key(), 0x14, 0x34, 3, 2, 1, 0}}, 2, 0),
+       2, 6},
       {rawBook({{book.key(), 0x12, 0x32, 5, 0, 0, 2400}}, 6, 8), 1, 5},
-      {rawBook({{book.key(), 0x10, 0x30, 1, 0, 0, 2400}, {book.key(), 0x11, 0x31, 2, 0, 0, 2400}}, 6, 16, 20), 2, 2},
+      {rawBook({{book.key(), 0x10, 0x30, 1, 0, 0, 2400}, {book.key(), 0x11, 0x31, 2, 0, 0, 2400}},
+               6, 16, 20),
+       2, 2},
       {rawBook({{book.key(), 0x14, 0x34, 1, 0, 0, 2400}}, 6, 16, 0), -1, 0},
       {rawBook({{book.key(), 0x14, 0x34, 1, 0, 0, 2400}}, 6, 16, 17), -1, 0},
   };
@@ -95,7 +98,7 @@ TEST(BookRecords, RatingCodesCountsAndHeaderLayouts) {
   }
 }
 
-TEST(BookLookup, BinarySearchTheFirstThirtyTwoMovesAndLegacyKeys) {
+TEST(BookLookup, BinarySearchAndTheFirstThirtyTwoMoves) {
   std::vector<uint64_t> keys = {2, 3, 3, 3, 10, 0x8000000000000000ull, 0xFFFFFFFF00000001ull};
   OpenBook book;
   for (size_t count = 1; count <= keys.size(); count++) {
@@ -112,38 +115,31 @@ TEST(BookLookup, BinarySearchTheFirstThirtyTwoMovesAndLegacyKeys) {
       EXPECT_FALSE(book.reader.findPosition(absent)) << count << " " << absent;
   }
   std::vector<RawRecord> forty;
-  for (int i = 0; i < 40; i++) forty.push_back({book.key(), uint8_t(i & 7), uint8_t(0x20 + i), uint16_t(100 - i), 0, 0, 0});
+  for (int i = 0; i < 40; i++)
+    forty.push_back({book.key(), uint8_t(i & 7), uint8_t(0x20 + i), uint16_t(100 - i), 0, 0, 0});
   ASSERT_TRUE(book.open(rawBook(forty)));
   ASSERT_EQ(book.reader.fetchMoves(), MaxBookMoves);
   EXPECT_EQ(book.reader.moves[MaxBookMoves - 1].wins, 100u - MaxBookMoves + 1);
-
-  // A book of the legacy key scheme (known by its probe key) answers for the converted key.
-  playMoves(*book.pos, {"e4"});
-  const uint64_t legacy = legacyBookKey(*book.pos), probeKey = 0x6975491B85D41ED6ull;
-  std::vector<uint64_t> sorted = {legacy, probeKey, book.key()};
-  std::sort(sorted.begin(), sorted.end());
-  std::vector<RawRecord> records;
-  for (uint64_t key : sorted) records.push_back({key, squareByte("e7"), squareByte("e5"), uint16_t(key == legacy ? 9 : 1), 0, 0, 0});
-  ASSERT_TRUE(book.open(rawBook(records)));
-  ASSERT_TRUE(book.reader.legacyKeys);
-  ASSERT_EQ(book.reader.fetchMoves(), 1);
-  EXPECT_EQ(book.reader.moves[0].wins, 9u);
 }
 
 TEST(BookDamage, TruncatedAndCorruptedBooksGiveWholeRecordsAndLegalMovesOnly) {
   OpenBook book;
   std::vector<RawRecord> records;
   for (int i = 0; i < 20; i++)
-    records.push_back({book.key() - 10 + uint64_t(i), uint8_t(i == 10 ? 0x14 : i), uint8_t(i == 10 ? 0x34 : 0x20 + i), 3, 2, 1, 2400});
+    records.push_back({book.key() - 10 + uint64_t(i), uint8_t(i == 10 ? 0x14 : i),
+                       uint8_t(i == 10 ? 0x34 : 0x20 + i), 3, 2, 1, 2400});
   const std::string good = rawBook(records);
   // Every truncation: the start position's move is found exactly while its record is whole.
   for (size_t length = 0; length <= good.size(); length++)
-    EXPECT_TRUE(!book.open(good.substr(0, length)) || book.reader.fetchMoves() == (length >= 16 + 11 * 18)) << length;
+    EXPECT_TRUE(!book.open(good.substr(0, length)) ||
+                book.reader.fetchMoves() == (length >= 16 + 11 * 18))
+        << length;
   // Random damage: anything may come back, but at most 32 moves, each legal here or none.
   std::mt19937 random(7);
   for (int round = 0; round < 300; round++) {
     std::string bytes = good;
-    for (int i = 1 + int(random() % 12); i > 0; i--) bytes[random() % bytes.size()] = char(random());
+    for (int i = 1 + int(random() % 12); i > 0; i--)
+      bytes[random() % bytes.size()] = char(random());
     if (round % 3 == 0) bytes.resize(random() % bytes.size());
     if (!book.open(bytes)) continue;
     const int count = book.reader.fetchMoves();
@@ -171,10 +167,12 @@ TEST(BookSave, ReplacesTheOldBookOnlyWhenComplete) {
   EXPECT_EQ(captureStdout([&] { EXPECT_TRUE(saveBook(entries, 3, path.c_str())); }),
             "saving book to " + path + "\nsaved 1 moves\n");
   EXPECT_EQ(readFile(path), rawBook({{0x42, 0x14, 0x34, 1, 2, 3, 2400}}));
-  EXPECT_TRUE(contains(captureStdout([&] { EXPECT_FALSE(saveBook(entries, 3, "/nonexistent-dir/x.mvk")); }),
-                       "could not open file: /nonexistent-dir/x.mvk\n"));
+  EXPECT_TRUE(
+      contains(captureStdout([&] { EXPECT_FALSE(saveBook(entries, 3, "/nonexistent-dir/x.mvk")); }),
+               "could not open file: /nonexistent-dir/x.mvk\n"));
   int files = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) files += entry.is_regular_file();
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+    files += entry.is_regular_file();
   EXPECT_EQ(files, 1) << "a temporary file was left behind";
 }
 

@@ -45,7 +45,9 @@ std::vector<ScannedGame> scanGames(const std::string& text) {
       if (inMoves) games.emplace_back();
       inMoves = false;
       const size_t open = line.find('"');
-      const std::string value = open == std::string::npos ? "" : line.substr(open + 1, line.find('"', open + 1) - open - 1);
+      const std::string value = open == std::string::npos
+                                    ? ""
+                                    : line.substr(open + 1, line.find('"', open + 1) - open - 1);
       if (line.rfind("[WhiteElo ", 0) == 0) games.back().whiteElo = atoi(value.c_str());
       if (line.rfind("[BlackElo ", 0) == 0) games.back().blackElo = atoi(value.c_str());
       if (line.rfind("[Result ", 0) == 0) games.back().result = value;
@@ -75,8 +77,8 @@ TEST(BookMasterGames, CountsAndEveryPlyMatchAnIndependentScanAndPgnExtract) {
   ASSERT_NE(tool, "") << "pgn-extract not installed (scripts/test installs it)";
   TempDir dir;
   Process extract;
-  ASSERT_TRUE(extract.start(tool, {"-s", "-Wuci", "--nomovenumbers", "--noresults", "-w", "100000", "-o",
-                                   dir.file("uci.pgn"), dataPath("master-games.pgn")}));
+  ASSERT_TRUE(extract.start(tool, {"-s", "-Wuci", "--nomovenumbers", "--noresults", "-w", "100000",
+                                   "-o", dir.file("uci.pgn"), dataPath("master-games.pgn")}));
   extract.readAll(60000);
   ASSERT_EQ(extract.wait(60000), 0);
   const std::vector<ScannedGame> exported = scanGames(readFile(dir.file("uci.pgn")));
@@ -93,7 +95,8 @@ TEST(BookMasterGames, CountsAndEveryPlyMatchAnIndependentScanAndPgnExtract) {
     fates[g.fate()]++;
     if (g.fate() != Used) continue;
     auto pos = positionFrom(InitialFen);
-    const double share = std::pow(2.0, (g.whiteElo - 2400) / 70.0) + std::pow(2.0, (g.blackElo - 2400) / 70.0);
+    const double share =
+        std::pow(2.0, (g.whiteElo - 2400) / 70.0) + std::pow(2.0, (g.blackElo - 2400) / 70.0);
     for (int ply = 0; ply < std::min(int(g.moves.size()), MaxPly); ply++, stored++) {
       const std::string& uci = g.moves[ply];
       if (uci.size() == 5 && uci[4] != 'q') break;  // an underpromotion ends what a book stores
@@ -140,7 +143,8 @@ TEST(BookMasterGames, CountsAndEveryPlyMatchAnIndependentScanAndPgnExtract) {
     BookEntry e;
     uint64_t at;
     int found = 0;
-    while (readBookKey(reader.file, at) && at == key && readBookRecord(e, reader.file, reader.header.flags)) {
+    while (readBookKey(reader.file, at) && at == key &&
+           readBookRecord(e, reader.file, reader.header.flags)) {
       if ((e.from & 0x7F) != from || e.to != to) continue;
       found++;
       EXPECT_EQ(e.wins, t.wins);

@@ -19,7 +19,8 @@ inline std::string rawBook(const std::vector<RawRecord>& records, uint8_t flags 
   if (entrySize < 0) entrySize = 10 + (counts ? 6 : 0) + (rating ? 2 : 0);
   std::string bytes;
   if (headerSize > 0)
-    bytes = std::string(8, '\0') + "MVK" + '\0' + char(headerSize) + '\2' + char(entrySize) + char(flags);
+    bytes = std::string(8, '\0') + "MVK" + '\0' + char(headerSize) + '\2' + char(entrySize) +
+            char(flags);
   auto put = [&](uint64_t value, int size) {
     for (int i = size - 1; i >= 0; i--) bytes += char(value >> (8 * i));
   };

@@ -46,41 +46,51 @@ TEST(PgnReader, GamesMovesResultsAndWarnings) {
     std::vector<Game> games;
   } cases[] = {
       // Games end at the next tags and at the end of the file (here without a newline).
-      {"[Event \"a\"]\n[Result \"1-0\"]\n\n1.e4 e5\n2.Nf3 1-0\n\n[Result \"0-1\"]\n\n1.d4 d5 0-1\n\n"
+      {"[Event \"a\"]\n[Result \"1-0\"]\n\n1.e4 e5\n2.Nf3 1-0\n\n[Result \"0-1\"]\n\n1.d4 d5 "
+       "0-1\n\n"
        "[Result \"*\"]\n1.c4 *",
        {{{"e4", "e5", "Nf3"}, W, ""}, {{"d4", "d5"}, B, ""}, {{"c4"}, N, ""}}},
       // Comments, variations, numbers, evaluation symbols; numeric annotations by first digit.
-      {"[Result \"1-0\"]\n\n1.e4 e5 2.Nf3 {good} Nc6 (2...d6 3.d4) 3.Bb5 12...Nf6 12. 13.\tc4\t\td5 0-0 +- = "
+      {"[Result \"1-0\"]\n\n1.e4 e5 2.Nf3 {good} Nc6 (2...d6 3.d4) 3.Bb5 12...Nf6 12. "
+       "13.\tc4\t\td5 0-0 +- = "
        "-+ Qxd8+! 1-0\n",
        {{{"e4", "e5", "Nf3", "Nc6", "Bb5", "Nf6", "c4", "d5", "Qxd8+!"}, W, ""}}},
       {"[Result \"*\"]\n\n$1 e4 $1 e5 $14 Nf3 $4 Nc6 $0 Bb5 $7 a6 $6 *\n",
        {{{"e4!", "e5!", "Nf3??", "Nc6", "Bb5", "a6?!"}, N, ""}}},
       // A comment spans lines, tag-like ones too; variations go on across lines and comments; a
       // ';' remark ends at the line's end.
-      {"[Result \"1-0\"]\n\n1.e4 {a long\n[Event \"not a tag\"]\n\ncomment} e5 (1...c5 {Sicilian (not)\nplayed} 2.Nf3\n"
+      {"[Result \"1-0\"]\n\n1.e4 {a long\n[Event \"not a tag\"]\n\ncomment} e5 (1...c5 {Sicilian "
+       "(not)\nplayed} 2.Nf3\n"
        "(2.c3 d5) d6\n3.d4) 2.Nf3 ; a remark (with a parenthesis\nNc6 1-0\n",
        {{{"e4", "e5", "Nf3", "Nc6"}, W, ""}}},
-      // A variation still open at the next tags is a broken game; an open comment swallows the rest.
-      {"[Result \"0-1\"]\n\n1.d4 (1.e4\n\n[Result \"1-0\"]\n\n1.c4 {forever\n\n[Result \"0-1\"]\n\n1.d4 0-1\n",
+      // A variation still open at the next tags is a broken game; an open comment swallows the
+      // rest.
+      {"[Result \"0-1\"]\n\n1.d4 (1.e4\n\n[Result \"1-0\"]\n\n1.c4 {forever\n\n[Result "
+       "\"0-1\"]\n\n1.d4 0-1\n",
        {{{"d4"}, B, "unterminated variation"}, {{"c4"}, W, "unterminated comment"}}},
       // Windows line ends.
-      {"[Result \"1/2-1/2\"]\r\n\r\n1.e4 e5\r\n2.Nf3 1/2-1/2\r\n\r\n", {{{"e4", "e5", "Nf3"}, D, ""}}},
+      {"[Result \"1/2-1/2\"]\r\n\r\n1.e4 e5\r\n2.Nf3 1/2-1/2\r\n\r\n",
+       {{{"e4", "e5", "Nf3"}, D, ""}}},
       // Mixed and invalid results.
       {"[Event \"x\"]\n[Result \"1-0\"]\n\n1.e4 e5 0-1\n\n[Result \"1-O\"]\n\n1.d4 *\n",
-       {{{"e4", "e5"}, W, "Warning: mixed results: 0-1 <> 1-0"}, {{"d4"}, N, "invalid result: 1-O\"]"}}},
+       {{{"e4", "e5"}, W, "Warning: mixed results: 0-1 <> 1-0"},
+        {{"d4"}, N, "invalid result: 1-O\"]"}}},
       {"", {}},
   };
   for (const auto& c : cases) EXPECT_EQ(readAll(c.text), c.games) << c.text;
   std::string printed;
   readAll(cases[6].text, &printed);
-  EXPECT_EQ(printed, "line 5: WARN Warning: mixed results: 0-1 <> 1-0\nline 8: WARN invalid result: 1-O\"]\n");
+  EXPECT_EQ(
+      printed,
+      "line 5: WARN Warning: mixed results: 0-1 <> 1-0\nline 8: WARN invalid result: 1-O\"]\n");
 }
 
 TEST(PgnReader, TagValues) {
   PgnReader reader;
-  for (const char* line : {"[White \"Carlsen, Magnus\"]", "[WhiteElo \"2850\"]", "[BlackElo \"\"]",
-                           "[Date \"2001.01.05\"]", "[EventDate \"2001.01.01\"]", "[Event \"Open \"A\"\"]",
-                           "[FEN \"8/8/8/8/8/8/8/K6k w - - 0 1"})  // no closing quote
+  for (const char* line :
+       {"[White \"Carlsen, Magnus\"]", "[WhiteElo \"2850\"]", "[BlackElo \"\"]",
+        "[Date \"2001.01.05\"]", "[EventDate \"2001.01.01\"]", "[Event \"Open \"A\"\"]",
+        "[FEN \"8/8/8/8/8/8/8/K6k w - - 0 1"})  // no closing quote
     reader.parseTagLine(line);
   const PgnGame& game = reader.game();
   EXPECT_STREQ(game.white.c_str(), "Carlsen, Magnus");

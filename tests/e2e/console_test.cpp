@@ -21,7 +21,8 @@ TEST(Console, StartUpWithAndWithoutASettingsFile) {
   EXPECT_EQ(usage.status, 255);
   const EngineRun plain = runEngine({"q"});
   EXPECT_TRUE(contains(plain.output, "could not load inifile: melvok.ini\n")) << plain.output;
-  EXPECT_TRUE(contains(plain.output, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 0\n")) << plain.output;
+  EXPECT_TRUE(contains(plain.output, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 0\n"))
+      << plain.output;
   EXPECT_EQ(plain.status, 0);
   const EngineRun named = runEngine({}, "", {"other.ini"});
   EXPECT_TRUE(contains(named.output, "could not load inifile: other.ini\n")) << named.output;
@@ -52,13 +53,14 @@ TEST(Console, CommandsAndTheirAnswers) {
       {"reset", {}},
       {"1.e4 e5 2.Nf3", {afterNf3, "   1. e2e4   e7e5  ", "   2. g1f3   ..."}},
       {"fen nonsense", {"setfen failed\n", afterNf3}},  // a refused FEN leaves the position
-      {"0-0", {"no such command: 0-0\n"}},               // no digit 1 to 8: not tried as a move
+      {"0-0", {"no such command: 0-0\n"}},              // no digit 1 to 8: not tried as a move
       {"rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1", {afterE4}},
       {"fen 4k3/8/8/8/8/8/8/4K3 x - -", {"setfen failed\n", afterE4}},
       {"4k3/8/8/8/8/8/8/4K3/8 w - -", {"setfen failed\n", afterE4}},
       {"fen 4k3/8/8/8/8/8/8/4Kr2 w - - 0 1", {}},
       {"m", {"#moves = 3\ne1xf1 e1e2 e1d2 \n"}},
-      {"divide", {"----divide---\n", "e1xf1             1\n", "-------------------\ntotal             3\n"}},
+      {"divide",
+       {"----divide---\n", "e1xf1             1\n", "-------------------\ntotal             3\n"}},
       {"help", {"perft  [n]      count legal moves to depth [n]\n", "q(uit)          exit\n"}},
   };
   std::vector<std::string> lines;
@@ -69,18 +71,34 @@ TEST(Console, CommandsAndTheirAnswers) {
   for (size_t i = 0; i < std::size(cases); i++)
     for (const std::string& part : cases[i].parts)
       EXPECT_TRUE(part.empty() ? answers[i].empty() : contains(answers[i], part))
-          << "'" << cases[i].line << "' answered:\n" << answers[i];
+          << "'" << cases[i].line << "' answered:\n"
+          << answers[i];
 }
 
 // Careless and random input: the console answers, keeps a sound position (its legal moves are
 // those of the board it shows) and exits 0 on q, writing nothing into its directory.
 TEST(Console, CarelessAndRandomInputLeaveASoundPosition) {
-  std::vector<std::string> lines = {"md -5", "mt -3", "mt 99999999999 99999999999 1", "mt x", "set threads -4",
-                                    "set threads 99999", "set threads 1", "divide -1", "perft -1", "bench -1",
-                                    "fen 8/8/8/8 w - -", "fen", "fen " + std::string(300000, 'k'),
-                                    std::string(300000, '1'), "e4 e5 " + std::string(300000, 'e'),
-                                    std::string("moves\0 more", 11), "loadbook /nonexistent/book.mvk",
-                                    "go depth 0", "md 2", "g", "perft 1"};
+  std::vector<std::string> lines = {"md -5",
+                                    "mt -3",
+                                    "mt 99999999999 99999999999 1",
+                                    "mt x",
+                                    "set threads -4",
+                                    "set threads 99999",
+                                    "set threads 1",
+                                    "divide -1",
+                                    "perft -1",
+                                    "bench -1",
+                                    "fen 8/8/8/8 w - -",
+                                    "fen",
+                                    "fen " + std::string(300000, 'k'),
+                                    std::string(300000, '1'),
+                                    "e4 e5 " + std::string(300000, 'e'),
+                                    std::string("moves\0 more", 11),
+                                    "loadbook /nonexistent/book.mvk",
+                                    "go depth 0",
+                                    "md 2",
+                                    "g",
+                                    "perft 1"};
   std::mt19937 rng(5);
   const std::string alphabet = "abcdefgh12345678KQRBNPkqrbnp/-=+x#O0 \t.?%";
   for (int i = 0; i < 400; i++) {
@@ -102,7 +120,8 @@ TEST(Console, CarelessAndRandomInputLeaveASoundPosition) {
   EXPECT_TRUE(contains(output, "          29 ops in ")) << "perft 1 after 1.e4 e5";
   EXPECT_TRUE(contains(output, "bestmove "));
   // From the random lines on, each move count printed is that of the board shown last before it.
-  const std::regex fen("([1-8pnbrqkPNBRQK]+/){7}[1-8pnbrqkPNBRQK]+ [wb] [-KQkq]+ [-a-h1-8]+ \\d+ \\d+");
+  const std::regex fen(
+      "([1-8pnbrqkPNBRQK]+/){7}[1-8pnbrqkPNBRQK]+ [wb] [-KQkq]+ [-a-h1-8]+ \\d+ \\d+");
   std::string last;
   int checked = 0;
   const size_t randomLines = output.find("          29 ops in ");
@@ -112,7 +131,8 @@ TEST(Console, CarelessAndRandomInputLeaveASoundPosition) {
     const size_t at = line.find("#moves = ");
     if (at == std::string::npos) continue;
     Move moves[MaxMoves];
-    EXPECT_EQ(line.substr(at + 9), std::to_string(generateLegalMoves(*positionFrom(last), moves))) << last;
+    EXPECT_EQ(line.substr(at + 9), std::to_string(generateLegalMoves(*positionFrom(last), moves)))
+        << last;
     checked++;
   }
   EXPECT_EQ(checked, 10);
@@ -141,15 +161,19 @@ TEST(Console, BenchGivesTheSameNodeCountInEveryRun) {
   EXPECT_EQ(benchNodes(runEngine({}, "", {"bench", "4"}).output), nodes);
   // One line per position, numbered i/n, ahead of the totals.
   std::smatch last;
-  ASSERT_TRUE(std::regex_search(first.output, last, std::regex(" ?(\\d+)/(\\d+)  depth  4 .*\nNodes")));
+  ASSERT_TRUE(
+      std::regex_search(first.output, last, std::regex(" ?(\\d+)/(\\d+)  depth  4 .*\nNodes")));
   EXPECT_EQ(last[1], last[2]);
   EXPECT_GE(std::stoi(last[2]), 30);
-  const std::vector<std::string> answers =
-      consoleAnswers(runEngine({"set threads 2", "md 5", "g", "bench 4", "bench x", "m", "set", "q"}, "tt.cachemb = 8\n").output);
+  const std::vector<std::string> answers = consoleAnswers(
+      runEngine({"set threads 2", "md 5", "g", "bench 4", "bench x", "m", "set", "q"},
+                "tt.cachemb = 8\n")
+          .output);
   ASSERT_GE(answers.size(), 7u);
   EXPECT_EQ(benchNodes(answers[3]), nodes) << answers[3];
   EXPECT_EQ(answers[4], "illegal arg: x\n");
-  EXPECT_TRUE(contains(answers[5], "#moves = 20\n")) << "the console's position stays: " << answers[5];
+  EXPECT_TRUE(contains(answers[5], "#moves = 20\n"))
+      << "the console's position stays: " << answers[5];
   EXPECT_TRUE(contains(answers[6], "threads=2\n")) << "and so do its threads: " << answers[6];
 }
 

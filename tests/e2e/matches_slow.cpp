@@ -18,11 +18,29 @@ namespace {
 // Two games of 10 seconds and a tenth per move, melvok first; xboard's settings and HOME stay in
 // the directory, for this child only. Returns xboard's output.
 std::string playMatch(const TempDir& dir, const std::vector<std::string>& melvok) {
-  std::vector<std::string> args = {"HOME=" + dir.path(), "PATH=/usr/games:/usr/bin:/bin", "xvfb-run", "-a", "xboard"};
+  std::vector<std::string> args = {"HOME=" + dir.path(), "PATH=/usr/games:/usr/bin:/bin",
+                                   "xvfb-run", "-a", "xboard"};
   args.insert(args.end(), melvok.begin(), melvok.end());
-  args.insert(args.end(), {"-fd", dir.path(), "-scp", "hoichess", "-sd", dir.path(), "-matchGames", "2", "-tc",
-                           "0:10", "-inc", "0.1", "-autoCallFlag", "true", "-saveGameFile", dir.file("games.pgn"),
-                           "-xexit", "-debug", "-nameOfDebugFile", dir.file("xboard.log")});
+  args.insert(args.end(), {"-fd",
+                           dir.path(),
+                           "-scp",
+                           "hoichess",
+                           "-sd",
+                           dir.path(),
+                           "-matchGames",
+                           "2",
+                           "-tc",
+                           "0:10",
+                           "-inc",
+                           "0.1",
+                           "-autoCallFlag",
+                           "true",
+                           "-saveGameFile",
+                           dir.file("games.pgn"),
+                           "-xexit",
+                           "-debug",
+                           "-nameOfDebugFile",
+                           dir.file("xboard.log")});
   Process xboard;
   Process::Options options;
   options.workingDirectory = dir.path();
@@ -41,15 +59,20 @@ void judge(const TempDir& dir) {
   int games = 0;
   for (std::sregex_iterator it(pgn.begin(), pgn.end(), ending), end; it != end; ++it, ++games) {
     const std::string reason = (*it)[1];
-    EXPECT_TRUE(std::regex_search(reason, std::regex("mate|repetition|50|fifty|insufficient|material|resign|draw",
-                                                     std::regex::icase)))
-        << reason << "\n" << pgn;
-    EXPECT_FALSE(std::regex_search(reason, std::regex("time|illegal|error|crash|exit|forfeit|disconnect|stall",
-                                                      std::regex::icase)))
-        << reason << "\n" << pgn;
+    EXPECT_TRUE(std::regex_search(
+        reason, std::regex("mate|repetition|50|fifty|insufficient|material|resign|draw",
+                           std::regex::icase)))
+        << reason << "\n"
+        << pgn;
+    EXPECT_FALSE(std::regex_search(
+        reason,
+        std::regex("time|illegal|error|crash|exit|forfeit|disconnect|stall", std::regex::icase)))
+        << reason << "\n"
+        << pgn;
   }
   EXPECT_EQ(games, 2) << pgn;
-  for (const char* fault : {"Illegal move", "Illegal Move", "tellusererror", "Error writing", "Broken pipe", "crashed"})
+  for (const char* fault :
+       {"Illegal move", "Illegal Move", "tellusererror", "Error writing", "Broken pipe", "crashed"})
     EXPECT_FALSE(contains(debug, fault)) << fault;
 }
 
@@ -57,10 +80,13 @@ TEST(Matches, WinBoardEngineUnderXboardWithAndWithoutPondering) {
   for (bool ponder : {false, true}) {
     TempDir dir;
     const std::string ini = dir.write("melvok.ini", "winboard.logdir = " + dir.file("logs") + "\n");
-    playMatch(dir, {"-fcp", enginePath() + " " + ini, "-ponderNextMove", ponder ? "true" : "false"});
+    playMatch(dir,
+              {"-fcp", enginePath() + " " + ini, "-ponderNextMove", ponder ? "true" : "false"});
     judge(dir);
-    const std::string log = readFile(dir.file("logs/melvok-0000.log")) + readFile(dir.file("logs/melvok-0001.log"));
-    EXPECT_TRUE(contains(log, ponder ? "]: think: ponder" : "]: think: pondering disabled\n")) << ponder;
+    const std::string log =
+        readFile(dir.file("logs/melvok-0000.log")) + readFile(dir.file("logs/melvok-0001.log"));
+    EXPECT_TRUE(contains(log, ponder ? "]: think: ponder" : "]: think: pondering disabled\n"))
+        << ponder;
   }
 }
 
@@ -84,14 +110,16 @@ TEST(Matches, PonderHitThroughPolyglot) {
   Process polyglot;
   Process::Options options;
   options.workingDirectory = dir.path();
-  ASSERT_TRUE(polyglot.start(findProgram("polyglot"), {"-noini", "-ec", enginePath(), "-ed", dir.path()}, options))
+  ASSERT_TRUE(polyglot.start(findProgram("polyglot"),
+                             {"-noini", "-ec", enginePath(), "-ed", dir.path()}, options))
       << polyglot.failure();
   auto game = positionFrom(InitialFen);
   polyglot.writeLine("xboard");
   polyglot.writeLine("protover 2");
   polyglot.readUntil("feature done=1", 30000);
   ASSERT_TRUE(polyglot.matched());
-  for (const char* line : {"new", "hard", "sd 4", "level 0 5 0", "usermove e2e4"}) polyglot.writeLine(line);
+  for (const char* line : {"new", "hard", "sd 4", "level 0 5 0", "usermove e2e4"})
+    polyglot.writeLine(line);
   playMoves(*game, {"e2e4"});
   for (int turn = 0; turn < 3; turn++) {
     const std::string moved = polyglot.readUntil("move ", 60000);
@@ -101,7 +129,8 @@ TEST(Matches, PonderHitThroughPolyglot) {
     const std::string hint = polyglot.readUntil("Hint: ", 30000);
     ASSERT_TRUE(polyglot.matched()) << hint;
     char text[MoveTextSize];
-    const std::string reply = coordinateMove(text, parseMove(*game, linesStartingWith(hint, "Hint: ").back().substr(6).c_str()));
+    const std::string reply = coordinateMove(
+        text, parseMove(*game, linesStartingWith(hint, "Hint: ").back().substr(6).c_str()));
     playMoves(*game, {reply});
     polyglot.writeLine("usermove " + reply);
   }

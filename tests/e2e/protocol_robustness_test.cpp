@@ -29,55 +29,49 @@ std::vector<std::string> words(const std::string& text) {
 }
 
 // The end of a long output, for failure messages.
-std::string tail(const std::string& text) { return text.size() > 3000 ? "..." + text.substr(text.size() - 3000) : text; }
+std::string tail(const std::string& text) {
+  return text.size() > 3000 ? "..." + text.substr(text.size() - 3000) : text;
+}
 
 // Quits as a runner does and checks the ending: standard error open until then, exit 0, nothing
 // left behind in the directory.
 void quitStrictly(UciSession& engine) {
   EXPECT_TRUE(engine.process().errorPipeOpen()) << "standard error was hung up before quit";
   EXPECT_EQ(engine.quit(), 0);
-  EXPECT_TRUE(std::filesystem::is_empty(engine.dir().path())) << "the engine wrote into its directory";
+  EXPECT_TRUE(std::filesystem::is_empty(engine.dir().path()))
+      << "the engine wrote into its directory";
 }
 
-// The game as the interface sees it: the position of the last position command, replayed on our
-// own board (or none, when that command's FEN was refused), to judge the engine's moves.
+// Whether `answer` (what follows "bestmove " or "move ") is right in the position `fen` (empty:
+// the engine has none, its FEN was refused): a legal move, or 0000 exactly when there is none.
+bool rightAnswer(const std::string& fen, const std::string& answer) {
+  auto pos = positionFrom(fen.empty() ? InitialFen : fen);
+  Move list[MaxMoves];
+  const bool noMove = fen.empty() || generateLegalMoves(*pos, list) == 0;
+  if (answer == "0000") return noMove;
+  const Move m = noMove ? 0 : parseMove(*pos, words(answer)[0].c_str());
+  return m && isLegalMove(*pos, m);
+}
+
+// The game as the interface sees it: the position of the last position command replayed on our
+// own board (empty fen() when that command's FEN was refused), to judge the engine's moves.
 class Game {
  public:
-  Game() { reset(); }
-  void reset() {
-    setFen(*pos_, InitialFen);
-    refused_ = false;
-  }
   void position(const std::string& command) {
     const std::vector<std::string> list = words(command);
     size_t at = 2;
-    if (list.size() > 1 && list[1] == "startpos") {
-      reset();
-    } else if (list.size() > 1 && list[1] == "fen") {
-      std::string fen;
-      for (; at < list.size() && list[at] != "moves"; at++) fen += list[at] + " ";
-      refused_ = !setFenOrKeep(*pos_, fen.c_str());
-      if (refused_) return;
-    } else {
-      return;  // neither startpos nor fen: nothing changes
-    }
-    if (at >= list.size() || list[at] != "moves") return;
-    for (at++; at < list.size() && (list[at][0] == '.' || play(list[at])); at++) {
+    if (list.size() < 2 || (list[1] != "startpos" && list[1] != "fen")) return;  // nothing changes
+    std::string fen = InitialFen;
+    if (list[1] == "fen")
+      for (fen.clear(); at < list.size() && list[at] != "moves"; at++) fen += list[at] + " ";
+    refused_ = !setFenOrKeep(*pos_, fen.c_str());
+    for (at++; !refused_ && at < list.size() && (list[at][0] == '.' || play(list[at])); at++) {
     }
   }
   bool play(const std::string& text) {
     const Move m = parseMove(*pos_, text.c_str());
-    return m && isLegalMove(*pos_, m) && int(pos_->ply) < MaxGamePly && makeMove(*pos_, m & ~MoveCheckFlags);
-  }
-  // Whether `answer` (what follows "bestmove " or "move ") is right: a legal move, or 0000
-  // exactly when there is none to give.
-  bool rightAnswer(const std::string& answer) {
-    Move list[MaxMoves];
-    const bool noMove = refused_ || generateLegalMoves(*pos_, list) == 0;
-    if (answer == "0000") return noMove;
-    const std::vector<std::string> move = words(answer);
-    const Move m = noMove || move.empty() ? 0 : parseMove(*pos_, move[0].c_str());
-    return m && isLegalMove(*pos_, m);
+    return m && isLegalMove(*pos_, m) && int(pos_->ply) < MaxGamePly &&
+           makeMove(*pos_, m & ~MoveCheckFlags);
   }
   // The first legal move, in coordinates, for the interface's turn.
   std::string anyMove() {
@@ -85,13 +79,7 @@ class Game {
     char text[MoveTextSize];
     return generateLegalMoves(*pos_, list) ? coordinateMove(text, list[0]) : "";
   }
-  std::string fen() const { return fenOf(*pos_); }
-  std::unique_ptr<Game> copy() const {
-    auto game = std::make_unique<Game>();
-    copyPosition(*game->pos_, *pos_);
-    game->refused_ = refused_;
-    return game;
-  }
+  std::string fen() const { return refused_ ? "" : fenOf(*pos_); }
 
  private:
   std::unique_ptr<Position> pos_ = positionFrom(InitialFen);
@@ -103,11 +91,12 @@ class Game {
 void playUci(const std::vector<std::string>& steps) {
   UciSession engine;
   Game game;
-  std::deque<std::pair<std::unique_ptr<Game>, std::string>> asked;  // unanswered gos, oldest first
+  std::deque<std::pair<std::string, std::string>> asked;  // unanswered gos: fen, go; oldest first
   auto check = [&](const std::string& text) {
     for (const std::string& line : linesStartingWith(text, "bestmove ")) {
       ASSERT_FALSE(asked.empty()) << "a best move no go asked for: " << line;
-      EXPECT_TRUE(asked.front().first->rightAnswer(line.substr(9))) << line << " for " << asked.front().second;
+      EXPECT_TRUE(rightAnswer(asked.front().first, line.substr(9)))
+          << line << " for " << asked.front().first << " / " << asked.front().second;
       asked.pop_front();
     }
   };
@@ -117,7 +106,7 @@ void playUci(const std::vector<std::string>& steps) {
     if (line == "ready") {
       check(engine.sync());
     } else if (line.compare(0, 3, "go ") == 0) {
-      asked.emplace_back(game.copy(), game.fen() + " / " + line);
+      asked.emplace_back(game.fen(), line);
       engine.send(line);
       while (prompt && !asked.empty()) check(engine.until("bestmove", Patience));
     } else {
@@ -140,39 +129,43 @@ std::string endlessMoveList() {
 }
 
 TEST(UciRobustness, MalformedLinesBadPositionsAndDegenerateLimits) {
-  playUci({
-      "uci", "ready", "", "  \t ", "xyzzy plugh", std::string("\0isready", 8), std::string(300000, 'x'),
-      "setoption", "setoption name", "setoption name Hash value -5", "setoption name Hash value lots",
-      "setoption name Hash value 1", "setoption name Threads value -1",
-      "setoption name Threads value 2147483648", "setoption name Threads value 1",
-      "setoption name UCI_Opponent value " + std::string(300000, 'y'), "ready",
-      // Bad positions (each go answered at once: it has nothing to search or no time).
-      "position", "!go depth 1", "position fen", "!go depth 0",
-      std::string("position startpos moves e2e4\0 e7e5", 34), "!go depth -3",
-      "position startpos moves e2e4 e7e5 e1e3 g8f6", "!go nodes 0",
-      "position startpos moves e2e4 castle! d7d5", "!go nodes -7",
-      "position fen 8/8/8/8 w - -", "!go depth 2", "position startpos moves ... e2e4", "!go movetime 0",
-      "position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR x KQkq - 0 1", "!go movetime -28",
-      "position fen r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3",
-      "!go wtime -5 btime -5", "!go wtime 0 btime 0 winc 0 binc 0",
-      "!go wtime -2147483648 btime -2147483648 winc -2147483648 binc -2147483648 movestogo -2147483648",
-      "!go wtime 1 btime 1 movestogo 1 winc 99999999999999999999", "!go btime 500 wtime 20 movestogo 99999",
-      "!go movetime 10 depth 99999999999999999999", endlessMoveList(), "!go depth 1",
-      "position fen 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1 moves d1d8", "!go depth 3",  // mated
-      "position fen k7/8/1Q6/8/8/8/8/7K b - - 0 1", "!go wtime 1000 btime 1000",     // stalemated
-      // Searches that end only when told, answered by whatever comes next: a stop, another go
-      // (the first answers, then the second runs), a new position.
-      "position startpos", "go wtime 99999999999999999999 btime 5", "ready", "stop",
-      "go movetime 2147483647", "go depth 2147483647", "ready", "position startpos moves d2d4",
-      "go nodes 2147483647", "ready", "stop", "stop", "ponderhit", "ready",
-      // Pondering: answered at ponderhit, or by stop, or held until either.
-      "go ponder movetime 0", "ready", "ponderhit", "ready", "go ponder depth 1", "ready", "ponderhit",
-      "ponderhit", "go ponder infinite", "stop", "go ponder depth 1", "ready",
-      "position startpos moves g1f3",  // answers the held search
-      "go ponder wtime 1000 btime 1000", "go infinite", "ready",
-      "setoption name Hash value 16",  // refused while a search runs
-      "setoption name Threads value 2", "ucinewgame", "stop",
-  });
+  playUci(
+      {"uci", "ready", "", "  \t ", "xyzzy plugh", std::string("\0isready", 8),
+       std::string(300000, 'x'), "setoption", "setoption name", "setoption name Hash value -5",
+       "setoption name Hash value lots", "setoption name Hash value 1",
+       "setoption name Threads value -1", "setoption name Threads value 2147483648",
+       "setoption name Threads value 1",
+       "setoption name UCI_Opponent value " + std::string(300000, 'y'), "ready",
+       // Bad positions (each go answered at once: it has nothing to search or no time).
+       "position", "!go depth 1", "position fen", "!go depth 0",
+       std::string("position startpos moves e2e4\0 e7e5", 34), "!go depth -3",
+       "position startpos moves e2e4 e7e5 e1e3 g8f6", "!go nodes 0",
+       "position startpos moves e2e4 castle! d7d5", "!go nodes -7", "position fen 8/8/8/8 w - -",
+       "!go depth 2", "position startpos moves ... e2e4", "!go movetime 0",
+       "position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR x KQkq - 0 1", "!go movetime -28",
+       "position fen r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3",
+       "!go wtime -5 btime -5", "!go wtime 0 btime 0 winc 0 binc 0",
+       "!go wtime -2147483648 btime -2147483648 winc -2147483648 binc -2147483648 movestogo "
+       "-2147483648",
+       "!go wtime 1 btime 1 movestogo 1 winc 99999999999999999999",
+       "!go btime 500 wtime 20 movestogo 99999", "!go movetime 10 depth 99999999999999999999",
+       endlessMoveList(), "!go depth 1",
+       "position fen 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1 moves d1d8",
+       "!go depth 3",  // mated
+       "position fen k7/8/1Q6/8/8/8/8/7K b - - 0 1",
+       "!go wtime 1000 btime 1000",  // stalemated
+       // Searches that end only when told, answered by whatever comes next: a stop, another go
+       // (the first answers, then the second runs), a new position.
+       "position startpos", "go wtime 99999999999999999999 btime 5", "ready", "stop",
+       "go movetime 2147483647", "go depth 2147483647", "ready", "position startpos moves d2d4",
+       "go nodes 2147483647", "ready", "stop", "stop", "ponderhit", "ready",
+       // Pondering: answered at ponderhit, or by stop, or held until either.
+       "go ponder movetime 0", "ready", "ponderhit", "ready", "go ponder depth 1", "ready",
+       "ponderhit", "ponderhit", "go ponder infinite", "stop", "go ponder depth 1", "ready",
+       "position startpos moves g1f3",  // answers the held search
+       "go ponder wtime 1000 btime 1000", "go infinite", "ready",
+       "setoption name Hash value 16",  // refused while a search runs
+       "setoption name Threads value 2", "ucinewgame", "stop"});
 }
 
 // A whole game as a match runner plays it, clocks and all.
@@ -180,7 +173,8 @@ TEST(UciRobustness, AFullGameUnderAStrictRunner) {
   UciSession engine;
   Game game;
   engine.startUci();
-  for (const char* line : {"setoption name Hash value 16", "setoption name Ponder value false", "ucinewgame"})
+  for (const char* line :
+       {"setoption name Hash value 16", "setoption name Ponder value false", "ucinewgame"})
     engine.send(line);
   engine.sync();
   std::string moves;
@@ -188,9 +182,11 @@ TEST(UciRobustness, AFullGameUnderAStrictRunner) {
     const std::string position = "position startpos" + (moves.empty() ? "" : " moves" + moves);
     game.position(position);
     engine.send(position);
-    engine.send("go wtime " + std::to_string(clock) + " btime " + std::to_string(clock) + " winc 30 binc 30");
-    const std::string answer = linesStartingWith(engine.until("bestmove", Patience), "bestmove ").back();
-    ASSERT_TRUE(game.rightAnswer(answer.substr(9))) << answer << " in " << game.fen();
+    engine.send("go wtime " + std::to_string(clock) + " btime " + std::to_string(clock) +
+                " winc 30 binc 30");
+    const std::string answer =
+        linesStartingWith(engine.until("bestmove", Patience), "bestmove ").back();
+    ASSERT_TRUE(rightAnswer(game.fen(), answer.substr(9))) << answer << " in " << game.fen();
     if (answer == "bestmove 0000") break;
     moves += " " + words(answer)[1];
   }
@@ -208,7 +204,8 @@ TEST(WinBoardRobustness, MalformedLinesAbsurdNumbersAndCommandsInEveryState) {
     EXPECT_EQ(countLines(text, "move "), 0) << "a move nobody asked for:\n" << tail(text);
   };
   auto expectMove = [&] {  // the engine's move, legal in the game
-    const std::string move = linesStartingWith(engine.until("move ", Patience), "move ").back().substr(5);
+    const std::string move =
+        linesStartingWith(engine.until("move ", Patience), "move ").back().substr(5);
     EXPECT_TRUE(game.play(move)) << "move " << move << " in " << game.fen();
   };
   auto reply = [&](const std::string& clock) {  // our move, with the clock we report
@@ -217,24 +214,48 @@ TEST(WinBoardRobustness, MalformedLinesAbsurdNumbersAndCommandsInEveryState) {
     engine.send(clock);
     engine.send("usermove " + move);
   };
-  for (const std::string& line :
-       {std::string("xboard"), std::string("protover 2"), std::string("accepted done"), std::string("rejected nonsense"),
-        std::string(""), std::string("xyzzy"), std::string("level"), std::string("level -5 -3 -1"),
-        std::string("level 99999999999 99999999999:99999999999 1e308"), std::string("level 40 0:-30 nonsense"),
-        std::string("st -5"), std::string("st 99999999999"), std::string("sd -3"), std::string("time -50"),
-        std::string("time 99999999999"), std::string("otim -1"), std::string("memory -5"), std::string("smp -1"),
-        std::string("smp 99999999999"), std::string("smp 1"), std::string("usermove e9e9"), std::string("usermove xyz"),
-        std::string("usermove"), std::string("usermove O-O"), std::string("setboard 8/8/8/8 w - -"), std::string("undo"),
-        std::string("remove"), std::string("variant crazyhouse"), std::string("?"), std::string("result 1-0 {nonsense}"),
-        std::string("draw"), std::string("hint"), std::string("\0ping 99", 8), std::string(300000, 'z'),
-        "setboard " + std::string(300000, '/')})
-    engine.send(line);
+  const std::vector<std::string> junk = {"xboard",
+                                         "protover 2",
+                                         "accepted done",
+                                         "rejected nonsense",
+                                         "",
+                                         "xyzzy",
+                                         "level",
+                                         "level -5 -3 -1",
+                                         "level 99999999999 99999999999:99999999999 1e308",
+                                         "level 40 0:-30 nonsense",
+                                         "st -5",
+                                         "st 99999999999",
+                                         "sd -3",
+                                         "time -50",
+                                         "time 99999999999",
+                                         "otim -1",
+                                         "memory -5",
+                                         "smp -1",
+                                         "smp 99999999999",
+                                         "smp 1",
+                                         "usermove e9e9",
+                                         "usermove xyz",
+                                         "usermove",
+                                         "usermove O-O",
+                                         "setboard 8/8/8/8 w - -",
+                                         "undo",
+                                         "remove",
+                                         "variant crazyhouse",
+                                         "?",
+                                         "result 1-0 {nonsense}",
+                                         "draw",
+                                         "hint",
+                                         std::string("\0ping 99", 8),
+                                         std::string(300000, 'z'),
+                                         "setboard " + std::string(300000, '/')};
+  for (const std::string& line : junk) engine.send(line);
   ping();
   // A game against the clock from a rook ending in which our first legal moves are not mated soon.
   const std::string ending = "8/5pk1/6p1/7p/2r4P/6P1/5PK1/R7 w - - 0 1";
-  for (const std::string& line : {std::string("new"), std::string("easy"), std::string("post"), std::string("force"),
-                                  "setboard " + ending, std::string("level 0 0:10 0.1"), std::string("time 1000"),
-                                  std::string("otim 1000"), std::string("go")})
+  for (const std::string& line :
+       std::vector<std::string>{"new", "easy", "post", "force", "setboard " + ending,
+                                "level 0 0:10 0.1", "time 1000", "otim 1000", "go"})
     engine.send(line);
   game.position("position fen " + ending);
   expectMove();
@@ -254,10 +275,10 @@ TEST(WinBoardRobustness, MalformedLinesAbsurdNumbersAndCommandsInEveryState) {
     ping();
   }
   // Analysis, taken-back moves, and a new game in the middle of it all.
-  for (const char* line : {"force", "easy", "analyze", "undo", "exit", "remove", "remove", "sd 0", "st 0", "analyze",
-                           "new", "exit", "new", "sd 1", "go"})
+  for (const char* line : {"force", "easy", "analyze", "undo", "exit", "remove", "remove", "sd 0",
+                           "st 0", "analyze", "new", "exit", "new", "sd 1", "go"})
     engine.send(line);
-  game.reset();
+  game.position("position startpos");
   expectMove();  // a one-ply search's move may overtake an answer to ping: the move first
   ping();
   quitStrictly(engine);

@@ -14,9 +14,11 @@ namespace {
 void stress(const std::vector<std::string>& options, unsigned seed, bool ponder) {
   static const std::regex wellFormed(
       "info depth \\d+"
-      "|info depth \\d+ seldepth \\d+ score (cp -?\\d+|mate -?\\d+) time \\d+ nodes \\d+( nps \\d+)? "
+      "|info depth \\d+ seldepth \\d+ score (cp -?\\d+|mate -?\\d+) time \\d+ nodes \\d+( nps "
+      "\\d+)? "
       "pv( [a-h][1-8][a-h][1-8][qrbn]?)* "
-      "|info currmove [a-h][1-8][a-h][1-8][qrbn]? currmovenumber \\d+ time \\d+ nodes \\d+( nps \\d+)? hashfull \\d+"
+      "|info currmove [a-h][1-8][a-h][1-8][qrbn]? currmovenumber \\d+ time \\d+ nodes \\d+( nps "
+      "\\d+)? hashfull \\d+"
       "|bestmove ([a-h][1-8][a-h][1-8][qrbn]?( ponder [a-h][1-8][a-h][1-8][qrbn]?)?|0000)");
   const char* const openings[] = {
       "position startpos",
@@ -75,7 +77,9 @@ void stress(const std::vector<std::string>& options, unsigned seed, bool ponder)
   EXPECT_EQ(s.quit(), 0);
 }
 
-TEST(UciStress, RapidSequencesWithoutPondering) { stress({"setoption name OwnBook value false"}, 7, false); }
+TEST(UciStress, RapidSequencesWithoutPondering) {
+  stress({"setoption name OwnBook value false"}, 7, false);
+}
 
 TEST(UciStress, RapidSequencesWithPonderingAndTwoThreads) {
   stress({"setoption name Ponder value true", "setoption name Threads value 2"}, 11, true);

@@ -14,7 +14,8 @@ TEST(WinBoardTranscript, HandOverAndQuitWhilePondering) {
   s.send("");  // no prompt, empty lines swallowed
   s.send("ping 1");
   EXPECT_FALSE(contains(s.until("pong 1"), "% "));
-  for (const char* line : {"hard", "new", "level 0 1000 0", "time 6000000", "sd 4", "go"}) s.send(line);
+  for (const char* line : {"hard", "new", "level 0 1000 0", "time 6000000", "sd 4", "go"})
+    s.send(line);
   s.until("move ");
   s.send("ping 2");  // pondering now: still answering
   s.until("pong 2");

@@ -66,7 +66,7 @@ TEST(StaticExchange, ProbeOfAnEmptyOriginValuesTheSquareForTheOtherSide) {
     int value;
   } cases[] = {{"4k3/8/3p4/4N3/8/8/8/4K3 b - - 0 1", -3},
                {"4k3/8/3p4/4N3/3P4/8/8/4K3 b - - 0 1", 1 - 3},  // defended: a pawn back
-               {"4k3/8/8/4N3/8/8/8/4K3 b - - 0 1", 0}};          // nothing attacks it
+               {"4k3/8/8/4N3/8/8/8/4K3 b - - 0 1", 0}};         // nothing attacks it
   for (const auto& c : cases)
     EXPECT_EQ(staticExchange(*positionFrom(c.fen), Black, probe), c.value) << c.fen;
 }

@@ -26,7 +26,8 @@ TEST(UciMoveText, EveryMoveInEveryNotation) {
       {promotion, "a7a8r", "a7a8r", nullptr, nullptr, nullptr},
       {promotion, "a7b8n", "a7b8n", nullptr, nullptr, nullptr},
       {"7k/8/8/8/8/8/p7/7K b - - 0 1", "a2a1b", "a2a1b", nullptr, nullptr, nullptr},
-      {"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", "e5d6", "e5d6", nullptr, nullptr, nullptr},  // en passant
+      {"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", "e5d6", "e5d6", nullptr, nullptr,
+       nullptr},  // en passant
       {both, "O-O", "e1g1", "O-O", "e1h1", "e1g1"},
       {both, "O-O-O", "e1c1", "O-O-O", "e1a1", "e1c1"},
       {black, "O-O", "e8g8", "O-O", "e8h8", "e8g8"},
@@ -41,16 +42,22 @@ TEST(UciMoveText, EveryMoveInEveryNotation) {
     auto pos = positionFrom(c.fen);
     const Move m = parseMove(*pos, c.move);
     ASSERT_NE(m, 0u) << c.move << " in " << c.fen;
-    const char* expected[4] = {c.smart, c.oo ? c.oo : c.smart, c.kxr ? c.kxr : c.smart, c.e1g1 ? c.e1g1 : c.smart};
+    const char* expected[4] = {c.smart, c.oo ? c.oo : c.smart, c.kxr ? c.kxr : c.smart,
+                               c.e1g1 ? c.e1g1 : c.smart};
     for (int notation : {CastleSmart, CastleOO, CastleKxR, CastleE1G1}) {
       char buffer[UciMoveTextSize];
-      EXPECT_STREQ(uciMoveText(buffer, *pos, m, notation), expected[notation]) << c.move << " " << notation;
+      EXPECT_STREQ(uciMoveText(buffer, *pos, m, notation), expected[notation])
+          << c.move << " " << notation;
     }
   }
   char buffer[UciMoveTextSize];
   EXPECT_STREQ(uciMoveText(buffer, *positionFrom(InitialFen), 0, CastleSmart), "0000");
-  for (auto [name, notation] : {std::pair{"smart", int(CastleSmart)}, {"O-O", CastleOO}, {"KxR", CastleKxR},
-                                {"e1g1", CastleE1G1}, {"kxr", -1}, {"", -1}})
+  for (auto [name, notation] : {std::pair{"smart", int(CastleSmart)},
+                                {"O-O", CastleOO},
+                                {"KxR", CastleKxR},
+                                {"e1g1", CastleE1G1},
+                                {"kxr", -1},
+                                {"", -1}})
     EXPECT_EQ(castleNotationFromName(name), notation) << name;
 }
 

@@ -20,8 +20,15 @@ TEST(WinBoardMoveText, WrittenAndRecognised) {
     const char* written;
     std::vector<const char*> names, others;  // texts that name the move, and texts that do not
   } cases[] = {
-      {InitialFen, "e2e4", "e2e4", {"e2e4", "e2xe4", "e2e4+", "e2e4#"}, {"e2e4q", "e2e3", "e2e4++", "E2E4", "e2-e4"}},
-      {Promote, "e7e8q", "e7e8Q", {"e7e8", "e7e8q", "e7e8Q", "e7e8=Q", "e7e8=q", "e7e8+", "e7e8Q#"},
+      {InitialFen,
+       "e2e4",
+       "e2e4",
+       {"e2e4", "e2xe4", "e2e4+", "e2e4#"},
+       {"e2e4q", "e2e3", "e2e4++", "E2E4", "e2-e4"}},
+      {Promote,
+       "e7e8q",
+       "e7e8Q",
+       {"e7e8", "e7e8q", "e7e8Q", "e7e8=Q", "e7e8=q", "e7e8+", "e7e8Q#"},
        {"e7e8n", "e7e8N", "e7e8=R", "e7d8", "e7e8qq", "e7e", "", "e7e8 "}},
       {Promote, "e7e8n", "e7e8N", {"e7e8n"}, {"e7e8"}},  // no letter means a queen
       {Promote, "e7e8r", "e7e8R", {}, {}},
@@ -38,8 +45,10 @@ TEST(WinBoardMoveText, WrittenAndRecognised) {
     const Move m = parseMove(*pos, c.move);
     char buffer[WinBoardMoveTextSize];
     EXPECT_STREQ(winboardMoveText(buffer, m), c.written) << c.move;
-    for (const char* text : c.names) EXPECT_TRUE(winboardTextNamesMove(text, m)) << text << " for " << c.move;
-    for (const char* text : c.others) EXPECT_FALSE(winboardTextNamesMove(text, m)) << text << " for " << c.move;
+    for (const char* text : c.names)
+      EXPECT_TRUE(winboardTextNamesMove(text, m)) << text << " for " << c.move;
+    for (const char* text : c.others)
+      EXPECT_FALSE(winboardTextNamesMove(text, m)) << text << " for " << c.move;
   }
   char buffer[WinBoardMoveTextSize] = "junk";
   EXPECT_STREQ(winboardMoveText(buffer, 0), "");
@@ -68,16 +77,6 @@ TEST(WinBoardHistory, TakesBackEveryKindOfMoveExactly) {
     before.pop_back();
   }
   EXPECT_FALSE(history->takeBack(*pos));
-  // Knights going back and forth until the history is full, and all the way back.
-  const char* shuffle[] = {"g1f3", "g8f6", "f3g1", "f6g8"};
-  auto game = positionFrom(InitialFen);
-  history->reset(*game);
-  int played = 0;
-  while (history->play(*game, parseMove(*game, shuffle[played % 4]))) played++;
-  EXPECT_EQ(played, MaxGamePly);
-  for (int i = 0; i < played; i++) ASSERT_TRUE(history->takeBack(*game));
-  EXPECT_EQ(game->hashKey, computeHashKey(*game));
-  EXPECT_FALSE(history->takeBack(*game));
 }
 
 }  // namespace

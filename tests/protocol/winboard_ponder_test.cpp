@@ -16,8 +16,8 @@ std::string text(Move m) {
 // The engine (black, with only king moves) moves and then ponders on White's obvious e7e8Q until
 // its depth limit ends that too.
 void moveAndPonderOnPromotion(WinBoardSession& s) {
-  s.lines({"new", "setboard 8/4P3/8/8/8/8/8/k6K b - - 0 1", "hard", "level 0 1000 0", "time 6000000", "sd 4",
-           "nopost", "go"});
+  s.lines({"new", "setboard 8/4P3/8/8/8/8/8/k6K b - - 0 1", "hard", "level 0 1000 0",
+           "time 6000000", "sd 4", "nopost", "go"});
   ASSERT_EQ(s.until("move ").size(), 1u);
   s.driver->waitUntilIdle();
   ASSERT_EQ(text(s.driver->ponderMove()), "e7e8Q");
@@ -46,7 +46,8 @@ TEST(WinBoardPonder, HitAfterThePonderSearchEndedAndAnUnderpromotionMiss) {
 // A middlegame where no search at this depth ends soon: only `?` ends the engine's search, and
 // the ponder search goes on until the opponent's move comes.
 void searchMiddlegameAndMoveNow(WinBoardSession& s, const std::string& clock) {
-  s.lines({"new", "setboard r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N2N2/PP2BPPP/R2QKB1R w KQ - 0 8", "hard"});
+  s.lines({"new", "setboard r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N2N2/PP2BPPP/R2QKB1R w KQ - 0 8",
+           "hard"});
   s.lines({clock, "time 6000000", "go"});
   s.until("4 ");  // deep enough for an expected reply
   s.line("?");

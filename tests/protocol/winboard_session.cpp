@@ -84,4 +84,6 @@ std::vector<std::string> WinBoardSession::sync() {
 
 std::string WinBoardSession::fen() const { return fenOf(position); }
 
-std::string winboardLog(const std::string& directory) { return readFile(directory + "/melvok-0000.log"); }
+std::string winboardLog(const std::string& directory) {
+  return readFile(directory + "/melvok-0000.log");
+}

@@ -36,12 +36,31 @@ void expectSoundGame(WinBoardSession& s) {
 
 TEST(WinBoardStress, RapidCommandSequencesNeverHangOrBreakALine) {
   WinBoardSession s;
-  const std::vector<std::string> commands = {
-      "usermove e2e4", "usermove e7e5", "usermove g1f3", "usermove b8c6",   "usermove d2d4",
-      "usermove d7d5", "usermove e4d5", "usermove g8f6", "?",               "force",
-      "undo",          "remove",        "new",           "go",              "hard",
-      "easy",          "analyze",       "exit",          "sd 3",            "sd 5",
-      "time 500",      "time 100000",   "level 40 0:30 2", "post",          "nopost"};
+  const std::vector<std::string> commands = {"usermove e2e4",
+                                             "usermove e7e5",
+                                             "usermove g1f3",
+                                             "usermove b8c6",
+                                             "usermove d2d4",
+                                             "usermove d7d5",
+                                             "usermove e4d5",
+                                             "usermove g8f6",
+                                             "?",
+                                             "force",
+                                             "undo",
+                                             "remove",
+                                             "new",
+                                             "go",
+                                             "hard",
+                                             "easy",
+                                             "analyze",
+                                             "exit",
+                                             "sd 3",
+                                             "sd 5",
+                                             "time 500",
+                                             "time 100000",
+                                             "level 40 0:30 2",
+                                             "post",
+                                             "nopost"};
   std::mt19937 random(20240611);
   s.lines({"new", "level 0 1000 0", "time 6000000", "sd 4"});
   int lines = 0;

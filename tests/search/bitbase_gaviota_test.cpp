@@ -36,7 +36,8 @@ TEST(GaviotaTest, AgreesWithTheStandInOnEveryThreeMenPosition) {
     for (int index = 0; index < 2 * 64 * 64 * (code ? 64 : 1); ++index) {
       const int sq = code ? index & 63 : 0, rest = code ? index >> 6 : index;
       const int side = rest >> 12, wk = (rest >> 6) & 63, bk = rest & 63;
-      const int ours = probe(side, wk, bk, code, sq), theirs = probe(gaviota(), side, wk, bk, code, sq);
+      const int ours = probe(side, wk, bk, code, sq),
+                theirs = probe(gaviota(), side, wk, bk, code, sq);
       ++compared;
       answered += ours != NoInformation;
       if (ours != theirs && differences.size() < 2000)
@@ -59,7 +60,8 @@ TEST(GaviotaTest, ThreadsProbingTogetherGetTheSameAnswers) {
   const int codes[] = {PawnCode, RookCode + 6};
   auto answer = [&](int at) {
     const int index = at % PerTable;
-    return probe(gaviota(), index >> 18, (index >> 12) & 63, (index >> 6) & 63, codes[at / PerTable], index & 63);
+    return probe(gaviota(), index >> 18, (index >> 12) & 63, (index >> 6) & 63,
+                 codes[at / PerTable], index & 63);
   };
   std::vector<int> alone;
   for (int at = 0; at < 2 * PerTable; ++at) alone.push_back(answer(at));

@@ -20,8 +20,12 @@ int libraryValue(const Position& pos) {
     const int piece = onBoard(s) ? pos.at(s) : Empty;
     if (piece == Empty || slotOf(piece) == KingSlot) continue;
     const int kind = tables.kindOfSlot[slotOf(piece)];
-    code = (kind == Queen ? QueenCode : kind == Rook ? RookCode : kind == Bishop ? BishopCode
-            : kind == Knight ? KnightCode : PawnCode) + (colourOf(piece) == Black ? 6 : 0);
+    code = (kind == Queen    ? QueenCode
+            : kind == Rook   ? RookCode
+            : kind == Bishop ? BishopCode
+            : kind == Knight ? KnightCode
+                             : PawnCode) +
+           (colourOf(piece) == Black ? 6 : 0);
     sq = fromBoard(s);
     ++pieces;
   }
@@ -89,9 +93,9 @@ struct BitbaseSearchTest : ::testing::TestWithParam<std::string> {
 
 TEST_P(BitbaseSearchTest, ConvertsWonEndings) {
   for (const char* fen : {
-           "8/8/8/3k4/8/8/8/Q3K3 w - - 0 1",   // queen: the mop-up value drives the king to the edge
-           "8/8/8/4k3/8/8/8/R3K3 w - - 0 1",   // rook
-           "8/8/3k4/8/8/8/7r/K7 b - - 0 1",    // Black's rook
+           "8/8/8/3k4/8/8/8/Q3K3 w - - 0 1",  // queen: the mop-up value drives the king to the edge
+           "8/8/8/4k3/8/8/8/R3K3 w - - 0 1",  // rook
+           "8/8/3k4/8/8/8/7r/K7 b - - 0 1",   // Black's rook
            "4k3/8/4K3/4P3/8/8/8/8 w - - 0 1",  // king on the sixth in front of its pawn
            "8/4k3/8/4K3/4P3/8/8/8 b - - 0 1",  // opposition: Black to move must give way
            "8/k7/8/8/7P/8/8/K7 w - - 0 1",     // a runner the black king cannot catch
@@ -99,7 +103,8 @@ TEST_P(BitbaseSearchTest, ConvertsWonEndings) {
        }) {
     auto pos = positionFrom(fen);
     const int strong = strongSide(*pos);
-    ASSERT_GT(int(pos->sideToMove) == strong ? libraryValue(*pos) : -libraryValue(*pos), 3000) << fen;
+    ASSERT_GT(int(pos->sideToMove) == strong ? libraryValue(*pos) : -libraryValue(*pos), 3000)
+        << fen;
     Move moves[MaxMoves];
     int plies = 0;
     for (; plies < 160 && generateLegalMoves(*pos, moves) > 0; ++plies) {
@@ -113,7 +118,8 @@ TEST_P(BitbaseSearchTest, ConvertsWonEndings) {
         ASSERT_LT(libraryValue(*pos), -3000) << fen << " ply " << plies;
       }
     }
-    EXPECT_TRUE(pos->inCheck() && generateLegalMoves(*pos, moves) == 0) << fen << ": no mate after " << plies;
+    EXPECT_TRUE(pos->inCheck() && generateLegalMoves(*pos, moves) == 0)
+        << fen << ": no mate after " << plies;
     EXPECT_NE(int(pos->sideToMove), strong) << fen;
   }
 }
@@ -158,7 +164,8 @@ INSTANTIATE_TEST_SUITE_P(Libraries, BitbaseSearchTest,
                          ::testing::Values(MELVOK_EGBB_DIR, gaviotaDirectory()),
                          [](const auto& info) { return info.index == 0 ? "StandIn" : "Gaviota"; });
 #else
-INSTANTIATE_TEST_SUITE_P(Libraries, BitbaseSearchTest, ::testing::Values(std::string(MELVOK_EGBB_DIR)),
+INSTANTIATE_TEST_SUITE_P(Libraries, BitbaseSearchTest,
+                         ::testing::Values(std::string(MELVOK_EGBB_DIR)),
                          [](const auto&) { return "StandIn"; });
 #endif
 

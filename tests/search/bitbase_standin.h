@@ -46,7 +46,8 @@ inline const std::string& gaviotaDirectory() {
   static TempDir dir;
   static const std::string path = [] {
     std::error_code error;
-    std::filesystem::copy_file(MELVOK_EGBB_GAVIOTA_DIR "/egbbdll.so", dir.file("egbbdll.so"), error);
+    std::filesystem::copy_file(MELVOK_EGBB_GAVIOTA_DIR "/egbbdll.so", dir.file("egbbdll.so"),
+                               error);
     return dir.path();
   }();
   return path;
@@ -105,7 +106,10 @@ inline bool consistentWithMoves(int side, int wk, int bk, int code, int sq, std:
     int cwk = wk, cbk = bk, ccode = moveCaptured(m) ? 0 : code, csq = sq;
     (from == wk ? cwk : from == bk ? cbk : csq) = to;
     if (const int kind = movePromotion(m)) {
-      ccode = kind == Queen ? QueenCode : kind == Rook ? RookCode : kind == Bishop ? BishopCode : KnightCode;
+      ccode = kind == Queen    ? QueenCode
+              : kind == Rook   ? RookCode
+              : kind == Bishop ? BishopCode
+                               : KnightCode;
       if (code > 6) ccode += 6;
     }
     const int child = probe(side ^ 1, cwk, cbk, ccode, csq);
@@ -120,7 +124,8 @@ inline bool consistentWithMoves(int side, int wk, int bk, int code, int sq, std:
   const int expected = bestWin >= 0 ? WinScore - (bestWin + 1)
                        : drawn      ? 0
                                     : -(WinScore - (longestLoss + 1));  // mated: -WinScore
-  why = fen + ": expected " + std::to_string(expected) + ", the library says " + std::to_string(actual);
+  why = fen + ": expected " + std::to_string(expected) + ", the library says " +
+        std::to_string(actual);
   return actual == expected;
 }
 

@@ -11,7 +11,8 @@ TEST(StandInSlow, EveryPositionIsConsistentWithTheBoardsMoves) {
   int checked = 0;
   for (int code = QueenCode; code <= PawnCode; ++code)
     for (int index = 0; index < 2 * 64 * 64 * 64; ++index) {
-      const int side = index >> 18, wk = (index >> 12) & 63, bk = (index >> 6) & 63, sq = index & 63;
+      const int side = index >> 18, wk = (index >> 12) & 63, bk = (index >> 6) & 63,
+                sq = index & 63;
       if (probe(side, wk, bk, code, sq) == NoInformation) continue;
       std::string why;
       ASSERT_TRUE(consistentWithMoves(side, wk, bk, code, sq, why)) << why;

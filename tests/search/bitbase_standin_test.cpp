@@ -40,15 +40,18 @@ TEST_F(StandInTest, AgreesWithKnownEndgameStatistics) {
 TEST_F(StandInTest, SymmetricConsistentAndSilentWhereItKnowsNothing) {
   for (int code = QueenCode; code <= PawnCode; ++code)
     for (int index = 0; index < 2 * 64 * 64 * 64; index += 3) {
-      const int side = index >> 18, wk = (index >> 12) & 63, bk = (index >> 6) & 63, sq = index & 63;
+      const int side = index >> 18, wk = (index >> 12) & 63, bk = (index >> 6) & 63,
+                sq = index & 63;
       ASSERT_EQ(probe(side, wk, bk, code, sq), probe(side ^ 1, bk ^ 56, wk ^ 56, code + 6, sq ^ 56))
           << fenOf(side, wk, bk, code, sq);
     }
   // Every 211th position of every table, both sides to move.
   int checked = 0;
-  for (int code : {QueenCode, RookCode, BishopCode, KnightCode, PawnCode, PawnCode + 6, QueenCode + 6})
+  for (int code :
+       {QueenCode, RookCode, BishopCode, KnightCode, PawnCode, PawnCode + 6, QueenCode + 6})
     for (int index = code; index < 2 * 64 * 64 * 64; index += 211) {
-      const int side = index >> 18, wk = (index >> 12) & 63, bk = (index >> 6) & 63, sq = index & 63;
+      const int side = index >> 18, wk = (index >> 12) & 63, bk = (index >> 6) & 63,
+                sq = index & 63;
       if (probe(side, wk, bk, code, sq) == NoInformation) continue;
       std::string why;
       ASSERT_TRUE(consistentWithMoves(side, wk, bk, code, sq, why)) << why;
@@ -57,11 +60,17 @@ TEST_F(StandInTest, SymmetricConsistentAndSilentWhereItKnowsNothing) {
   EXPECT_GT(checked, 5000);
   // Four men, impossible set-ups and bad numbers get no answer; the piece may come in any slot.
   ProbeFunction f = library();
-  const int bad[][9] = {{0, 0, 63, 6, 16, 6, 17, 12, 55}, {0, 0, 1, 2, 20},  {0, 0, 63, 6, 3},
-                        {0, 0, 63, 3, 7},                 {0, 0, 63, 2, 63}, {2, 0, 63, 2, 20},
-                        {0, 0, 64, 2, 20},                {0, 0, 63, 7, 20}};
+  const int bad[][9] = {{0, 0, 63, 6, 16, 6, 17, 12, 55},
+                        {0, 0, 1, 2, 20},
+                        {0, 0, 63, 6, 3},
+                        {0, 0, 63, 3, 7},
+                        {0, 0, 63, 2, 63},
+                        {2, 0, 63, 2, 20},
+                        {0, 0, 64, 2, 20},
+                        {0, 0, 63, 7, 20}};
   for (const auto& a : bad)
-    EXPECT_EQ(f(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8]), NoInformation) << a[3] << " on " << a[4];
+    EXPECT_EQ(f(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8]), NoInformation)
+        << a[3] << " on " << a[4];
   EXPECT_EQ(f(0, 0, 63, 0, 0, 2, 20, 0, 0), probe(0, 0, 63, QueenCode, 20));
   EXPECT_EQ(probe(0, 0, 63, 0, 0), 0);  // bare kings
 }

@@ -30,7 +30,6 @@ struct Recorder {
     get<void (*)(int32_t, int32_t)>("egbb_test_configure")(men, answer);
   }
   std::string lastPath() const { return get<const char* (*)()>("egbb_test_last_path")(); }
-  int cacheBytes() const { return get<int32_t (*)()>("egbb_test_last_cache_bytes")(); }
   int probeCalls() const { return get<int32_t (*)()>("egbb_test_probe_calls")(); }
   std::vector<int> lastProbe() const {
     const int32_t* args = get<const int32_t* (*)()>("egbb_test_last_probe")();
@@ -61,13 +60,15 @@ TEST_F(BitbaseTest, LibrariesThatCannotServeLeaveBitbasesUnavailable) {
   const struct {
     std::string directory;
     const char* message;
-  } cases[] = {{"/nonexistent/egbb", "EGBB: WARNING egbb dll not found: /nonexistent/egbb/egbbdll.so\n"},
-               {TestDir, "egbb dll not found"},
-               {TestDir + "/noprobe", "EGBB: 5men probe not supported\n"},
-               {TestDir + "/noload", "EGBB: 5men load not supported\n"}};
+  } cases[] = {
+      {"/nonexistent/egbb", "EGBB: WARNING egbb dll not found: /nonexistent/egbb/egbbdll.so\n"},
+      {TestDir, "egbb dll not found"},
+      {TestDir + "/noprobe", "EGBB: 5men probe not supported\n"},
+      {TestDir + "/noload", "EGBB: 5men load not supported\n"}};
   for (const auto& c : cases) {
     Bitbases failed;
-    const std::string out = captureStdout([&] { EXPECT_FALSE(failed.startUp(c.directory.c_str(), "16")); });
+    const std::string out =
+        captureStdout([&] { EXPECT_FALSE(failed.startUp(c.directory.c_str(), "16")); });
     EXPECT_TRUE(contains(out, c.message)) << out;
     EXPECT_FALSE(failed.available());
     EXPECT_EQ(failed.probeLimit(), -1);
@@ -76,32 +77,6 @@ TEST_F(BitbaseTest, LibrariesThatCannotServeLeaveBitbasesUnavailable) {
   }
   // No directory: nothing is tried at all.
   EXPECT_EQ(captureStdout([&] { EXPECT_FALSE(egbb.startUp("", "32")); }), "");
-}
-
-TEST_F(BitbaseTest, DirectoryCacheSizeAndMenCount) {
-  for (const std::string& dir : {RecorderDir, RecorderDir + "/"}) {
-    captureStdout([&] { EXPECT_TRUE(egbb.startUp(dir.c_str(), nullptr)); });
-    EXPECT_EQ(recorder.lastPath(), RecorderDir + "/");  // exactly one separator
-  }
-  // At least 16 MB; beyond 2 GB the byte count would not fit the library's 32 bits.
-  const std::pair<const char*, int> caches[] = {{nullptr, 16}, {"", 16},  {"abc", 16},   {"-5", 16},
-                                                {"15", 16},    {"64", 64}, {"2047", 2047}, {"100000", 2047}};
-  for (auto [setting, mb] : caches) {
-    load(5, 0, setting);
-    EXPECT_EQ(recorder.cacheBytes(), mb * (1 << 20)) << (setting ? setting : "missing");
-  }
-  // The men count comes from three test probes of three, four and five men.
-  for (int men : {5, 4, 3, 2}) {
-    const std::string report = load(men, 0);
-    const int maxMen = men >= 3 ? men : 0;
-    EXPECT_TRUE(contains(report, "EGBB: loaded, maxmen=" + std::to_string(maxMen) + ", ram=4\n")) << report;
-    EXPECT_EQ(countOf(report, "men=1\n"), maxMen ? maxMen - 2 : 0) << report;
-    EXPECT_EQ(egbb.probeLimit(), maxMen - 2);
-  }
-  // A library answering nothing is never asked, even about bare kings.
-  const int calls = recorder.probeCalls();
-  EXPECT_EQ(probe("8/8/8/8/8/8/8/K6k w - - 0 1"), 12345);
-  EXPECT_EQ(recorder.probeCalls(), calls);
 }
 
 TEST_F(BitbaseTest, ProbePassesPiecesAndSquaresInTheLibrarysNumbering) {

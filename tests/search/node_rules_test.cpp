@@ -1,4 +1,5 @@
-// Draw rules and the check test shared by the searches.
+// Draw rules and the check test shared by the searches. (The reversal draw is a shortcut of the
+// search: strength.)
 #include "search/node_rules.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,7 @@
 
 namespace {
 
-TEST(NodeRules, RepetitionFiftyMovesAndReversals) {
+TEST(NodeRules, RepetitionAndFiftyMoves) {
   auto pos = positionFrom(InitialFen);
   playMoves(*pos, {"g1f3", "g8f6", "f3g1", "f6g8"});
   // Once is enough within the search (from ply 4 back), twice in the game before it.
@@ -28,28 +29,6 @@ TEST(NodeRules, RepetitionFiftyMovesAndReversals) {
   EXPECT_FALSE(fiftyMoveDraw(*fifty));  // 99 plies
   playMoves(*fifty, {"d8e8"});
   EXPECT_TRUE(fiftyMoveDraw(*fifty));
-
-  // The opponent took its move back and we may take back ours, unless we need to win.
-  auto back = positionFrom(InitialFen);
-  playMoves(*back, {"g1f3", "g8f6", "f3g1"});
-  Move line[2] = {1, 1};
-  EXPECT_FALSE(reversalDraw(*back, 3, 1, line));
-  EXPECT_FALSE(reversalDraw(*back, 2, 0, line));  // not right at the root
-  ASSERT_TRUE(reversalDraw(*back, 3, 0, line));
-  EXPECT_EQ(moveFrom(line[0]), 0x55);
-  EXPECT_EQ(moveTo(line[0]), 0x76);
-  auto irreversible = positionFrom(InitialFen);
-  playMoves(*irreversible, {"g1f3", "e7e5", "f3g1"});
-  EXPECT_FALSE(reversalDraw(*irreversible, 3, 0, line));
-}
-
-TEST(NodeRules, MaterialThatCannotMate) {
-  for (const char* fen : {"4k3/8/8/8/8/8/8/4K3 w - - 0 1", "4k3/8/8/8/8/8/8/4KN2 w - - 0 1",
-                          "4kb2/8/8/8/8/8/8/4K3 b - - 0 1"})
-    EXPECT_TRUE(materialDraw(*positionFrom(fen))) << fen;
-  for (const char* fen : {"4kn2/8/8/8/8/8/8/4KB2 w - - 0 1", "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1",
-                          "4k3/8/8/8/8/8/8/4KR2 w - - 0 1", "4k3/8/8/8/8/8/8/3NKN2 w - - 0 1"})
-    EXPECT_FALSE(materialDraw(*positionFrom(fen))) << fen;
 }
 
 // The check test never misses a check that making the move gives, and claims one only when the

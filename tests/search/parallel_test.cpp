@@ -16,7 +16,8 @@
 
 namespace {
 
-const char* const Middlegame = "r1bqk2r/pppp1ppp/2n2n2/2b1p3/2B1P3/2N2N2/PPPP1PPP/R1BQK2R w KQkq - 0 1";
+const char* const Middlegame =
+    "r1bqk2r/pppp1ppp/2n2n2/2b1p3/2B1P3/2N2N2/PPPP1PPP/R1BQK2R w KQkq - 0 1";
 
 struct ParallelTest : ::testing::Test {
   static void SetUpTestSuite() {
@@ -67,7 +68,8 @@ struct ParallelTest : ::testing::Test {
 };
 
 TEST_F(ParallelTest, OneThreadSearchesExactlyAsBeforeAndAfterParallelSearches) {
-  for (const char* fen : {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", Middlegame}) {
+  for (const char* fen :
+       {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", Middlegame}) {
     auto pos = positionFrom(fen);
     const SearchResult before = run(*pos, 6);
     const uint32_t nodesBefore = searchController.totalNodes();

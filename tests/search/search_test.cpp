@@ -1,13 +1,14 @@
 // Whole searches on one thread: mates with exact scores, positions without a move, fixed-depth
-// determinism and soundness over random positions, the quiescence search's edge cases, and stops
-// that leave the position as found.
+// determinism and soundness over random positions. (Stops that leave the position as found: the
+// parallel test.)
+#include "search/search.h"
+
 #include <gtest/gtest.h>
 
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "search/mate_cases.h"
-#include "search/search.h"
 #include "support/positions.h"
 #include "support/search_recorder.h"
 
@@ -72,8 +73,9 @@ TEST_F(SearchTest, DeterministicAndSoundOverRandomPositions) {
   std::mt19937 random(20240611);
   int searched = 0;
   for (int game = 0; game < 12; game++) {
-    auto pos = positionFrom(game % 2 ? InitialFen
-                                     : "r1bqkbnr/pppp1ppp/2n5/4p3/3PP3/5N2/PPP2PPP/RNBQKB1R b KQkq d3 0 3");
+    auto pos = positionFrom(
+        game % 2 ? InitialFen
+                 : "r1bqkbnr/pppp1ppp/2n5/4p3/3PP3/5N2/PPP2PPP/RNBQKB1R b KQkq d3 0 3");
     for (int ply = 0; ply < 40 && !fiftyMoveDraw(*pos) && !materialDraw(*pos); ply++) {
       if (ply % 3 == 2) {
         const std::string before = fenOf(*pos);
@@ -100,38 +102,6 @@ TEST_F(SearchTest, DeterministicAndSoundOverRandomPositions) {
   EXPECT_TRUE(isLegalMove(*positionFrom(InitialFen), limited.move));
   EXPECT_GE(searchController.totalNodes(), 20000u);
   EXPECT_LT(searchController.totalNodes(), 40000u);
-}
-
-TEST_F(SearchTest, QuiescenceEdgeCasesAndStops) {
-  SearchThread& t = searchController.master();
-  auto prepare = [&](const char* fen) {
-    ASSERT_TRUE(setFen(t.pos, fen));
-    t.reset();
-    t.stop = 0;
-    searchController.times().startClock();
-  };
-  // A boxed king with blocked pawns is stalemate without a search; no evasion is mate.
-  prepare("k7/8/8/8/8/7p/5p1P/7K w - - 0 1");
-  EXPECT_EQ(qsearch(t, 1, -100, 100, 4, 0), 0);
-  EXPECT_EQ(t.counters.endNodes, 0u);
-  prepare("7k/6Q1/6K1/8/8/8/8/8 b - - 0 1");
-  EXPECT_EQ(qsearch(t, 3, -30000, 30000, 4, t.pos.lastMove), 3 - 30000);
-  EXPECT_EQ(search(t, 5, -30000, 30000, 3, t.pos.lastMove, PvNode), 5 - 30000);
-  // At ply 120 the evaluation is all there is; standing pat above beta stores nothing.
-  prepare("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3");
-  EXPECT_EQ(qsearch(t, 120, 5000, 5001, 4, 0), t.eval.evaluate());
-  prepare("4k3/8/8/8/8/8/8/3QK3 w - - 0 1");
-  EXPECT_EQ(qsearch(t, 2, -50, 50, 4, 0), t.eval.evaluate());
-  TtEntry e;
-  EXPECT_FALSE(searchController.table().probe(t.pos, e));
-  // A search stopped by its node limit leaves the position as it found it.
-  prepare("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
-  const std::string before = fenOf(t.pos);
-  searchController.times().nodeLimit = 3000;
-  search(t, 1, -30000, 30000, 12, makeMoveWord(0x66, 0x55), PvNode);
-  EXPECT_EQ(t.stop, 1u);
-  EXPECT_EQ(fenOf(t.pos), before);
-  EXPECT_EQ(t.pos.ply, 0u);
 }
 
 }  // namespace

@@ -7,7 +7,9 @@
 
 std::string enginePath() { return MELVOK_BINARY; }
 std::string dataPath(const std::string& name) { return std::string(MELVOK_DATA_DIR) + "/" + name; }
-std::string sourcePath(const std::string& name) { return std::string(MELVOK_SOURCE_DIR) + "/" + name; }
+std::string sourcePath(const std::string& name) {
+  return std::string(MELVOK_SOURCE_DIR) + "/" + name;
+}
 
 std::string findProgram(const std::string& name) {
   const char* path = getenv("PATH");

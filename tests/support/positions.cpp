@@ -41,8 +41,8 @@ void playMoves(Position& pos, const std::vector<std::string>& moves) {
   }
 }
 
-std::vector<Move> playRandomMoves(Position& pos, int plies, std::mt19937& rng,
-                                  bool preferCaptures, int choices) {
+std::vector<Move> playRandomMoves(Position& pos, int plies, std::mt19937& rng, bool preferCaptures,
+                                  int choices) {
   std::vector<Move> played;
   for (int ply = 0; ply < plies && int(pos.ply) < MaxGamePly; ply++) {
     Move moves[MaxMoves];
@@ -156,7 +156,8 @@ std::vector<PerftLine> readPerftFile(const std::string& path) {
     for (std::string field; std::getline(fields, field, ';');) {
       int depth;
       unsigned long long count;
-      if (sscanf(field.c_str(), " D%d %llu", &depth, &count) == 2) line.counts.push_back({depth, count});
+      if (sscanf(field.c_str(), " D%d %llu", &depth, &count) == 2)
+        line.counts.push_back({depth, count});
     }
     EXPECT_FALSE(line.counts.empty()) << text;
     lines.push_back(line);

@@ -31,7 +31,8 @@ class Process {
 
   // Starts `program` (looked up on PATH when it has no '/') with `args`; false, with the reason
   // in failure(), when the pipes or the child cannot be made.
-  bool start(const std::string& program, const std::vector<std::string>& args, const Options& options);
+  bool start(const std::string& program, const std::vector<std::string>& args,
+             const Options& options);
   bool start(const std::string& program, const std::vector<std::string>& args) {
     return start(program, args, Options());
   }
