@@ -34,7 +34,7 @@ TEST(PerftOracle, AgreesWithStockfishOnRandomStandardAndChess960Positions) {
   engine.writeLine("setoption name UCI_Chess960 value true");
   std::mt19937 rng(960);
   for (int game = 0; game < 320; game++) {
-    const std::string start = game % 2 ? std::string(InitialFen) : chess960Fen(int(rng() % 960));
+    const std::string start = game % 2 ? std::string(InitialFen) : chess960Fen(rng());
     auto pos = positionFrom(start);
     playRandomMoves(*pos, 1 + int(rng() % 70), rng);
     const std::string fen = shredderFen(*pos);

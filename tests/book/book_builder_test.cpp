@@ -88,28 +88,6 @@ TEST(BookBuilder, PliesStoredMoveFiltersAndTheBookTheyLeave) {
   EXPECT_EQ(reader.moves[0].from & 0x80, 0x80);
 }
 
-// (The table growing without losing a move: the random games below make it grow.)
-TEST(BookBuilder, KeepFilterKeepsTheMostPlayedMovesOfEachPosition) {
-  auto pos = positionFrom(InitialFen);
-  // Position 77 keeps its most played moves up to 98% of its games: 95 + 3 + 1 of 100.
-  BookTable small(pos.get());
-  ASSERT_TRUE(small.resize(0));
-  const uint32_t games[4] = {95, 3, 1, 1};
-  for (int i = 0; i < 4; i++)
-    small.slots[small.findSlot(77, uint8_t(i), 0x30)] =
-        BookEntry{77, games[i], 0, 0, 1.0f, uint8_t(i), 0x30};
-  small.slots[small.findSlot(5, 1, 2)] = BookEntry{5, 1, 0, 0, 1.0f, 1, 2};
-  small.counts.slotsInUse = 5;
-  small.build.keepPct = 0.98;
-  small.sortEntries();
-  EXPECT_EQ(small.countPositions(), 2);
-  small.keepMostPlayed();
-  uint32_t kept = 0;
-  for (uint32_t i = 0; i < small.capacity; i++)
-    if (small.slots[i].key == 77) kept += small.slots[i].games();
-  EXPECT_EQ(kept, 99u);
-}
-
 TEST(BookBuilder, BrokenGamesAndFailuresThatLeaveTheOldBookAlone) {
   Build build;
   // A game from a set-up position and one with an illegal move are errors, reported with the
@@ -134,16 +112,6 @@ TEST(BookBuilder, BrokenGamesAndFailuresThatLeaveTheOldBookAlone) {
   EXPECT_FALSE(build.run(game("1.e4", "1-0"), OpenCriteria + "book.build.maxply = 0\n"));
   EXPECT_TRUE(contains(build.output, "-->nothing to do: maxply=0\n"));
   EXPECT_EQ(readFile(build.dir.file("built.mvk")), "precious");
-  RcString name;
-  const std::string criteria = build.dir.file("criteria.ini");
-  const std::string out = captureStdout([&] {
-    EXPECT_FALSE(buildBook(*build.table, name, criteria.c_str(), "", 0));
-    EXPECT_FALSE(buildBook(*build.table, name, build.dir.file("nope.ini").c_str(), "x.pgn", 0));
-    EXPECT_FALSE(
-        buildBook(*build.table, name, criteria.c_str(), build.dir.file("nope.pgn").c_str(), 0));
-  });
-  EXPECT_EQ(out, "no pgnfile!\ncould not load inifile: " + build.dir.file("nope.ini") +
-                     "\ncould not open pgn-file: " + build.dir.file("nope.pgn") + "\n");
 }
 
 // Random legal games go through PGN text and the builder; every (position, move) counted must

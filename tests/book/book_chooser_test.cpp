@@ -56,10 +56,6 @@ TEST(BookChooser, MarksRuleMovesOutAndWeightsStayADistribution) {
   EXPECT_EQ(book.chooser.rows[0].marks, MarkLowScore);
   EXPECT_EQ(book.chooser.rows[2].marks, MarkFewGames | MarkFewGamesPct);
   EXPECT_EQ(w, (std::vector<double>{0, 1, 0}));
-  book.pos = positionFrom("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1");
-  book.write({{"e7", "e5", 10, 0, 12, 0}, {"d7", "d5", 30, 0, 0, 0}}, false);
-  book.weights();
-  EXPECT_EQ(book.chooser.rows[0].marks, 0u);
   // Elo marks only with rating codes: below minelo, and too far below the best move.
   book.pos = positionFrom(InitialFen);
   book.chooser.play.minScore[White] = 0;

@@ -1,4 +1,4 @@
-// Merging books, and the book statistics.
+// Merging books. (The statistics of the logbook command are a console diagnostic.)
 #include "book/book_merge.h"
 
 #include <gtest/gtest.h>
@@ -99,27 +99,6 @@ TEST(BookMerge, FailuresLeaveNoResultAndDamagedInputsGiveWholeRecords) {
     const std::string written = readFile(result);
     ASSERT_EQ((written.size() - reader.header.headerSize) % reader.header.entrySize, 0u) << round;
   }
-}
-
-TEST(BookStatistics, HistogramByGamesAndRecordsWithoutGames) {
-  Books books;
-  BookReader reader;
-  ASSERT_TRUE(reader.open(books
-                              .write("log.mvk", {{3, 0x14, 0x34, 1, 0, 0, 2400},
-                                                 {3, 0x13, 0x33, 1, 1, 0, 2400},
-                                                 {4, 0x14, 0x34, 1, 1, 1, 2400},
-                                                 {5, 0x14, 0x34, 2, 2, 0, 2400},
-                                                 {5, 0x06, 0x25, 0, 0, 0, 2470},
-                                                 {6, 0x14, 0x34, 3, 1, 1, 2400},
-                                                 {6, 0x13, 0x33, 50, 40, 10, 2400}})
-                              .c_str()));
-  const std::string out = captureStdout([&] { logBook(reader); });
-  // Seven moves by games: 1, 1, 2, 3, 4, 5 and 100; one of the 0x05 position has no games.
-  for (const char* bucket :
-       {"[1-1]: #=2,", "[2-2]: #=1,", "[3-4]: #=2,", "[5-8]: #=1,", "[65-128]: #=1,"})
-    EXPECT_TRUE(contains(out, bucket)) << bucket << " in\n" << out;
-  EXPECT_TRUE(contains(out, "zero-sized move: 0x0000000000000005 g1f3 ")) << out;
-  EXPECT_TRUE(contains(out, "total positions=4, moves/position=1.75\n")) << out;
 }
 
 }  // namespace

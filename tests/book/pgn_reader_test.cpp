@@ -85,25 +85,6 @@ TEST(PgnReader, GamesMovesResultsAndWarnings) {
       "line 5: WARN Warning: mixed results: 0-1 <> 1-0\nline 8: WARN invalid result: 1-O\"]\n");
 }
 
-TEST(PgnReader, TagValues) {
-  PgnReader reader;
-  for (const char* line :
-       {"[White \"Carlsen, Magnus\"]", "[WhiteElo \"2850\"]", "[BlackElo \"\"]",
-        "[Date \"2001.01.05\"]", "[EventDate \"2001.01.01\"]", "[Event \"Open \"A\"\"]",
-        "[FEN \"8/8/8/8/8/8/8/K6k w - - 0 1"})  // no closing quote
-    reader.parseTagLine(line);
-  const PgnGame& game = reader.game();
-  EXPECT_STREQ(game.white.c_str(), "Carlsen, Magnus");
-  EXPECT_EQ(game.whiteElo, 2850);
-  EXPECT_EQ(game.blackElo, 0);
-  EXPECT_STREQ(game.date.c_str(), "2001.01.01");  // whichever came later
-  EXPECT_STREQ(game.event.c_str(), "Open ");
-  EXPECT_STREQ(game.fen.c_str(), "8/8/8/8/8/8/8/K6k w - - 0 1");
-  PgnReader missing;
-  EXPECT_FALSE(missing.open("/nonexistent/games.pgn"));
-  EXPECT_EQ(missing.nextGame(), nullptr);
-}
-
 // Junk without '$' (whose numbers become symbols): every move read is a word of the text, and
 // there are never more games than tag sections.
 TEST(PgnReader, JunkGivesNothingTheTextDoesNotHold) {

@@ -1,5 +1,5 @@
-// The console against the built engine: start-up, its commands and their answers, careless and
-// random input, a game longer than the history, and the bench signature.
+// The console against the built engine: its commands and their answers, careless and random
+// input, a game longer than the history, and the bench signature.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -14,20 +14,6 @@
 namespace {
 
 const std::string OneThread = "search.nthreads = 1\n";
-
-TEST(Console, StartUpWithAndWithoutASettingsFile) {
-  const EngineRun usage = runEngine({}, "", {"a.ini", "b.ini"});
-  EXPECT_TRUE(contains(usage.output, "Usage:  melvok [inifile]\n")) << usage.output;
-  EXPECT_EQ(usage.status, 255);
-  const EngineRun plain = runEngine({"q"});
-  EXPECT_TRUE(contains(plain.output, "could not load inifile: melvok.ini\n")) << plain.output;
-  EXPECT_TRUE(contains(plain.output, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 0\n"))
-      << plain.output;
-  EXPECT_EQ(plain.status, 0);
-  const EngineRun named = runEngine({}, "", {"other.ini"});
-  EXPECT_TRUE(contains(named.output, "could not load inifile: other.ini\n")) << named.output;
-  EXPECT_EQ(named.status, 0);  // the end of input ends the loop
-}
 
 TEST(Console, CommandsAndTheirAnswers) {
   const std::string afterE4 = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 0";

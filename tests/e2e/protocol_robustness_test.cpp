@@ -168,31 +168,6 @@ TEST(UciRobustness, MalformedLinesBadPositionsAndDegenerateLimits) {
        "setoption name Threads value 2", "ucinewgame", "stop"});
 }
 
-// A whole game as a match runner plays it, clocks and all.
-TEST(UciRobustness, AFullGameUnderAStrictRunner) {
-  UciSession engine;
-  Game game;
-  engine.startUci();
-  for (const char* line :
-       {"setoption name Hash value 16", "setoption name Ponder value false", "ucinewgame"})
-    engine.send(line);
-  engine.sync();
-  std::string moves;
-  for (int ply = 0, clock = 3000; ply < 16; ply++, clock -= 100) {
-    const std::string position = "position startpos" + (moves.empty() ? "" : " moves" + moves);
-    game.position(position);
-    engine.send(position);
-    engine.send("go wtime " + std::to_string(clock) + " btime " + std::to_string(clock) +
-                " winc 30 binc 30");
-    const std::string answer =
-        linesStartingWith(engine.until("bestmove", Patience), "bestmove ").back();
-    ASSERT_TRUE(rightAnswer(game.fen(), answer.substr(9))) << answer << " in " << game.fen();
-    if (answer == "bestmove 0000") break;
-    moves += " " + words(answer)[1];
-  }
-  quitStrictly(engine);
-}
-
 TEST(WinBoardRobustness, MalformedLinesAbsurdNumbersAndCommandsInEveryState) {
   UciSession engine;
   Game game;

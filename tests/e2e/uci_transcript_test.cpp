@@ -199,19 +199,12 @@ TEST(UciTranscript, CastlingInEachNotation) {
 
 // A small book built by the engine itself from three drawn games 1.e4 e5 2.Nf3 Nc6 3.Bb5 a6.
 TEST(UciTranscript, BookMovesBeforeSearching) {
-  UciSession s(
-      "book.build.minelo = 0\nbook.build.maxelodelta = 0\nbook.build.minply = 1\nbook.build.maxply "
-      "= 10\n"
-      "book.build.mingames = 1\nbook.build.minquality = 0\nbook.build.minscorew = "
-      "0\nbook.build.minscoreb = 0\n"
-      "book.build.keeppct = 100\nbook.build.file = small.mvk\nbook.play.mingames = "
-      "1\nbook.play.minelo = 0\n"
-      "book.play.minscorew = 0\nbook.play.minscoreb = 0\nbook.play.random = 0\n");
+  UciSession s("book.build.minply = 1\nbook.build.mingames = 1\nbook.build.file = small.mvk\n");
   std::string games;
   for (int i = 0; i < 3; i++)
     games +=
-        "[WhiteElo \"2700\"]\n[BlackElo \"2700\"]\n[Result \"1/2-1/2\"]\n\n1. e4 e5 2. Nf3 Nc6 3. "
-        "Bb5 a6 1/2-1/2\n\n";
+        "[WhiteElo \"2700\"]\n[BlackElo \"2700\"]\n[Result \"1/2-1/2\"]\n\n1. e4 e5 2. Nf3 Nc6 "
+        "3. Bb5 a6 1/2-1/2\n\n";
   s.dir().write("games.pgn", games);
   s.send("buildbook games.pgn melvok.ini");
   ASSERT_TRUE(contains(s.sync(), "book found: small.mvk")) << "the book could not be built";

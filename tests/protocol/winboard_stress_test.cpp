@@ -1,6 +1,6 @@
 // Rapid command sequences from an impatient interface: moves, move-now, force, take-backs, new
-// games and analysis in any order, and a pondering game stopped at every turn. Nothing may hang,
-// no line may come out broken, and a stop never leaves a ponder move on the board.
+// games, pondering and analysis in any order. Nothing may hang, no line may come out broken, and
+// a stop never leaves a ponder move on the board.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -76,29 +76,6 @@ TEST(WinBoardStress, RapidCommandSequencesNeverHangOrBreakALine) {
     ASSERT_FALSE(s.timedOut()) << "no answer after " << command;
   }
   EXPECT_GT(lines, 0);
-  expectSoundGame(s);
-}
-
-// The engine plays both sides through its own replies: whatever it ponders on is played back as
-// the opponent's move (a hit); every third turn a stop and a go instead.
-TEST(WinBoardStress, PonderingGameWithStopsAtEveryTurn) {
-  WinBoardSession s;
-  s.lines({"new", "hard", "level 0 1000 0", "time 6000000", "sd 3", "nopost", "go"});
-  for (int turn = 0; turn < 30; turn++) {
-    const std::string line = s.next();
-    ASSERT_FALSE(s.timedOut()) << "turn " << turn;
-    ASSERT_TRUE(wellFormed(line)) << line;
-    if (line.find(" {") != std::string::npos) break;  // the game is over
-    const Move pondered = s.driver->ponderMove();
-    if (turn % 3 == 2 || !pondered) {
-      s.line("force");
-      EXPECT_EQ(s.driver->ponderMove(), 0u);
-      s.line("go");
-      continue;
-    }
-    char text[WinBoardMoveTextSize];
-    s.line(std::string("usermove ") + winboardMoveText(text, pondered));
-  }
   expectSoundGame(s);
 }
 

@@ -150,28 +150,14 @@ TEST_F(ParallelTest, StopsPonderHitsAndThreadCountChangesDuringSearches) {
   EXPECT_NE(searchController.bestMove(), 0u);
 }
 
-TEST(ControllerTest, AsynchronousSearchesReportOnTheSearchThreadAndQueue) {
+// A ponder hit with a single legal move stops the search (not waited for).
+TEST(ControllerTest, PonderHitWithASingleMoveStopsTheSearch) {
   SearchRecorder recorder;
   prepareSearch(&recorder);
   if (!searchController.booted) searchController.boot();
-  auto pos = positionFrom(Middlegame);
-  searchController.setPosition(*pos);
-  searchController.maxDepth = 3;
-  searchController.start(false);
-  EXPECT_EQ(recorder.finishedOn(), std::this_thread::get_id());
-  EXPECT_EQ(recorder.result().depth, 3);
-  searchController.maxDepth = 2;
-  searchController.start(true);
-  searchController.start(true);  // waits until the first search is idle again
-  searchController.stopAndWait();
-  EXPECT_EQ(recorder.result().calls, 3);
-  EXPECT_NE(recorder.finishedOn(), std::this_thread::get_id());
-  // A ponder hit with a single legal move stops the search (not waited for).
   auto single = positionFrom("k7/8/6K1/8/8/8/8/1R6 b - - 0 1");
   searchController.setPosition(*single);
-  searchController.maxDepth = 0;
   searchController.times().infinite = 1;
-  recorder.clear();
   searchController.start(true);
   while (searchController.depth() < 3) std::this_thread::yield();
   EXPECT_TRUE(searchController.ponderHit());

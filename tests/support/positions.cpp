@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <fstream>
 #include <sstream>
@@ -113,35 +114,17 @@ std::vector<std::string> gameFens(const std::string& pgnPath, int games, int str
   return fens;
 }
 
-std::string chess960Fen(int number) {
-  // The standard numbering: the bishops, the queen and the knights placed by the number's digits.
-  char rank[8] = {0};
-  int n = number;
-  rank[(n % 4) * 2 + 1] = 'b';
-  n /= 4;
-  rank[(n % 4) * 2] = 'b';
-  n /= 4;
-  auto placeOnFree = [&](int index, char piece) {
-    for (int f = 0; f < 8; f++)
-      if (!rank[f] && index-- == 0) {
-        rank[f] = piece;
-        return;
-      }
-  };
-  placeOnFree(n % 6, 'q');
-  n /= 6;
-  static const int knights[10][2] = {{0, 1}, {0, 2}, {0, 3}, {0, 4}, {1, 2},
-                                     {1, 3}, {1, 4}, {2, 3}, {2, 4}, {3, 4}};
-  placeOnFree(knights[n][1], 'n');
-  placeOnFree(knights[n][0], 'n');
-  for (char piece : {'r', 'k', 'r'}) placeOnFree(0, piece);
-  std::string black(rank, 8), white = black, rights;
+std::string chess960Fen(unsigned seed) {
+  std::mt19937 rng(seed);
+  std::string rank = "rnbqkbnr";
+  do std::shuffle(rank.begin(), rank.end(), rng);
+  while ((rank.find('b') + rank.rfind('b')) % 2 == 0 || rank.find('k') < rank.find('r') ||
+         rank.find('k') > rank.rfind('r'));
+  std::string white = rank;
   for (char& c : white) c = char(std::toupper(c));
-  for (int f = 7; f >= 0; f--)
-    if (rank[f] == 'r') rights += char('A' + f);
-  std::string lower = rights;
-  for (char& c : lower) c = char(std::tolower(c));
-  return black + "/pppppppp/8/8/8/8/PPPPPPPP/" + white + " w " + rights + lower + " - 0 1";
+  const char rights[] = {char('A' + rank.rfind('r')), char('A' + rank.find('r')),
+                         char('a' + rank.rfind('r')), char('a' + rank.find('r')), 0};
+  return rank + "/pppppppp/8/8/8/8/PPPPPPPP/" + white + " w " + rights + " - 0 1";
 }
 
 std::vector<PerftLine> readPerftFile(const std::string& path) {

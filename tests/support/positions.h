@@ -35,8 +35,9 @@ std::vector<std::string> randomPlayFens(int games, int plies, unsigned seed);
 std::vector<std::string> gameFens(const std::string& pgnPath, int games, int stride,
                                   int firstPly = 10);
 
-// The Chess960 start position with the standard number (0..959), with file-letter castling.
-std::string chess960Fen(int number);
+// A random Chess960 start position (the bishops on both colours, the king between the rooks),
+// with file-letter castling rights.
+std::string chess960Fen(unsigned seed);
 
 // The lines of a perft EPD file: "FEN ;D1 20 ;D2 400 ...". Fails the test when the file cannot
 // be read or holds no counts.
