@@ -1,6 +1,6 @@
 // UCI transcripts against the built engine: the uci answer and its options, positions, searches
 // bounded by depth, pondering held until ponderhit or stop, mate scores, promotions, castling
-// notations, book moves, the log files and quit during a search.
+// notations, book moves and quit during a search.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -230,23 +230,6 @@ TEST(UciTranscript, BookMovesBeforeSearching) {
   s.send("setoption name OwnBook value false");
   EXPECT_GT(countLines(search(s, "position startpos", "go depth 2"), "info depth 2"), 0);
   EXPECT_EQ(s.quit(), 0);
-}
-
-// The session logs are numbered; errors go to the one error log beside them, which each session
-// appends to. The log shows which clock a search used: Black's, with Black to move.
-TEST(UciTranscript, LogDirGetsNumberedLogsAndOneErrorLog) {
-  TempDir shared;
-  for (int run = 0; run < 2; run++) {
-    UciSession s("uci.logdir = " + shared.file("logs") + "\n");
-    s.startUci();
-    search(s, "position startpos moves e2e4", "go wtime 100000 btime 50000 depth 2");
-    s.send("setoption name Bogus value 1");
-    EXPECT_EQ(s.quit(), 0);
-    const std::string log = readFile(shared.file("logs/melvok-000" + std::to_string(run) + ".log"));
-    EXPECT_TRUE(contains(log, "got wb moves/millis=0/50000\n")) << log;
-    const std::string errors = readFile(shared.file("logs/melvok-0.1-error.log"));
-    EXPECT_EQ(countOf(errors, "Option not supported: Bogus"), run + 1);
-  }
 }
 
 TEST(UciTranscript, QuitEndsTheProcessDuringASearch) {

@@ -1,6 +1,5 @@
 // The bitbase library over Debian's Gaviota tables against the stand-in, whose tables our own
-// retrograde solver computes: two independent solvers must agree on every three-men position,
-// also when several threads probe at once.
+// retrograde solver computes: two independent solvers must agree on every three-men position.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -50,32 +49,6 @@ TEST(GaviotaTest, AgreesWithTheStandInOnEveryThreeMenPosition) {
   // Four and five men are beyond Debian's tables; the piece may come in any slot.
   EXPECT_EQ(gaviota()(0, 0, 63, 6, 16, 6, 17, 12, 55), NoInformation);
   EXPECT_EQ(gaviota()(1, 0, 63, 0, 0, 0, 0, 9, 20), probe(1, 0, 63, 9, 20));
-}
-
-// Every search thread probes without a lock of its own: answers given side by side must be the
-// answers given one at a time.
-TEST(GaviotaTest, ThreadsProbingTogetherGetTheSameAnswers) {
-  ASSERT_NE(gaviota(), nullptr);
-  constexpr int PerTable = 2 * 64 * 64 * 64;
-  const int codes[] = {PawnCode, RookCode + 6};
-  auto answer = [&](int at) {
-    const int index = at % PerTable;
-    return probe(gaviota(), index >> 18, (index >> 12) & 63, (index >> 6) & 63,
-                 codes[at / PerTable], index & 63);
-  };
-  std::vector<int> alone;
-  for (int at = 0; at < 2 * PerTable; ++at) alone.push_back(answer(at));
-  std::atomic<int> differences{0};
-  std::vector<std::thread> threads;
-  for (bool backwards : {false, true, false, true})  // two threads each way
-    threads.emplace_back([&, backwards] {
-      for (int i = 0; i < int(alone.size()); ++i) {
-        const int at = backwards ? int(alone.size()) - 1 - i : i;
-        if (answer(at) != alone[at]) ++differences;
-      }
-    });
-  for (std::thread& thread : threads) thread.join();
-  EXPECT_EQ(differences.load(), 0);
 }
 
 }  // namespace

@@ -29,7 +29,6 @@ struct Recorder {
   void configure(int men, int answer) const {
     get<void (*)(int32_t, int32_t)>("egbb_test_configure")(men, answer);
   }
-  std::string lastPath() const { return get<const char* (*)()>("egbb_test_last_path")(); }
   int probeCalls() const { return get<int32_t (*)()>("egbb_test_probe_calls")(); }
   std::vector<int> lastProbe() const {
     const int32_t* args = get<const int32_t* (*)()>("egbb_test_last_probe")();
