@@ -52,7 +52,7 @@ struct Build {
   }
 };
 
-TEST(BookBuilder, PliesStoredMoveFiltersAndTheBookTheyLeave) {
+TEST(BookBuilder, PliesStoredUpToMaxPlyOrAnUnderpromotion) {
   Build build;
   ASSERT_TRUE(build.run(game(shuffle(15), "1-0"), OpenCriteria));
   EXPECT_EQ(build.counts().movesStored, 50);  // maxply
@@ -62,30 +62,6 @@ TEST(BookBuilder, PliesStoredMoveFiltersAndTheBookTheyLeave) {
                         OpenCriteria));
   EXPECT_EQ(build.counts().movesStored, 20);
   EXPECT_EQ(build.counts().gamesUsed, 1);
-
-  // e4: 5 games (White wins 4, loses 1); d4: 3 won; c4: 2 lost. Slots c4 and c5 have too few
-  // games, d5 scored 0 for Black.
-  std::string pgn;
-  for (int i = 0; i < 4; i++) pgn += game("1.e4 e5", "1-0");
-  pgn += game("1.e4 e5", "0-1");
-  for (int i = 0; i < 3; i++) pgn += game("1.d4 d5", "1-0");
-  for (int i = 0; i < 2; i++) pgn += game("1.c4 c5", "0-1");
-  ASSERT_TRUE(build.run(pgn, OpenCriteria + "book.build.mingames = 3\nbook.build.minscorew = 50\n"
-                                            "book.build.minscoreb = 20\n"));
-  EXPECT_EQ(build.counts().minGamesDrops, 2);
-  EXPECT_EQ(build.counts().minScoreDrops, 1);
-  BookReader reader;
-  reader.position = build.pos.get();
-  setFen(*build.pos, InitialFen);
-  ASSERT_TRUE(reader.open(build.bookName.c_str()));
-  ASSERT_EQ(reader.fetchMoves(), 2);
-  EXPECT_EQ(reader.moves[0].to, 0x34);  // e2e4: most games first
-  EXPECT_EQ(reader.moves[0].wins, 4u);
-  EXPECT_EQ(reader.moves[0].losses, 1u);
-  playMoves(*build.pos, {"e4"});
-  ASSERT_EQ(reader.fetchMoves(), 1);
-  EXPECT_EQ(reader.moves[0].wins, 1u);  // seen from Black
-  EXPECT_EQ(reader.moves[0].from & 0x80, 0x80);
 }
 
 TEST(BookBuilder, BrokenGamesAndFailuresThatLeaveTheOldBookAlone) {

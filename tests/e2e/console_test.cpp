@@ -22,17 +22,10 @@ TEST(Console, CommandsAndTheirAnswers) {
     std::string line;
     std::vector<std::string> parts;  // in the answer; one empty part: the answer is empty
   } cases[] = {
-      {"", {" 8 |*r*|*n*|*b*|*q*|*k*|*b*|*n*|*r*|", " 1 |(R)|(N)|(B)|(Q)|(K)|(B)|(N)|(R)|"}},
       {"perft", {"perft 2\n", "          20 ops in ", "         400 ops in "}},
-      {"md", {""}},
-      {"md x", {"illegal arg: x\n"}},
       {"perft x", {"illegal arg: x\n"}},
-      {"set foo 1", {"set: unknown parameter: foo\n"}},
-      {"set async 1", {""}},
-      {"set book 0", {""}},
       {"set cleartt yes", {""}},  // by the first character of the value
-      {"set", {"async  =1\nbook   =0\ncleartt=0\nthreads=1\n"}},
-      {"hello", {"no such command: hello\n"}},
+      {"set", {"async  =0\nbook   =1\ncleartt=0\nthreads=1\n"}},
       {"8/8/8", {"invalid move: /8/8\nno such command: 8/8/8\n"}},
       {"e4 e5", {"rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 2"}},
       {"e4 Qh4", {"invalid move: e4\nno such command: e4\n"}},  // e4 is played, Qh4 not
@@ -45,9 +38,7 @@ TEST(Console, CommandsAndTheirAnswers) {
       {"4k3/8/8/8/8/8/8/4K3/8 w - -", {"setfen failed\n", afterE4}},
       {"fen 4k3/8/8/8/8/8/8/4Kr2 w - - 0 1", {}},
       {"m", {"#moves = 3\ne1xf1 e1e2 e1d2 \n"}},
-      {"divide",
-       {"----divide---\n", "e1xf1             1\n", "-------------------\ntotal             3\n"}},
-      {"help", {"perft  [n]      count legal moves to depth [n]\n", "q(uit)          exit\n"}},
+      {"divide", {"e1xf1             1\n", "-------------------\ntotal             3\n"}},
   };
   std::vector<std::string> lines;
   for (const auto& c : cases) lines.push_back(c.line);

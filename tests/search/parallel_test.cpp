@@ -150,22 +150,6 @@ TEST_F(ParallelTest, StopsPonderHitsAndThreadCountChangesDuringSearches) {
   EXPECT_NE(searchController.bestMove(), 0u);
 }
 
-// A ponder hit with a single legal move stops the search (not waited for).
-TEST(ControllerTest, PonderHitWithASingleMoveStopsTheSearch) {
-  SearchRecorder recorder;
-  prepareSearch(&recorder);
-  if (!searchController.booted) searchController.boot();
-  auto single = positionFrom("k7/8/6K1/8/8/8/8/1R6 b - - 0 1");
-  searchController.setPosition(*single);
-  searchController.times().infinite = 1;
-  searchController.start(true);
-  while (searchController.depth() < 3) std::this_thread::yield();
-  EXPECT_TRUE(searchController.ponderHit());
-  searchController.waitUntilIdle();
-  EXPECT_EQ(recorder.result().calls, 1);
-  searchController.listener = nullptr;
-}
-
 // Three nested split points U (ply 2) > S (ply 4) > T (ply 6). A cut-off at S must stop the
 // threads working at S and T and nobody above S; each stopped thread keeps the shallowest abort
 // ply it was given and counts a kill.
