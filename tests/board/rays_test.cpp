@@ -58,13 +58,4 @@ TEST(Rays, FirstPieceAndEmptySquaresMatchAWalkFromEverySquare) {
   EXPECT_GT(positions, 1000);
 }
 
-TEST(Rays, LineSquaresOfAKingAreItsDiagonalsAndLines) {
-  // From d4 (0x33): 13 diagonal squares, 14 on the rank and file.
-  EXPECT_EQ(__builtin_popcountll(lineSquares(0x33, 0x10)), 13);
-  EXPECT_EQ(__builtin_popcountll(lineSquares(0x33, 0x20)), 14);
-  EXPECT_EQ(lineSquares(0x33, 0x30), lineSquares(0x33, 0x10) | lineSquares(0x33, 0x20));
-  EXPECT_TRUE(lineSquares(0x33, 0x10) & squareBit(0x77));   // h8 on the long diagonal
-  EXPECT_FALSE(lineSquares(0x33, 0x30) & squareBit(0x54));  // e6: a knight's jump away
-}
-
 }  // namespace

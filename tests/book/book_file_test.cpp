@@ -1,5 +1,5 @@
-// The book file: the keys (part of the file format), record and header layouts, lookups, damaged
-// files and saving. (Books of the legacy key scheme are a compatibility reading of old files.)
+// The book file: the keys (part of the file format), rating codes and counts in records, damaged
+// files and saving. (Lookups in whole books: the round trip and the master-games tests.)
 #include "book/book_file.h"
 
 #include <gtest/gtest.h>
@@ -50,7 +50,7 @@ TEST(BookKeys, KeysOfKnownPositionsArePinned) {
   EXPECT_EQ(bookKey(*played), pinned[2].key);
 }
 
-TEST(BookRecords, RatingCodesCountsAndHeaderLayouts) {
+TEST(BookRecords, RatingCodesAndCountsAboveSixteenBits) {
   // A rating sum of 1 is code 2400, each doubling 70 more; codes keep a sum within half a step.
   EXPECT_EQ(ratingCode(1.0f), 2400);
   for (float sum = 0.01f; sum < 1e6f; sum *= 1.37f)
@@ -73,53 +73,6 @@ TEST(BookRecords, RatingCodesCountsAndHeaderLayouts) {
   ASSERT_EQ(book.reader.fetchMoves(), 1);
   EXPECT_EQ(book.reader.moves[0].wins, 70000u);
   EXPECT_EQ(book.reader.moves[0].draws, 10u);
-
-  // Headerless books have 16-byte records without ratings; a small header size reads as 16;
-  // wider records are skipped over; records too small for their fields cannot be read.
-  const struct {
-    std::string bytes;
-    int moves;  // -1: refused
-    uint32_t lastGames;
-  } layouts[] = {
-      {rawBook({{book.key(), 0x13, 0x33, 7, 8, 9, 0}, {book.key(), 0x14, 0x34, 3, 2, 1, 0}}, 2, 0),
-       2, 6},
-      {rawBook({{book.key(), 0x12, 0x32, 5, 0, 0, 2400}}, 6, 8), 1, 5},
-      {rawBook({{book.key(), 0x10, 0x30, 1, 0, 0, 2400}, {book.key(), 0x11, 0x31, 2, 0, 0, 2400}},
-               6, 16, 20),
-       2, 2},
-      {rawBook({{book.key(), 0x14, 0x34, 1, 0, 0, 2400}}, 6, 16, 0), -1, 0},
-      {rawBook({{book.key(), 0x14, 0x34, 1, 0, 0, 2400}}, 6, 16, 17), -1, 0},
-  };
-  for (const auto& l : layouts) {
-    ASSERT_EQ(book.open(l.bytes), l.moves > 0) << l.moves;
-    if (l.moves < 0) continue;
-    ASSERT_EQ(book.reader.fetchMoves(), l.moves);
-    EXPECT_EQ(book.reader.moves[l.moves - 1].games(), l.lastGames);
-  }
-}
-
-TEST(BookLookup, BinarySearchAndTheFirstThirtyTwoMoves) {
-  std::vector<uint64_t> keys = {2, 3, 3, 3, 10, 0x8000000000000000ull, 0xFFFFFFFF00000001ull};
-  OpenBook book;
-  for (size_t count = 1; count <= keys.size(); count++) {
-    std::vector<RawRecord> records;
-    for (size_t i = 0; i < count; i++) records.push_back({keys[i], 0, 0x10, 1, 0, 0, 0});
-    ASSERT_TRUE(book.open(rawBook(records)));
-    for (size_t i = 0; i < count; i++) {
-      ASSERT_TRUE(book.reader.findPosition(keys[i])) << count << " " << i;
-      // The file stands at the first record of the key.
-      const size_t first = std::find(keys.begin(), keys.end(), keys[i]) - keys.begin();
-      EXPECT_EQ(ftell(book.reader.file), long(16 + first * 18)) << count << " " << i;
-    }
-    for (uint64_t absent : {uint64_t(1), uint64_t(4), uint64_t(0x7FFFFFFFFFFFFFFF), ~uint64_t(0)})
-      EXPECT_FALSE(book.reader.findPosition(absent)) << count << " " << absent;
-  }
-  std::vector<RawRecord> forty;
-  for (int i = 0; i < 40; i++)
-    forty.push_back({book.key(), uint8_t(i & 7), uint8_t(0x20 + i), uint16_t(100 - i), 0, 0, 0});
-  ASSERT_TRUE(book.open(rawBook(forty)));
-  ASSERT_EQ(book.reader.fetchMoves(), MaxBookMoves);
-  EXPECT_EQ(book.reader.moves[MaxBookMoves - 1].wins, 100u - MaxBookMoves + 1);
 }
 
 TEST(BookDamage, TruncatedAndCorruptedBooksGiveWholeRecordsAndLegalMovesOnly) {
