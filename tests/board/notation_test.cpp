@@ -64,22 +64,12 @@ TEST(ParseMove, EveryWritingOfAMoveAndWhatItPrints) {
   EXPECT_EQ(parseMove(*pos, nullptr), 0u);
 }
 
-TEST(ParseMove, DiagnosticsAndEvasionsAfterACheckInTheGame) {
-  auto pos = positionFrom("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
-  EXPECT_EQ(captureStdout([&] { EXPECT_EQ(parseMove(*pos, "0-0"), 0u); }),
-            "illegal char in move 0-0: 48\n");
-  auto game = positionFrom(InitialFen);
-  playMoves(*game, {"d4", "d5", "Nf3", "Nf6"});
-  EXPECT_EQ(captureStderr([&] { EXPECT_EQ(parseMove(*game, "Nd2"), 0u); }),
-            "ambiguous move: b1d2 _and_ f3d2\n");
-  // After a move that gives check, the history tells the parser to use evasions.
+// After a move that gives check, the game's history tells the parser to read evasions only.
+TEST(ParseMove, EvasionsAfterACheckInTheGame) {
   auto checked = positionFrom("4k3/8/8/8/8/8/8/R3K3 w Q - 0 1");
   playMoves(*checked, {"Ra8"});
   EXPECT_EQ(printed(*checked, parseMove(*checked, "Kd7")), "e8d7");
   EXPECT_EQ(parseMove(*checked, "Kd8"), 0u);
-  char buffer[MoveTextSize];
-  EXPECT_STREQ(coordinateMove(buffer, makeMoveWord(0x64, 0x74) | (Move(Knight) << 24)), "e7e8n");
-  EXPECT_STREQ(coordinateMove(buffer, makeMoveWord(0x04, 0x06) | MoveCastle), "e1g1");
 }
 
 }  // namespace

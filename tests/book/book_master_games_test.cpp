@@ -64,12 +64,6 @@ std::vector<ScannedGame> scanGames(const std::string& text) {
   return games;
 }
 
-std::string line(const char* format, int value) {
-  char text[128];
-  snprintf(text, sizeof text, format, value);
-  return text;
-}
-
 TEST(BookMasterGames, CountsAndEveryPlyMatchAnIndependentScanAndPgnExtract) {
   const std::vector<ScannedGame> games = scanGames(readFile(dataPath("master-games.pgn")));
   ASSERT_EQ(games.size(), 400u);  // the whole committed file
@@ -130,8 +124,7 @@ TEST(BookMasterGames, CountsAndEveryPlyMatchAnIndependentScanAndPgnExtract) {
   for (int fate = 0; fate < 5; fate++) EXPECT_EQ(counted[fate], fates[fate]) << fate;
   EXPECT_EQ(table->counts.movesStored, stored);
   EXPECT_EQ(table->counts.minGamesDrops, rare);
-  EXPECT_TRUE(contains(output, line("moves-uniq =%8i\n", int(tally.size())))) << output;
-  EXPECT_TRUE(contains(output, line("saved %i moves\n", int(tally.size()) - rare))) << output;
+  EXPECT_EQ(table->counts.slotsInUse + rare, tally.size());  // the moves kept, each once
 
   BookReader reader;
   ASSERT_TRUE(reader.open(bookName.c_str()));

@@ -138,14 +138,6 @@ TEST(UciTranscript, SearchesPonderingMatesAndPromotions) {
     s.send("stop");
     EXPECT_EQ(countLines(s.sync(), "bestmove"), 0) << "a search is answered once";
   }
-  // A ponder hit with a clock and a depth limit: the search ends by itself, once.
-  s.send("position startpos moves e2e4 e7e5");
-  s.send("go ponder wtime 600000 btime 600000 winc 1000 binc 1000 depth 4");
-  s.until("info depth 1");
-  s.send("ponderhit");
-  const std::string answered = s.until("bestmove");
-  EXPECT_EQ(countLines(answered + s.sync(), "bestmove"), 1);
-
   const struct {
     const char* position;
     const char* go;

@@ -89,11 +89,6 @@ TEST_F(ParallelTest, OneThreadSearchesExactlyAsBeforeAndAfterParallelSearches) {
     EXPECT_EQ(after.score, before.score) << fen;
     EXPECT_EQ(searchController.totalNodes(), nodesBefore) << fen;
   }
-  // Requests beyond the range are clamped.
-  for (auto [asked, given] : {std::pair{12, 8}, {0, 1}, {-3, 1}}) {
-    searchController.setThreads(asked);
-    EXPECT_EQ(searchController.threadCount, given) << asked;
-  }
 }
 
 TEST_F(ParallelTest, SoundOverManyPositionsAndMatesExactWithTwoToEightThreads) {

@@ -25,7 +25,6 @@ class SearchRecorder : public SearchListener {
     result_.score = score;
     result_.move = bestMove;
     result_.calls++;
-    finishedOn_ = std::this_thread::get_id();
   }
   void iterationReport(int depth, int, Move) override {
     if (depth > reportedDepth) reportedDepth = depth;
@@ -35,10 +34,6 @@ class SearchRecorder : public SearchListener {
   SearchResult result() {
     std::lock_guard<std::mutex> lock(mutex_);
     return result_;
-  }
-  std::thread::id finishedOn() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return finishedOn_;
   }
   void clear() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -55,7 +50,6 @@ class SearchRecorder : public SearchListener {
  private:
   std::mutex mutex_;
   SearchResult result_;
-  std::thread::id finishedOn_;
 };
 
 // Puts the program-wide search into a known state for a test that searches on the caller's

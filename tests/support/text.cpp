@@ -5,8 +5,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "base/log.h"
-
 bool contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
@@ -48,26 +46,4 @@ std::string captureStdout(const std::function<void()>& run) {
   testing::internal::CaptureStdout();
   run();
   return testing::internal::GetCapturedStdout();
-}
-
-std::string captureStderr(const std::function<void()>& run) {
-  testing::internal::CaptureStderr();
-  run();
-  return testing::internal::GetCapturedStderr();
-}
-
-CapturedLog::CapturedLog() : saved_(logFile), file_(tmpfile()) { logFile = file_; }
-
-CapturedLog::~CapturedLog() {
-  logFile = saved_;
-  fclose(file_);
-}
-
-std::string CapturedLog::text() {
-  fflush(file_);
-  rewind(file_);
-  std::string result;
-  for (int c; (c = fgetc(file_)) != EOF;) result += char(c);
-  fseek(file_, 0, SEEK_END);  // further log lines go after what was read
-  return result;
 }

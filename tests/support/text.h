@@ -1,6 +1,6 @@
 #pragma once
 // Text helpers of the test kit: searching and splitting output, whole files, and capturing what
-// a piece of code prints on standard output, standard error or the process-wide log.
+// a piece of code prints.
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -16,19 +16,5 @@ int countLines(const std::string& text, const std::string& prefix);
 // The whole file; empty when it cannot be read.
 std::string readFile(const std::string& path);
 
+// What `run` prints on standard output.
 std::string captureStdout(const std::function<void()>& run);
-std::string captureStderr(const std::function<void()>& run);
-
-// Sends the process-wide log into a temporary file while the object lives.
-class CapturedLog {
- public:
-  CapturedLog();
-  ~CapturedLog();
-  CapturedLog(const CapturedLog&) = delete;
-  CapturedLog& operator=(const CapturedLog&) = delete;
-  std::string text();
-
- private:
-  FILE* saved_;
-  FILE* file_;
-};
