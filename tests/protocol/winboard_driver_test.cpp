@@ -52,19 +52,10 @@ TEST(WinBoardDriver, FeaturesBeforeAndAfterXboardAndTheLog) {
   EXPECT_NE(readFile(logDir + "/melvok-0001.log"), "");
 }
 
-// A new game with go: the engine plays White (the form of its thinking lines and moves is checked
-// by the stress test); the clock each search gets.
-TEST(WinBoardDriver, GamesAndClocks) {
+// The clock each search gets. (Games through new, go and usermove: the stress test and matches.)
+TEST(WinBoardDriver, Clocks) {
   WinBoardSession s;
-  s.lines({"new", "level 0 1000 0", "time 6000000", "sd 3"});
-  EXPECT_EQ(s.sync(), Lines{});  // the engine plays black; White is to move
-  s.lines({"go", "nopost", "usermove e7e5"});
-  s.until("move ");
-  s.until("move ");
-  s.driver->waitUntilIdle();
-  EXPECT_EQ(s.position.ply, 3u);
   s.line("new");
-  EXPECT_EQ(s.fen(), StartFen);
   // The clock the next search gets: moves per control, time, increment (fractions too).
   s.lines({"level 40 0:30 2", "time 3000", "sd 1", "go"});
   s.until("move ");

@@ -19,13 +19,8 @@ int libraryValue(const Position& pos) {
   for (int s = 0; s < 128; ++s) {
     const int piece = onBoard(s) ? pos.at(s) : Empty;
     if (piece == Empty || slotOf(piece) == KingSlot) continue;
-    const int kind = tables.kindOfSlot[slotOf(piece)];
-    code = (kind == Queen    ? QueenCode
-            : kind == Rook   ? RookCode
-            : kind == Bishop ? BishopCode
-            : kind == Knight ? KnightCode
-                             : PawnCode) +
-           (colourOf(piece) == Black ? 6 : 0);
+    const int codes[8] = {0, PawnCode, KnightCode, 0, 0, BishopCode, RookCode, QueenCode};
+    code = codes[tables.kindOfSlot[slotOf(piece)]] + (colourOf(piece) == Black ? 6 : 0);
     sq = fromBoard(s);
     ++pieces;
   }

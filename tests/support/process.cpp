@@ -131,14 +131,7 @@ std::string Process::readAll(int timeoutMs) {
 }
 
 std::string Process::takeError() {
-  for (pollfd fd = {error_, POLLIN, 0}; error_ >= 0 && poll(&fd, 1, 0) > 0; fd.fd = error_) {
-    char chunk[4096];
-    const ssize_t got = read(error_, chunk, sizeof chunk);
-    if (got <= 0)
-      closeFd(error_);
-    else
-      errorText_.append(chunk, size_t(got));
-  }
+  for (pollfd fd{error_, POLLIN, 0}; error_ >= 0 && poll(&fd, 1, 0) > 0; fd.fd = error_) pump(0);
   return std::exchange(errorText_, "");
 }
 
