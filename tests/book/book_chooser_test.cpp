@@ -12,7 +12,6 @@
 #include "book/book_test_util.h"
 #include "support/positions.h"
 #include "support/temp_dir.h"
-#include "support/text.h"
 
 namespace {
 

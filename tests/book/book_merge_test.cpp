@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "book/book_test_util.h"
 #include "support/temp_dir.h"
 #include "support/text.h"

@@ -1,5 +1,6 @@
 // The console against the built engine: its commands and their answers, careless and random
-// input, a game longer than the history, and the bench signature.
+// input, and the bench signature. (A game longer than the history: the robustness test's endless
+// move list, through the same game-move function.)
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -111,14 +112,6 @@ TEST(Console, CarelessAndRandomInputLeaveASoundPosition) {
     checked++;
   }
   EXPECT_EQ(checked, 10);
-}
-
-TEST(Console, AGameLongerThanTheHistoryIsRefusedCleanly) {
-  std::vector<std::string> lines(300, "Nf3 Nf6 Ng1 Ng8");  // far more plies than the history holds
-  lines.insert(lines.end(), {"m", "q"});
-  const std::string output = runEngine(lines).output;
-  EXPECT_TRUE(contains(output, "game too long: no room for more moves\nmove not accepted: Nf3\n"));
-  EXPECT_TRUE(contains(consoleAnswers(output).at(300), "#moves = 20\n"));  // still a sound position
 }
 
 uint64_t benchNodes(const std::string& output) {

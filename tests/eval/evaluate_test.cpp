@@ -1,12 +1,14 @@
-// The material imbalance and the evaluation cache. (How well the terms judge positions, endings
-// included, is strength, measured in games; colour symmetry and the exchange values have tests of
-// their own.)
+// The material imbalance, the evaluation cache and the pawn hash. (How well the terms judge
+// positions, endings included, is strength, measured in games; colour symmetry and the exchange
+// values have tests of their own.)
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <random>
 
 #include "eval/evaluator.h"
+#include "support/paths.h"
 #include "support/positions.h"
 
 namespace {
@@ -45,6 +47,27 @@ TEST(EvalCache, NeverChangesAResult) {
       EXPECT_EQ(cached->pawnEntry().check, uint32_t(pos->pawnKey >> 32));
     }
   EXPECT_GT(cached->pawnHash().hits, 0u);
+}
+
+// An entry is shared by every position with the same pawns: whichever of them filled it, it must
+// read as if computed for the one probing now (otherwise a search's score depends on what the
+// table saw before). Consecutive positions of a game mostly keep their pawns, so most probes
+// below hit entries filled with other pieces on the board.
+TEST(PawnHash, StoredEntryEqualsAFreshComputation) {
+  auto start = positionFrom("4k3/8/8/8/8/8/8/4K2R w K - 0 1");  // no pawns: key 0
+  auto eval = std::make_unique<Evaluator>(*start);
+  std::vector<std::string> fens = randomPlayFens(4, 60, 7);
+  for (const std::string& fen : gameFens(dataPath("master-games.pgn"), 40, 1)) fens.push_back(fen);
+  ASSERT_GT(fens.size(), 2000u);
+  for (const std::string& fen : fens) {
+    auto pos = positionFrom(fen);
+    eval->attach(*pos);
+    const PawnEntry& stored = eval->probePawnHash();
+    PawnEntry fresh{};
+    fillPawnEntry(fresh, *pos);
+    ASSERT_EQ(std::memcmp(&stored, &fresh, offsetof(PawnEntry, unused)), 0) << fen;
+  }
+  EXPECT_GT(eval->pawnHash().hits, fens.size() / 2);
 }
 
 }  // namespace

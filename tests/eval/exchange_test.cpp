@@ -1,5 +1,5 @@
 // Static exchange evaluation: the outcome of capture sequences on one square, with x-ray
-// attackers, the king as the last capturer, promotions and probes of an empty origin.
+// attackers, the king as the last capturer and promotions.
 #include "eval/exchange.h"
 
 #include <gtest/gtest.h>
@@ -56,19 +56,6 @@ TEST(StaticExchange, ValuesOfCaptureSequences) {
     EXPECT_EQ(std::memcmp(pos->board, before.board, sizeof before.board), 0) << c.fen;
     EXPECT_EQ(std::memcmp(pos->pieceSquare, before.pieceSquare, sizeof before.pieceSquare), 0);
   }
-}
-
-TEST(StaticExchange, ProbeOfAnEmptyOriginValuesTheSquareForTheOtherSide) {
-  // White's knight on e5, Black (the side asked) capturing first.
-  const Move probe = makeMoveWord(0x24, 0x44);  // e3-e5
-  const struct {
-    const char* fen;
-    int value;
-  } cases[] = {{"4k3/8/3p4/4N3/8/8/8/4K3 b - - 0 1", -3},
-               {"4k3/8/3p4/4N3/3P4/8/8/4K3 b - - 0 1", 1 - 3},  // defended: a pawn back
-               {"4k3/8/8/4N3/8/8/8/4K3 b - - 0 1", 0}};         // nothing attacks it
-  for (const auto& c : cases)
-    EXPECT_EQ(staticExchange(*positionFrom(c.fen), Black, probe), c.value) << c.fen;
 }
 
 }  // namespace

@@ -3,9 +3,6 @@
 // (Analysis mode goes through the adversarial session of the robustness test.)
 #include <gtest/gtest.h>
 
-#include <regex>
-
-#include "board/notation.h"
 #include "protocol/winboard_session.h"
 #include "support/positions.h"
 #include "support/temp_dir.h"
@@ -52,23 +49,9 @@ TEST(WinBoardDriver, FeaturesBeforeAndAfterXboardAndTheLog) {
   EXPECT_NE(readFile(logDir + "/melvok-0001.log"), "");
 }
 
-// The clock each search gets. (Games through new, go and usermove: the stress test and matches.)
-TEST(WinBoardDriver, Clocks) {
+// A fixed time per move outlasts an empty clock. (Clocks from level and time: the matches.)
+TEST(WinBoardDriver, FixedTimePerMove) {
   WinBoardSession s;
-  s.line("new");
-  // The clock the next search gets: moves per control, time, increment (fractions too).
-  s.lines({"level 40 0:30 2", "time 3000", "sd 1", "go"});
-  s.until("move ");
-  s.driver->waitUntilIdle();
-  const TimeControl& times = searchController.times();
-  EXPECT_EQ(times.movesToGo, 40);
-  EXPECT_EQ(times.timeLeftMs, 30000);
-  EXPECT_EQ(times.incrementMs, 2000);
-  for (auto [line, ms] : {std::pair{"level 0 1 0.5", 500u}, {"time -50", 0u}}) {
-    s.line(line);
-    EXPECT_EQ(line[0] == 'l' ? s.driver->incrementMs : s.driver->timeLeftMs, ms) << line;
-  }
-  // A fixed time per move outlasts an empty clock.
   s.lines({"new", "st 7", "time 0", "sd 1", "go"});
   s.until("move ");
   s.driver->waitUntilIdle();

@@ -21,19 +21,6 @@ bool wellFormed(const std::string& line) {
   return std::regex_match(line, forms);
 }
 
-// The game can still be taken back to the start, exactly.
-void expectSoundGame(WinBoardSession& s) {
-  s.lines({"exit", "force"});
-  for (const std::string& line : s.sync()) EXPECT_TRUE(wellFormed(line)) << line;
-  s.driver->waitUntilIdle();
-  EXPECT_EQ(s.driver->ponderMove(), 0u);
-  EXPECT_EQ(s.driver->status(), WinBoardDriver::Idle);
-  EXPECT_EQ(s.position.hashKey, computeHashKey(s.position));
-  EXPECT_EQ(s.position.pawnKey, computePawnKey(s.position));
-  while (s.position.ply > 0) s.line("undo");
-  EXPECT_EQ(s.fen(), fenOf(*positionFrom(InitialFen)));
-}
-
 TEST(WinBoardStress, RapidCommandSequencesNeverHangOrBreakALine) {
   WinBoardSession s;
   const std::vector<std::string> commands = {"usermove e2e4",
@@ -76,7 +63,16 @@ TEST(WinBoardStress, RapidCommandSequencesNeverHangOrBreakALine) {
     ASSERT_FALSE(s.timedOut()) << "no answer after " << command;
   }
   EXPECT_GT(lines, 0);
-  expectSoundGame(s);
+  // The game can still be taken back to the start, exactly.
+  s.lines({"exit", "force"});
+  for (const std::string& line : s.sync()) EXPECT_TRUE(wellFormed(line)) << line;
+  s.driver->waitUntilIdle();
+  EXPECT_EQ(s.driver->ponderMove(), 0u);
+  EXPECT_EQ(s.driver->status(), WinBoardDriver::Idle);
+  EXPECT_EQ(s.position.hashKey, computeHashKey(s.position));
+  EXPECT_EQ(s.position.pawnKey, computePawnKey(s.position));
+  while (s.position.ply > 0) s.line("undo");
+  EXPECT_EQ(s.fen(), fenOf(*positionFrom(InitialFen)));
 }
 
 }  // namespace

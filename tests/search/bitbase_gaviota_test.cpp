@@ -2,10 +2,6 @@
 // retrograde solver computes: two independent solvers must agree on every three-men position.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
-#include <vector>
-
 #include "search/bitbase_standin.h"
 #include "support/text.h"
 

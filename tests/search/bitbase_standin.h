@@ -64,23 +64,14 @@ inline int probe(int side, int wk, int bk, int code, int sq) {
 
 inline int fromBoard(int sq) { return (sq & 7) + 8 * (sq >> 4); }
 
-// FEN of the position; a code 0 leaves the piece out.
+// FEN of the position (a digit 1 for each empty square); a code 0 leaves the piece out.
 inline std::string fenOf(int side, int wk, int bk, int code, int sq) {
-  char board[64] = {};
+  std::string board(64, '1');
   board[wk] = 'K';
   board[bk] = 'k';
   if (code != 0) board[sq] = "..QRBNP.qrbnp"[code];
   std::string fen;
-  for (int rank = 7; rank >= 0; --rank) {
-    for (int file = 0, empty = 0; file < 8; ++file) {
-      const char c = board[rank * 8 + file];
-      if (c == 0) ++empty;
-      if (c != 0 || file == 7) fen += empty > 0 ? std::string(1, char('0' + empty)) : "";
-      if (c != 0) fen += c;
-      if (c != 0) empty = 0;
-    }
-    if (rank > 0) fen += '/';
-  }
+  for (int rank = 7; rank >= 0; --rank) fen += board.substr(rank * 8, 8) + (rank ? "/" : "");
   return fen + (side == 0 ? " w - - 0 1" : " b - - 0 1");
 }
 

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "board/makemove.h"
 #include "board/movegen.h"
 #include "support/positions.h"
 

@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include "board/movegen.h"
 #include "board/notation.h"
 #include "search/mate_cases.h"
 #include "support/paths.h"
