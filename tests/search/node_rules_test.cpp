@@ -1,10 +1,11 @@
-// Draw rules and the check test shared by the searches. (The reversal draw is a shortcut of the
-// search: strength.)
+// Rules shared by the searches: draws by repetition and the fifty-move rule, mate scores stored in
+// the table as distances from the node, and table moves that no longer fit the board. (The check
+// test, the reversal draw and which entry a store replaces are matters of strength.)
 #include "search/node_rules.h"
 
 #include <gtest/gtest.h>
 
-#include "board/movegen.h"
+#include "search/tt.h"
 #include "support/positions.h"
 
 namespace {
@@ -30,30 +31,38 @@ TEST(NodeRules, RepetitionAndFiftyMoves) {
   EXPECT_TRUE(fiftyMoveDraw(*fifty));
 }
 
-// The check test never misses a check that making the move gives, and claims one only when the
-// move gives it or marks an x-ray through a single blocker (a battery).
-TEST(NodeRules, CheckTestAgreesWithMakeMove) {
-  int checks = 0, batteries = 0;
-  std::mt19937 rng(3);
-  for (int game = 0; game < 60; game++) {
-    auto pos = positionFrom(InitialFen);
-    for (int ply = 0; ply < 80 && !playRandomMoves(*pos, 1, rng, true).empty(); ply++) {
-      Move moves[MaxMoves];
-      const int count = generateLegalMoves(*pos, moves);
-      const int king = pos->kingSquare(pos->sideToMove ^ 1);
-      for (int i = 0; i < count; i++) {
-        if (moves[i] & (MoveCastle | MoveEnPassant) || movePromotion(moves[i])) continue;
-        Move tested = moves[i] & ~MoveCheckFlags;
-        const bool claimed = checkTest(*pos, tested, king);
-        const bool battery = (tested & MoveBatteryCheck) != 0;
-        EXPECT_EQ(claimed, givesCheck(moves[i]) || battery) << fenOf(*pos) << std::hex << moves[i];
-        checks += givesCheck(moves[i]);
-        batteries += battery;
-      }
+TEST(Tt, MateScoresAreStoredAsDistancesFromTheNode) {
+  for (int ply = 0; ply < 100; ply += 7)
+    for (int score : {29995, 3500, 0, -2999, -29990}) {
+      const int shift = std::abs(score) > 3000 ? (score > 0 ? 1 : -1) : 0;
+      // Read back at the same ply: the same; two plies nearer the root: two plies longer.
+      EXPECT_EQ(scoreFromTable(scoreToTable(score, ply + 2), ply + 2), score) << score;
+      EXPECT_EQ(scoreFromTable(scoreToTable(score, ply + 2), ply), score + 2 * shift) << score;
     }
-  }
-  EXPECT_GT(checks, 500);
-  EXPECT_GT(batteries, 20);
+}
+
+TEST(Tt, StoredMoveFollowsTheBoardOrIsDropped) {
+  Tt table(256);
+  TtCounters counters;
+  auto knight = positionFrom("4k3/8/8/3p4/4N3/8/8/4K3 w - - 0 1");
+  TtEntry entry;
+  entry.move = makeMoveWord(0x34, 0x43, knight->at(0x43));  // Nxd5
+  entry.score = 10;
+  entry.depth = 3;
+  entry.bound = BoundLower;
+  table.store(*knight, entry, counters);
+  // A colliding position with another pawn number on d5: the move takes that pawn.
+  auto other = positionFrom("4k3/8/8/2pp4/4N3/8/8/4K3 w - - 0 1");
+  other->hashKey = knight->hashKey;
+  TtEntry out;
+  ASSERT_TRUE(table.probe(*other, out));
+  EXPECT_EQ(out.move, makeMoveWord(0x34, 0x43, other->at(0x43)));
+  // A rook on d5 instead: the capture no longer fits and goes; the rest of the entry stays.
+  auto rook = positionFrom("4k3/8/8/3r4/4N3/8/8/4K3 w - - 0 1");
+  rook->hashKey = knight->hashKey;
+  ASSERT_TRUE(table.probe(*rook, out));
+  EXPECT_EQ(out.move, 0u);
+  EXPECT_EQ(out.score, 10);
 }
 
 }  // namespace
