@@ -65,6 +65,12 @@ void setUp() {
   if (done) return;
   done = true;
   initTables();
+  if (FILE* games = fopen(dataFile("master-games.pgn").c_str(), "r")) {
+    fclose(games);
+  } else {
+    std::fprintf(stderr, "cannot read %s\n", dataFile("master-games.pgn").c_str());
+    std::exit(1);
+  }
   std::string command = "mkdir -p " + scratchDir;
   if (system(command.c_str()) != 0) return;
   writeFile(scratchDir + "/default.ini", "# the builder's own defaults\n");

@@ -4,6 +4,8 @@
 //   eval_bench --benchmark_filter=Exchange   exchange evaluations per second
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -24,7 +26,10 @@ const std::vector<std::unique_ptr<Position>>& gamePositions() {
   if (!positions.empty()) return positions;
   initTables();
   PgnReader reader;
-  if (!reader.open(MELVOK_DATA_DIR "/master-games.pgn")) return positions;
+  if (!reader.open(MELVOK_DATA_DIR "/master-games.pgn")) {
+    std::fprintf(stderr, "cannot read " MELVOK_DATA_DIR "/master-games.pgn\n");
+    std::exit(1);
+  }
   for (int g = 0; g < Games; ++g) {
     PgnGame* game = reader.nextGame();
     if (game == nullptr) break;
