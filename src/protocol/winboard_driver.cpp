@@ -385,24 +385,24 @@ void WinBoardDriver::think(bool onSearchThread) {
     return;
   }
   guard.unlock();
-  startSearch();
+  startSearch(limits);
 }
 
 void WinBoardDriver::startPendingSearch() {
   std::lock_guard<std::mutex> guard(stateLock_);
   if (!pendingStart_) return;  // stopped before it began
   pendingStart_ = false;
-  startSearch();
+  startSearch(pendingLimits_);
   stateChanged_.notify_all();
 }
 
-// Starts the search think() prepared; the last search may still be winding down.
-void WinBoardDriver::startSearch() {
+// Starts the search think() prepared; the last search may still be winding down. The limits are
+// the caller's: once the search runs, its end may prepare the next one in pendingLimits_.
+void WinBoardDriver::startSearch(const SearchLimits& limits) {
   log("go()...");
-  search_.start(position_, pendingLimits_, true);
+  search_.start(position_, limits, true);
   log("Nominal search time is %3.2f seconds, infinite=%i, timegap=%ims\n",
-      search_.nominalTimeMs() / 1000.0, int(pendingLimits_.infinite || pendingLimits_.ponder),
-      timeGapMs);
+      search_.nominalTimeMs() / 1000.0, int(limits.infinite || limits.ponder), timeGapMs);
   log("go() ok");
 }
 

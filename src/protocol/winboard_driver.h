@@ -111,7 +111,7 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   // The game's course.
   void think(bool onSearchThread);
   void setClock(SearchLimits& limits);
-  void startSearch();
+  void startSearch(const SearchLimits& limits);
   void ponderHit();
   void stop();
   void undo();
