@@ -130,6 +130,8 @@ TEST(ConsoleCommands, MovesDivideAndHelp) {
       "m(ax)t(ime)     set max search time (seconds)\n"
       "m(ax)d(epth)    set max search depth\n"
       "m(oves)         show all legal moves\n"
+      "multipv [k]     show the best k lines when searching\n"
+      "g moves <m>...  search only these moves\n"
       "\n"
       "book            show book contents\n"
       "buildbook ...   create opening book from PGN file, see readme\n"

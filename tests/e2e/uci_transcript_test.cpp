@@ -67,6 +67,8 @@ TEST(UciTranscript, UciAnswersIdOptionsInOrderAndUciok) {
       "option name UCI_EngineAbout type string default melvok by the melvok developers\n"
       "option name UCI_Chess960    type check default false\n"
       "option name CastleNotation  type combo default smart var smart var e1g1 var O-O var KxR\n"
+      "option name MultiPV         type spin default 1 min 1 max 64\n"
+      "option name UCI_AnalyseMode type check default false\n"
       "option name Clear Hash      type button\n"
       "uciok\n");
   // From now on no prompt, and empty lines are swallowed (no board).

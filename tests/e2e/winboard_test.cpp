@@ -69,7 +69,8 @@ TEST(WinBoardTranscript, HandOverFeaturesAndFirstGame) {
                        "feature myname=\"melvok-0.1\"\nfeature analyze=1\n"
                        "feature variants=\"normal,fischerandom\"\nfeature colors=0\nfeature ics=1\n"
                        "feature name=1\nfeature pause=1\nfeature smp=1\nfeature memory=1\n"
-                       "feature egt=0\nfeature time=1\nfeature done=1\n"))
+                       "feature egt=0\nfeature time=1\nfeature exclude=1\n"
+                       "feature option=\"MultiPV -spin 1 1 64\"\nfeature done=1\n"))
       << hello;
   EXPECT_TRUE(contains(e.exchange({"protover 2"}), "feature done=1\n"));
   EXPECT_FALSE(contains(e.exchange({""}), "% "));  // no prompt, empty lines swallowed

@@ -33,6 +33,7 @@ TEST(WinBoardDriver, SendsTheWholeFeatureListOnEveryProtover) {
                           "feature name=1",     "feature pause=1",
                           "feature smp=1",      "feature memory=1",
                           "feature egt=0",      "feature time=1",
+                          "feature exclude=1",  "feature option=\"MultiPV -spin 1 1 64\"",
                           "feature done=1"};
   for (const char* line : {"protover 2", "protover", "protover 1 extra"}) {
     EXPECT_TRUE(s.line(line));
