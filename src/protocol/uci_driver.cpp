@@ -39,6 +39,10 @@ UciDriver::UciDriver(Position& position, const ProtocolConfig& config, const cha
       timeGapMs_(config.uciTimeGapMs),
       bookMove_(config.bookMove) {}
 
+UciDriver::~UciDriver() {
+  if (active_) setDiagnosticSink(nullptr);
+}
+
 bool UciDriver::handle(const RcString& word, const RcString& rest) {
   if (word.empty()) return active_;
   if (active_) {

@@ -29,6 +29,9 @@ class UciDriver : public ProtocolDriver, public SearchListener {
   // `output` carries the protocol lines (standard output in the engine, a file in tests).
   UciDriver(Position& position, const ProtocolConfig& config, const char* version,
             FILE* output = stdout);
+  // Hands standard output's diagnostics back (tests make and drop drivers; the program's one
+  // lives to the end).
+  ~UciDriver() override;
   UciDriver(const UciDriver&) = delete;
   UciDriver& operator=(const UciDriver&) = delete;
 

@@ -11,6 +11,7 @@
 
 #include "base/log.h"
 #include "base/tokenizer.h"
+#include "board/notation.h"
 #include "board/tables.h"
 #include "search/node_rules.h"
 
@@ -255,6 +256,29 @@ TEST_F(UciDriverTest, MovesAndFensFromTheInterface) {
   line("position startpos");
   line("go depth 1");
   EXPECT_NE(output().find("bestmove "), std::string::npos);
+}
+
+// The book answers a game's go; analysis, a restricted root and a mate search ask the engine
+// and leave the game in the book.
+TEST_F(UciDriverTest, AnalysisAsksTheEngineNotTheBook) {
+  ProtocolConfig config;
+  config.bookMove = [](Position& pos) { return parseMove(pos, "g2g4"); };  // no search plays it
+  driver_ = std::make_unique<UciDriver>(*position_, config, "9.9", output_);
+  auto best = [&](const char* go) {
+    line("position startpos");
+    line(go);
+    searchController.waitUntilIdle();
+    const std::string text = output();
+    const size_t at = text.rfind("bestmove ");
+    return at == std::string::npos ? text : text.substr(at + 9, 4);
+  };
+  EXPECT_EQ(best("go depth 2"), "g2g4");
+  EXPECT_EQ(best("go depth 2 searchmoves e2e4"), "e2e4");
+  EXPECT_NE(best("go depth 2 mate 1"), "g2g4");
+  line("setoption name UCI_AnalyseMode value true");
+  EXPECT_NE(best("go depth 2"), "g2g4");
+  line("setoption name UCI_AnalyseMode value false");
+  EXPECT_EQ(best("go depth 2"), "g2g4");
 }
 
 }  // namespace
