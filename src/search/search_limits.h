@@ -23,9 +23,9 @@ struct SearchLimits {
   bool ponder = false;     // on the opponent's time: infinite until the ponder hit
   bool canPonder = false;  // the engine ponders in this game, so each move may take longer
   int movesOutOfBook = 0;  // moves since the book was left (1 = the first); 0: not known
-  std::vector<Move> searchMoves;  // legal moves the root is restricted to; empty: every move
-  int lines = 1;                  // the best this many root moves, each with its line (MultiPV)
-  int mateMoves = 0;              // a proven mate in this many moves or fewer ends it; 0: none
+  std::vector<Move> searchMoves = {};  // the root moves to search; empty: every move
+  int lines = 1;                       // the best this many root moves, each with its line
+  int mateMoves = 0;                   // a mate in this many moves or fewer ends it; 0: none
 
   // Neither a clock, a fixed time, a depth, node or mate limit, nor asked to run until
   // stopped: such a search runs until a stop all the same, which deserves a warning.

@@ -1,13 +1,11 @@
-// Analysis requests through the controller: several lines are distinct root moves, best first,
-// line 1 the one-line search's answer; a restricted root plays only listed moves; a mate search
-// ends with its mate and runs on past a longer one. Every search is bounded by depth.
+// Analysis requests through the controller, bounded by depth: several lines, a restricted root,
+// a mate search.
 #include <gtest/gtest.h>
 
-#include <string>
+#include <algorithm>
 #include <vector>
 
 #include "board/makemove.h"
-#include "board/movegen.h"
 #include "board/notation.h"
 #include "search/mate_cases.h"
 #include "search/search_controller.h"
@@ -15,180 +13,110 @@
 
 namespace {
 
-struct Line {
-  int score;
-  std::vector<Move> pv;
-};
-
-class LineRecorder : public SearchListener {
- public:
-  std::vector<Line> lines;  // of the last iteration that reported lines
-  int depth = -1, score = 0;
-  Move best = 0;
-  void finished(int d, int s, Move m) override {
-    depth = d;
-    score = s;
-    best = m;
-  }
-  // A one-line search reports its new best moves: its line is the last of them.
+// The lines of the last iteration (a one-line search: its last best line).
+struct Lines : SearchListener {
+  std::vector<std::vector<Move>> pvs;
+  std::vector<int> scores;
+  void finished(int, int, Move) override {}
   void iterationReport(int d, int s, Move) override { lineReport(d, 1, s, searchController.pv()); }
   void currentMove(int, int, Move) override {}
-  void lineReport(int, int line, int s, const Move* pv) override {
-    if (line == 1) lines.clear();
-    lines.push_back({s, {}});
-    for (int i = 0; pv[i]; i++) lines.back().pv.push_back(pv[i]);
+  void lineReport(int, int line, int score, const Move* pv) override {
+    pvs.resize(line - 1);
+    scores.resize(line - 1);
+    pvs.emplace_back(pv, std::find(pv, pv + PvRows, Move(0)));
+    scores.push_back(score);
   }
 };
 
-Move parsed(const char* fen, const char* text) {
-  Position pos;
-  setFen(pos, fen);
-  const Move m = parseMove(pos, text);
-  EXPECT_NE(m, 0u) << text << " in " << fen;
-  return m;
-}
-
-bool sameMove(Move a, Move b) { return (a & MoveCompareMask) == (b & MoveCompareMask); }
-
-constexpr const char* Kiwipete =
-    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
-constexpr const char* RookTakesQueen = "4k3/8/8/3q4/8/8/3R4/3K4 w - - 0 1";
+const char* const Kiwipete = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -";
+const char* const RookTakesQueen = "4k3/8/8/3q4/8/8/3R4/3K4 w - - 0 1";
 
 struct AnalysisSearchTest : ::testing::Test {
   static void SetUpTestSuite() {
     initTables();
     if (!searchController.booted) searchController.boot();
   }
-  LineRecorder recorder;
+  Lines lines;
   Position pos;
-
-  void SetUp() override {
-    searchController.listener = &recorder;
-    searchController.quiet = true;
-  }
-  // Other suites in this program take one thread and the last search's node total for granted.
-  void TearDown() override {
+  void SetUp() override { searchController.quiet = true; }
+  void TearDown() override {  // the next suites expect one thread and no listener
     searchController.setThreads(1);
-    search(RookTakesQueen, limits(1));
+    search(RookTakesQueen, {.depth = 1});
     searchController.listener = nullptr;
   }
-
-  static SearchLimits limits(int depth, int lines = 1) {
-    SearchLimits l;
-    l.depth = depth;
-    l.lines = lines;
-    return l;
-  }
-  // A fresh start, as the bench makes it: nothing a search leaves behind steers the next.
+  Move move(const char* text) { return parseMove(pos, text); }
+  // A fresh table and listener each time, so that no search steers the next.
   void search(const char* fen, const SearchLimits& l) {
-    ASSERT_TRUE(setFen(pos, fen)) << fen;
-    recorder = LineRecorder();
+    ASSERT_TRUE(setFen(pos, fen));
+    lines = Lines();
+    searchController.listener = &lines;
     searchController.table().clear();
-    resizePawnHash(searchController.master().eval.pawnHash(), PawnHash::DefaultEntries);
-    searchController.master().eval.clearCache();
     searchController.start(pos, l, false);
   }
-  int legalMoves() {
-    Move list[MaxMoves];
-    return generateLegalMoves(pos, list);
-  }
-  // As many lines as asked (or as there are moves), each a legal line of its own root move,
-  // best first; line 1 is the search's best move.
-  void expectWellFormed(int asked, const std::string& what) {
-    const auto& lines = recorder.lines;
-    ASSERT_EQ(int(lines.size()), std::min(asked, legalMoves())) << what;
-    for (size_t i = 0; i < lines.size(); i++) {
-      ASSERT_FALSE(lines[i].pv.empty()) << what;
-      if (i > 0) {
-        EXPECT_LE(lines[i].score, lines[i - 1].score) << what << " line " << i + 1;
-      }
-      for (size_t j = 0; j < i; j++)
-        EXPECT_FALSE(sameMove(lines[i].pv[0], lines[j].pv[0])) << what << " line " << i + 1;
-      Position walk;
-      copyPosition(walk, pos);
-      for (Move m : lines[i].pv)
-        ASSERT_TRUE(isLegalMove(walk, m) && makeMove(walk, m)) << what << " line " << i + 1;
-    }
-    EXPECT_TRUE(sameMove(lines[0].pv[0], recorder.best)) << what;
-    EXPECT_EQ(lines[0].score, recorder.score) << what;
-  }
+  bool same(Move a, Move b) { return (a & MoveCompareMask) == (b & MoveCompareMask); }
 };
 
-// Line 1 is what the one-line search answers. Its score is exact where the search's answer
-// does not depend on the path it took (the mates); elsewhere the windows of the other lines
-// leave other table entries, so only a clearly best move is compared.
-TEST_F(AnalysisSearchTest, LinesAreDistinctBestFirstAndLineOneIsTheOneLineAnswer) {
+// Line 1 is the one-line search's answer: its move where that is clearly best, and its score
+// where the score cannot depend on the path (the mates); the other lines' windows leave other
+// table entries behind.
+TEST_F(AnalysisSearchTest, LinesAreDistinctLegalBestFirstAndLineOneIsTheBestMove) {
   struct Case {
     const char* fen;
-    int depth, lines;
-    bool exactScore;
+    int depth, lines, expected;
+    bool exact;
   };
-  std::vector<Case> cases = {{Kiwipete, 5, 5, false},
-                             {RookTakesQueen, 6, 3, false},
-                             {"7k/8/8/8/8/8/7P/7K w - - 0 1", 6, 5, false}};  // 4 moves
-  for (const MateCase& c : mateCases) cases.push_back({c.fen, 8, 3, true});
-  for (const Case& c : cases) {
-    search(c.fen, limits(c.depth));
-    const LineRecorder single = recorder;
-    search(c.fen, limits(c.depth, c.lines));
-    expectWellFormed(c.lines, c.fen);
-    EXPECT_TRUE(sameMove(recorder.best, single.best)) << c.fen;
-    if (c.exactScore) {
-      EXPECT_EQ(recorder.score, single.score) << c.fen;
+  std::vector<Case> cases = {{Kiwipete, 5, 5, 5, false},
+                             {RookTakesQueen, 6, 3, 3, false},
+                             {"7k/8/8/8/8/8/7P/7K w - - 0 1", 5, 5, 4, false}};
+  for (const MateCase& c : mateCases) cases.push_back({c.fen, 8, 3, -1, true});
+  for (int threads : {1, 2}) {
+    searchController.setThreads(threads);
+    for (const Case& c : cases) {
+      search(c.fen, {.depth = c.depth});
+      const Lines one = lines;
+      search(c.fen, {.depth = c.depth, .lines = c.lines});
+      const auto& pvs = lines.pvs;
+      EXPECT_TRUE(c.expected < 0 || int(pvs.size()) == c.expected) << c.fen;
+      for (size_t i = 0; i < pvs.size(); i++) {
+        EXPECT_TRUE(i == 0 || lines.scores[i] <= lines.scores[i - 1]) << c.fen;
+        for (size_t j = 0; j < i; j++) EXPECT_FALSE(same(pvs[i][0], pvs[j][0])) << c.fen;
+        Position walk;
+        copyPosition(walk, pos);
+        for (Move m : pvs[i]) ASSERT_TRUE(isLegalMove(walk, m) && makeMove(walk, m)) << c.fen;
+      }
+      EXPECT_TRUE(same(searchController.bestMove(), pvs[0][0])) << c.fen;
+      if (threads > 1) continue;  // with helpers: legal and well-formed only
+      EXPECT_TRUE(same(pvs[0][0], one.pvs[0][0])) << c.fen;
+      EXPECT_TRUE(!c.exact || lines.scores[0] == one.scores[0]) << c.fen;
     }
   }
-  // With a helper thread the lines stay legal, distinct and ordered.
-  searchController.setThreads(2);
-  for (const Case& c : cases) {
-    search(c.fen, limits(c.depth, c.lines));
-    expectWellFormed(c.lines, std::string("2 threads: ") + c.fen);
-  }
 }
 
-TEST_F(AnalysisSearchTest, RestrictedRootPlaysOnlyTheListedMoves) {
-  SearchLimits l = limits(5, 3);
-  l.searchMoves = {parsed(Kiwipete, "a2a3"), parsed(Kiwipete, "e5f7")};
-  search(Kiwipete, l);
-  ASSERT_EQ(recorder.lines.size(), 2u);
-  for (const Line& line : recorder.lines)
-    EXPECT_TRUE(sameMove(line.pv[0], l.searchMoves[0]) || sameMove(line.pv[0], l.searchMoves[1]));
+// Only listed moves; a single one even when it loses, searched to the depth asked; a list
+// without a legal move leaves every move. A mate as short as asked ends the search, a longer
+// one (or none) runs on to the depth limit.
+TEST_F(AnalysisSearchTest, RestrictedRootAndMateSearch) {
+  ASSERT_TRUE(setFen(pos, Kiwipete));
+  search(Kiwipete, {.depth = 5, .searchMoves = {move("a2a3"), move("e5f7")}, .lines = 3});
+  ASSERT_EQ(lines.pvs.size(), 2u);
+  for (const auto& pv : lines.pvs)
+    EXPECT_TRUE(same(pv[0], move("a2a3")) || same(pv[0], move("e5f7")));
+  ASSERT_TRUE(setFen(pos, RookTakesQueen));
+  search(RookTakesQueen, {.depth = 6, .searchMoves = {move("d2d3")}});
+  EXPECT_TRUE(same(searchController.bestMove(), move("d2d3")));
+  EXPECT_LT(searchController.rootScore(), -300);
+  EXPECT_EQ(searchController.depth(), 6);
+  search(Kiwipete, {.depth = 2, .searchMoves = {move("d2d3")}});  // no move of this position
+  EXPECT_EQ(searchController.rootMoveCount(), 48);
 
-  // One listed move is played, even one that gives the rook away, and searched to the depth.
-  l = limits(6);
-  l.searchMoves = {parsed(RookTakesQueen, "d2d3")};
-  search(RookTakesQueen, l);
-  EXPECT_TRUE(sameMove(recorder.best, l.searchMoves[0]));
-  EXPECT_LT(recorder.score, -300);
-  EXPECT_EQ(recorder.depth, 6);
-
-  // A list with no move of this position leaves every move to the search.
-  l.searchMoves = {parsed(InitialFen, "e2e4")};
-  search(Kiwipete, l);
-  EXPECT_EQ(searchController.rootMoveCount(), legalMoves());
-}
-
-// A mate as short as asked ends the search; a longer one does not, nor does no mate at all:
-// those run on to the depth limit (without it, until stopped).
-TEST_F(AnalysisSearchTest, MateSearchEndsWithItsMateOnly) {
-  for (const MateCase& c : mateCases) {
-    if (c.score < 0) continue;
-    const int moves = (Infinity + 1 - c.score) / 2;
-    SearchLimits l = limits(12);
-    l.mateMoves = moves;
-    search(c.fen, l);
-    EXPECT_EQ(recorder.score, c.score) << c.fen;
-    EXPECT_LE(recorder.depth, 2 * moves) << c.fen;
-    if (moves == 1) continue;
-    l = limits(12);
-    l.mateMoves = moves - 1;
-    search(c.fen, l);
-    EXPECT_EQ(recorder.score, c.score) << c.fen;
-    EXPECT_EQ(recorder.depth, 12) << c.fen;
-  }
-  SearchLimits l = limits(6);
-  l.mateMoves = 3;
-  search(InitialFen, l);
-  EXPECT_EQ(recorder.depth, 6);
+  const MateCase& mateIn3 = mateCases[2];
+  search(mateIn3.fen, {.depth = 12, .mateMoves = 3});
+  EXPECT_EQ(searchController.rootScore(), mateIn3.score);
+  EXPECT_LE(searchController.depth(), 6);
+  search(mateIn3.fen, {.depth = 12, .mateMoves = 2});
+  EXPECT_EQ(searchController.depth(), 12);
+  search(InitialFen, {.depth = 6, .mateMoves = 3});
+  EXPECT_EQ(searchController.depth(), 6);
 }
 
 }  // namespace
