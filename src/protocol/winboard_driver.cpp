@@ -467,13 +467,14 @@ void WinBoardDriver::startPendingSearch() {
   stateChanged_.notify_all();
 }
 
-// Starts the search think() prepared; the last search may still be winding down.
+// Starts the search think() prepared; the last search may still be winding down. Once started,
+// the search may end and prepare the next one (pendingLimits_) before this logs.
 void WinBoardDriver::startSearch() {
   log("go()...");
+  const bool infinite = pendingLimits_.infinite || pendingLimits_.ponder;
   search_.start(position_, pendingLimits_, true);
   log("Nominal search time is %3.2f seconds, infinite=%i, timegap=%ims\n",
-      search_.nominalTimeMs() / 1000.0, int(pendingLimits_.infinite || pendingLimits_.ponder),
-      timeGapMs);
+      search_.nominalTimeMs() / 1000.0, int(infinite), timeGapMs);
   log("go() ok");
 }
 
