@@ -49,8 +49,6 @@ class UciDriver : public ProtocolDriver, public SearchListener {
   bool ownBook() const { return ownBook_; }
   bool canPonder() const { return canPonder_; }
   bool chess960() const { return chess960_; }
-  int multiPv() const { return multiPv_; }
-  bool analyseMode() const { return analyseMode_; }
   uint32_t firstOutOfBookPly() const { return bookExit_.firstPly; }
   const RcString& opponentName() const { return opponentName_; }
   const RcString& opponentTitle() const { return opponentTitle_; }

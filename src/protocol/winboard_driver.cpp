@@ -325,7 +325,7 @@ void WinBoardDriver::exitAnalysis() {
 }
 
 // Analysis of some moves only: "exclude e2e4", "include e2e4", "exclude all", "include all".
-// The exclusions belong to the position they were given in; a running analysis starts over.
+// The exclusions belong to the position they were given in.
 void WinBoardDriver::exclude() { changeExclusions(true); }
 void WinBoardDriver::include() { changeExclusions(false); }
 
@@ -347,10 +347,7 @@ void WinBoardDriver::changeExclusions(bool excluding) {
     send("Error (illegal move): %s\n", text.c_str());
     return;
   }
-  if (analyze) {
-    stop();
-    think(false);
-  }
+  reanalyse();
 }
 
 // "option NAME=VALUE" for the options the feature lines announce.
@@ -364,10 +361,14 @@ void WinBoardDriver::option() {
   }
   lines = std::clamp(clampedNumber(text.c_str() + equals + 1), 1, MaxLines);
   log("multipv=%i\n", lines.load());
-  if (analyze) {
-    stop();
-    think(false);
-  }
+  reanalyse();
+}
+
+// A running analysis starts over under the new settings.
+void WinBoardDriver::reanalyse() {
+  if (!analyze) return;
+  stop();
+  think(false);
 }
 
 // The moves an analysis may look at: all but the excluded ones of this position. Empty when

@@ -126,6 +126,7 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   void sendMove(Move m);
   void setPosition(const char* fen);
   void changeExclusions(bool excluding);
+  void reanalyse();
   std::vector<Move> analysedMoves();
   void sendThinking(int depth, int score, const Move* pv);
 
