@@ -4,8 +4,11 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "app/book_commands.h"
+#include "base/diagnostics.h"
 #include "base/output_stream.h"
 #include "base/platform.h"
 #include "base/tokenizer.h"
@@ -47,6 +50,7 @@ const Console::Command Console::commands[] = {
     {"maxdepth", &Console::maxDepth},
     {"md", &Console::maxDepth},
     {"maxtime", &Console::maxTime},
+    {"multipv", &Console::multiPv},
     {"mt", &Console::maxTime},
     {"perft", &Console::perft},
     {"bench", &Console::bench},
@@ -93,7 +97,7 @@ bool Console::execute(const RcString& text, bool uciWasActive, bool winboardWasA
 
 // A refused FEN keeps the position on the board: perft or g must not run on a half-read one.
 void Console::setPosition(const char* fen) {
-  if (!setFenOrKeep(pos_, fen)) out().put("setfen failed\n");
+  if (!setFenOrKeep(pos_, fen)) diagnostic("setfen failed\n");
   printBoard(pos_, &out());
 }
 
@@ -125,13 +129,13 @@ void Console::enterMoves(const RcString& line, const RcString& firstWord) {
     if (!castling && !strpbrk(word.c_str(), "12345678")) break;
     const GameMoveResult result = playGameMoveText(pos_, text);
     if (result == GameMoveResult::Unreadable) {
-      out().print("invalid move: %s\n", text);
+      diagnostic("invalid move: %s\n", text);
       break;
     }
     if (result == GameMoveResult::HistoryFull)
-      out().print("game too long: no room for more moves\n");
+      diagnostic("game too long: no room for more moves\n");
     if (result != GameMoveResult::Played) {
-      out().print("move not accepted: %s\n", text);
+      diagnostic("move not accepted: %s\n", text);
       break;
     }
     moved = true;
@@ -140,7 +144,7 @@ void Console::enterMoves(const RcString& line, const RcString& firstWord) {
     printBoard(pos_, &out());
     compactLists(pos_);
   } else {
-    out().print("no such command: %s\n", firstWord.c_str());
+    diagnostic("no such command: %s\n", firstWord.c_str());
   }
 }
 
@@ -201,8 +205,21 @@ bool Console::fen(const RcString& rest) {
   return true;
 }
 
+// "g [nobook | tt] [moves m1 m2 ...]": the words after "moves" restrict the root to those
+// moves (the book, which might name another, is then not asked).
 bool Console::go(const RcString& rest) {
-  if (options.book && !(rest == "nobook") && openingBookIsOpen()) {
+  SearchLimits limits = limits_;
+  std::string flags;  // the words before "moves"
+  Tokenizer words(rest, Separators);
+  for (RcString word = words.next(); !word.empty(); word = words.next()) {
+    if (word == "moves") {
+      limits.searchMoves = rootMoves(words);
+      break;
+    }
+    if (!flags.empty()) flags += ' ';
+    flags += word.c_str();
+  }
+  if (limits.searchMoves.empty() && options.book && flags != "nobook" && openingBookIsOpen()) {
     if (Move m = pickOpeningBookMove(pos_)) {
       char text[MoveTextSize];
       showOpeningBook(pos_);
@@ -210,11 +227,36 @@ bool Console::go(const RcString& rest) {
       return true;
     }
   }
-  if (options.cleartt && !(rest == "tt"))
+  if (options.cleartt && flags != "tt")
     searchController.table().clear();
   else
     out().put("tt not cleared\n");
-  searchController.start(pos_, limits_, options.async);
+  searchController.start(pos_, limits, options.async);
+  return true;
+}
+
+// The legal moves among the words; the others are named and left out.
+std::vector<Move> Console::rootMoves(Tokenizer& words) {
+  std::vector<Move> moves;
+  for (RcString word = words.next(); !word.empty(); word = words.next()) {
+    if (const Move m = parseMove(pos_, word.c_str()))
+      moves.push_back(m);
+    else
+      diagnostic("invalid move: %s\n", word.c_str());
+  }
+  return moves;
+}
+
+// "multipv [k]": the next searches show the best k lines; without k, how many they show.
+bool Console::multiPv(const RcString& rest) {
+  int lines = 0;
+  if (rest.empty()) {
+    out().print("multipv=%i\n", limits_.lines);
+  } else if (sscanf(rest.c_str(), " %i", &lines) != 1 || lines < 1 || lines > MaxLines) {
+    diagnostic("illegal arg: %s\n", rest.c_str());
+  } else {
+    limits_.lines = lines;
+  }
   return true;
 }
 
@@ -234,7 +276,7 @@ bool Console::moves(const RcString&) {
 bool Console::maxDepth(const RcString& rest) {
   int depth = 0;
   if (sscanf(rest.c_str(), " %i", &depth) != 1 && !rest.empty()) {
-    out().print("illegal arg: %s\n", rest.c_str());
+    diagnostic("illegal arg: %s\n", rest.c_str());
     return true;
   }
   limits_.depth = depth;
@@ -244,7 +286,7 @@ bool Console::maxDepth(const RcString& rest) {
 bool Console::maxTime(const RcString& rest) {
   unsigned secs = 0, movesToGo = 0, increment = 0;
   if (sscanf(rest.c_str(), " %u %u %u", &secs, &movesToGo, &increment) < 1) {
-    out().print("illegal arg: %s\n", rest.c_str());
+    diagnostic("illegal arg: %s\n", rest.c_str());
     return true;
   }
   auto millis = [](unsigned seconds) {
@@ -275,7 +317,7 @@ bool Console::maxTime(const RcString& rest) {
 bool Console::perft(const RcString& rest) {
   int depth = 2;
   if (!rest.empty() && sscanf(rest.c_str(), " %i", &depth) != 1) {
-    out().print("illegal arg: %s\n", rest.c_str());
+    diagnostic("illegal arg: %s\n", rest.c_str());
     return true;
   }
   out().print("perft %i\n", depth);
@@ -295,7 +337,7 @@ bool Console::perft(const RcString& rest) {
 bool Console::bench(const RcString& rest) {
   int depth = BenchDefaultDepth;
   if (!rest.empty() && (sscanf(rest.c_str(), " %i", &depth) != 1 || depth < 1)) {
-    out().print("illegal arg: %s\n", rest.c_str());
+    diagnostic("illegal arg: %s\n", rest.c_str());
     return true;
   }
   // The bench searches on this thread: a search still running on the search thread ends first.
@@ -328,7 +370,7 @@ bool Console::set(const RcString& rest) {
   else if (!strcmp(name, "threads"))
     searchController.setThreads(atoi(value));
   else
-    out().print("set: unknown parameter: %s\n", name);
+    diagnostic("set: unknown parameter: %s\n", name);
   return true;
 }
 
@@ -345,6 +387,8 @@ bool Console::help(const RcString&) {
       "m(ax)t(ime)     set max search time (seconds)",
       "m(ax)d(epth)    set max search depth",
       "m(oves)         show all legal moves",
+      "multipv [k]     show the best k lines when searching",
+      "g moves <m>...  search only these moves",
       "",
       "book            show book contents",
       "buildbook ...   create opening book from PGN file, see readme",

@@ -3,6 +3,7 @@
 // line to the protocol drivers and runs the console commands.
 #include "base/rc_string.h"
 #include "base/settings.h"
+#include "base/tokenizer.h"
 #include "board/position.h"
 #include "protocol/protocol_driver.h"
 #include "search/search_limits.h"
@@ -52,6 +53,7 @@ class Console {
   bool moves(const RcString& rest);
   bool maxDepth(const RcString& rest);
   bool maxTime(const RcString& rest);
+  bool multiPv(const RcString& rest);
   bool perft(const RcString& rest);
   bool bench(const RcString& rest);
   bool reset(const RcString& rest);
@@ -60,6 +62,7 @@ class Console {
   bool help(const RcString& rest);
 
   bool looksLikeFen(const RcString& word) const;
+  std::vector<Move> rootMoves(Tokenizer& words);
   void enterMoves(const RcString& line, const RcString& word);
   void setPosition(const char* fen);
 
@@ -70,7 +73,7 @@ class Console {
   ProtocolDriver* winboard_ = nullptr;
   int clockMhz_ = 0;
   // The console's searches: `maxtime` sets the time (five seconds a move to begin with),
-  // `maxdepth` the depth.
+  // `maxdepth` the depth, `multipv` the lines.
   SearchLimits limits_ = [] {
     SearchLimits limits;
     limits.moveTimeMs = 5000;

@@ -76,17 +76,19 @@ void connectProtocolDrivers(Console& console) {
   console.setDrivers(&uci, &winboard);
 }
 
-// "melvok bench [depth]": the bench with the built-in settings only (the settings file could
-// change the table or load bitbases, and the node count is meant to be the same everywhere).
+// "melvok bench [depth [lines]]": the bench with the built-in settings only (the settings file
+// could change the table or load bitbases, and the node count is meant to be the same
+// everywhere). With lines, each position is searched for that many lines (MultiPV).
 int benchFromCommandLine(int argc, char** argv) {
   int depth = argc > 2 ? clampedNumber(argv[2]) : BenchDefaultDepth;
-  if (argc > 3 || depth < 1) {
-    printf("Usage:  melvok bench [depth]\n");
+  int lines = argc > 3 ? clampedNumber(argv[3]) : 1;
+  if (argc > 4 || depth < 1 || lines < 1 || lines > MaxLines) {
+    printf("Usage:  melvok bench [depth [lines]]\n");
     return -1;
   }
   initTables();
   searchController.setThreads(1);
-  runBench(searchController, depth, standardOutput());
+  runBench(searchController, depth, standardOutput(), lines);
   return 0;
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 
+#include "base/diagnostics.h"
 #include "base/log.h"
 #include "base/output_stream.h"
 #include "board/makemove.h"
@@ -48,28 +49,28 @@ bool readPlacement(Position& pos, const char*& p) {
     char c = *p;
     if (c == '/') {
       if (--row < 0) {
-        printf("Illegal FEN: too many rows\n");
+        diagnostic("Illegal FEN: too many rows\n");
         return false;
       }
       file = 0;
     } else if (c >= '1' && c <= '8') {
       file += c - '0';
       if (file > 8) {
-        printf("Illegal FEN: more than eight files in a row\n");
+        diagnostic("Illegal FEN: more than eight files in a row\n");
         return false;
       }
     } else if (int kind = kindOfLetter(c); kind != 0) {
       if (file > 7) {
-        printf("Illegal FEN: more than eight files in a row\n");
+        diagnostic("Illegal FEN: more than eight files in a row\n");
         return false;
       }
       if (!placePiece(pos, c >= 'a' ? Black : White, kind, squareOf(file, row))) {
-        printf("Illegal FEN: too many pieces of one kind: %c\n", c);
+        diagnostic("Illegal FEN: too many pieces of one kind: %c\n", c);
         return false;
       }
       file++;
     } else {
-      printf("invalid char in fen: %c\n", c);
+      diagnostic("invalid char in fen: %c\n", c);
       return false;
     }
   }
@@ -82,20 +83,20 @@ bool checkMaterial(const Position& pos) {
   for (int side = White; side <= Black; side++) {
     uint32_t m = pos.material[side];
     if (pos.kingSquare(side) == NoSquare) {
-      printf("Illegal FEN: missing %s king\n", side == White ? "white" : "black");
+      diagnostic("Illegal FEN: missing %s king\n", side == White ? "white" : "black");
       return false;
     }
     int pawns = pawnCount(m);
     if (knightCount(m) + pawns > 10 || bishopCount(m) + pawns > 10 || rookCount(m) + pawns > 10 ||
         queenCount(m) + pawns > 9) {
-      printf("Illegal FEN: more pieces than promotions allow\n");
+      diagnostic("Illegal FEN: more pieces than promotions allow\n");
       return false;
     }
     for (int slot = PawnSlot; slot < PawnEnd; slot++) {
       int sq = pos.pieceSquare[colourBase(side) + slot];
       if (sq == NoSquare) break;
       if (rankOf(sq) == 0 || rankOf(sq) == 7) {
-        printf("Illegal FEN: pawn on the first or last rank\n");
+        diagnostic("Illegal FEN: pawn on the first or last rank\n");
         return false;
       }
     }
@@ -269,11 +270,11 @@ bool setCheckState(Position& pos) {
     checkers[count++] = sq;
   }
   if (count >= 3) {
-    printf("Illegal FEN: triple check?!\n");
+    diagnostic("Illegal FEN: triple check?!\n");
     return false;
   }
   if (isAttacked(pos, side, pos.kingSquare(side ^ 1))) {
-    printf("Illegal FEN: the side not to move is in check\n");
+    diagnostic("Illegal FEN: the side not to move is in check\n");
     return false;
   }
   if (count == 0) {
@@ -315,7 +316,7 @@ bool setFen(Position& pos, const char* fen) {
       pos.sideToMove = *p == 'b' ? Black : White;
       p++;
     } else {
-      printf("fen: invalid stm: %c\n", *p);
+      diagnostic("fen: invalid stm: %c\n", *p);
       return false;
     }
   }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/diagnostics.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
 
@@ -58,7 +59,7 @@ bool scanFields(const char* text, MoveFields& f) {
     } else if (c == 'O' || c == 'o') {
       f.castleMarks++;
     } else {
-      printf("illegal char in move %s: %i\n", text, c);
+      diagnostic("illegal char in move %s: %i\n", text, c);
       return false;
     }
   }

@@ -7,8 +7,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <string>
 #include <utility>
+#include <vector>
 
+#include "base/diagnostics.h"
 #include "base/log.h"
 #include "base/platform.h"
 #include "board/game_move.h"
@@ -35,6 +38,10 @@ UciDriver::UciDriver(Position& position, const ProtocolConfig& config, const cha
       trace_(config.uciTrace),
       timeGapMs_(config.uciTimeGapMs),
       bookMove_(config.bookMove) {}
+
+UciDriver::~UciDriver() {
+  if (active_) setDiagnosticSink(nullptr);
+}
 
 bool UciDriver::handle(const RcString& word, const RcString& rest) {
   if (word.empty()) return active_;
@@ -75,6 +82,16 @@ bool UciDriver::handle(const RcString& word, const RcString& rest) {
 
 void UciDriver::uci() {
   searchController.listener = this;
+  // From now on standard output speaks UCI: what the lower layers have to say about refused
+  // input goes out as info strings, a line each.
+  setDiagnosticSink([this](const char* text) {
+    for (const char* line = text; *line;) {
+      const char* end = std::strchr(line, '\n');
+      const size_t length = end ? size_t(end - line) : std::strlen(line);
+      send("info string " + std::string(line, length) + "\n");
+      line += length + (end ? 1 : 0);
+    }
+  });
   // The log files are set up once; a repeated "uci" only answers again.
   if (!logOpened_) {
     logOpened_ = true;
@@ -181,9 +198,10 @@ bool UciDriver::applyMoves() {
 
 // The limits a go command gives; a number it does not give stays unset.
 struct GoCommand {
-  std::optional<int> wtime, btime, winc, binc, depth, nodes, movetime, movestogo;
+  std::optional<int> wtime, btime, winc, binc, depth, nodes, movetime, movestogo, mate;
   bool infinite = false;
   bool ponder = false;
+  std::vector<std::string> searchMoves;  // as the interface wrote them
 };
 
 namespace {
@@ -191,26 +209,36 @@ namespace {
 GoCommand readGoCommand(Tokenizer& args) {
   GoCommand go;
   const std::pair<const char*, std::optional<int>*> numbers[] = {
-      {"wtime", &go.wtime},       {"btime", &go.btime},        {"winc", &go.winc},
-      {"binc", &go.binc},         {"depth", &go.depth},        {"nodes", &go.nodes},
-      {"movetime", &go.movetime}, {"movestogo", &go.movestogo}};
-  for (RcString word = args.next(); !word.empty(); word = args.next()) {
-    bool matched = false;
-    for (const auto& [name, value] : numbers) {
-      if (!(word == name)) continue;
+      {"wtime", &go.wtime},       {"btime", &go.btime},         {"winc", &go.winc},
+      {"binc", &go.binc},         {"depth", &go.depth},         {"nodes", &go.nodes},
+      {"movetime", &go.movetime}, {"movestogo", &go.movestogo}, {"mate", &go.mate}};
+  auto isNumberWord = [&](const RcString& word) {
+    for (const auto& number : numbers)
+      if (word == number.first) return true;
+    return false;
+  };
+  RcString word = args.next();
+  while (!word.empty()) {
+    if (isNumberWord(word)) {
       RcString number = args.next();
-      if (!number.empty()) *value = clampedNumber(number.c_str());
+      for (const auto& [name, value] : numbers)
+        if (word == name && !number.empty()) *value = clampedNumber(number.c_str());
       if (word == "movetime") go.movestogo = 1;
-      matched = true;
-    }
-    if (matched) continue;
-    if (word == "infinite") {
+    } else if (word == "infinite") {
       go.infinite = true;
     } else if (word == "ponder") {
       logInfo("START pondering\n");
       go.infinite = true;
       go.ponder = true;
+    } else if (word == "searchmoves") {
+      // The moves run up to the next keyword of go.
+      for (word = args.next(); !word.empty() && !isNumberWord(word) && !(word == "infinite") &&
+                               !(word == "ponder") && !(word == "searchmoves");
+           word = args.next())
+        go.searchMoves.push_back(word.c_str());
+      continue;
     }
+    word = args.next();
   }
   return go;
 }
@@ -242,7 +270,10 @@ void UciDriver::go() {
     return;
   }
 
-  if (bookExit_.inBook()) {
+  // Analysis, a restricted root or a mate search ask the engine, not the book; they leave the
+  // game in the book.
+  const bool analysis = analyseMode_ || !command.searchMoves.empty() || command.mate;
+  if (bookExit_.inBook() && !analysis) {
     Move book = ownBook_ && bookMove_ ? bookMove_(position_) : 0;
     if (book) {
       if (next == StatusPondering) {
@@ -286,6 +317,16 @@ SearchLimits UciDriver::searchLimits(const GoCommand& command) {
   limits.movesOutOfBook = bookExit_.movesOut(position_);
   if (limits.movesOutOfBook) logInfo("out of book=%i\n", limits.movesOutOfBook);
   limits.movesToGo = std::max(command.movestogo.value_or(0), 0);
+  limits.lines = multiPv_;
+  if (command.mate) limits.mateMoves = std::max(*command.mate, 1);
+  for (const std::string& text : command.searchMoves) {
+    if (const Move m = parseMove(position_, text.c_str()))
+      limits.searchMoves.push_back(m);
+    else
+      reportError("go(): searchmoves: no legal move here, dropped: %s\n", text.c_str());
+  }
+  if (!command.searchMoves.empty() && limits.searchMoves.empty())
+    reportError("go(): searchmoves: no legal move left, searching all moves\n");
   const bool white = position_.sideToMove == White;
   const std::optional<int>& clock = white ? command.wtime : command.btime;
   if (command.movetime) {
@@ -399,6 +440,10 @@ void UciDriver::iterationReport(int depth, int score, Move move) {
     lastScore_ = score;
     lastBest_ = move;
   }
+}
+
+void UciDriver::lineReport(int depth, int line, int score, const Move* pv) {
+  sendInfo(depth, score, pv, line);
 }
 
 void UciDriver::currentMove(int depth, int index, Move move) {

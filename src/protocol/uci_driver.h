@@ -29,6 +29,9 @@ class UciDriver : public ProtocolDriver, public SearchListener {
   // `output` carries the protocol lines (standard output in the engine, a file in tests).
   UciDriver(Position& position, const ProtocolConfig& config, const char* version,
             FILE* output = stdout);
+  // Hands standard output's diagnostics back (tests make and drop drivers; the program's one
+  // lives to the end).
+  ~UciDriver() override;
   UciDriver(const UciDriver&) = delete;
   UciDriver& operator=(const UciDriver&) = delete;
 
@@ -39,6 +42,7 @@ class UciDriver : public ProtocolDriver, public SearchListener {
   void finished(int depth, int score, Move bestMove) override;
   void iterationReport(int depth, int score, Move move) override;
   void currentMove(int depth, int index, Move move) override;
+  void lineReport(int depth, int line, int score, const Move* pv) override;
 
   int status() const { return status_.read(); }
   int castleNotation() const { return castleNotation_; }
@@ -90,10 +94,15 @@ class UciDriver : public ProtocolDriver, public SearchListener {
   void setOpponent(Tokenizer& value);
   void setChess960(Tokenizer& value);
   void setCastleNotation(Tokenizer& value);
+  void setMultiPv(Tokenizer& value);
+  void setAnalyseMode(Tokenizer& value);
 
   // Output and logs.
   void send(const std::string& line);
+  // The search's line 1 (the root PV).
   void sendInfo(int depth, int score);
+  // One line of the search: `line` counts from 1; 0 sends no line number.
+  void sendInfo(int depth, int score, const Move* pv, int line);
   // `pos` is the position the moves belong to (its castling rooks name KxR castling).
   void sendBestMove(const Position& pos, Move best, Move ponder);
   void trace(const char* message);
@@ -115,6 +124,8 @@ class UciDriver : public ProtocolDriver, public SearchListener {
   bool logOpened_ = false;
   bool ownBook_ = true;
   bool canPonder_ = false;  // the Ponder option: moves may take a little longer
+  int multiPv_ = 1;         // lines each search finds
+  bool analyseMode_ = false;  // the interface analyses: no book moves
   bool trace_ = false;
   std::atomic<bool> chess960_{false};  // read by the search thread's reports
   bool positionValid_ = true;

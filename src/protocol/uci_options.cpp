@@ -1,5 +1,6 @@
 // The UCI options: one table gives the "uci" listing and the "setoption" handling, so that the
 // listing can never disagree with what setoption does or with the real defaults.
+#include <algorithm>
 #include <cstdlib>
 
 #include "base/log.h"
@@ -39,6 +40,10 @@ const UciDriver::Option UciDriver::options[] = {
     {"CastleNotation", "combo", [] { return std::string("smart"); },
      [] { return std::string(" var smart var e1g1 var O-O var KxR"); },
      &UciDriver::setCastleNotation},
+    {"MultiPV", "spin", [] { return std::string("1"); },
+     [] { return " min 1 max " + number(MaxLines); }, &UciDriver::setMultiPv},
+    {"UCI_AnalyseMode", "check", [] { return std::string("false"); }, nullptr,
+     &UciDriver::setAnalyseMode},
     {"Clear Hash", "button", nullptr, nullptr, &UciDriver::clearHash},
 };
 
@@ -108,6 +113,17 @@ void UciDriver::setChess960(Tokenizer& value) { chess960_ = value.next() == "tru
 void UciDriver::setCastleNotation(Tokenizer& value) {
   const int notation = castleNotationFromName(value.next().c_str());
   if (notation >= 0) castleNotation_ = notation;
+}
+
+// Read at the next go: a running search keeps the lines it started with.
+void UciDriver::setMultiPv(Tokenizer& value) {
+  multiPv_ = std::clamp(clampedNumber(value.next().c_str()), 1, MaxLines);
+  logInfo("multipv=%i\n", multiPv_);
+}
+
+void UciDriver::setAnalyseMode(Tokenizer& value) {
+  analyseMode_ = value.next() == "true";
+  logInfo("analysemode=%u\n", analyseMode_ ? 1u : 0u);
 }
 
 // The table and the threads belong to the search while it runs: changing them then would pull

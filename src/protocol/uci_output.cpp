@@ -42,23 +42,28 @@ std::string UciDriver::scoreText(int score) {
   return " score cp " + std::to_string(score);
 }
 
+// Line 1 of the search; marked as such when the search finds several.
 void UciDriver::sendInfo(int depth, int score) {
+  sendInfo(depth, score, searchController.pv(), searchController.lineCount > 1 ? 1 : 0);
+}
+
+void UciDriver::sendInfo(int depth, int score, const Move* pv, int line) {
   uint32_t t = searchController.elapsedMs();
   uint32_t nodes = searchController.totalNodes();
   char number[64];
-  std::string line = "info depth " + std::to_string(depth) + " seldepth " +
+  std::string text = "info depth " + std::to_string(depth) + " seldepth " +
                      std::to_string(searchController.selDepth());
-  line += scoreText(score);
-  line += " time " + std::to_string(t);
+  if (line > 0) text += " multipv " + std::to_string(line);
+  text += scoreText(score);
+  text += " time " + std::to_string(t);
   snprintf(number, sizeof number, " nodes %.0f", double(nodes));
-  line += number;
-  if (t > 99) line += " nps " + std::to_string(uint64_t(nodes) * 1000 / t);
-  line += " pv ";
-  const Move* pv = searchController.pv();
+  text += number;
+  if (t > 99) text += " nps " + std::to_string(uint64_t(nodes) * 1000 / t);
+  text += " pv ";
   for (int i = 0; i < PvRows - 1 && pv[i]; i++)
-    line += moveText(searchController.searchedPosition(), pv[i]) + " ";
-  line += "\n";
-  send(line);
+    text += moveText(searchController.searchedPosition(), pv[i]) + " ";
+  text += "\n";
+  send(text);
 }
 
 void UciDriver::sendBestMove(const Position& pos, Move best, Move ponder) {

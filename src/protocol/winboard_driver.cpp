@@ -9,6 +9,7 @@
 #include "base/file_system.h"
 #include "base/log.h"
 #include "base/output_stream.h"
+#include "board/movegen.h"
 #include "board/notation.h"
 #include "protocol/winboard_move_text.h"
 
@@ -70,6 +71,9 @@ const WinBoardDriver::Command WinBoardDriver::commands[] = {
     // Announced with feature pause=1; the engine keeps its clock in the interface's hands.
     {"pause", &WinBoardDriver::ignore},
     {"resume", &WinBoardDriver::ignore},
+    {"exclude", &WinBoardDriver::exclude},
+    {"include", &WinBoardDriver::include},
+    {"option", &WinBoardDriver::option},
     {"quit", &WinBoardDriver::quit},
 };
 
@@ -147,6 +151,8 @@ void WinBoardDriver::protover() {
   send("feature memory=1\n");
   send("feature egt=0\n");
   send("feature time=1\n");
+  send("feature exclude=1\n");
+  send("feature option=\"MultiPV -spin 1 1 %i\"\n", MaxLines);
   send("feature done=1\n");
 }
 
@@ -318,6 +324,66 @@ void WinBoardDriver::exitAnalysis() {
   analyze = false;
 }
 
+// Analysis of some moves only: "exclude e2e4", "include e2e4", "exclude all", "include all".
+// The exclusions belong to the position they were given in.
+void WinBoardDriver::exclude() { changeExclusions(true); }
+void WinBoardDriver::include() { changeExclusions(false); }
+
+void WinBoardDriver::changeExclusions(bool excluding) {
+  const RcString text = nextArg();
+  if (excludedKey_ != position_.hashKey) excluded_.clear();
+  excludedKey_ = position_.hashKey;
+  if (text == "all") {
+    excluded_.clear();
+    if (excluding) {
+      Move legal[MaxMoves];
+      excluded_.assign(legal, legal + generateLegalMoves(position_, legal));
+    }
+  } else if (const Move m = parseMove(position_, text.c_str())) {
+    auto same = [m](Move e) { return (e & MoveCompareMask) == (m & MoveCompareMask); };
+    excluded_.erase(std::remove_if(excluded_.begin(), excluded_.end(), same), excluded_.end());
+    if (excluding) excluded_.push_back(m);
+  } else {
+    send("Error (illegal move): %s\n", text.c_str());
+    return;
+  }
+  reanalyse();
+}
+
+// "option NAME=VALUE" for the options the feature lines announce.
+void WinBoardDriver::option() {
+  const std::string text = args_.rest().c_str();
+  const size_t equals = text.find('=');
+  const std::string name = text.substr(0, equals);
+  if (name != "MultiPV" || equals == std::string::npos) {
+    log("option not supported: %s\n", text.c_str());
+    return;
+  }
+  lines = std::clamp(clampedNumber(text.c_str() + equals + 1), 1, MaxLines);
+  log("multipv=%i\n", lines.load());
+  reanalyse();
+}
+
+// A running analysis starts over under the new settings.
+void WinBoardDriver::reanalyse() {
+  if (!analyze) return;
+  stop();
+  think(false);
+}
+
+// The moves an analysis may look at: all but the excluded ones of this position. Empty when
+// nothing is excluded (then every move) and when everything is.
+std::vector<Move> WinBoardDriver::analysedMoves() {
+  if (excluded_.empty() || excludedKey_ != position_.hashKey) return {};
+  Move legal[MaxMoves];
+  std::vector<Move> moves;
+  for (int i = 0, n = generateLegalMoves(position_, legal); i < n; i++) {
+    auto same = [&](Move e) { return (e & MoveCompareMask) == (legal[i] & MoveCompareMask); };
+    if (std::none_of(excluded_.begin(), excluded_.end(), same)) moves.push_back(legal[i]);
+  }
+  return moves;
+}
+
 void WinBoardDriver::quit() {
   fflush(out_);
   if (logFile) fflush(logFile);
@@ -342,6 +408,11 @@ void WinBoardDriver::think(bool onSearchThread) {
   int newStatus = Searching;
   if (analyze) {
     limits.infinite = true;
+    limits.searchMoves = analysedMoves();
+    if (limits.searchMoves.empty() && !excluded_.empty() && excludedKey_ == position_.hashKey) {
+      log("think: every move excluded, nothing to analyse");
+      return;
+    }
     log("think: analyze");
   } else if (engineSide != int(position_.sideToMove)) {
     if (!ponder) {
@@ -377,6 +448,7 @@ void WinBoardDriver::think(bool onSearchThread) {
   status_ = newStatus;
   if (old != Idle) log("Expected current status==IDLE, got %i\n", old);
   setClock(limits);
+  limits.lines = lines;
   pendingLimits_ = limits;
 
   if (onSearchThread) {
@@ -472,6 +544,16 @@ void WinBoardDriver::playSearchResult(int score, Move best, bool onSearchThread)
 }
 
 void WinBoardDriver::iterationReport(int depth, int score, Move) {
+  sendThinking(depth, score, search_.pv());
+}
+
+void WinBoardDriver::lineReport(int depth, int, int score, const Move* pv) {
+  sendThinking(depth, score, pv);
+}
+
+// One line of thinking output: depth, score, time, nodes and the moves (after the move
+// pondered on, while pondering).
+void WinBoardDriver::sendThinking(int depth, int score, const Move* pv) {
   if (!post) return;
   int status;
   Move pondering;
@@ -489,7 +571,6 @@ void WinBoardDriver::iterationReport(int depth, int score, Move) {
         snprintf(line + length, sizeof line - size_t(length), " %s", winboardMoveText(text, m));
   };
   if (status == Pondering && pondering) add(pondering);
-  const Move* pv = search_.pv();
   for (int i = 0; i < PvRows && pv[i] && length <= ThinkingLineLimit; i++) add(pv[i]);
   send("%s\n", line);
 }

@@ -15,6 +15,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
+#include <vector>
 
 #include "base/rc_string.h"
 #include "base/tokenizer.h"
@@ -43,6 +44,7 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   void finished(int depth, int score, Move bestMove) override;
   void iterationReport(int depth, int score, Move move) override;
   void currentMove(int, int, Move) override {}
+  void lineReport(int depth, int line, int score, const Move* pv) override;
 
   // For tests and diagnostics.
   int status();
@@ -64,6 +66,7 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   int timeGapMs = 3000;
   BookExit bookExit;
   int depthLimit = 0;  // sd; 0: none
+  std::atomic<int> lines{1};  // option MultiPV: lines each search finds
   RcString logDir;
   BookMoveSource bookMove = nullptr;
 
@@ -103,6 +106,9 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   void postOff() { post = false; }
   void analyzeCommand();
   void exitAnalysis();
+  void exclude();
+  void include();
+  void option();
   void quit();
 
   RcString nextArg() { return args_.next(); }
@@ -119,6 +125,10 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   void playSearchResult(int score, Move best, bool onSearchThread);
   void sendMove(Move m);
   void setPosition(const char* fen);
+  void changeExclusions(bool excluding);
+  void reanalyse();
+  std::vector<Move> analysedMoves();
+  void sendThinking(int depth, int score, const Move* pv);
 
   // Output and log.
   void send(const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -137,6 +147,9 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   Tokenizer args_{RcString(), " \t"};
   WinBoardHistory history_;
   unsigned fixedTimeMs_ = 0;  // from `st`: every move gets this time
+  // Moves left out of analysis ("exclude"), in the position with this key only.
+  std::vector<Move> excluded_;
+  uint64_t excludedKey_ = 0;
   WinBoardLog log_;
 
   std::mutex stateLock_;

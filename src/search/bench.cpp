@@ -76,7 +76,10 @@ class SavedSearchSettings {
         infinite_(c.times().infinite),
         nodeLimit_(c.times().nodeLimit),
         gapMs_(c.times().timeGapMs),
-        log_(logFile) {
+        log_(logFile),
+        searchMoves_(c.searchMoves),
+        lines_(c.lines),
+        mateMoves_(c.mateMoves) {
     for (int k = 0; k < 5; k++) levels_[k] = c.times().levelMs[k];
   }
   ~SavedSearchSettings() {
@@ -93,6 +96,9 @@ class SavedSearchSettings {
     times.nodeLimit = nodeLimit_;
     times.timeGapMs = gapMs_;
     logFile = log_;
+    c_.searchMoves = searchMoves_;
+    c_.lines = lines_;
+    c_.mateMoves = mateMoves_;
   }
   SavedSearchSettings(const SavedSearchSettings&) = delete;
   SavedSearchSettings& operator=(const SavedSearchSettings&) = delete;
@@ -108,11 +114,13 @@ class SavedSearchSettings {
   int32_t gapMs_;
   uint32_t levels_[5];
   FILE* log_;
+  std::vector<Move> searchMoves_;
+  int lines_, mateMoves_;
 };
 
 }  // namespace
 
-BenchResult runBench(SearchController& c, int depth, OutputStream& out) {
+BenchResult runBench(SearchController& c, int depth, OutputStream& out, int lines) {
   SavedSearchSettings saved(c);
   // Nothing but the bench's own lines: no search log, no protocol reports, no bitbases (they
   // are optional, the signature must not depend on them), one thread, the table of the
@@ -123,6 +131,9 @@ BenchResult runBench(SearchController& c, int depth, OutputStream& out) {
   c.useBitbases = false;
   if (c.threadCount != 1) c.setThreads(1);
   c.table().resize(DefaultTableMb * 1024);
+  c.searchMoves.clear();
+  c.lines = lines;
+  c.mateMoves = 0;
 
   BenchResult result;
   auto pos = std::make_unique<Position>();

@@ -15,7 +15,8 @@ struct BenchResult {
   uint32_t milliseconds = 0;
 };
 
-// Searches every bench position to `depth`, printing one line per position and then
-// "Nodes searched: N" and "Nodes/second: M". The controller's threads, table size, limits,
-// listener and log are as they were afterwards; the table is left cleared.
-BenchResult runBench(SearchController& c, int depth, OutputStream& out);
+// Searches every bench position to `depth` (for `lines` lines; the signature is that of one),
+// printing one line per position and then "Nodes searched: N" and "Nodes/second: M". The
+// controller's threads, table size, limits, listener and log are as they were afterwards; the
+// table is left cleared.
+BenchResult runBench(SearchController& c, int depth, OutputStream& out, int lines = 1);

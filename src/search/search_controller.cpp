@@ -1,5 +1,7 @@
 #include "search/search_controller.h"
 
+#include <algorithm>
+
 #include "base/log.h"
 #include "search/bitbase.h"
 #include "search/parallel.h"
@@ -73,6 +75,9 @@ void SearchController::start(const Position& pos, const SearchLimits& limits, bo
   setPosition(pos);
   maxDepth = limits.depth;
   timeControl.apply(limits);
+  searchMoves = limits.searchMoves;
+  lines = std::clamp(limits.lines, 1, MaxLines);
+  mateMoves = std::max(limits.mateMoves, 0);
   start(async);
 }
 

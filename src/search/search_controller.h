@@ -22,6 +22,9 @@ class SearchListener {
   virtual void iterationReport(int depth, int score, Move move) = 0;
   // Before each root move is searched, with its index in the root list.
   virtual void currentMove(int depth, int index, Move move) = 0;
+  // A search for several lines reports them instead of each new best move: after every
+  // finished iteration, line 1 (the best) to the last, each with its score and its moves.
+  virtual void lineReport(int /*depth*/, int /*line*/, int /*score*/, const Move* /*pv*/) {}
 };
 
 struct RootMove {
@@ -78,6 +81,13 @@ class SearchController {
   // wakes the search thread.
   void start(bool async);
 
+  // What the next search looks at besides its limits (start sets them from the request): the
+  // root moves it may play (empty: all), the lines it finds, and the mate (in moves) that ends
+  // it as soon as one as short is proven (0: none).
+  std::vector<Move> searchMoves;
+  int lines = 1;
+  int mateMoves = 0;
+
   // Results of the last (or running) search.
   Move bestMove() const { return rootCount > 0 ? rootMoves[0].move : 0; }
   int rootScore() const { return score; }
@@ -100,6 +110,11 @@ class SearchController {
   RootMove rootMoves[MaxMoves];
   Relaxed<int> rootCount{0};  // read by a ponder hit on the protocol thread
   PvLine rootPv{};
+  // Lines the search finds: those asked for, or fewer when there are fewer root moves. With
+  // more than one, records 0 to lineCount - 1 of rootMoves are the lines, best first, and
+  // linePv holds their moves.
+  Relaxed<int> lineCount{1};
+  PvLine linePv[MaxLines];
   Relaxed<int> iterationDepth{0};
   Relaxed<int> score{0};
   Relaxed<bool> timeUp{false};

@@ -2,6 +2,7 @@
 // the statistics block.
 #include "search/think.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -62,6 +63,18 @@ void walkLine(Position& pos, const Move* line, Visit visit) {
     }
   }
   while (i-- > 0) unmakeMove(pos, made[i], undo[i]);
+}
+
+bool listed(const std::vector<Move>& moves, Move m) {
+  for (const Move listedMove : moves)
+    if ((listedMove & MoveCompareMask) == (m & MoveCompareMask)) return true;
+  return false;
+}
+
+// Whether the search has proven the mate it was asked to look for: one in mateMoves moves or
+// fewer for the side to move. An infinite search (analysis, pondering) runs on all the same.
+bool mateFound(const SearchController& c) {
+  return c.mateMoves > 0 && !timeControl.infinite && c.score >= Infinity - (2 * c.mateMoves - 1);
 }
 
 void sortRootMoves(RootMove* begin, RootMove* end) {
@@ -205,6 +218,77 @@ void announceBest(SearchController& c, Position& pos, Move move, int value, int 
   storeRoot(c, move, value, depth, BoundLower);
 }
 
+// Puts root record i, just searched to an exact score, among the lines (records 0 to
+// lineCount - 1, best first); without room the last line gives way and takes record i's place.
+// A new first line is the search's best move and score.
+void enterLine(SearchController& c, int i, const PvLine& child) {
+  const RootMove entering = c.rootMoves[i];
+  int at = std::min(i, c.lineCount - 1);
+  c.rootMoves[i] = c.rootMoves[at];
+  for (; at > 0 && c.rootMoves[at - 1].score < entering.score; at--) {
+    c.rootMoves[at] = c.rootMoves[at - 1];
+    c.linePv[at] = c.linePv[at - 1];
+  }
+  c.rootMoves[at] = entering;
+  c.linePv[at].extend(entering.move, child);
+  if (at == 0) {
+    c.score = entering.score;
+    c.rootPv = c.linePv[0];
+  }
+}
+
+// One iteration that finds the best lineCount root moves with exact scores. The first
+// lineCount records (the last iteration's lines) get the full window; every later move is
+// tried on a null window at the last line's score and, when it beats that, searched again
+// above it and takes its place among the lines. False when the iteration was cut short.
+bool searchLines(SearchController& c, int depth) {
+  SearchThread& t = c.master();
+  Position& pos = t.pos;
+  const UndoInfo undo = saveUndo(pos);
+  for (int i = 0; i < c.rootCount; i++) {
+    if (i > 0 && interrupted(c)) return false;
+    RootMove& r = c.rootMoves[i];
+    const uint64_t before = c.totalNodes();
+    const Move made = makeMove(pos, r.move);
+    if (c.listener) c.listener->currentMove(depth, i, r.move);
+    bool isLine = i < c.lineCount;
+    int value;
+    if (isLine) {
+      value = -search(t, 1, -Infinity, Infinity, depth - 1, made, PvNode);
+    } else {
+      const int last = c.rootMoves[c.lineCount - 1].score;
+      value = -search(t, 1, -last - 1, -last, depth - 1, made, CutNode);
+      if (value > last && !interrupted(c))
+        value = -search(t, 1, -Infinity, -last, depth - 1, made, PvNode);
+      isLine = value > last;
+    }
+    unmakeMove(pos, r.move, undo);
+    if (interrupted(c)) return false;
+    r.nodes = c.totalNodes() - before;
+    r.score = value;
+    if (isLine) enterLine(c, i, t.pv[1]);
+    if (i == 0) timeControl.firstMoveScore(value);
+  }
+  storeRoot(c, c.rootMoves[0].move, c.rootMoves[0].score, depth, BoundExact);
+  return true;
+}
+
+// The lines of a finished iteration, best first, to the listener and the log.
+void reportLines(SearchController& c, int depth) {
+  Position& pos = c.master().pos;
+  for (int i = 0; i < c.lineCount; i++) {
+    const int score = c.rootMoves[i].score;
+    if (c.listener) c.listener->lineReport(depth, i + 1, score, c.linePv[i].moves);
+    if (!c.quiet) {
+      char label[16];
+      std::snprintf(label, sizeof label, "(%i) ", i + 1);
+      printSearchLine(c, score, label);
+      printPv(pos, c.linePv[i].moves);
+      logInfo("\n");
+    }
+  }
+}
+
 }  // namespace
 
 int rootSearch(SearchController& c, int alpha, int beta, int depth) {
@@ -298,7 +382,18 @@ void think(SearchController& c) {
     unmakeMove(pos, *m, undo);
     c.rootMoves[count++] = RootMove{*m, uint64_t(int64_t(exchange(pos, *m) + 1000)), 0};
   }
+  // The moves the request restricts the root to; when it names no legal move, all of them
+  // (nothing is overwritten before the first listed move is found).
+  bool restricted = false;
+  if (!c.searchMoves.empty()) {
+    int kept = 0;
+    for (int i = 0; i < count; i++)
+      if (listed(c.searchMoves, c.rootMoves[i].move)) c.rootMoves[kept++] = c.rootMoves[i];
+    restricted = kept > 0 && kept < count;
+    if (kept > 0) count = kept;
+  }
   c.rootCount = count;
+  c.lineCount = std::max(1, std::min(c.lines, count));
   sortRootMoves(c.rootMoves, c.rootMoves + c.rootCount);
   c.score = c.rootCount ? 0 : inCheck ? -Infinity : 0;
   if (c.rootCount) c.rootMoves[0].score = 0;
@@ -311,18 +406,27 @@ void think(SearchController& c) {
     c.iterationDepth = d;
     timeControl.setDepth(uint32_t(d));
     c.thresholds.bitbasePlyLimit = 2 * d / 3 > 2 ? 2 * d / 3 : 2;
-    rootSearch(c, -Infinity, Infinity, d);
+    if (c.lineCount > 1) {
+      if (searchLines(c, d)) reportLines(c, d);
+    } else {
+      rootSearch(c, -Infinity, Infinity, d);
+    }
     writePvToTable(c, d);
     timeControl.iterationDone(c.score);
 
     const char* ending = nullptr;
+    // A mate search ends with its mate: a longer mate or a single move do not end it. A move
+    // that is single only because the request named it alone is searched as deep as asked.
+    const bool mateSearch = c.mateMoves > 0;
     if (nodeLimitReached(c) || c.timeUp || timeControl.timeIsUp()) {
       ending = "stopped\n";
+    } else if (mateFound(c)) {
+      ending = "mate found\n";
     } else if (!timeControl.infinite) {
       const int distance = c.score < 0 ? Infinity + c.score : Infinity - c.score;
-      if (d + 1 >= distance)
+      if (d + 1 >= distance && !mateSearch)
         ending = "(optimal)\n";
-      else if (c.rootCount == 1 && d > 1)
+      else if (c.rootCount == 1 && d > 1 && !mateSearch && !restricted)
         ending = "single move\n";
       else if (timeControl.iterationTimeout())
         ending = "iteration timeout\n";
@@ -338,7 +442,8 @@ void think(SearchController& c) {
       logInfo("/%2.1f\n", double(total) / double(previousTotal ? previousTotal : 1));
     }
     if (d > c.maxDepth) break;
-    sortRootMoves(c.rootMoves + 1, c.rootMoves + c.rootCount);
+    // The lines keep their order (best first); the other moves go by the work they took.
+    sortRootMoves(c.rootMoves + c.lineCount, c.rootMoves + c.rootCount);
     previousTotal = total;
   }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
 #include <random>
 #include <regex>
 
@@ -137,6 +138,19 @@ TEST(Console, BenchGivesTheSameNodeCountInEveryRun) {
   EXPECT_TRUE(contains(answers[5], "#moves = 20\n"))
       << "the console's position stays: " << answers[5];
   EXPECT_TRUE(contains(answers[6], "threads=2\n")) << "and so do its threads: " << answers[6];
+
+  // "multipv" shows that many lines and "g moves" restricts the root; a bench after them still
+  // searches one line of every move.
+  const std::vector<std::string> lines = consoleAnswers(
+      runEngine({"multipv 2", "md 2", "g moves a2a3 zz h2h3", "bench 4", "q"}, OneThread).output);
+  ASSERT_GE(lines.size(), 4u);
+  const std::regex listedLine(" \\(([12])\\) (a2a3|h2h3) [^\\n]*\\n");
+  EXPECT_EQ(std::distance(std::sregex_iterator(lines[2].begin(), lines[2].end(), listedLine),
+                          std::sregex_iterator()),
+            4)
+      << lines[2];  // two lines at each of two depths, of listed moves only
+  EXPECT_TRUE(contains(lines[2], "invalid move: zz\n")) << lines[2];
+  EXPECT_EQ(benchNodes(lines[3]), nodes) << lines[3];
 }
 
 }  // namespace
