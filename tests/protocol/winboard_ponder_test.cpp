@@ -52,7 +52,7 @@ TEST(WinBoardPonder, HitOnE7e8AfterThePonderSearchEnded) {
   EXPECT_EQ(s.position.ply, 4u);  // the ponder move stayed; reply made; pondering again
   EXPECT_EQ(s.position.moveHistory[1] & MoveCompareMask, ponderMove & MoveCompareMask);
   EXPECT_NE(s.driver->ponderMove(), 0u);
-  EXPECT_EQ(s.position.at(squareOf(4, 7)) & 0xC0, WhiteBase);  // a white queen on e8...
+  EXPECT_EQ(movePromotion(s.position.moveHistory[1]), Queen);  // e7e8 made a queen...
   s.line("force");
   EXPECT_EQ(s.position.ply, 3u);  // ...and stopping takes the new ponder move back
   EXPECT_EQ(s.driver->ponderMove(), 0u);

@@ -7,6 +7,7 @@
 
 #include "board/movegen.h"
 #include "board/notation.h"
+#include "search/eval_link.h"
 #include "search/move_order.h"
 #include "search/search_controller.h"
 
@@ -145,6 +146,30 @@ TEST_F(SupplyTest, QuiescenceCapturesDropLosersAndSmallGainsAboveThreshold) {
   EXPECT_EQ(dropped, 100);
   ASSERT_EQ(supply.batchEnd - supply.batchBegin, 1);
   EXPECT_EQ(text(supply.batchBegin[0]), "d1xd5");
+}
+
+TEST_F(SupplyTest, QuietsByHistoryAfterTheAnswersToTheThreat) {
+  setUp("4k3/8/8/8/3n4/1R6/8/4K1NQ w - - 0 1");
+  // A refutation at depth 8 gains and the move tried before it loses as much; the values stay
+  // bounded however often that happens.
+  const Move good = parse("h1h5"), tried = parse("g1f3");
+  for (int i = 0; i < 200; i++) t.history.reward(t.pos, good, 8, &tried, 1);
+  EXPECT_GT(t.history.score(t.pos, good), 0);
+  EXPECT_LE(t.history.score(t.pos, good), History::Max);
+  EXPECT_LT(t.history.score(t.pos, tried), 0);
+  EXPECT_GE(t.history.score(t.pos, tried), -History::Max);
+  // The null move found Nd4xb3: the rook's safe moves come first, then the history's favourite,
+  // and the move that failed comes last.
+  const int b3 = squareOf(1, 2), d4 = squareOf(3, 3);
+  supply.start(t, t.pos, 3, StageMainStart);
+  supply.batchEnd = generateQuiets(t.pos, supply.moves);
+  orderQuiets(supply, makeMoveWord(d4, b3, t.pos.at(b3)));
+  const Move* m = supply.batchBegin;
+  while (m < supply.batchEnd && moveFrom(*m) == b3) EXPECT_GE(exchange(t.pos, *m++), 0);
+  EXPECT_GT(m - supply.batchBegin, 3);
+  ASSERT_LT(m, supply.batchEnd);
+  EXPECT_EQ(text(*m), "h1h5");
+  EXPECT_EQ(text(supply.batchEnd[-1]), "g1f3");
 }
 
 }  // namespace

@@ -106,18 +106,32 @@ TEST_F(SearchRules, StandPatAboveBetaReturnsAtOnceWithoutStoring) {
 TEST_F(SearchRules, NullMoveConditions) {
   const char* fen = "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4";
   const Move last = makeMoveWord(0x66, 0x55);  // any earlier move
+  // Each search on a fresh table, so that no stored result decides the node.
+  auto fresh = [&] {
+    setUp(fen);
+    tt.clear();
+  };
+  fresh();
+  // A beta the static score reaches, but not by the reverse-futility margin of depth 2.
+  const int beta = t.eval.evaluate() - 10;
   // At depth 2 only the node itself may try a null move: its children are at depth 1.
-  setUp(fen);
+  fresh();
   search(t, 1, 2999, 3000, 2, last, CutNode);  // a winning beta: never null
   EXPECT_EQ(t.counters.nullTries, 0u);
-  setUp(fen);
-  search(t, 1, -1, 0, 2, 0, CutNode);  // right after a null move: never null
+  fresh();
+  search(t, 1, beta - 1, beta, 2, 0, CutNode);  // right after a null move: never null
   EXPECT_EQ(t.counters.nullTries, 0u);
-  setUp(fen);
-  search(t, 1, -1, 0, 2, last, AllNode);  // only at expected cut nodes
+  fresh();
+  search(t, 1, beta - 1, beta, 2, last, PvNode);  // never on the principal variation
   EXPECT_EQ(t.counters.nullTries, 0u);
-  setUp(fen);
-  search(t, 1, 2998, 2999, 2, last, CutNode);
+  fresh();
+  search(t, 1, beta + 19, beta + 20, 2, last, CutNode);  // the static score is below beta
+  EXPECT_EQ(t.counters.nullTries, 0u);
+  fresh();
+  search(t, 1, beta - 1, beta, 2, last, AllNode);
+  EXPECT_EQ(t.counters.nullTries, 1u);
+  fresh();
+  search(t, 1, beta - 1, beta, 2, last, CutNode);
   EXPECT_EQ(t.counters.nullTries, 1u);
 }
 
