@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "base/file_system.h"
 #include "base/settings.h"
 #include "book/book_builder.h"
 #include "book/book_merge.h"
@@ -73,6 +74,11 @@ void buildBookCommand(const char* rest, const char* defaultIniFile, const Settin
     return;
   }
   const char* criteria = fields >= 2 ? iniFile : defaultIniFile;
+  // Without a settings file a new user still gets a book; a file named on the line must exist.
+  if (fields < 2 && !FileSystem::fileExists(defaultIniFile)) {
+    printf("no inifile %s: building with the built-in criteria\n", defaultIniFile);
+    criteria = nullptr;
+  }
   RcString written;
   if (!buildOpeningBook(pos, pgnFile, criteria, maxGames, written)) return;
   printf("opening %s...\n", written.c_str());

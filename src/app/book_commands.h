@@ -20,8 +20,9 @@ Move pickOpeningBookMove(Position& pos);
 void showOpeningBook(Position& pos);
 // Statistics of the open book, or "book not open!".
 void logOpeningBook();
-// Builds a book from pgnFile under the criteria of iniFile (maxGames < 1: all games);
-// `written` receives the name of the book file. The open book is closed first.
+// Builds a book from pgnFile under the criteria of iniFile (null: the built-in criteria;
+// maxGames < 1: all games); `written` receives the name of the book file. The open book is
+// closed first.
 bool buildOpeningBook(Position& pos, const char* pgnFile, const char* iniFile, int maxGames,
                       RcString& written);
 // Merges two books into a third; the open book is closed first.
@@ -30,8 +31,9 @@ bool mergeOpeningBooks(const char* master, const char* secondary, const char* re
 // The console commands, given the text after the command word.
 void bookCommand(Position& pos);                                                  // book
 void loadBookCommand(const char* rest, const Settings& settings, Position& pos);  // loadbook
-void logBookCommand();                                                            // logbook
-// buildbook <pgnfile> [inifile [maxgames]]; inifile defaults to the engine's settings file.
+void logBookCommand();                                                       // logbook
+// buildbook <pgnfile> [inifile [maxgames]]; inifile defaults to the engine's settings file,
+// and when that does not exist the built-in criteria are used.
 void buildBookCommand(const char* rest, const char* defaultIniFile, const Settings& settings,
                       Position& pos);
 // mergebook <masterbook> <secondarybook> <resultbook>

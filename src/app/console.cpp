@@ -1,5 +1,7 @@
 #include "app/console.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -7,9 +9,11 @@
 #include "base/output_stream.h"
 #include "base/platform.h"
 #include "base/tokenizer.h"
+#include "board/game_move.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
+#include "search/bench.h"
 #include "search/search_controller.h"
 
 namespace {
@@ -45,6 +49,7 @@ const Console::Command Console::commands[] = {
     {"maxtime", &Console::maxTime},
     {"mt", &Console::maxTime},
     {"perft", &Console::perft},
+    {"bench", &Console::bench},
     {"reset", &Console::reset},
     {"set", &Console::set},
     {"quit", &Console::quit},
@@ -86,8 +91,9 @@ bool Console::execute(const RcString& text, bool uciWasActive, bool winboardWasA
   return true;
 }
 
+// A refused FEN keeps the position on the board: perft or g must not run on a half-read one.
 void Console::setPosition(const char* fen) {
-  if (!setFen(pos_, fen)) out().put("setfen failed\n");
+  if (!setFenOrKeep(pos_, fen)) out().put("setfen failed\n");
   printBoard(pos_, &out());
 }
 
@@ -117,22 +123,17 @@ void Console::enterMoves(const RcString& line, const RcString& firstWord) {
     }
     if (!*text) continue;
     if (!castling && !strpbrk(word.c_str(), "12345678")) break;
-    Move m = parseMove(pos_, text);
-    if (!m) {
+    const GameMoveResult result = playGameMoveText(pos_, text);
+    if (result == GameMoveResult::Unreadable) {
       out().print("invalid move: %s\n", text);
       break;
     }
-    if (int(pos_.ply) >= MaxGamePly) {
+    if (result == GameMoveResult::HistoryFull)
       out().print("game too long: no room for more moves\n");
+    if (result != GameMoveResult::Played) {
       out().print("move not accepted: %s\n", text);
       break;
     }
-    Move made = makeMove(pos_, m & ~MoveCheckFlags);
-    if (!made) {
-      out().print("move not accepted: %s\n", text);
-      break;
-    }
-    pos_.lastMove = made;
     moved = true;
   }
   if (moved) {
@@ -213,8 +214,7 @@ bool Console::go(const RcString& rest) {
     searchController.table().clear();
   else
     out().put("tt not cleared\n");
-  searchController.setPosition(pos_);
-  searchController.start(options.async);
+  searchController.start(pos_, limits_, options.async);
   return true;
 }
 
@@ -237,7 +237,7 @@ bool Console::maxDepth(const RcString& rest) {
     out().print("illegal arg: %s\n", rest.c_str());
     return true;
   }
-  searchController.maxDepth = depth;
+  limits_.depth = depth;
   return true;
 }
 
@@ -247,18 +247,28 @@ bool Console::maxTime(const RcString& rest) {
     out().print("illegal arg: %s\n", rest.c_str());
     return true;
   }
-  TimeControl& time = searchController.times();
+  auto millis = [](unsigned seconds) {
+    return int(std::min<uint64_t>(seconds * 1000ull, INT_MAX));
+  };
   if (secs != 0) {
-    if (movesToGo == 0)
-      time.setFixedTime(secs * 1000);
-    else
-      time.allotTime(int(movesToGo), int(secs * 1000), int(increment * 1000));
+    const int depth = limits_.depth;
+    limits_ = SearchLimits();
+    limits_.depth = depth;
+    if (movesToGo == 0) {
+      limits_.moveTimeMs = millis(secs);
+    } else {
+      limits_.timeLeftMs = millis(secs);
+      limits_.movesToGo = int(std::min<unsigned>(movesToGo, INT_MAX));
+      limits_.incrementMs = millis(increment);
+    }
   }
-  out().print("millis=%u\n", time.levelMs[LevelNormal].load());
-  out().print("  easy=%u\n", time.levelMs[LevelEasy].load());
-  out().print("  next=%u\n", time.levelMs[LevelIteration].load());
-  out().print("  hi  =%u\n", time.levelMs[LevelFailHigh].load());
-  out().print("  lo  =%u\n", time.levelMs[LevelPanic].load());
+  uint32_t levels[5];
+  searchController.timeLevels(limits_, levels);
+  out().print("millis=%u\n", levels[LevelNormal]);
+  out().print("  easy=%u\n", levels[LevelEasy]);
+  out().print("  next=%u\n", levels[LevelIteration]);
+  out().print("  hi  =%u\n", levels[LevelFailHigh]);
+  out().print("  lo  =%u\n", levels[LevelPanic]);
   return true;
 }
 
@@ -279,6 +289,18 @@ bool Console::perft(const RcString& rest) {
     out().print("%-20s  %10llu ops in %5.3f seconds  ops/ms=%7.0f,  ticks/op=%5lli\n", "",
                 (unsigned long long)count, seconds, double(count) / rateSeconds / 1000, ticks);
   }
+  return true;
+}
+
+bool Console::bench(const RcString& rest) {
+  int depth = BenchDefaultDepth;
+  if (!rest.empty() && (sscanf(rest.c_str(), " %i", &depth) != 1 || depth < 1)) {
+    out().print("illegal arg: %s\n", rest.c_str());
+    return true;
+  }
+  // The bench searches on this thread: a search still running on the search thread ends first.
+  searchController.stopAndWait();
+  runBench(searchController, depth, out());
   return true;
 }
 
@@ -329,6 +351,7 @@ bool Console::help(const RcString&) {
       "mergebook ...   create opening book from PGN file, see readme",
       "divide [n]      count legal positions per move",
       "perft  [n]      count legal moves to depth [n]",
+      "bench  [n]      search the bench positions to depth [n], count the nodes",
       "set             display/alter options",
       "",
       "uci             enter uci mode",

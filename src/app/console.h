@@ -5,6 +5,7 @@
 #include "base/settings.h"
 #include "board/position.h"
 #include "protocol/protocol_driver.h"
+#include "search/search_limits.h"
 
 struct ConsoleOptions {
   bool async = false;   // console searches run on the search thread
@@ -52,6 +53,7 @@ class Console {
   bool maxDepth(const RcString& rest);
   bool maxTime(const RcString& rest);
   bool perft(const RcString& rest);
+  bool bench(const RcString& rest);
   bool reset(const RcString& rest);
   bool set(const RcString& rest);
   bool quit(const RcString& rest);
@@ -67,7 +69,15 @@ class Console {
   ProtocolDriver* uci_ = nullptr;
   ProtocolDriver* winboard_ = nullptr;
   int clockMhz_ = 0;
+  // The console's searches: `maxtime` sets the time (five seconds a move to begin with),
+  // `maxdepth` the depth.
+  SearchLimits limits_ = [] {
+    SearchLimits limits;
+    limits.moveTimeMs = 5000;
+    return limits;
+  }();
 };
 
-// The entry point's body: start-up, then the console command loop.
+// The entry point's body: start-up, then the console command loop; or, for "melvok bench
+// [depth]", the bench alone.
 int runShell(int argc, char** argv);

@@ -4,6 +4,7 @@
 // ever torn down: the process ends with a flush and an immediate exit.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/book_commands.h"
 #include "app/console.h"
@@ -14,8 +15,10 @@
 #include "protocol/protocol_driver.h"
 #include "protocol/uci_driver.h"
 #include "protocol/winboard_driver.h"
+#include "search/bench.h"
 #include "search/bitbase.h"
 #include "search/search_controller.h"
+#include "base/tokenizer.h"
 
 namespace {
 
@@ -73,11 +76,26 @@ void connectProtocolDrivers(Console& console) {
   console.setDrivers(&uci, &winboard);
 }
 
+// "melvok bench [depth]": the bench with the built-in settings only (the settings file could
+// change the table or load bitbases, and the node count is meant to be the same everywhere).
+int benchFromCommandLine(int argc, char** argv) {
+  int depth = argc > 2 ? clampedNumber(argv[2]) : BenchDefaultDepth;
+  if (argc > 3 || depth < 1) {
+    printf("Usage:  melvok bench [depth]\n");
+    return -1;
+  }
+  initTables();
+  searchController.setThreads(1);
+  runBench(searchController, depth, standardOutput());
+  return 0;
+}
+
 }  // namespace
 
 int runShell(int argc, char** argv) {
   makeStreamsUnbuffered();
   printBanner();
+  if (argc >= 2 && !strcmp(argv[1], "bench")) return benchFromCommandLine(argc, argv);
   if (argc > 2) {
     printf("Usage:  melvok [inifile]\n");
     return -1;

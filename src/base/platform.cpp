@@ -11,7 +11,6 @@
 #include <windows.h>
 #else
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -190,21 +189,6 @@ void freeLargeBlock(void* block) {
   _aligned_free(block);
 #else
   free(block);
-#endif
-}
-
-bool reopenStderr(const char* name) {
-#ifdef _WIN32
-  return freopen(name, "a", stderr) != nullptr;
-#else
-  // Open first, then swap the descriptor: if the file cannot be made, standard error stays
-  // where it was instead of ending up closed.
-  int fd = ::open(name, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  fflush(stderr);
-  bool moved = dup2(fd, STDERR_FILENO) >= 0;
-  ::close(fd);
-  return moved;
 #endif
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The few operating-system services the engine needs, behind small portable types:
 // time, processor count, threads, events, spin locks, dynamic libraries, directories and
-// the standard streams.
+// the standard streams (which are never closed or redirected: they belong to the interface).
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -133,9 +133,6 @@ bool makeDirectory(const char* path, int* error = nullptr);
 // with freeLargeBlock.
 void* allocateLargeBlock(size_t bytes, size_t alignment);
 void freeLargeBlock(void* block);
-
-// Sends standard error to the file `name` (appending). False if it cannot be opened.
-bool reopenStderr(const char* name);
 
 // Standard input, output and error without buffers, so that protocol output reaches the
 // interface at once. Call before anything is printed.

@@ -1,5 +1,8 @@
 #include "base/tokenizer.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 
 RcString Tokenizer::next() {
@@ -14,4 +17,10 @@ RcString Tokenizer::next() {
   int restStart = wordLength + static_cast<int>(strspn(text + wordLength, separators_));
   rest_ = rest_.substr(restStart, rest_.length());
   return word;
+}
+
+int clampedNumber(const char* word) {
+  // strtoll saturates at its own range, which covers every int.
+  const long long value = strtoll(word, nullptr, 10);
+  return int(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }

@@ -20,3 +20,7 @@ class Tokenizer {
   RcString rest_;
   const char* separators_;
 };
+
+// The number a word starts with (atoi rules: blanks, a sign, digits; 0 when there is none),
+// clamped to the range of an int instead of overflowing: protocol numbers can be anything.
+int clampedNumber(const char* word);

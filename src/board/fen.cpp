@@ -2,6 +2,7 @@
 // (KQkq, or the file letters of the castling rooks).
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "base/log.h"
 #include "base/output_stream.h"
@@ -328,6 +329,15 @@ bool setFen(Position& pos, const char* fen) {
     char text[MoveTextSize];
     logInfo("fen: pseudo last move=%s\n", printMove(pos, text, pos.lastMove));
   }
+  return true;
+}
+
+// The FEN is read into a record of its own first: setFen clears the board before it reads, so a
+// refusal halfway would leave the pieces of the bad FEN with the old side to move.
+bool setFenOrKeep(Position& pos, const char* fen) {
+  auto scratch = std::make_unique<Position>();
+  if (!setFen(*scratch, fen)) return false;
+  copyPosition(pos, *scratch);
   return true;
 }
 

@@ -89,6 +89,8 @@ extern const char* const InitialFen;
 
 void clearPosition(Position& pos);
 bool setFen(Position& pos, const char* fen);
+// The same, but a FEN that is refused leaves pos exactly as it was.
+bool setFenOrKeep(Position& pos, const char* fen);
 void writeFen(const Position& pos, OutputStream& out);
 // The FEN as a string (convenience for logs and tests).
 void fenString(const Position& pos, char* buffer, int size);

@@ -234,8 +234,8 @@ bool buildBook(BookTable& table, RcString& bookName, const char* iniFile, const 
     return false;
   }
   Settings criteria;
-  if (!iniFile || !criteria.load(iniFile)) {
-    printf("could not load inifile: %s\n", iniFile ? iniFile : "");
+  if (iniFile && !criteria.load(iniFile)) {
+    printf("could not load inifile: %s\n", iniFile);
     return false;
   }
   if (bookName.empty()) bookName = criteria.get("book.build.file");
@@ -252,7 +252,7 @@ bool buildBook(BookTable& table, RcString& bookName, const char* iniFile, const 
 
   printf("Book configuration\n---------------------\n");
   printf("pgnfile    = %s\n", pgnFile);
-  printf("inifile    = %s\n", iniFile);
+  printf("inifile    = %s\n", iniFile ? iniFile : "(built-in criteria)");
   printf("bookfile   = %s\n", bookName.c_str());
   printf("minelo     = %4i\n", build.minElo);
   printf("maxelodelta= %4i\n", build.maxEloDelta);

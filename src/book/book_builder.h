@@ -69,8 +69,9 @@ class BookTable {
   BookBuildCounts counts;
 };
 
-// Reads pgnFile under the criteria of iniFile and saves the book. On entry bookName is the
-// requested name (may be empty); on return it holds the name used. maxGames < 1: all games.
+// Reads pgnFile under the criteria of iniFile (null: the built-in criteria) and saves the book.
+// On entry bookName is the requested name (may be empty); on return it holds the name used.
+// maxGames < 1: all games.
 bool buildBook(BookTable& table, RcString& bookName, const char* iniFile, const char* pgnFile,
                int maxGames);
 // The default book name of a PGN file: games/2009.pgn gives 2009.mvk.

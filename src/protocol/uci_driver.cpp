@@ -2,15 +2,18 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <utility>
 
 #include "base/log.h"
 #include "base/platform.h"
+#include "board/game_move.h"
 #include "board/makemove.h"
 #include "board/notation.h"
-#include "search/time_control.h"
 
 namespace {
 
@@ -72,27 +75,15 @@ bool UciDriver::handle(const RcString& word, const RcString& rest) {
 
 void UciDriver::uci() {
   searchController.listener = this;
-  // The log file and the error log are set up once; a repeated "uci" only answers again.
+  // The log files are set up once; a repeated "uci" only answers again.
   if (!logOpened_) {
     logOpened_ = true;
-    openLogFile();
-    std::string errorLog = "melvok-" + version_ + "-error.log";
-    reopenStderr(errorLog.c_str());
+    if (openLogFile()) openErrorLog();
   }
   std::string text = "\n";
   text += "id name melvok-" + version_ + "\n";
   text += std::string("id author ") + UciAuthor + "\n";
-  text += "option name Hash            type spin  default 32 min 1 max 4096\n";
-  text += "option name Ponder          type check default false\n";
-  text += "option name OwnBook         type check default true\n";
-  text += "option name Threads         type spin default " +
-          std::to_string(searchController.threadCount) + " min 1 max 8\n";
-  text += "option name UCI_Opponent    type string\n";
-  text +=
-      std::string("option name UCI_EngineAbout type string default melvok by ") + UciAuthor + "\n";
-  text += "option name UCI_Chess960    type check default false\n";
-  text +=
-      "option name CastleNotation  type combo default smart var smart var e1g1 var O-O var KxR\n";
+  text += optionListing();
   text += "uciok\n";
   send(text);
   active_ = true;
@@ -109,20 +100,11 @@ void UciDriver::newGame() {
   clearOutOfBook();
 }
 
-void UciDriver::clearOutOfBook() {
-  firstOutOfBookPly_ = 0;
-  outOfBookKey_ = 0;
-}
+void UciDriver::clearOutOfBook() { bookExit_.clear(); }
 
 bool UciDriver::searchRunning() const {
   int s = status_.read();
   return s == StatusSearching || s == StatusPondering;
-}
-
-void UciDriver::waitUntilSearchThreadIdle() {
-  // The search thread may still be finishing its statistics after it reported; the position
-  // copy, the limits and the table are its own until it sleeps again.
-  if (searchController.booted) searchController.master().idle.wait();
 }
 
 void UciDriver::position() {
@@ -131,15 +113,15 @@ void UciDriver::position() {
   int old = status_.exchange(StatusPositionSet);
   if (old == StatusPositionSet) logInfo("uci: 2x position?\n");
   if (old == StatusSearching || old == StatusPondering) {
-    fprintf(stderr, "uci::position(): search still running? status=%i\n", old);
+    reportError("uci::position(): search still running? status=%i\n", old);
     trace("position: not stopped? stopping!...");
     searchController.stopAndWait();
     trace("position: stopped.");
     // The stopped search has answered with its best move; a position is set from here on.
     status_.exchange(StatusPositionSet);
   }
-  heldBookMove_ = 0;
-  waitUntilSearchThreadIdle();
+  if (old == StatusHeld) releaseHeldResult(false);
+  searchController.waitUntilIdle();
 
   bool haveMoves = false;
   if (word == "startpos") {
@@ -152,20 +134,10 @@ void UciDriver::position() {
       fen += word.c_str();
       fen += ' ';
     }
-    // A FEN the board refuses leaves a half-built position: keep the last good one instead,
-    // and answer the next go with no move rather than search a board without kings.
-    Position* previous = static_cast<Position*>(malloc(sizeof(Position)));
-    if (!previous) {
-      fputs("malloc failed\n", stdout);
-      abort();
-    }
-    copyPosition(*previous, position_);
-    positionValid_ = setFen(position_, fen.c_str());
-    if (!positionValid_) {
-      fprintf(stderr, "uci::position(): illegal fen: %s\n", fen.c_str());
-      copyPosition(position_, *previous);
-    }
-    free(previous);
+    // A refused FEN keeps the last good position, and the next go answers no move rather
+    // than search a position the interface did not mean.
+    positionValid_ = setFenOrKeep(position_, fen.c_str());
+    if (!positionValid_) reportError("uci::position(): illegal fen: %s\n", fen.c_str());
     haveMoves = positionValid_;
   }
   if (haveMoves && positionValid_ && word == "moves") applyMoves();
@@ -177,94 +149,100 @@ void UciDriver::position() {
   trace("position() ok");
 }
 
+// Each move played becomes the position's last move at once, so that a list cut short by a
+// bad word still leaves the check flags of the move really played last.
 bool UciDriver::applyMoves() {
   bool passedOutOfBook = false;
-  Move last = 0;
+  bool allPlayed = true;
   for (RcString word = args_.next(); !word.empty(); word = args_.next()) {
     if (word[0] == '.') {
       logInfo("SKIP continuation move: %s\n", word.c_str());
       continue;
     }
-    Move m = parseMove(position_, word.c_str());
-    if (!m) {
-      fprintf(stderr, "WARNING invalid move from GUI: %s\n", word.c_str());
-      last = 0;
+    const GameMoveResult result = playGameMoveText(position_, word.c_str());
+    if (result != GameMoveResult::Played) {
+      if (result == GameMoveResult::Unreadable)
+        reportError("WARNING invalid move from GUI: %s\n", word.c_str());
+      else if (result == GameMoveResult::HistoryFull)
+        reportError("illegal move: %s (game too long)\n", word.c_str());
+      else
+        reportError("illegal move: %s\n", word.c_str());
+      allPlayed = false;
       break;
     }
-    if (int(position_.ply) >= MaxGamePly) {
-      fprintf(stderr, "illegal move: %s (game too long)\n", word.c_str());
-      last = 0;
-      break;
-    }
-    Move made = makeMove(position_, m & ~MoveCheckFlags);
-    if (!made) {
-      fprintf(stderr, "illegal move: %s\n", word.c_str());
-      last = 0;
-      break;
-    }
-    last = made;
-    if (firstOutOfBookPly_ && position_.hashKey == outOfBookKey_) passedOutOfBook = true;
+    if (!bookExit_.inBook() && position_.hashKey == bookExit_.key) passedOutOfBook = true;
   }
-  if (last) position_.lastMove = last;
-  if (firstOutOfBookPly_ && !passedOutOfBook) {
+  if (!bookExit_.inBook() && !passedOutOfBook) {
     trace("newgame!");
     clearOutOfBook();
   }
-  return last != 0;
+  return allPlayed;
 }
 
-void UciDriver::go() {
-  trace("go()...");
-  // A go while a search still runs (no stop came) first ends that search; it answers with
-  // its own best move. Starting over it instead would block until it ended, forever when it
-  // is infinite.
-  int old = status_.exchange(StatusIdle);
-  if (old == StatusSearching || old == StatusPondering) {
-    fprintf(stderr, "uci::go(): search still running, stopping it first\n");
-    searchController.stopAndWait();
-  }
-  heldBookMove_ = 0;
-  searchController.listener = this;
-
-  // The parameters are read first: a book move found while pondering is held back too.
-  int wtime = -1, btime = -1, winc = 0, binc = 0, depth = 0, nodes = 0, movetime = -1,
-      movestogo = 0;
+// The limits a go command gives; a number it does not give stays unset.
+struct GoCommand {
+  std::optional<int> wtime, btime, winc, binc, depth, nodes, movetime, movestogo;
   bool infinite = false;
-  int next = StatusSearching;
-  for (RcString word = args_.next(); !word.empty(); word = args_.next()) {
-    struct Number {
-      const char* name;
-      int* value;
-    };
-    const Number numbers[] = {{"wtime", &wtime},       {"btime", &btime},        {"winc", &winc},
-                              {"binc", &binc},         {"depth", &depth},        {"nodes", &nodes},
-                              {"movetime", &movetime}, {"movestogo", &movestogo}};
+  bool ponder = false;
+};
+
+namespace {
+
+GoCommand readGoCommand(Tokenizer& args) {
+  GoCommand go;
+  const std::pair<const char*, std::optional<int>*> numbers[] = {
+      {"wtime", &go.wtime},       {"btime", &go.btime},        {"winc", &go.winc},
+      {"binc", &go.binc},         {"depth", &go.depth},        {"nodes", &go.nodes},
+      {"movetime", &go.movetime}, {"movestogo", &go.movestogo}};
+  for (RcString word = args.next(); !word.empty(); word = args.next()) {
     bool matched = false;
-    for (const Number& n : numbers) {
-      if (!(word == n.name)) continue;
-      RcString value = args_.next();
-      if (!value.empty()) *n.value = atoi(value.c_str());
-      if (word == "movetime") movestogo = 1;
+    for (const auto& [name, value] : numbers) {
+      if (!(word == name)) continue;
+      RcString number = args.next();
+      if (!number.empty()) *value = clampedNumber(number.c_str());
+      if (word == "movetime") go.movestogo = 1;
       matched = true;
     }
     if (matched) continue;
     if (word == "infinite") {
-      infinite = true;
+      go.infinite = true;
     } else if (word == "ponder") {
       logInfo("START pondering\n");
-      infinite = true;
-      next = StatusPondering;
+      go.infinite = true;
+      go.ponder = true;
     }
   }
+  return go;
+}
+
+}  // namespace
+
+void UciDriver::go() {
+  trace("go()...");
+  // A go while a search still runs (no stop came) first ends that search; it answers with
+  // its own best move, as does a result that is still held back. Starting over the running
+  // search instead would block until it ended, forever when it is infinite.
+  int old = status_.exchange(StatusIdle);
+  if (old == StatusSearching || old == StatusPondering) {
+    reportError("uci::go(): search still running, stopping it first\n");
+    searchController.stopAndWait();
+  }
+  if (old == StatusHeld) releaseHeldResult(false);
+  heldBookMove_ = 0;
+  searchController.listener = this;
+
+  // The parameters are read first: a book move found while pondering is held back too.
+  const GoCommand command = readGoCommand(args_);
+  const int next = command.ponder ? StatusPondering : StatusSearching;
 
   if (!positionValid_) {
-    fprintf(stderr, "go(): no valid position: send bestmove 0000\n");
+    reportError("go(): no valid position: send bestmove 0000\n");
     status_.exchange(StatusIdle);
     sendBestMove(position_, 0, 0);
     return;
   }
 
-  if (firstOutOfBookPly_ == 0) {
+  if (bookExit_.inBook()) {
     Move book = ownBook_ && bookMove_ ? bookMove_(position_) : 0;
     if (book) {
       if (next == StatusPondering) {
@@ -277,50 +255,12 @@ void UciDriver::go() {
       trace("go()...ok [book]");
       return;
     }
-    firstOutOfBookPly_ = position_.ply + 1;
-    outOfBookKey_ = position_.hashKey;
-    logInfo("Uci:First search out of book is at %u ply\n", firstOutOfBookPly_);
+    bookExit_.leave(position_);
+    logInfo("Uci:First search out of book is at %u ply\n", bookExit_.firstPly);
   }
 
-  if (old != StatusPositionSet) fprintf(stderr, "Expected current status==POSITION, got %i\n", old);
-  waitUntilSearchThreadIdle();
-  searchController.maxDepth = depth;
-
-  TimeControl& times = searchController.times();
-  times.startClock();
-  times.timeGapMs = 0;
-  times.infinite = infinite;
-  times.nodeLimit = uint32_t(nodes);
-  times.movesOutOfBook = 0;
-  if (firstOutOfBookPly_ && position_.ply + 1 >= firstOutOfBookPly_) {
-    int movesOut = int((position_.ply + 1 - firstOutOfBookPly_) / 2) + 1;
-    logInfo("out of book=%i\n", movesOut);
-    times.movesOutOfBook = movesOut;
-  }
-  bool timed = false;
-  if (movetime >= 0) {
-    logInfo("got hard moves/millis=%i/%i\n", movestogo, movetime);
-    times.setFixedTime(uint32_t(movetime));
-    timed = true;
-  } else {
-    bool white = position_.sideToMove == White;
-    int clock = white ? wtime : btime;
-    int increment = white ? winc : binc;
-    if (clock >= 0) {
-      logInfo("got wb moves/millis=%i/%i\n", movestogo, clock);
-      times.timeGapMs = timeGapMs_;
-      times.allotTime(movestogo, clock, increment);
-      timed = true;
-    }
-  }
-  if (!timed) {
-    // Depth, nodes, infinite or nothing at all: no clock ends the search, whatever limits an
-    // earlier go left in the levels.
-    times.setFixedTime(NoTimeLimit);
-    if (depth == 0 && nodes == 0 && !infinite) fputs("go(): no time/depth/node limit\n", stderr);
-  }
-  logInfo("Nominal search time is %3.2f seconds, infinite=%i, nodes=%i\n",
-          times.levelMs[LevelNormal] / 1000.0, infinite ? 1 : 0, nodes);
+  if (old != StatusPositionSet) reportError("Expected current status==POSITION, got %i\n", old);
+  const SearchLimits limits = searchLimits(command);
 
   nextCurrmoveMs_ = 0;
   lastBest_ = 0;
@@ -328,11 +268,52 @@ void UciDriver::go() {
   lastDepth_ = 0;
   stable_ = false;
   status_.exchange(next);
-  searchController.setPosition(position_);
-  searchController.start(true);
+  searchController.start(position_, limits, true);
+  logInfo("Nominal search time is %3.2f seconds, infinite=%i, nodes=%u\n",
+          searchController.nominalTimeMs() / 1000.0, limits.infinite ? 1 : 0, limits.nodes);
   trace("go() ok");
 }
 
+// A limit given as zero or less (a fallen flag, "depth 0", "nodes 0", a negative move time)
+// still asks for a move: the search answers at once with the best it has, never waits for stop.
+SearchLimits UciDriver::searchLimits(const GoCommand& command) {
+  SearchLimits limits;
+  limits.depth = command.depth ? std::max(*command.depth, 1) : 0;
+  limits.nodes = uint32_t(command.nodes ? std::max(*command.nodes, 1) : 0);
+  limits.infinite = command.infinite;
+  limits.ponder = command.ponder;
+  limits.canPonder = canPonder_;
+  limits.movesOutOfBook = bookExit_.movesOut(position_);
+  if (limits.movesOutOfBook) logInfo("out of book=%i\n", limits.movesOutOfBook);
+  limits.movesToGo = std::max(command.movestogo.value_or(0), 0);
+  const bool white = position_.sideToMove == White;
+  const std::optional<int>& clock = white ? command.wtime : command.btime;
+  if (command.movetime) {
+    limits.moveTimeMs = std::max(*command.movetime, 0);
+    logInfo("got hard moves/millis=%i/%i\n", limits.movesToGo, limits.moveTimeMs);
+  } else if (clock) {
+    limits.timeLeftMs = std::max(*clock, 0);
+    limits.incrementMs = std::max((white ? command.winc : command.binc).value_or(0), 0);
+    limits.timeGapMs = timeGapMs_;
+    logInfo("got wb moves/millis=%i/%i\n", limits.movesToGo, limits.timeLeftMs);
+  }
+  if (limits.unbounded()) reportError("go(): no time/depth/node limit\n");
+  return limits;
+}
+
+void UciDriver::releaseHeldResult(bool withPonder) {
+  if (heldBookMove_) {
+    sendBestMove(position_, heldBookMove_, 0);
+  } else {
+    sendInfo(searchController.depth(), searchController.rootScore());
+    sendBestMove(searchController.searchedPosition(), searchController.bestMove(),
+                 withPonder ? searchController.ponderMove() : 0);
+  }
+  heldBookMove_ = 0;
+}
+
+// A ponderhit or stop with no search running owes the interface nothing: a best move it did
+// not ask for would be taken as the answer to its next go.
 void UciDriver::ponderHit() {
   trace("ponderhit()...");
   int old = status_.exchange(StatusSearching);
@@ -340,30 +321,21 @@ void UciDriver::ponderHit() {
     case StatusHeld:
       logInfo("Uci:ponderhit(): already finished\n");
       status_.exchange(StatusIdle);
-      if (heldBookMove_) {
-        sendBestMove(position_, heldBookMove_, 0);
-      } else {
-        sendInfo(searchController.depth(), searchController.rootScore());
-        sendBestMove(searchController.master().pos, searchController.bestMove(),
-                     searchController.ponderMove());
-      }
-      heldBookMove_ = 0;
+      releaseHeldResult(true);
       break;
     case StatusPositionSet:
-      fputs("uci:: ponderhit without preceeding go(): send bestmove 0000\n", stderr);
+      reportError("uci:: ponderhit without preceeding go(), ignored\n");
       status_.exchange(StatusPositionSet);
-      sendBestMove(position_, 0, 0);
       break;
     case StatusIdle:
-      // The search has answered already; a second best move would be taken for the next one.
-      fputs("uci:: ponderhit without a pondering search, ignored\n", stderr);
+      reportError("uci:: ponderhit without a pondering search, ignored\n");
       status_.exchange(StatusIdle);
       break;
     case StatusSearching:
-      fputs("uci::ponderhit status==SEARCHING, ponderhit ignored\n", stderr);
+      reportError("uci::ponderhit status==SEARCHING, ponderhit ignored\n");
       break;
     case StatusPondering:
-      searchController.ponderHit();
+      if (searchController.ponderHit()) searchController.waitUntilIdle();
       break;
   }
   trace("ponderhit() ok");
@@ -374,17 +346,11 @@ void UciDriver::stop() {
   int old = status_.exchange(StatusIdle);
   switch (old) {
     case StatusHeld:
-      if (heldBookMove_) {
-        sendBestMove(position_, heldBookMove_, 0);
-      } else {
-        sendInfo(searchController.depth(), searchController.rootScore());
-        sendBestMove(searchController.master().pos, searchController.bestMove(), 0);
-      }
-      heldBookMove_ = 0;
+      releaseHeldResult(false);
       break;
     case StatusPositionSet:
-      fputs("uci:: stop without preceeding go?\n", stderr);
-      sendBestMove(position_, 0, 0);
+      reportError("uci:: stop without preceeding go?\n");
+      status_.exchange(StatusPositionSet);
       break;
     case StatusIdle:
       // The search ended and answered before the stop arrived: nothing is owed.
@@ -418,14 +384,14 @@ void UciDriver::finished(int depth, int score, Move) {
     logInfo("Uci:finish() delay sending bestmove, status is still 'pondering'\n");
   } else {
     sendInfo(depth, score);
-    sendBestMove(searchController.master().pos, searchController.bestMove(),
+    sendBestMove(searchController.searchedPosition(), searchController.bestMove(),
                  searchController.ponderMove());
   }
   trace("finished() ok");
 }
 
 void UciDriver::iterationReport(int depth, int score, Move move) {
-  uint32_t t = searchController.times().elapsed();
+  uint32_t t = searchController.elapsedMs();
   stable_ = score == lastScore_ && move == lastBest_ && depth - lastDepth_ >= 9;
   if (!(stable_ && t < nextCurrmoveMs_)) sendInfo(depth, score);
   if (score != lastScore_ || move != lastBest_) {
@@ -437,12 +403,12 @@ void UciDriver::iterationReport(int depth, int score, Move move) {
 
 void UciDriver::currentMove(int depth, int index, Move move) {
   if (index == 0) send("info depth " + std::to_string(depth) + "\n");
-  uint32_t t = searchController.times().elapsed();
+  uint32_t t = searchController.elapsedMs();
   if ((index != 0 || stable_) && t < nextCurrmoveMs_) return;
   nextCurrmoveMs_ = t + 100;
   uint32_t nodes = searchController.totalNodes();
   SearchCounters sum = searchController.summedCounters();
-  std::string line = "info currmove " + moveText(searchController.master().pos, move);
+  std::string line = "info currmove " + moveText(searchController.searchedPosition(), move);
   line += " currmovenumber " + std::to_string(index + 1);
   line += " time " + std::to_string(t);
   line += " nodes " + std::to_string(nodes);

@@ -11,12 +11,18 @@
 #include "base/output_stream.h"
 #include "base/tokenizer.h"
 #include "board/position.h"
+#include "protocol/book_exit.h"
 #include "protocol/protocol_driver.h"
 #include "protocol/uci_move_text.h"
 #include "protocol/uci_status.h"
 #include "search/search_controller.h"
 
 constexpr const char* UciAuthor = "the melvok developers";
+// Bounds of the Hash option, in megabytes.
+constexpr int MinHashMb = 1;
+constexpr int MaxHashMb = MaxTableMb;
+
+struct GoCommand;
 
 class UciDriver : public ProtocolDriver, public SearchListener {
  public:
@@ -37,8 +43,9 @@ class UciDriver : public ProtocolDriver, public SearchListener {
   int status() const { return status_.read(); }
   int castleNotation() const { return castleNotation_; }
   bool ownBook() const { return ownBook_; }
+  bool canPonder() const { return canPonder_; }
   bool chess960() const { return chess960_; }
-  uint32_t firstOutOfBookPly() const { return firstOutOfBookPly_; }
+  uint32_t firstOutOfBookPly() const { return bookExit_.firstPly; }
   const RcString& opponentName() const { return opponentName_; }
   const RcString& opponentTitle() const { return opponentTitle_; }
   const RcString& opponentKind() const { return opponentKind_; }
@@ -60,12 +67,29 @@ class UciDriver : public ProtocolDriver, public SearchListener {
 
   // Command helpers.
   bool applyMoves();
+  // The depth, node and time limits of a go, into the search controller and time control.
+  SearchLimits searchLimits(const GoCommand& command);
+  // Answers a go whose result was held back (a pondering search or book move that ended
+  // before ponderhit or stop): its best move goes out now, once.
+  void releaseHeldResult(bool withPonder);
   void clearOutOfBook();
-  void waitUntilSearchThreadIdle();
   bool searchRunning() const;
-  void setHash(const RcString& value);
-  void setThreads(const RcString& value);
-  RcString optionValue();
+  // The options (uci_options.cpp): the table, its listing and what setting each one does.
+  struct Option;
+  static const Option options[];
+  static const Option* findOption(const std::string& name);
+  static std::string optionListing();
+  // The table's size now, as the Hash option's default: what the engine uses unless told.
+  static int tableMegabytes();
+  void ignoreOption(Tokenizer& value);
+  void setHash(Tokenizer& value);
+  void clearHash(Tokenizer& value);
+  void setPonder(Tokenizer& value);
+  void setOwnBook(Tokenizer& value);
+  void setThreads(Tokenizer& value);
+  void setOpponent(Tokenizer& value);
+  void setChess960(Tokenizer& value);
+  void setCastleNotation(Tokenizer& value);
 
   // Output and logs.
   void send(const std::string& line);
@@ -74,7 +98,11 @@ class UciDriver : public ProtocolDriver, public SearchListener {
   void sendBestMove(const Position& pos, Move best, Move ponder);
   void trace(const char* message);
   void logExchange(const char* tag, const char* text);
-  void openLogFile();
+  // Protocol errors: to the error log when there is one, else to standard error.
+  void reportError(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  // True when the log directory is ready (then the error log goes there too).
+  bool openLogFile();
+  void openErrorLog();
   std::string moveText(const Position& pos, Move m);
 
   Position& position_;
@@ -86,6 +114,7 @@ class UciDriver : public ProtocolDriver, public SearchListener {
   bool active_ = false;
   bool logOpened_ = false;
   bool ownBook_ = true;
+  bool canPonder_ = false;  // the Ponder option: moves may take a little longer
   bool trace_ = false;
   std::atomic<bool> chess960_{false};  // read by the search thread's reports
   bool positionValid_ = true;
@@ -93,14 +122,15 @@ class UciDriver : public ProtocolDriver, public SearchListener {
   BookMoveSource bookMove_ = nullptr;
   std::atomic<int> castleNotation_{CastleSmart};
 
+  // Written once by the first "uci"; the search thread may report an error meanwhile.
+  std::atomic<FILE*> errors_{stderr};
+
   UciStatusCell status_;
   std::timed_mutex outputLock_;
   Tokenizer args_{RcString(), " \t"};
 
-  // Out of book: the game ply + 1 of the first search the book could not answer, and the key
-  // of that position (a later move list that no longer passes it is a new game).
-  uint32_t firstOutOfBookPly_ = 0;
-  uint64_t outOfBookKey_ = 0;
+  // Where the game left the book (a later move list that no longer passes it is a new game).
+  BookExit bookExit_;
   // A book move found for "go ponder": it waits, like a pondering search's result.
   Move heldBookMove_ = 0;
 

@@ -1,88 +1,156 @@
-// "setoption": the options the "uci" answer lists, and the "Clear Hash" button.
+// The UCI options: one table gives the "uci" listing and the "setoption" handling, so that the
+// listing can never disagree with what setoption does or with the real defaults.
 #include <cstdlib>
 
 #include "base/log.h"
 #include "base/platform.h"
 #include "protocol/uci_driver.h"
 
-// The value of a check or combo option: the word after the name, or after "value".
-RcString UciDriver::optionValue() {
-  RcString word = args_.next();
-  if (word == "value") word = args_.next();
-  return word;
+namespace {
+
+constexpr int MaxThreadsOption = 8;
+
+std::string number(int n) { return std::to_string(n); }
+
+}  // namespace
+
+// One option: its name, its type, its default and bounds as the listing shows them (computed
+// when listed: Hash and Threads show what the engine uses now), and what setting it does.
+struct UciDriver::Option {
+  const char* name;
+  const char* type;                          // spin, check, string, combo, button
+  std::string (*defaultText)();              // null: no default (string without one, button)
+  std::string (*bounds)();                   // " min 1 max 8" or " var a var b"; may be null
+  void (UciDriver::*set)(Tokenizer& value);  // the words after the name, without "value"
+};
+
+const UciDriver::Option UciDriver::options[] = {
+    {"Hash", "spin", [] { return number(tableMegabytes()); },
+     [] { return " min " + number(MinHashMb) + " max " + number(MaxHashMb); }, &UciDriver::setHash},
+    {"Ponder", "check", [] { return std::string("false"); }, nullptr, &UciDriver::setPonder},
+    {"OwnBook", "check", [] { return std::string("true"); }, nullptr, &UciDriver::setOwnBook},
+    {"Threads", "spin", [] { return number(searchController.threadCount); },
+     [] { return " min 1 max " + number(MaxThreadsOption); }, &UciDriver::setThreads},
+    {"UCI_Opponent", "string", nullptr, nullptr, &UciDriver::setOpponent},
+    {"UCI_EngineAbout", "string", [] { return std::string("melvok by ") + UciAuthor; }, nullptr,
+     &UciDriver::ignoreOption},
+    {"UCI_Chess960", "check", [] { return std::string("false"); }, nullptr,
+     &UciDriver::setChess960},
+    {"CastleNotation", "combo", [] { return std::string("smart"); },
+     [] { return std::string(" var smart var e1g1 var O-O var KxR"); },
+     &UciDriver::setCastleNotation},
+    {"Clear Hash", "button", nullptr, nullptr, &UciDriver::clearHash},
+};
+
+std::string UciDriver::optionListing() {
+  std::string text;
+  for (const Option& o : options) {
+    char name[64];
+    snprintf(name, sizeof name, "%-15s", o.name);
+    text += std::string("option name ") + name + " type " + o.type;
+    if (o.defaultText) text += " default " + o.defaultText();
+    if (o.bounds) text += o.bounds();
+    text += "\n";
+  }
+  return text;
 }
 
-void UciDriver::setOption() {
-  RcString name = args_.next();
-  if (name == "name") name = args_.next();
+const UciDriver::Option* UciDriver::findOption(const std::string& name) {
+  for (const Option& o : options)
+    if (name == o.name) return &o;
+  return nullptr;
+}
 
-  if (name == "UCI_Opponent") {
-    args_.next();
-    opponentTitle_ = args_.next();
-    RcString elo = args_.next();
-    opponentElo_ = atoi(elo.c_str());
-    opponentKind_ = args_.next();
-    opponentName_ = args_.next();
-    logInfo("Opponent=%s %s, %s, elo=%i\n", opponentTitle_.c_str(), opponentName_.c_str(),
-            opponentKind_.c_str(), opponentElo_);
-  } else if (name == "Hash") {
-    args_.next();
-    setHash(args_.next());
-  } else if (name == "Clear") {
-    RcString word = args_.next();
-    if (word.empty()) word = args_.next();
-    if (!(word == "Hash")) return;
-    if (searchRunning()) {
-      fputs("setoption: search running, table not cleared\n", stderr);
-      return;
-    }
-    waitUntilSearchThreadIdle();
-    logInfo("%010u:%s%s\n", tickCount(), "clearing tt...", "");
-    searchController.table().clear();
-    logInfo("%010u:%s%s\n", tickCount(), "tt cleared", "");
-  } else if (name == "Ponder") {
-    bool canPonder = optionValue() == "true";
-    logInfo("canponder=%u\n", canPonder ? 1u : 0u);
-    searchController.times().canPonder = canPonder;
-  } else if (name == "OwnBook") {
-    ownBook_ = optionValue() == "true";
-    logInfo("usebook=%u\n", ownBook_ ? 1u : 0u);
-  } else if (name == "UCI_Chess960") {
-    chess960_ = optionValue() == "true";
-  } else if (name == "CastleNotation") {
-    int notation = castleNotationFromName(optionValue().c_str());
-    if (notation >= 0) castleNotation_ = notation;
-  } else if (name == "Threads") {
-    args_.next();
-    setThreads(args_.next());
-  } else {
-    fprintf(stderr, "Option not supported: %s\n", name.c_str());
+// "setoption name <name> [value] <value>": the name is one word or, for "Clear Hash", two;
+// the word "value" before the value may be left out.
+void UciDriver::setOption() {
+  RcString word = args_.next();
+  if (word == "name") word = args_.next();
+  const Option* option = findOption(word.c_str());
+  if (!option) {
+    Tokenizer afterSecond = args_;
+    option = findOption(std::string(word.c_str()) + " " + afterSecond.next().c_str());
+    if (option) args_ = afterSecond;
   }
+  if (!option) {
+    reportError("Option not supported: %s\n", word.c_str());
+    return;
+  }
+  Tokenizer value = args_;
+  Tokenizer afterKeyword = value;
+  if (afterKeyword.next() == "value") value = afterKeyword;
+  (this->*option->set)(value);
+}
+
+void UciDriver::ignoreOption(Tokenizer&) {}
+
+void UciDriver::setOpponent(Tokenizer& value) {
+  opponentTitle_ = value.next();
+  opponentElo_ = clampedNumber(value.next().c_str());
+  opponentKind_ = value.next();
+  opponentName_ = value.next();
+  logInfo("Opponent=%s %s, %s, elo=%i\n", opponentTitle_.c_str(), opponentName_.c_str(),
+          opponentKind_.c_str(), opponentElo_);
+}
+
+void UciDriver::setPonder(Tokenizer& value) {
+  canPonder_ = value.next() == "true";
+  logInfo("canponder=%u\n", canPonder_ ? 1u : 0u);
+}
+
+void UciDriver::setOwnBook(Tokenizer& value) {
+  ownBook_ = value.next() == "true";
+  logInfo("usebook=%u\n", ownBook_ ? 1u : 0u);
+}
+
+void UciDriver::setChess960(Tokenizer& value) { chess960_ = value.next() == "true"; }
+
+void UciDriver::setCastleNotation(Tokenizer& value) {
+  const int notation = castleNotationFromName(value.next().c_str());
+  if (notation >= 0) castleNotation_ = notation;
 }
 
 // The table and the threads belong to the search while it runs: changing them then would pull
 // memory from under the searching threads, so such a request is refused.
-void UciDriver::setHash(const RcString& value) {
-  int megabytes = value.empty() ? 32 : atoi(value.c_str());
-  if (megabytes < 1) megabytes = 1;
-  if (megabytes > 4096) megabytes = 4096;
+void UciDriver::setHash(Tokenizer& value) {
+  const RcString text = value.next();
+  int megabytes = text.empty() ? int(DefaultTableMb) : clampedNumber(text.c_str());
+  if (megabytes < MinHashMb) megabytes = MinHashMb;
+  if (megabytes > MaxHashMb) megabytes = MaxHashMb;
   if (searchRunning()) {
-    fputs("setoption: search running, Hash not changed\n", stderr);
+    reportError("setoption: search running, Hash not changed\n");
     return;
   }
-  waitUntilSearchThreadIdle();
+  searchController.waitUntilIdle();
   logInfo("resizing hash to %uMb\n", unsigned(megabytes));
   searchController.table().resize(uint32_t(megabytes) * 1024);
   logInfo("resized\n");
 }
 
-void UciDriver::setThreads(const RcString& value) {
-  int threads = value.empty() ? 1 : atoi(value.c_str());
+void UciDriver::clearHash(Tokenizer&) {
   if (searchRunning()) {
-    fputs("setoption: search running, Threads not changed\n", stderr);
+    reportError("setoption: search running, table not cleared\n");
     return;
   }
-  waitUntilSearchThreadIdle();
+  searchController.waitUntilIdle();
+  logInfo("%010u:%s%s\n", tickCount(), "clearing tt...", "");
+  searchController.table().clear();
+  logInfo("%010u:%s%s\n", tickCount(), "tt cleared", "");
+}
+
+int UciDriver::tableMegabytes() {
+  int megabytes = int(searchController.table().sizeBytes() >> 20);
+  return megabytes < MinHashMb ? MinHashMb : megabytes > MaxHashMb ? MaxHashMb : megabytes;
+}
+
+void UciDriver::setThreads(Tokenizer& value) {
+  const RcString text = value.next();
+  const int threads = text.empty() ? 1 : clampedNumber(text.c_str());
+  if (searchRunning()) {
+    reportError("setoption: search running, Threads not changed\n");
+    return;
+  }
+  searchController.waitUntilIdle();
   logInfo("setting cpus=%i\n", threads);
   searchController.setThreads(threads);
 }

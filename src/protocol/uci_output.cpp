@@ -1,4 +1,5 @@
-// The UCI driver's protocol lines, trace lines and log file.
+// The UCI driver's protocol lines, trace lines, log file and error log.
+#include <cstdarg>
 #include <cstring>
 
 #include "base/file_system.h"
@@ -42,7 +43,7 @@ std::string UciDriver::scoreText(int score) {
 }
 
 void UciDriver::sendInfo(int depth, int score) {
-  uint32_t t = searchController.times().elapsed();
+  uint32_t t = searchController.elapsedMs();
   uint32_t nodes = searchController.totalNodes();
   char number[64];
   std::string line = "info depth " + std::to_string(depth) + " seldepth " +
@@ -55,7 +56,7 @@ void UciDriver::sendInfo(int depth, int score) {
   line += " pv ";
   const Move* pv = searchController.pv();
   for (int i = 0; i < PvRows - 1 && pv[i]; i++)
-    line += moveText(searchController.master().pos, pv[i]) + " ";
+    line += moveText(searchController.searchedPosition(), pv[i]) + " ";
   line += "\n";
   send(line);
 }
@@ -72,7 +73,7 @@ void UciDriver::sendBestMove(const Position& pos, Move best, Move ponder) {
   char text[MoveTextSize];
   logExchange("<--bestmove ", printMove(position_, text, best));
   logExchange("<--ponder ", printMove(position_, text, ponder));
-  if (!best) fprintf(stderr, "No move generated! bm=%x\n", best);
+  if (!best) reportError("No move generated! bm=%x\n", best);
 }
 
 void UciDriver::trace(const char* message) {
@@ -89,15 +90,24 @@ void UciDriver::logExchange(const char* tag, const char* text) {
   if (logFile) fflush(logFile);
 }
 
-void UciDriver::openLogFile() {
+void UciDriver::reportError(const char* format, ...) {
+  FILE* errors = errors_;
+  va_list args;
+  va_start(args, format);
+  vfprintf(errors, format, args);
+  va_end(args);
+  fflush(errors);
+}
+
+bool UciDriver::openLogFile() {
   if (logDir_.empty()) {
     logFile = nullptr;
-    return;
+    return false;
   }
   if (!FileSystem::makeDirectories(logDir_.c_str())) {
     fprintf(stderr, "could not create logdir: %s\n", logDir_.c_str());
     logFile = nullptr;
-    return;
+    return false;
   }
   LogFileName name;
   name.directory = logDir_.c_str();
@@ -109,4 +119,21 @@ void UciDriver::openLogFile() {
   FILE* file = fopen(name.path.c_str(), "w");
   if (!file) fputs("redirect failed!\n", stderr);
   logFile = file;
+  return true;
+}
+
+// The error log is a file of its own in the log directory, kept across sessions (appended
+// to). Standard error itself is never redirected: an interface or match runner watches it,
+// and a hang-up there reads as a crash.
+void UciDriver::openErrorLog() {
+  std::string path = logDir_.c_str();
+  if (path.back() != '/' && path.back() != '\\') path += '/';
+  path += "melvok-" + version_ + "-error.log";
+  FILE* file = fopen(path.c_str(), "a");
+  if (!file) {
+    fprintf(stderr, "could not open the error log %s: errors go to standard error\n", path.c_str());
+    return;
+  }
+  setvbuf(file, nullptr, _IONBF, 0);
+  errors_ = file;
 }

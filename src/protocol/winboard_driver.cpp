@@ -1,5 +1,7 @@
 #include "protocol/winboard_driver.h"
 
+#include <algorithm>
+#include <climits>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +15,11 @@
 namespace {
 
 constexpr const char* StandardStart = "rnbqkbnr/pppppppp/////PPPPPPPP/RNBQKBNR w KQkq - -";
+// A count of `unit` milliseconds as a clock: nothing below zero, nothing that would overflow.
+unsigned clockMs(int64_t count, int64_t unit) {
+  return unsigned(std::clamp<int64_t>(count, 0, INT_MAX / unit) * unit);
+}
+
 // A score of this much or more means the move just played mates.
 constexpr int MateDelivered = Infinity - 1;
 // The thinking line stops taking moves past this many characters.
@@ -106,7 +113,7 @@ void WinBoardDriver::waitUntilIdle() {
     std::unique_lock<std::mutex> guard(stateLock_);
     stateChanged_.wait(guard, [this] { return status_ == Idle && !pendingStart_; });
   }
-  search_.master().idle.wait();
+  search_.waitUntilIdle();
 }
 
 // ---- commands ----
@@ -149,14 +156,16 @@ void WinBoardDriver::level() {
   const RcString moves = nextArg();
   const RcString base = nextArg();
   const RcString increment = nextArg();
-  movesPerControl = moves.empty() ? 40 : atoi(moves.c_str());
-  int minutes = 0, seconds = 0;
-  sscanf(base.c_str(), "%i:%i", &minutes, &seconds);
+  movesPerControl = moves.empty() ? 40 : clampedNumber(moves.c_str());
+  // Minutes, or minutes:seconds.
+  const int minutes = clampedNumber(base.c_str());
+  const char* colon = strchr(base.c_str(), ':');
+  const int seconds = colon ? clampedNumber(colon + 1) : 0;
   plyAtLevel = int(position_.ply);
-  timeLeftMs = unsigned(minutes * 60 + seconds) * 1000;
+  timeLeftMs = clockMs(int64_t(minutes) * 60 + seconds, 1000);
   // Interfaces send fractions of a second as increments ("0.1"): keep them.
   const double inc = atof(increment.c_str());
-  incrementMs = inc > 0 ? unsigned(inc * 1000 + 0.5) : 0;
+  incrementMs = inc > 0 ? clockMs(int64_t(std::min(inc * 1000 + 0.5, double(INT_MAX))), 1) : 0;
   fixedTimeMs_ = 0;
 }
 
@@ -171,15 +180,16 @@ void WinBoardDriver::memory() {
   const int megabytes = nextInt();
   if (megabytes < 1) return;
   stop();  // the table must not move while a search reads it
-  search_.table().resize(uint32_t(megabytes) * 1024);
+  // As large as the UCI Hash option allows: the interface's whole memory budget may be larger.
+  search_.table().resize(uint32_t(std::min(megabytes, MaxTableMb)) * 1024);
 }
 
 void WinBoardDriver::newGame() {
   stop();  // the position is about to change: the search must not play into it
-  firstOutOfBookPly = 0;
+  bookExit.clear();
   setPosition(StandardStart);
   engineSide = Black;
-  search_.maxDepth = 0;
+  depthLimit = 0;
   movesPerControl = 0;
   plyAtLevel = 0;
   timeLeftMs = 0;
@@ -196,12 +206,11 @@ void WinBoardDriver::variant() {
 
 void WinBoardDriver::setboard() {
   stop();
-  // Read into a scratch record first: a bad FEN must leave the game as it was.
-  if (!setFen(scratch_, args_.rest().c_str())) {
+  // A bad FEN must leave the game as it was.
+  if (!setFenOrKeep(position_, args_.rest().c_str())) {
     send("tellusererror Illegal position\n");
     return;
   }
-  copyPosition(position_, scratch_);
   history_.reset(position_);
   restartAnalysis();
 }
@@ -214,28 +223,22 @@ void WinBoardDriver::force() {
 void WinBoardDriver::ping() { send("pong %i\n", nextInt()); }
 
 void WinBoardDriver::time() {
-  const int centiseconds = nextInt();
   // A fallen flag is reported as a negative time: no time left.
-  timeLeftMs = centiseconds > 0 ? unsigned(centiseconds) * 10 : 0;
+  timeLeftMs = clockMs(nextInt(), 10);
   if (timeLeftMs == 0) log("time(): warning no millis left!\n");
 }
 
 void WinBoardDriver::st() {
   const RcString text = nextArg();
-  const int seconds = text.empty() ? 5 : atoi(text.c_str());
-  TimeControl& times = search_.times();
-  times.startClock();
-  times.setFixedTime(uint32_t(seconds) * 1000);
+  const int seconds = text.empty() ? 5 : clampedNumber(text.c_str());
   // Kept, so that every move gets this time instead of a share of the clock.
-  fixedTimeMs_ = seconds > 0 ? unsigned(seconds) * 1000 : 0;
+  fixedTimeMs_ = clockMs(seconds, 1000);
   log("settime(): nseconds=%i\n", seconds);
 }
 
 void WinBoardDriver::sd() {
-  const int depth = nextInt();
-  search_.times().startClock();
-  search_.maxDepth = depth;
-  log("maxdepth=%i\n", depth);
+  depthLimit = nextInt();
+  log("maxdepth=%i\n", depthLimit);
 }
 
 void WinBoardDriver::go() {
@@ -335,11 +338,10 @@ void WinBoardDriver::think(bool onSearchThread) {
     log("think(): Not thinking: in force mode\n");
     return;
   }
-  TimeControl& times = search_.times();
-  bool infinite = false;
+  SearchLimits limits;
   int newStatus = Searching;
   if (analyze) {
-    infinite = true;
+    limits.infinite = true;
     log("think: analyze");
   } else if (engineSide != int(position_.sideToMove)) {
     if (!ponder) {
@@ -354,11 +356,10 @@ void WinBoardDriver::think(bool onSearchThread) {
       return;
     }
     ponderMove_ = expected;
-    times.infinite = 1;
-    infinite = true;
+    limits.ponder = true;
     newStatus = Pondering;
   } else {
-    if (firstOutOfBookPly == 0 && useBook && bookMove) {
+    if (bookExit.inBook() && useBook && bookMove) {
       const Move book = bookMove(position_);
       if (book && history_.play(position_, book)) {
         sendMove(book);
@@ -366,17 +367,17 @@ void WinBoardDriver::think(bool onSearchThread) {
         return;
       }
     }
-    if (firstOutOfBookPly == 0) {
-      firstOutOfBookPly = position_.ply + 1;
-      log("WB: First search out of book is at %u ply\n", firstOutOfBookPly);
+    if (bookExit.inBook()) {
+      bookExit.leave(position_);
+      log("WB: First search out of book is at %u ply\n", bookExit.firstPly);
     }
   }
 
   const int old = status_;
   status_ = newStatus;
   if (old != Idle) log("Expected current status==IDLE, got %i\n", old);
-  updateTime();
-  times.infinite = infinite ? 1 : 0;
+  setClock(limits);
+  pendingLimits_ = limits;
 
   if (onSearchThread) {
     pendingStart_ = true;
@@ -384,49 +385,50 @@ void WinBoardDriver::think(bool onSearchThread) {
     return;
   }
   guard.unlock();
-  search_.master().idle.wait();  // the last search may still be winding down
-  search_.setPosition(position_);
-  log("go()...");
-  search_.start(true);
-  log("go() ok");
+  startSearch();
 }
 
 void WinBoardDriver::startPendingSearch() {
   std::lock_guard<std::mutex> guard(stateLock_);
   if (!pendingStart_) return;  // stopped before it began
   pendingStart_ = false;
-  search_.master().idle.wait();  // the search that prepared it is winding down
-  search_.setPosition(position_);
-  log("go()...");
-  search_.start(true);
-  log("go() ok");
+  startSearch();
   stateChanged_.notify_all();
 }
 
-void WinBoardDriver::updateTime() {
+// Starts the search think() prepared; the last search may still be winding down.
+void WinBoardDriver::startSearch() {
+  log("go()...");
+  search_.start(position_, pendingLimits_, true);
+  log("Nominal search time is %3.2f seconds, infinite=%i, timegap=%ims\n",
+      search_.nominalTimeMs() / 1000.0, int(pendingLimits_.infinite || pendingLimits_.ponder),
+      timeGapMs);
+  log("go() ok");
+}
+
+// The clock as the interface gave it: a fixed time per move (st), or the engine's time left
+// for the moves to the next control (level, time), with the depth limit (sd) and the moves
+// since the book.
+void WinBoardDriver::setClock(SearchLimits& limits) {
   log("updatetime(): nmoves=%i, millis=%u, incms=%i\n", movesPerControl, timeLeftMs,
       int(incrementMs));
-  TimeControl& times = search_.times();
-  times.startClock();
-  times.canPonder = ponder ? 1 : 0;
+  limits.canPonder = ponder;
+  limits.depth = depthLimit;
   const unsigned moved = unsigned(int(position_.ply) - plyAtLevel) / 2;
   int movesToGo = 0;
   if (movesPerControl > 0) movesToGo = movesPerControl - int(moved % unsigned(movesPerControl));
   log("remaining moves until time control=%i (nmoved=%i)\n",
       movesPerControl > 0 ? movesToGo : movesPerControl, int(moved));
-  times.movesOutOfBook = 0;  // a stale count from an earlier game must not stretch the time
-  if (firstOutOfBookPly != 0 && position_.ply + 1 >= firstOutOfBookPly) {
-    const int outOfBook = int(position_.ply + 1 - firstOutOfBookPly) / 2 + 1;
-    log("out of book=%i\n", outOfBook);
-    times.movesOutOfBook = outOfBook;
+  limits.movesOutOfBook = bookExit.movesOut(position_);
+  if (limits.movesOutOfBook) log("out of book=%i\n", limits.movesOutOfBook);
+  limits.timeGapMs = timeGapMs;
+  if (fixedTimeMs_) {
+    limits.moveTimeMs = int(fixedTimeMs_);
+  } else {
+    limits.movesToGo = movesToGo;
+    limits.timeLeftMs = int(timeLeftMs);
+    limits.incrementMs = int(incrementMs);
   }
-  times.timeGapMs = timeGapMs;
-  if (fixedTimeMs_)
-    times.setFixedTime(fixedTimeMs_);
-  else
-    times.allotTime(movesToGo, int(timeLeftMs), int(incrementMs));
-  log("Nominal search time is %3.2f seconds, infinite=%i, timegap=%ims\n",
-      times.levelMs[LevelNormal] / 1000.0, int(times.infinite), timeGapMs);
 }
 
 void WinBoardDriver::finished(int, int score, Move bestMove) {
@@ -480,7 +482,7 @@ void WinBoardDriver::iterationReport(int depth, int score, Move) {
   }
   char line[ThinkingLineLimit + 64];
   int length = snprintf(line, sizeof line, "%i %i %i %u", depth, score,
-                        int(search_.times().elapsed() / 10), search_.totalNodes());
+                        int(search_.elapsedMs() / 10), search_.totalNodes());
   auto add = [&](Move m) {
     char text[WinBoardMoveTextSize];
     length +=
@@ -509,19 +511,16 @@ void WinBoardDriver::ponderHit() {
     playSearchResult(search_.rootScore(), search_.bestMove(), false);
     return;
   }
-  TimeControl& times = search_.times();
-  times.ponderHitAdjust(int(timeLeftMs));
-  log("ponderhit: adjusted nominal search time is %3.2f seconds\n",
-      times.levelMs[LevelNormal] / 1000.0);
-  // The ponder search goes on as the search for our move. It is never waited for here: its
-  // finished callback plays the move and may start pondering again at once.
-  if (search_.rootMoveCount() == 1 && search_.depth() > 2) {
-    logInfo("ponderhit & single move!\n");
-    search_.stopAll();
-    return;
+  // The ponder search goes on as the search for our move (its levels now from the clock the
+  // interface sent last). It is never waited for here: its finished callback plays the move
+  // and may start pondering again at once.
+  if (fixedTimeMs_) {
+    search_.ponderHit();
+  } else {
+    search_.ponderHit(int(timeLeftMs));
   }
-  times.ponderHit();
-  if (times.iterationTimeout()) search_.stopAll();
+  log("ponderhit: adjusted nominal search time is %3.2f seconds\n",
+      search_.nominalTimeMs() / 1000.0);
 }
 
 void WinBoardDriver::stop() {
@@ -547,7 +546,6 @@ void WinBoardDriver::stop() {
   if (pondering) {
     log("stop(): undo pondermove");
     undo();
-    search_.times().infinite = 0;
   }
 }
 

@@ -19,6 +19,7 @@
 #include "base/rc_string.h"
 #include "base/tokenizer.h"
 #include "board/position.h"
+#include "protocol/book_exit.h"
 #include "protocol/protocol_driver.h"
 #include "protocol/winboard_history.h"
 #include "protocol/winboard_log.h"
@@ -61,7 +62,8 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   unsigned timeLeftMs = 0;
   unsigned incrementMs = 0;
   int timeGapMs = 3000;
-  unsigned firstOutOfBookPly = 0;
+  BookExit bookExit;
+  int depthLimit = 0;  // sd; 0: none
   RcString logDir;
   BookMoveSource bookMove = nullptr;
 
@@ -104,11 +106,12 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   void quit();
 
   RcString nextArg() { return args_.next(); }
-  int nextInt() { return atoi(nextArg().c_str()); }
+  int nextInt() { return clampedNumber(nextArg().c_str()); }
 
   // The game's course.
   void think(bool onSearchThread);
-  void updateTime();
+  void setClock(SearchLimits& limits);
+  void startSearch();
   void ponderHit();
   void stop();
   void undo();
@@ -133,7 +136,6 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   FILE* out_;
   Tokenizer args_{RcString(), " \t"};
   WinBoardHistory history_;
-  Position scratch_;          // a FEN is read here first
   unsigned fixedTimeMs_ = 0;  // from `st`: every move gets this time
   WinBoardLog log_;
 
@@ -142,6 +144,7 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   std::atomic<int> status_{Idle};  // written under stateLock_, read anywhere for log lines
   Move ponderMove_ = 0;
   bool pendingStart_ = false;   // a ponder search is prepared and waits for the starter
+  SearchLimits pendingLimits_;  // what the search think() prepared is to obey
   unsigned finishedCount_ = 0;  // finished callbacks so far
   std::mutex outputLock_;
   WinBoardSearchStarter starter_;

@@ -1,16 +1,13 @@
 #include "protocol/winboard_history.h"
 
+#include "board/game_move.h"
 #include "board/makemove.h"
 
 Move WinBoardHistory::play(Position& pos, Move m) {
-  // Room is kept above the game for the searches that start from its last position.
   if (!m || pos.ply >= uint32_t(MaxGamePly)) return 0;
-  const uint32_t ply = pos.ply;
-  undo_[ply] = saveUndo(pos);
-  lastMove_[ply] = pos.lastMove;
-  const Move made = makeMove(pos, m & ~MoveCheckFlags);
-  if (made) pos.lastMove = made;
-  return made;
+  undo_[pos.ply] = saveUndo(pos);
+  lastMove_[pos.ply] = pos.lastMove;
+  return playGameMove(pos, m);
 }
 
 bool WinBoardHistory::takeBack(Position& pos) {

@@ -152,6 +152,8 @@ bool Bitbases::startUp(const char* directory, const char* cacheMb) {
 bool Bitbases::probe(const Position& pos, int& score) const {
   if (probeFn == nullptr) return false;
   if (bitbaseMen(pos) > egbbMaxMen - 2) return false;
+  // The tables know no castling: a castling move may change the result or its distance.
+  if (pos.castleRights != 0) return false;
 
   int32_t pieces[3][2] = {};
   int filled = 0;

@@ -49,8 +49,8 @@ class Bitbases {
   int unconditionalLimit() const { return available() && egbbLoaded ? egbbRam - 2 : -1; }
 
   // The library's answer for pos as a score for the side to move; false when there is no
-  // answer (no library, too many men, or 99999). Pawnless wins get the mop-up value instead
-  // of the library's number, so that the search has something to make progress on.
+  // answer (no library, too many men, castling rights, or 99999). Pawnless wins get the mop-up
+  // value instead of the library's number, so that the search has something to make progress on.
   bool probe(const Position& pos, int& score) const;
 
   RcString egbbPath;  // library directory, with a trailing separator

@@ -68,20 +68,41 @@ void SearchController::stopAll() {
   }
 }
 
+void SearchController::start(const Position& pos, const SearchLimits& limits, bool async) {
+  waitUntilIdle();
+  setPosition(pos);
+  maxDepth = limits.depth;
+  timeControl.apply(limits);
+  start(async);
+}
+
 void SearchController::stopAndWait() {
   stopAll();
+  waitUntilIdle();
+}
+
+void SearchController::waitUntilIdle() {
   if (booted) master().idle.wait();
 }
 
-void SearchController::ponderHit() {
+bool SearchController::ponderHit(int timeLeftMs) {
   if (rootCount == 1 && iterationDepth > 2) {
     logInfo("ponderhit & single move!\n");
-    stopAndWait();
-    return;
+    stopAll();
+    return true;
   }
+  if (timeLeftMs >= 0) timeControl.ponderHitAdjust(timeLeftMs);
   timeControl.ponderHit();
   if (timeControl.iterationTimeout()) stopAll();
+  return false;
 }
+
+void SearchController::timeLevels(const SearchLimits& limits, uint32_t levels[5]) {
+  timeControl.apply(limits);
+  for (int k = 0; k < 5; k++) levels[k] = timeControl.levelMs[k];
+}
+
+uint32_t SearchController::nominalTimeMs() const { return timeControl.levelMs[LevelNormal]; }
 
 void SearchController::searchStart() {
   if (maxDepth < 1) maxDepth = 120;
@@ -90,8 +111,8 @@ void SearchController::searchStart() {
   master().reset();
   searchThreads = booted ? activeThreads() : 1;
   thresholds.splitDepth = searchThreads > 1 ? 1 : 128;
-  thresholds.bitbaseProbeLimit = bitbases.probeLimit();
-  thresholds.bitbaseFreeLimit = bitbases.unconditionalLimit();
+  thresholds.bitbaseProbeLimit = useBitbases ? bitbases.probeLimit() : -1;
+  thresholds.bitbaseFreeLimit = useBitbases ? bitbases.unconditionalLimit() : -1;
   for (Move& m : rootPv.moves) m = 0;
   tt.newSearch();
   if (searchThreads > 1) prepareSearch(*this);

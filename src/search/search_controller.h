@@ -8,6 +8,7 @@
 #include "board/position.h"
 #include "search/parallel_sync.h"
 #include "search/search.h"
+#include "search/search_limits.h"
 #include "search/search_thread.h"
 #include "search/time_control.h"
 #include "search/tt.h"
@@ -35,6 +36,7 @@ class SearchController {
   int threadCount = 1;
   bool booted = false;
   bool quiet = false;  // no search lines and no statistics on the log
+  bool useBitbases = true;  // probe the bitbases when they are loaded
   SearchListener* listener = nullptr;
 
   SearchController() = default;
@@ -50,10 +52,31 @@ class SearchController {
   void boot();
   // Threads to search with (clamped to 1..8); once booted the workers start or sleep at once.
   void setThreads(int n);
-  // Runs a search: on the caller's thread, or (async) wakes the search thread and returns.
-  void start(bool async);
+  // What the protocols and the console use. Starts a search of pos under `limits`: on the
+  // caller's thread, or (async) on the search thread, returning at once. A search still winding
+  // down is waited for first.
+  void start(const Position& pos, const SearchLimits& limits, bool async);
+  // Stops the running search (if any) and waits until it has reported.
   void stopAndWait();
-  void ponderHit();
+  // The opponent played the move the search pondered on: from now on it runs under its time
+  // levels (computed again from timeLeftMs when a clock is given), or, with a single legal
+  // move and a few iterations done, it is stopped (true; not waited for: it reports as usual).
+  bool ponderHit(int timeLeftMs = -1);
+  // Blocks until the search thread sleeps: the last search has reported and wound down.
+  void waitUntilIdle();
+  // The position the last (or running) search searched: its moves belong to it.
+  const Position& searchedPosition() { return master().pos; }
+  // The time levels `limits` would give, for the console's time test.
+  void timeLevels(const SearchLimits& limits, uint32_t levels[5]);
+  // The nominal time of the search started last, for the protocols' logs.
+  uint32_t nominalTimeMs() const;
+  // Milliseconds since the running (or last) search started.
+  uint32_t elapsedMs() const { return timeControl.elapsed(); }
+
+  // The steps below the seam (tests drive them one by one): the position, the depth limit and
+  // the time control are set by hand, then a search runs on the caller's thread or (async)
+  // wakes the search thread.
+  void start(bool async);
 
   // Results of the last (or running) search.
   Move bestMove() const { return rootCount > 0 ? rootMoves[0].move : 0; }

@@ -1,6 +1,9 @@
 #include "search/time_control.h"
 
+#include <algorithm>
+
 #include "base/platform.h"
+#include "search/search_limits.h"
 
 TimeControl timeControl;
 
@@ -18,6 +21,22 @@ void TimeControl::reset() {
   lastScore = 0;
   prevScore = 0;
   depth = 0;
+}
+
+void TimeControl::apply(const SearchLimits& limits) {
+  infinite = limits.infinite || limits.ponder ? 1 : 0;
+  nodeLimit = limits.nodes;
+  canPonder = limits.canPonder ? 1 : 0;
+  movesOutOfBook = limits.movesOutOfBook;
+  if (limits.moveTimeMs >= 0) {
+    setFixedTime(uint32_t(limits.moveTimeMs));
+  } else if (limits.timeLeftMs >= 0) {
+    timeGapMs = limits.timeGapMs;
+    allotTime(limits.movesToGo, limits.timeLeftMs, limits.incrementMs);
+  } else {
+    setFixedTime(NoTimeLimit);  // depth, nodes or a stop end the search
+  }
+  startClock();
 }
 
 void TimeControl::startClock() {
@@ -46,28 +65,22 @@ void TimeControl::ponderHitAdjust(int timeLeft) {
   computeLevels();
 }
 
-// The nominal time T: the remaining time (less the gap, half again as a budget) spread over the
-// moves to go, plus the increment; more for the first moves out of book and when pondering.
+// The nominal time T: what the clock leaves after the safety margin (half again as a budget)
+// spread over the moves to go, plus the increment; more for the first moves out of book and
+// when pondering. No level ever takes more than the clock less the margin.
 void TimeControl::computeLevels() {
-  int64_t available = int64_t(timeLeftMs) - timeGapMs;
-  int64_t budget, cap;
-  if (available < 0) {
-    budget = 150;
-    cap = 100;
-  } else {
-    budget = available * 3 / 2;
-    cap = available;
-  }
-  int64_t moves = movesToGo < 1 ? 41 : movesToGo + 1;
-  int64_t t = budget / moves + incrementMs;
-  int horizon = movesToGo < 1 ? 40 : movesToGo;
+  const int64_t available = timeAvailable(timeLeftMs, timeGapMs, movesToGo);
+  const int64_t budget = available * 3 / 2;
+  const int64_t moves = movesToGo < 1 ? 41 : movesToGo + 1;
+  int64_t t = budget / moves + (incrementMs > 0 ? incrementMs : 0);
+  const int horizon = movesToGo < 1 ? 40 : movesToGo;
   if (horizon > 7 && movesOutOfBook >= 1 && movesOutOfBook <= 4)
     t += int64_t(double(t) * (5 - movesOutOfBook) * 0.25);
   if (canPonder) t = int64_t(double(t) * 1.3);
   for (int k = 0; k < 5; k++) {
     // In single precision, as the factors are: 0.04f * 2500 must give 100, not 99.
     int64_t ms = int64_t(levelFactor[k] * float(t));
-    if (ms > cap) ms = cap;
+    if (ms > available) ms = available;
     if (ms < 0) ms = 0;
     levelMs[k] = uint32_t(ms);
   }
@@ -113,3 +126,15 @@ bool TimeControl::iterationTimeout() const {
 }
 
 uint32_t TimeControl::elapsed() const { return tickCount() - startTick; }
+
+// The margin is the configured gap, but at most a small share of the clock (a fixed three
+// seconds would take a third of a ten-second game), and at least a round trip through the
+// interface for every move to go before the clock is filled again (with no moves to go, the
+// increment pays for the later ones). A clock below that leaves nothing to think with: the
+// move goes at once.
+int64_t timeAvailable(int64_t timeLeftMs, int64_t gapMs, int movesToGo) {
+  const int64_t left = timeLeftMs > 0 ? timeLeftMs : 0;
+  const int64_t roundTrips = LatencyMarginMs * (movesToGo > 1 ? movesToGo : 1);
+  const int64_t margin = std::max(std::min(gapMs, left / GapShareDivisor), roundTrips);
+  return left > margin ? left - margin : 0;
+}

@@ -5,7 +5,18 @@
 #include <atomic>
 #include <cstdint>
 
+struct SearchLimits;
+
 constexpr uint32_t NoTimeLimit = 0xFFFFFFFF;
+
+// What a move's round trip through the interface may cost (pipes, scheduling, the interface's
+// own clock): left on the clock for every move to go, whatever gap is configured.
+constexpr int64_t LatencyMarginMs = 50;
+// The configured gap takes at most this share of the remaining time (1/20).
+constexpr int64_t GapShareDivisor = 20;
+
+// The time the moves to go may use from a clock of timeLeftMs: the clock less the safety margin.
+int64_t timeAvailable(int64_t timeLeftMs, int64_t gapMs, int movesToGo);
 
 // Indices into levelMs.
 constexpr int LevelEasy = 0;
@@ -22,6 +33,9 @@ class TimeControl {
   // Back to the start-up state: 5 s at every level, no clock, no limits.
   void reset();
 
+  // Takes a search request: its fixed time or clock (the levels), infinite, nodes, pondering
+  // allowed and moves out of book; then starts the clock.
+  void apply(const SearchLimits& limits);
   void startClock();
   void setFixedTime(uint32_t ms);
   void allotTime(int movesToGo, int timeLeftMs, int incrementMs);

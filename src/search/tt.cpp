@@ -7,7 +7,7 @@
 #include "base/log.h"
 #include "base/platform.h"
 
-Tt tt(65536);
+Tt tt(DefaultTableMb * 1024);
 
 namespace {
 

@@ -88,5 +88,10 @@ class Tt {
   uint8_t generation_ = 0;
 };
 
-// The program-wide table (64 MB at start).
+// The table's size at start, unless the settings file says otherwise, and the most a protocol
+// may ask for.
+constexpr uint32_t DefaultTableMb = 64;
+constexpr int MaxTableMb = 4096;
+
+// The program-wide table.
 extern Tt tt;

@@ -1,8 +1,6 @@
 #include "base/platform.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <string>
@@ -122,7 +120,7 @@ TEST(DynamicLibrary, JoinPathDoesNotDoubleSeparators) {
   EXPECT_STREQ(DynamicLibrary::joinPath("", "egbbdll.so").c_str(), "egbbdll.so");
 }
 
-TEST(Platform, MakeDirectoryAndReopenStderr) {
+TEST(Platform, MakeDirectory) {
   TempDir dir;
   std::string sub = dir.file("sub");
   EXPECT_TRUE(makeDirectory(sub.c_str()));
@@ -130,33 +128,6 @@ TEST(Platform, MakeDirectoryAndReopenStderr) {
   int error = 0;
   EXPECT_FALSE(makeDirectory(dir.file("no/such/parent").c_str(), &error));
   EXPECT_EQ(error, ENOENT);
-
-  // A file that cannot be made leaves standard error working.
-  EXPECT_FALSE(reopenStderr(dir.file("no/such/dir/error.log").c_str()));
-  testing::internal::CaptureStderr();
-  fputs("still here", stderr);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "still here");
-}
-
-TEST(Platform, ReopenStderrAppendsToTheFile) {
-  TempDir dir;
-  std::string path = dir.write("error.log", "old\n");
-  fflush(nullptr);
-  pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    bool moved = reopenStderr(path.c_str());
-    fputs("new\n", stderr);
-    _exit(moved ? 0 : 1);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  EXPECT_EQ(WEXITSTATUS(status), 0);
-  FILE* file = fopen(path.c_str(), "r");
-  char text[32] = {};
-  size_t length = fread(text, 1, sizeof text - 1, file);
-  fclose(file);
-  EXPECT_EQ(std::string(text, length), "old\nnew\n");
 }
 
 TEST(Platform, LargeBlocksAreAlignedAndWritableToTheirLastByte) {

@@ -94,3 +94,27 @@ TEST(Process, LargeOutputDoesNotBlockTheChild) {
   std::string all = shell.readAll(5000);
   EXPECT_NE(all.find("line 19999\n"), std::string::npos);
 }
+
+TEST(Process, LongInputToAChildThatEchoesIt) {
+  // cat answers while it reads: a write that did not drain its output would wait forever.
+  Process cat;
+  ASSERT_TRUE(cat.start("/bin/cat", {}));
+  const std::string line(1 << 20, 'x');
+  ASSERT_TRUE(cat.writeLine(line));
+  EXPECT_EQ(cat.readUntil("x", 10000), line + "\n");
+  cat.closeInput();
+  EXPECT_EQ(cat.wait(5000), 0);
+}
+
+TEST(Process, NoticesAChildThatHangsUpItsStandardError) {
+  Process::Options apart;
+  apart.mergeStderr = false;
+  Process keeps, closes;
+  ASSERT_TRUE(keeps.start("/bin/sh", {"-c", "echo ready; exec sleep 30"}, apart));
+  ASSERT_TRUE(
+      closes.start("/bin/sh", {"-c", "exec 2>/dev/null; echo ready; exec sleep 30"}, apart));
+  keeps.readUntil("ready", 5000);
+  closes.readUntil("ready", 5000);
+  EXPECT_TRUE(keeps.errorPipeOpen());
+  EXPECT_FALSE(closes.errorPipeOpen());
+}

@@ -100,7 +100,7 @@ struct Tally {
 
 TEST(BookMasterGames, GameCountsAndFirstMovesMatchAnIndependentScan) {
   std::vector<ScannedGame> games = scanGames(dataPath("master-games.pgn"));
-  ASSERT_GT(games.size(), 1000u);
+  ASSERT_EQ(games.size(), 400u);  // the whole committed file
   std::map<Fate, int> fates;
   int storedMoves = 0;
   std::map<std::string, Tally> firstMoves;
@@ -125,7 +125,7 @@ TEST(BookMasterGames, GameCountsAndFirstMovesMatchAnIndependentScan) {
   EXPECT_TRUE(build.printed(line("   -noresult=%8i", fates[Fate::NoResult])));
   EXPECT_TRUE(build.printed(line("games.used  =%8i", fates[Fate::Used])));
   EXPECT_TRUE(build.printed(line("\nmoves      =%8i\n", storedMoves)));
-  EXPECT_GT(fates[Fate::Used], 300);
+  EXPECT_GT(fates[Fate::Used], 100);  // the criteria keep a good share of the games
 
   // The start position shows every first move played at least MinGames times, with the
   // results of its games.

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <regex>
 #include <thread>
 
 #include "e2e/engine_run.h"
@@ -85,9 +86,10 @@ TEST(ConsoleCommands, OptionsAreSetByTheirFirstCharacter) {
 }
 
 TEST(ConsoleCommands, FenLinesAndMoveEntry) {
-  auto parts = answers(run({"8/8/8", "e4 e5", "e4 Qh4", "reset", "1.e4 e5 2.Nf3", "fen nonsense", "0-0",
-                            "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1", "q"}));
-  ASSERT_GE(parts.size(), 8u);
+  auto parts = answers(run({"8/8/8", "e4 e5", "e4 Qh4", "reset", "1.e4 e5 2.Nf3", "fen nonsense",
+                            "0-0", "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1",
+                            "fen 4k3/8/8/8/8/8/8/4K3 x - -", "4k3/8/8/8/8/8/8/4K3/8 w - -", "q"}));
+  ASSERT_GE(parts.size(), 10u);
   EXPECT_TRUE(contains(parts[0], "invalid move: /8/8\nno such command: 8/8/8\n")) << parts[0];
   EXPECT_TRUE(contains(parts[1], "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 2")) << parts[1];
   // e4 stays played; the failed word is named, then the line's first word.
@@ -96,10 +98,18 @@ TEST(ConsoleCommands, FenLinesAndMoveEntry) {
   EXPECT_TRUE(contains(parts[4], "rnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq - 1 3")) << parts[4];
   EXPECT_TRUE(contains(parts[4], "   1. e2e4   e7e5  ")) << parts[4];
   EXPECT_TRUE(contains(parts[4], "   2. g1f3   ...")) << parts[4];
+  // A refused FEN leaves the position as it was, never half read.
+  const std::string afterNf3 = "rnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq - 1 3";
   EXPECT_TRUE(contains(parts[5], "setfen failed\n")) << parts[5];
+  EXPECT_TRUE(contains(parts[5], afterNf3)) << parts[5];
   // No digit 1 to 8 and no castling word: not even tried as a move.
   EXPECT_EQ(parts[6], "no such command: 0-0\n");
-  EXPECT_TRUE(contains(parts[7], "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 0")) << parts[7];
+  const std::string afterE4 = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 0";
+  EXPECT_TRUE(contains(parts[7], afterE4)) << parts[7];
+  for (int i : {8, 9}) {
+    EXPECT_TRUE(contains(parts[i], "setfen failed\n")) << parts[i];
+    EXPECT_TRUE(contains(parts[i], afterE4)) << parts[i];
+  }
 }
 
 TEST(ConsoleCommands, MovesDivideAndHelp) {
@@ -111,26 +121,28 @@ TEST(ConsoleCommands, MovesDivideAndHelp) {
   EXPECT_TRUE(contains(parts[2], "-------------------\ntotal             3\n")) << parts[2];
   EXPECT_TRUE(contains(parts[3], "total            ")) << parts[3];
   const std::string rule(56, '-');
-  const std::string help = "help\n" + rule +
-                           "\n[p]<sq>         move piece p to square sq\n"
-                           "g(o)            search\n"
-                           "reset           setup initial position\n"
-                           "fen <fen>       setup board according to <fen>\n"
-                           "m(ax)t(ime)     set max search time (seconds)\n"
-                           "m(ax)d(epth)    set max search depth\n"
-                           "m(oves)         show all legal moves\n"
-                           "\n"
-                           "book            show book contents\n"
-                           "buildbook ...   create opening book from PGN file, see readme\n"
-                           "mergebook ...   create opening book from PGN file, see readme\n"
-                           "divide [n]      count legal positions per move\n"
-                           "perft  [n]      count legal moves to depth [n]\n"
-                           "set             display/alter options\n"
-                           "\n"
-                           "uci             enter uci mode\n"
-                           "\n"
-                           "q(uit)          exit\n" +
-                           rule + "\n\n";
+  const std::string help =
+      "help\n" + rule +
+      "\n[p]<sq>         move piece p to square sq\n"
+      "g(o)            search\n"
+      "reset           setup initial position\n"
+      "fen <fen>       setup board according to <fen>\n"
+      "m(ax)t(ime)     set max search time (seconds)\n"
+      "m(ax)d(epth)    set max search depth\n"
+      "m(oves)         show all legal moves\n"
+      "\n"
+      "book            show book contents\n"
+      "buildbook ...   create opening book from PGN file, see readme\n"
+      "mergebook ...   create opening book from PGN file, see readme\n"
+      "divide [n]      count legal positions per move\n"
+      "perft  [n]      count legal moves to depth [n]\n"
+      "bench  [n]      search the bench positions to depth [n], count the nodes\n"
+      "set             display/alter options\n"
+      "\n"
+      "uci             enter uci mode\n"
+      "\n"
+      "q(uit)          exit\n" +
+      rule + "\n\n";
   EXPECT_EQ(parts[4], help);
 }
 
@@ -169,6 +181,42 @@ TEST(ConsoleRobustness, AGameLongerThanTheHistoryIsRefusedCleanly) {
   auto parts = answers(output);
   ASSERT_GE(parts.size(), 301u);
   EXPECT_TRUE(contains(parts[300], "#moves = 20\n")) << parts[300];  // the position is still sound
+}
+
+}  // namespace
+
+namespace {
+
+uint64_t benchNodes(const std::string& output) {
+  size_t at = output.rfind("Nodes searched: ");
+  return at == std::string::npos ? 0 : std::stoull(output.substr(at + 16));
+}
+
+// The node count of the bench is the engine's signature: the same in every run, from the command
+// line and from the console, whatever the console searched before with other threads and table.
+TEST(Bench, SameNodeCountInEveryRun) {
+  TempDir dir;
+  EngineRun first = runEngine({}, {"bench", "4"}, dir.path());
+  EngineRun second = runEngine({}, {"bench", "4"}, dir.path());
+  EXPECT_EQ(first.status, 0);
+  const uint64_t nodes = benchNodes(first.output);
+  EXPECT_GT(nodes, 0u) << first.output;
+  EXPECT_EQ(benchNodes(second.output), nodes) << second.output;
+  EXPECT_TRUE(contains(first.output, "\nNodes/second: ")) << first.output;
+  // One line per position, numbered "i/n", ahead of the totals.
+  std::smatch last;
+  ASSERT_TRUE(
+      std::regex_search(first.output, last, std::regex(" ?(\\d+)/(\\d+)  depth  4 .*\nNodes")));
+  EXPECT_EQ(last[1], last[2]);
+  EXPECT_GE(std::stoi(last[2]), 30);
+
+  auto parts = answers(run({"set threads 2", "md 5", "g", "bench 4", "bench x", "m", "set", "q"},
+                           "tt.cachemb = 8\n"));
+  ASSERT_GE(parts.size(), 7u);
+  EXPECT_EQ(benchNodes(parts[3]), nodes) << parts[3];
+  EXPECT_EQ(parts[4], "illegal arg: x\n");
+  EXPECT_TRUE(contains(parts[5], "#moves = 20\n")) << "the console's position stays: " << parts[5];
+  EXPECT_TRUE(contains(parts[6], "threads=2\n")) << "and so do its threads: " << parts[6];
 }
 
 }  // namespace

@@ -11,6 +11,8 @@ UciSession::UciSession(const std::string& settings) {
   if (!settings.empty()) dir_.write("melvok.ini", settings);
   Process::Options options;
   options.workingDirectory = dir_.path();
+  // As a match runner does: standard error on a pipe of its own, apart from the protocol.
+  options.mergeStderr = false;
   EXPECT_TRUE(engine_.start(enginePath(), {}, options)) << engine_.failure();
 }
 
@@ -66,8 +68,9 @@ int UciSession::quit() {
   return engine_.wait(10000);
 }
 
-std::string UciSession::errorLog() const {
-  return readWholeFile(dir_.file("melvok-0.1-error.log"));
+std::string UciSession::errors() {
+  errors_ += engine_.takeError();
+  return errors_;
 }
 
 std::string readWholeFile(const std::string& path) {

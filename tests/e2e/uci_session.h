@@ -28,13 +28,15 @@ class UciSession {
   int quit();
 
   const TempDir& dir() const { return dir_; }
-  // The error log the engine writes in its directory once "uci" has been given.
-  std::string errorLog() const;
+  // What the engine wrote to standard error so far (its error messages without a log
+  // directory).
+  std::string errors();
   Process& process() { return engine_; }
 
  private:
   TempDir dir_;
   Process engine_;
+  std::string errors_;
 };
 
 std::string readWholeFile(const std::string& path);

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <regex>
 #include <string>
 
 #include "base/log.h"
@@ -101,9 +102,9 @@ TEST_F(UciDriverTest, OptionsAreParsedWordByWord) {
   EXPECT_TRUE(driver_->ownBook());
 
   line("setoption name Ponder value true");
-  EXPECT_EQ(searchController.times().canPonder, 1);
+  EXPECT_TRUE(driver_->canPonder());
   line("setoption name Ponder value false");
-  EXPECT_EQ(searchController.times().canPonder, 0);
+  EXPECT_FALSE(driver_->canPonder());
 
   line("setoption name CastleNotation value KxR");
   EXPECT_EQ(driver_->castleNotation(), CastleKxR);
@@ -139,6 +140,27 @@ TEST_F(UciDriverTest, OptionsAreParsedWordByWord) {
   EXPECT_EQ(output(), "") << "options answer nothing";
 }
 
+// The listing and setoption come from one table: every option the "uci" answer lists is taken
+// with the default it shows, and a name it does not list is refused.
+TEST_F(UciDriverTest, EveryListedOptionIsTakenWithItsDefault) {
+  line("uci");
+  const std::string listing = output();
+  const std::regex option("option name (.+?) +type (\\w+)(?: default (\\S+))?");
+  int listed = 0;
+  for (auto it = std::sregex_iterator(listing.begin(), listing.end(), option);
+       it != std::sregex_iterator(); ++it, ++listed) {
+    const std::string name = (*it)[1], value = (*it)[3];
+    testing::internal::CaptureStderr();
+    line(("setoption name " + name + (value.empty() ? "" : " value " + value)).c_str());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << name;
+  }
+  EXPECT_GE(listed, 8) << listing;
+  testing::internal::CaptureStderr();
+  line("setoption name NoSuchOption value 1");
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("Option not supported: NoSuchOption"),
+            std::string::npos);
+}
+
 TEST_F(UciDriverTest, SearchAnswersOnceAndStatusFollows) {
   line("position startpos moves e2e4 e7e5");
   line("go depth 2");
@@ -151,13 +173,11 @@ TEST_F(UciDriverTest, SearchAnswersOnceAndStatusFollows) {
   line("ponderhit");
   EXPECT_EQ(output(), "");
   EXPECT_EQ(driver_->status(), StatusIdle);
-  // Stop and ponderhit after a position without go: no move.
+  // Stop and ponderhit after a position without go: nothing was asked, nothing is answered.
   line("position startpos");
   line("stop");
-  EXPECT_EQ(output(), "bestmove 0000\n");
-  line("position startpos");
   line("ponderhit");
-  EXPECT_EQ(output(), "bestmove 0000\n");
+  EXPECT_EQ(output(), "");
   EXPECT_EQ(driver_->status(), StatusPositionSet);
 }
 
@@ -181,14 +201,17 @@ TEST_F(UciDriverTest, PonderResultWaitsForPonderhitOrStop) {
   EXPECT_EQ(count(stopped, "bestmove "), 1) << stopped;
   EXPECT_FALSE(contains(stopped, " ponder ")) << stopped;
 
-  // A new position drops a held result that nobody asked for.
-  line("position startpos moves e2e4");
-  line("go ponder depth 1");
-  line("position startpos moves d2d4");
-  line("stop");
-  std::string dropped = output();
-  EXPECT_EQ(count(dropped, "bestmove"), 1) << dropped;
-  EXPECT_TRUE(contains(dropped, "bestmove 0000\n")) << dropped;
+  // A new position or go while a result is held answers that go first, once.
+  for (const char* next : {"position startpos moves d2d4", "go depth 1"}) {
+    line("position startpos moves e2e4");
+    line("go ponder depth 1");
+    EXPECT_EQ(count(output(), "bestmove"), 0);
+    line(next);
+    line("stop");
+    std::string answered = output();
+    EXPECT_EQ(count(answered, "bestmove"), next[0] == 'g' ? 2 : 1) << next << answered;
+    EXPECT_FALSE(contains(answered, "bestmove 0000")) << answered;
+  }
 }
 
 TEST_F(UciDriverTest, OutOfBookPlyAndNewGames) {
@@ -216,7 +239,11 @@ TEST_F(UciDriverTest, MovesAndFensFromTheInterface) {
   // The last move made is remembered with its check flags (the search starts from it).
   line("position fen 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1 moves d1d8");
   EXPECT_NE(position_->lastMove & MoveCheckFlags, 0u);
-  // An unknown word ends the list; the moves before it stand.
+  // An unknown or illegal word ends the list; the moves before it stand, the last of them
+  // (here a check) with its flags.
+  line("position startpos moves e2e4 f7f5 d1h5 e8e7");
+  EXPECT_EQ(position_->ply, 3u);
+  EXPECT_NE(position_->lastMove & MoveCheckFlags, 0u);
   line("position startpos moves e2e4 e9e5 d7d5");
   EXPECT_EQ(position_->ply, 1u);
   // A refused FEN keeps the last good position; go then answers no move.

@@ -121,6 +121,28 @@ TEST(WinBoardPonder, LiveHitTurnsThePonderSearchIntoTheSearchForTheMove) {
   EXPECT_EQ(s.position.hashKey, computeHashKey(s.position));
 }
 
+// Under a fixed time per move (st) a ponder hit keeps that time: the clock the interface sent
+// last (here an empty one) does not count.
+TEST(WinBoardPonder, HitUnderFixedTimeKeepsTheFixedTime) {
+  TempDir dir;
+  WinBoardSession s(dir.path());
+  s.line("new");
+  s.line(std::string("setboard ") + Middlegame);
+  for (const char* line : {"hard", "st 30", "time 0", "go"}) s.line(line);
+  s.until("4 ");
+  s.line("?");
+  ASSERT_FALSE(s.until("move ").empty());
+  const Move expected = s.driver->ponderMove();
+  ASSERT_NE(expected, 0u);
+  s.line("usermove " + text(expected));
+  s.line("?");
+  ASSERT_FALSE(s.until("move ").empty());
+  s.line("force");
+  const std::string log = readWinBoardLog(dir.path());
+  EXPECT_TRUE(contains(log, "]: ponderhit: adjusted nominal search time is 30.00 seconds\n"))
+      << log;
+}
+
 TEST(WinBoardPonder, MoveNowWhilePonderingPlaysNothing) {
   WinBoardSession s;
   searchMiddlegameAndMoveNow(s);

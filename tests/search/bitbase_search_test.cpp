@@ -1,6 +1,7 @@
-// The search with the stand-in bitbase library loaded into the program's bitbases: it plays
-// king and pawn endings perfectly where the stand-in knows the answer, against an opponent
-// that takes its moves straight from the stand-in's tables.
+// The search with a bitbase library loaded into the program's bitbases (the stand-in, and the
+// library over Debian's Gaviota tables when it is built): it converts won endings and holds
+// drawn king and pawn endings, against an opponent that takes its moves straight from the
+// library's tables.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -17,7 +18,7 @@ namespace {
 
 using namespace standin;
 
-// The stand-in's answer for a position with at most three men (99999 otherwise).
+// The loaded library's answer for a position with at most three men (99999 otherwise).
 int libraryValue(const Position& pos) {
   int code = 0, sq = 0, pieces = 0;
   for (int s = 0; s < 128; ++s) {
@@ -35,11 +36,17 @@ int libraryValue(const Position& pos) {
     ++pieces;
   }
   if (pieces > 1) return NoInformation;
-  return probe(int(pos.sideToMove), fromBoard(pos.kingSquare(White)),
-               fromBoard(pos.kingSquare(Black)), code, sq);
+  return bitbases.probeFn(int(pos.sideToMove), fromBoard(pos.kingSquare(White)),
+                          fromBoard(pos.kingSquare(Black)), code, sq, 0, 0, 0, 0);
 }
 
-// The stand-in's value for the side to move after m, or NoInformation if m is refused.
+// The side that has more than its king.
+int strongSide(const Position& pos) {
+  const uint32_t white = pos.material[White];
+  return pawnCount(white) + officerCount(white) > 0 ? White : Black;
+}
+
+// The library's value for the side to move after m, or NoInformation if m is refused.
 int valueAfter(Position& pos, Move m) {
   UndoInfo undo = saveUndo(pos);
   Move made = makeMove(pos, m);
@@ -54,13 +61,13 @@ bool isCheckmate(Position& pos) {
   return generateLegalMoves(pos, moves) == 0 && pos.inCheck();
 }
 
-class BitbaseSearchTest : public ::testing::Test {
+class BitbaseSearchTest : public ::testing::TestWithParam<std::string> {
  protected:
   static void SetUpTestSuite() { initTables(); }
 
   void SetUp() override {
     ::testing::internal::CaptureStdout();
-    bool loaded = bitbases.startUp(MELVOK_EGBB_DIR, nullptr);
+    bool loaded = bitbases.startUp(GetParam().c_str(), nullptr);
     ::testing::internal::GetCapturedStdout();
     ASSERT_TRUE(loaded);
     searchController.quiet = true;
@@ -90,7 +97,7 @@ class BitbaseSearchTest : public ::testing::Test {
     pos.lastMove = made;
   }
 
-  // The stand-in's best move: the quickest win, the longest defence, or among drawing moves
+  // The library's best move: the quickest win, the longest defence, or among drawing moves
   // the one that leaves the opponent the fewest drawing replies.
   static Move perfectMove(Position& pos) {
     Move moves[MaxMoves];
@@ -118,8 +125,11 @@ class BitbaseSearchTest : public ::testing::Test {
   }
 };
 
-TEST_F(BitbaseSearchTest, ConvertsWonKingAndPawnEndings) {
+TEST_P(BitbaseSearchTest, ConvertsWonEndings) {
   const char* wins[] = {
+      "8/8/8/3k4/8/8/8/Q3K3 w - - 0 1",   // queen: the mop-up value drives the king to the edge
+      "8/8/8/4k3/8/8/8/R3K3 w - - 0 1",   // rook
+      "8/8/3k4/8/8/8/7r/K7 b - - 0 1",    // Black's rook
       "4k3/8/4K3/4P3/8/8/8/8 w - - 0 1",  // king on the sixth in front of its pawn
       "8/4k3/8/4K3/4P3/8/8/8 b - - 0 1",  // opposition: Black to move must give way
       "8/k7/8/8/7P/8/8/K7 w - - 0 1",     // a runner the black king cannot catch
@@ -128,7 +138,7 @@ TEST_F(BitbaseSearchTest, ConvertsWonKingAndPawnEndings) {
   for (const char* fen : wins) {
     Position pos;
     ASSERT_TRUE(setFen(pos, fen)) << fen;
-    const int strong = pawnCount(pos.material[White]) > 0 ? White : Black;
+    const int strong = strongSide(pos);
     ASSERT_GT(int(pos.sideToMove) == strong ? libraryValue(pos) : -libraryValue(pos), 3000) << fen;
     int plies = 0;
     for (; plies < 160 && !isCheckmate(pos); ++plies) {
@@ -146,13 +156,13 @@ TEST_F(BitbaseSearchTest, ConvertsWonKingAndPawnEndings) {
   }
 }
 
-TEST_F(BitbaseSearchTest, FindsTheOnlyDrawingMoveInKingAndPawnEndings) {
-  // Black to move in drawn positions where exactly one move keeps the draw (the stand-in's
+TEST_P(BitbaseSearchTest, FindsTheOnlyDrawingMoveInKingAndPawnEndings) {
+  // Black to move in drawn positions where exactly one move keeps the draw (the library's
   // tables pick them), every 37th such position of the table.
   int tried = 0, found = 0;
   for (int index = 0; index < 64 * 64 * 64 && tried < 40; ++index) {
     int wk = index >> 12, bk = (index >> 6) & 63, sq = index & 63;
-    if (probe(1, wk, bk, PawnCode, sq) != 0) continue;
+    if (bitbases.probeFn(1, wk, bk, PawnCode, sq, 0, 0, 0, 0) != 0) continue;
     Position pos;
     std::string fen = fenOf(1, wk, bk, PawnCode, sq);
     ASSERT_TRUE(setFen(pos, fen.c_str()));
@@ -167,7 +177,7 @@ TEST_F(BitbaseSearchTest, FindsTheOnlyDrawingMoveInKingAndPawnEndings) {
   EXPECT_EQ(tried, 40);
 }
 
-TEST_F(BitbaseSearchTest, HoldsDrawnKingAndPawnEndingsAgainstTheBestTries) {
+TEST_P(BitbaseSearchTest, HoldsDrawnKingAndPawnEndingsAgainstTheBestTries) {
   const char* draws[] = {
       "8/4k3/8/4K3/4P3/8/8/8 w - - 0 1",  // the defender has the opposition
       "k7/8/8/8/P7/8/8/2K5 w - - 0 1",    // rook pawn, defender in the corner
@@ -177,7 +187,7 @@ TEST_F(BitbaseSearchTest, HoldsDrawnKingAndPawnEndingsAgainstTheBestTries) {
     Position pos;
     ASSERT_TRUE(setFen(pos, fen)) << fen;
     ASSERT_EQ(libraryValue(pos), 0) << fen;
-    const int strong = pawnCount(pos.material[White]) > 0 ? White : Black;
+    const int strong = strongSide(pos);
     for (int plies = 0; plies < 40; ++plies) {
       Move moves[MaxMoves];
       if (generateLegalMoves(pos, moves) == 0) break;
@@ -190,5 +200,15 @@ TEST_F(BitbaseSearchTest, HoldsDrawnKingAndPawnEndingsAgainstTheBestTries) {
     }
   }
 }
+
+#ifdef MELVOK_EGBB_GAVIOTA_DIR
+INSTANTIATE_TEST_SUITE_P(Libraries, BitbaseSearchTest,
+                         ::testing::Values(MELVOK_EGBB_DIR, gaviotaDirectory()),
+                         [](const auto& info) { return info.index == 0 ? "StandIn" : "Gaviota"; });
+#else
+INSTANTIATE_TEST_SUITE_P(Libraries, BitbaseSearchTest,
+                         ::testing::Values(std::string(MELVOK_EGBB_DIR)),
+                         [](const auto&) { return "StandIn"; });
+#endif
 
 }  // namespace

@@ -1,15 +1,18 @@
 #pragma once
-// Shared helpers for the tests of the stand-in bitbase library (tools/egbb_standin.cpp):
-// direct access to its entry points, positions built from the library's numbering, and the
-// one-ply consistency check of its answers against the board's move generator.
+// Shared helpers for the tests of the bitbase libraries (the stand-in, tools/egbb_standin.cpp,
+// and the one over the Gaviota tables): direct access to their entry points, positions built
+// from the libraries' numbering, and the one-ply consistency check of the stand-in's answers
+// against the board's move generator.
 #include <dlfcn.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 #include "board/movegen.h"
 #include "board/position.h"
+#include "support/temp_dir.h"
 
 namespace standin {
 
@@ -21,18 +24,37 @@ constexpr int QueenCode = 2, RookCode = 3, BishopCode = 4, KnightCode = 5, PawnC
 using ProbeFunction = int32_t (*)(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t,
                                   int32_t, int32_t);
 
+// The bitbase library in `directory`, loaded with a 16 MB cache; null if it cannot be opened.
+inline ProbeFunction openLibrary(const std::string& directory) {
+  void* handle = dlopen((directory + "/egbbdll.so").c_str(), RTLD_NOW);
+  if (handle == nullptr) return nullptr;
+  auto load =
+      reinterpret_cast<void (*)(const char*, int32_t, int32_t)>(dlsym(handle, "load_egbb_5men"));
+  load((directory + "/").c_str(), 16 << 20, 1);
+  return reinterpret_cast<ProbeFunction>(dlsym(handle, "probe_egbb_5men"));
+}
+
 // The stand-in library, loaded (and solved) once per process.
 inline ProbeFunction library() {
-  static ProbeFunction probe = [] {
-    void* handle = dlopen((std::string(MELVOK_EGBB_DIR) + "/egbbdll.so").c_str(), RTLD_NOW);
-    if (handle == nullptr) return ProbeFunction(nullptr);
-    auto load =
-        reinterpret_cast<void (*)(const char*, int32_t, int32_t)>(dlsym(handle, "load_egbb_5men"));
-    load(MELVOK_EGBB_DIR "/", 16 << 20, 1);
-    return reinterpret_cast<ProbeFunction>(dlsym(handle, "probe_egbb_5men"));
-  }();
+  static ProbeFunction probe = openLibrary(MELVOK_EGBB_DIR);
   return probe;
 }
+
+#ifdef MELVOK_EGBB_GAVIOTA_DIR
+// A copy of the Gaviota library in a directory of its own, for the process's lifetime: with no
+// folder list beside it, it reads Debian's tables, whatever a developer keeps beside the built
+// one.
+inline const std::string& gaviotaDirectory() {
+  static TempDir dir;
+  static const std::string path = [] {
+    std::error_code error;
+    std::filesystem::copy_file(MELVOK_EGBB_GAVIOTA_DIR "/egbbdll.so", dir.file("egbbdll.so"),
+                               error);
+    return dir.path();
+  }();
+  return path;
+}
+#endif
 
 // Three men: kings and one piece (code 0: bare kings), squares a1 = 0 .. h8 = 63.
 inline int probe(int side, int wk, int bk, int code, int sq) {

@@ -238,6 +238,18 @@ TEST_F(BitbaseTest, ProbePassesPiecesAndSquaresInLibraryNumbering) {
   EXPECT_EQ(recorder.probeCalls(), calls);
 }
 
+TEST_F(BitbaseTest, PositionsWithCastlingRightsAreNotProbed) {
+  Bitbases egbb;
+  loadRecorder(egbb, 5, 0);
+  int calls = recorder.probeCalls();
+  int score;
+  EXPECT_FALSE(egbb.probe(fromFen("r3k3/8/8/8/8/8/8/4K2R w Kq - 0 1"), score));
+  EXPECT_FALSE(egbb.probe(fromFen("4k3/8/8/8/8/8/8/R3K3 b Q - 0 1"), score));
+  EXPECT_EQ(recorder.probeCalls(), calls);
+  EXPECT_TRUE(egbb.probe(fromFen("r3k3/8/8/8/8/8/8/4K2R w - - 0 1"), score));
+  EXPECT_EQ(recorder.probeCalls(), calls + 1);
+}
+
 TEST_F(BitbaseTest, ProbeSkipsCapturedPieces) {
   Bitbases egbb;
   loadRecorder(egbb, 5, 0);

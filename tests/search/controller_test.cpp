@@ -79,8 +79,9 @@ TEST_F(ControllerTest, PonderHitWithASingleMoveStopsTheSearch) {
   timeControl.infinite = 1;
   searchController.start(true);
   while (searchController.depth() < 3) std::this_thread::yield();
-  searchController.ponderHit();
-  EXPECT_EQ(listener.finishedCalls, 1);  // stopAndWait ran inside the ponder hit
+  EXPECT_TRUE(searchController.ponderHit());  // stopped, not waited for
+  searchController.waitUntilIdle();
+  EXPECT_EQ(listener.finishedCalls, 1);
 }
 
 TEST_F(ControllerTest, MaxDepthZeroMeansUnlimited) {

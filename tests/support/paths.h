@@ -1,5 +1,5 @@
 #pragma once
-// Where the tests find the built engine and the shared data files.
+// Where the tests find the built engine, the source tree and the data files under tests/data.
 #include <string>
 
 std::string enginePath();

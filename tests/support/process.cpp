@@ -101,6 +101,7 @@ bool Process::start(const std::string& program, const std::vector<std::string>& 
     return false;
   }
   input_ = in[1];
+  fcntl(input_, F_SETFL, fcntl(input_, F_GETFL) | O_NONBLOCK);
   output_ = out[0];
   error_ = err[0];
   pid_ = child;
@@ -122,11 +123,18 @@ bool Process::start(const std::string& program, const std::vector<std::string>& 
   return true;
 }
 
+// The child's output is drained while a long text goes in: a child that answers a line while it
+// reads it (an echo, an error message) would otherwise fill its output pipe and both would wait.
 bool Process::write(const std::string& text) {
   size_t done = 0;
   while (input_ >= 0 && done < text.size()) {
     ssize_t written = ::write(input_, text.data() + done, text.size() - done);
     if (written < 0 && errno == EINTR) continue;
+    if (written < 0 && errno == EAGAIN) {
+      pollfd fds[3] = {{input_, POLLOUT, 0}, {output_, POLLIN, 0}, {error_, POLLIN, 0}};
+      if (poll(fds, 3, 1000) > 0 && (fds[1].revents || fds[2].revents)) pump(0);
+      continue;
+    }
     if (written <= 0) return false;
     done += written;
   }
@@ -225,6 +233,11 @@ std::string Process::takeError() {
   std::string text;
   text.swap(errorText_);
   return text;
+}
+
+bool Process::errorPipeOpen() {
+  errorText_ += takeError();
+  return error_ >= 0;
 }
 
 int Process::wait(int timeoutMs) {

@@ -61,6 +61,9 @@ class Process {
 
   // Standard error collected so far, when it is not merged (taken: the next call starts empty).
   std::string takeError();
+  // Whether the child still holds its standard error (kept apart) open. A child that closed
+  // it or pointed it elsewhere has hung up the pipe, which match runners read as a crash.
+  bool errorPipeOpen();
 
   // Waits for the exit; after `timeoutMs` the child is killed. Returns the exit status
   // (0..255), 128 + signal number when a signal ended it, -1 when there is no child.

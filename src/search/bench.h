@@ -1,0 +1,21 @@
+#pragma once
+// The bench: a fixed list of positions (openings, middlegames, endgames, Chess960), each
+// searched to the same depth on one thread with a fresh table. Its node total is the engine's
+// behaviour signature: a change that should not alter play must leave it as it was.
+#include <cstdint>
+
+#include "search/search_controller.h"
+#include "base/output_stream.h"
+
+// Deep enough to exercise every part of the search, short enough for a few seconds in all.
+constexpr int BenchDefaultDepth = 9;
+
+struct BenchResult {
+  uint64_t nodes = 0;
+  uint32_t milliseconds = 0;
+};
+
+// Searches every bench position to `depth`, printing one line per position and then
+// "Nodes searched: N" and "Nodes/second: M". The controller's threads, table size, limits,
+// listener and log are as they were afterwards; the table is left cleared.
+BenchResult runBench(SearchController& c, int depth, OutputStream& out);
