@@ -17,6 +17,8 @@ inline int centre(int sq) { return centreByFileRank[rankOf(sq)][fileOf(sq)]; }
 
 inline int unitsOf(int piece) { return tables.unitsOfSlot[slotOf(piece)]; }
 
+// Above any history score.
+constexpr int ThreatAnswerBonus = 1 << 16;
 
 }  // namespace
 
@@ -118,68 +120,27 @@ void orderEvasions(MoveSupply& s, Move lastMove, Move hashMove) {
   sortByScore(s.batchBegin, s.batchEnd, s.scores);
 }
 
-void orderThreatResponses(MoveSupply& s, Move threat) {
+void orderQuiets(MoveSupply& s, Move threat) {
   Position& pos = *s.pos;
-  Move* front = s.batchBegin + 1;  // the first move stays in place
-  Move* end = s.batchEnd;
-  if (front >= end) return;
-
-  // Brings the moves that `wanted` accepts to the front, keeping their order.
-  auto bringForward = [&](auto wanted) {
-    for (Move* m = front; m < end; m++) {
-      if (*m == 0 || !wanted(*m)) continue;
-      Move chosen = *m;
-      for (Move* k = m; k > front; k--) k[0] = k[-1];
-      *front++ = chosen;
-    }
+  const History& history = s.thread->history;
+  // A move that takes the threatened piece away, or blocks the threat's line, comes first
+  // unless it loses material.
+  const int tFrom = threat ? moveFrom(threat) : -1, tTo = threat ? moveTo(threat) : -1;
+  const int step = threat && (attackMaskOf(tTo - tFrom) & 0x30) ? directionOf(tTo - tFrom) : 0;
+  auto answersThreat = [&](Move m) {
+    if (!threat) return false;
+    bool answers = moveFrom(m) == tTo;
+    for (int sq = tFrom + step; step && !answers && sq != tTo; sq += step)
+      answers = sq == moveTo(m);
+    return answers && exchange(pos, m) >= 0;
   };
-
-  if (threat) {
-    const int tFrom = moveFrom(threat), tTo = moveTo(threat);
-    const uint8_t line = attackMaskOf(tTo - tFrom) & 0x30;
-    const int step = line ? directionOf(tTo - tFrom) : 0;
-    bringForward([&](Move m) {
-      bool answers = moveFrom(m) == tTo;
-      if (!answers && step) {
-        for (int sq = tFrom + step; sq != tTo; sq += step) {
-          if (sq == moveTo(m)) {
-            answers = true;
-            break;
-          }
-        }
-      }
-      return answers && exchange(pos, m) >= 0;
-    });
+  Move* out = s.batchBegin;
+  for (Move* m = s.batchBegin; m < s.batchEnd; m++) {
+    if (!*m) continue;
+    s.scores[out - s.batchBegin] =
+        history.score(pos, *m) + (answersThreat(*m) ? ThreatAnswerBonus : 0);
+    *out++ = *m;
   }
-
-  // Killers of the same side from two and four plies earlier.
-  Move earlier[6] = {};
-  int count = 0;
-  for (int back = 2; back <= 4; back += 2) {
-    if (s.ply - back < 0) break;
-    const int p = s.ply - back;
-    earlier[count++] = stripFlags(s.thread->killers[p][0]);
-    earlier[count++] = stripFlags(s.thread->killers[p][1]);
-    earlier[count++] = stripFlags(s.thread->mateKiller[p]);
-  }
-  if (count) {
-    bringForward([&](Move m) {
-      const Move sm = stripFlags(m);
-      for (int i = 0; i < count; i++)
-        if (earlier[i] && earlier[i] == sm) return true;
-      return false;
-    });
-  }
-
-  // Checking moves go last: they are never reduced and rarely the quiet move that refutes.
-  const int enemyKing = pos.kingSquare(int(pos.sideToMove) ^ 1);
-  for (Move* m = front; m < end;) {
-    if (*m && attacksFrom(pos, pos.at(moveFrom(*m)), moveFrom(*m), moveTo(*m), enemyKing)) {
-      Move t = *m;
-      *m = *--end;
-      *end = t;
-    } else {
-      ++m;
-    }
-  }
+  s.batchEnd = out;
+  sortByScore(s.batchBegin, s.batchEnd, s.scores);
 }

@@ -12,9 +12,9 @@ int orderQuiescenceCaptures(MoveSupply& supply, int ply, int threshold, bool che
                             Move hashMove);
 // Generates the check evasions into the supply's batch and orders them.
 void orderEvasions(MoveSupply& supply, Move lastMove, Move hashMove);
-// Quiet moves (the current batch, its first move stays): answers to the threat first, then
-// earlier killers, checking moves last.
-void orderThreatResponses(MoveSupply& supply, Move threat);
+// Quiet moves (the current batch, without its empty words): answers to the threat found by the
+// null move first, then by the thread's history.
+void orderQuiets(MoveSupply& supply, Move threat);
 
 // Whether the piece standing on `from` would attack `target` from `to` (line through empty
 // squares for sliders; `from` counts as empty).

@@ -1,10 +1,12 @@
 // The main search and the quiescence search. A node of the main search takes its steps in this
-// order: draws and mate distance, the table, the bitbases, the null move, internal deepening,
-// the hash move, the mate killer, the futility base, then the remaining moves (which it may share
-// with idle threads at a split point), and last the fail-low extension.
+// order: draws and mate distance, the table, the bitbases, reverse futility, the null move,
+// internal deepening, the hash move, the mate killer, the futility base, then the remaining moves
+// (late ones reduced or pruned, and shared with idle threads at a split point), and last the
+// fail-low extension.
 #include "search/search.h"
 
 #include <atomic>
+#include <cmath>
 
 #include "board/makemove.h"
 #include "board/movegen.h"
@@ -23,7 +25,14 @@ namespace {
 // The search's constants, named for the rules they tune.
 constexpr int QuiescenceEntryDepth = 4;  // the main search hands over with checks for 4 plies
 constexpr int MaxSearchPly = 99;         // deeper nodes go straight to the quiescence search
-constexpr int NullMoveDepthCut = 4;      // the null move is searched 4 plies shallower
+constexpr int NullMoveDepthCut = 4;      // the null move is searched 4 plies shallower,
+constexpr int NullMoveDepthDivisor = 4;  // ... and one more for every 4 plies of depth
+constexpr int ReverseFutilityMaxDepth = 6;
+constexpr int ReverseFutilityMargin = 85;  // per ply of depth
+// Late-move pruning: off the principal variation, at depth d the quiet moves after the first
+// LateMoveCount[d] are not searched unless they give check.
+constexpr int LateMovePruningMaxDepth = 4;
+constexpr int LateMoveCount[LateMovePruningMaxDepth + 1] = {0, 5, 8, 13, 20};
 constexpr int NullVerifyOfficers = 4;    // below this many officers a null cut-off is verified
 constexpr int HashMoveDepthSlack = 2;    // a table move that shallow is still tried first
 constexpr int IidDepthCut = 2;           // internal deepening searches 2 plies less than the move
@@ -36,6 +45,13 @@ constexpr int EvasionStandMargin = 50;      // in check, this far below alpha on
 constexpr int QuiescenceDeltaMargin = 250;  // captures that cannot come this close are dropped
 constexpr int XrayTableDepth = 1;           // table depth of a quiescence node after an x-ray check
 constexpr int NoThreat = 8;                 // an off-board square: the null move found no threat
+constexpr int MaxQuietsRemembered = 64;     // quiet moves a node remembers for the history
+// Late-move reductions grow with the depth and with the move's place in the list:
+// base + ln(depth) * ln(move number) / divisor plies, one less at PV nodes, and a ply less (or
+// more) for every HistoryReductionStep of a quiet move's history.
+constexpr double ReductionBase = 0.7;
+constexpr double ReductionDivisor = 2.2;
+constexpr int HistoryReductionStep = History::Max / 2;  // history worth one ply of reduction
 
 constexpr Move CaptureOrPromotion = 0x07FF0000;
 
@@ -174,15 +190,37 @@ bool pawnStalemate(const Position& pos) {
   return true;
 }
 
+// Plies of reduction by depth and move number (both capped at 63).
+struct ReductionTable {
+  int8_t plies[64][64];
+  ReductionTable() {
+    for (int d = 0; d < 64; d++)
+      for (int m = 0; m < 64; m++)
+        plies[d][m] =
+            d && m ? int8_t(ReductionBase + std::log(d) * std::log(m) / ReductionDivisor) : 0;
+  }
+};
+const ReductionTable reductionTable;
+
+// The reduction of a late move that may be reduced: at least one ply, and never so much that
+// the reduced search would not reach below the node's next ply.
+int lateMoveReduction(const SearchThread& t, Move move, int newDepth, int moveNumber, bool pv) {
+  int r = reductionTable.plies[newDepth < 63 ? newDepth : 63][moveNumber < 63 ? moveNumber : 63];
+  if (pv) r--;
+  if (isQuiet(move)) r -= t.history.score(t.pos, move) / HistoryReductionStep;
+  if (r < 1) r = 1;
+  return r < newDepth ? r : newDepth;
+}
+
 enum class MoveOutcome { Illegal, Stopped, ReducedHeld, Searched };
 
 // The searches of one move of a node: makes it, extends it, tries the reduced search when
-// `reduce` allows, then the null-window and full-window searches, and takes it back. `value`
+// `reduction` is set, then the null-window and full-window searches, and takes it back. `value`
 // is the move's score unless the move was illegal or the thread was stopped. A reduced search
 // that held (ReducedHeld) leaves alpha alone: the move counts as searched and failed low.
-inline MoveOutcome searchMove(SearchThread& t, const UndoInfo& undo, int ply, int alpha,
-                              int beta, int depth, int newDepth, Move lastMove, int type,
-                              Move move, bool reduce, bool searchedBefore, int& value) {
+inline MoveOutcome searchMove(SearchThread& t, const UndoInfo& undo, int ply, int alpha, int beta,
+                              int depth, int newDepth, Move lastMove, int type, Move move,
+                              int reduction, bool searchedBefore, int& value) {
   Position& pos = t.pos;
   const Move made = makeMove(pos, move);
   if (!made) return MoveOutcome::Illegal;
@@ -194,9 +232,10 @@ inline MoveOutcome searchMove(SearchThread& t, const UndoInfo& undo, int ply, in
     d += ext;
     extended = ext != 0;
   }
-  if (reduce && !extended && !givesCheck(made)) {
+  if (reduction && !extended && !givesCheck(made)) {
     t.counters.reduceTries++;
-    value = -search(t, ply + 1, -alpha - 1, -alpha, newDepth - 1, made | MoveSearchFlag, CutNode);
+    value = -search(t, ply + 1, -alpha - 1, -alpha, newDepth - reduction, made | MoveSearchFlag,
+                    CutNode);
     if (t.stop) {
       unmakeMove(pos, move, undo);
       return MoveOutcome::Stopped;
@@ -233,12 +272,29 @@ inline bool futile(const Position& pos, Move& move, int side, int alpha, int bas
   return !checks;
 }
 
-// Whether a quiet move is reduced: late moves (the quiet stages) that give no check and are not
-// exempt for what they attack or answer.
-inline bool reduces(SearchThread& t, Move& move, int enemyKing, int threatSquare, bool checkKnown,
-                    bool checks) {
+// Late-move pruning of a quiet move, at nodes where it applies (not PV, not in check, a score
+// that is no loss already found).
+inline bool lateMovePruned(const Position& pos, Move& move, int depth, int moveNumber,
+                           int enemyKing, bool& checkKnown, bool& checks) {
+  if (depth > LateMovePruningMaxDepth || moveNumber <= LateMoveCount[depth] || !isQuiet(move))
+    return false;
+  if (!checkKnown) checks = checkTest(pos, move, enemyKing);
+  checkKnown = true;
+  return !checks;
+}
+
+// The reduction of a move (0 for none): late moves (the quiet stages) that give no check and
+// are not exempt for what they attack or answer.
+inline int reductionOf(SearchThread& t, Move& move, int newDepth, int moveNumber, int type,
+                       int enemyKing, int threatSquare, bool checkKnown, bool checks) {
   if (!checkKnown) checks = checkTest(t.pos, move, enemyKing);
-  return !checks && !reductionExempt(t, move, threatSquare);
+  if (checks || reductionExempt(t, move, threatSquare)) return 0;
+  return lateMoveReduction(t, move, newDepth, moveNumber, type == PvNode);
+}
+
+// The batches of quiet moves that the history orders.
+inline bool servesQuiets(const MoveSupply& supply) {
+  return supply.stage == StageQuiets || supply.stage == StageKingQuiets;
 }
 
 // Copies a node's remaining moves into a split point in the order the node would search them:
@@ -256,8 +312,8 @@ void collectRemainingMoves(SplitPoint& sp, MoveSupply& supply, Move* m, Move sea
     if (inCheck) break;
     m = supply.nextBatch();
     if (!m) break;
-    if (supply.stage == StageQuiets) {
-      orderThreatResponses(supply, threat);
+    if (servesQuiets(supply)) {
+      orderQuiets(supply, threat);
       m = supply.batchBegin;
     }
   }
@@ -284,10 +340,33 @@ struct Node {
   Move threat = 0;  // the reply that refuted the null move
   int threatSquare = NoThreat;
   int futilityBase = Infinity;
+  int staticEval = -Infinity;  // at nodes that may be pruned on it (not PV, not in check)
   bool reductions = false;
   int best = -Infinity;
   Move bestMove = 0;
   int searched = 0;
+  int quietCount = 0;
+  Move quietsTried[MaxQuietsRemembered];  // quiet moves searched without a cut-off
+
+  Node(SearchThread& thread, int nodePly, int a, int b, int d, Move last, int nodeType, bool check)
+      : t(thread),
+        pos(thread.pos),
+        ply(nodePly),
+        alpha(a),
+        beta(b),
+        depth(d),
+        lastMove(last),
+        type(nodeType),
+        inCheck(check),
+        side(int(thread.pos.sideToMove)) {}
+
+  void triedQuiet(Move move) {
+    if (isQuiet(move) && quietCount < MaxQuietsRemembered) quietsTried[quietCount++] = move;
+  }
+  // A quiet refutation out of check teaches the history (the evasions have their own order).
+  void rewardQuiet(Move move) {
+    if (isQuiet(move) && !inCheck) t.history.reward(pos, move, depth, quietsTried, quietCount);
+  }
 
   // A searched move's score: it may become the node's best and raise alpha.
   void record(Move move, int value) {
@@ -350,20 +429,31 @@ inline bool probeBitbases(Node& n, int& value) {
   return s >= -(WinBound - 1) && s <= WinBound - 1;
 }
 
-// The null move at expected cut nodes: if passing still holds beta, so will a real move (with
-// few pieces, where zugzwang is real, only after a reduced search of our own agrees). When it
-// fails, the refutation is the threat the quiet moves are ordered and reduced against.
+// Reverse futility: near the leaves, a static score that stays above beta by a margin that
+// grows with the depth is taken as the node's score.
+inline bool reverseFutility(const Node& n, int& value) {
+  if (n.type == PvNode || n.inCheck || n.depth > ReverseFutilityMaxDepth || n.beta > WinBound - 1 ||
+      n.beta < -(WinBound - 1) || n.staticEval - ReverseFutilityMargin * n.depth < n.beta)
+    return false;
+  value = n.staticEval;
+  return true;
+}
+
+// The null move at nodes off the principal variation whose static score reaches beta: if passing
+// still holds beta, so will a real move (with few pieces, where zugzwang is real, only after a
+// reduced search of our own agrees). When it fails, the refutation is the threat the quiet moves
+// are ordered and reduced against.
 inline bool tryNullMove(Node& n, int& value) {
   SearchThread& t = n.t;
-  if (n.depth < 2 || !n.lastMove || n.inCheck || n.type != CutNode || n.beta > WinBound - 1 ||
-      !hasOfficers(n.pos.material[n.side]))
+  if (n.depth < 2 || !n.lastMove || n.inCheck || n.type == PvNode || n.beta > WinBound - 1 ||
+      n.staticEval < n.beta || !hasOfficers(n.pos.material[n.side]))
     return false;
+  const int nullDepth = n.depth - NullMoveDepthCut - n.depth / NullMoveDepthDivisor;
   const uint32_t before = t.counters.total();
   t.counters.nullDepth++;
   const UndoInfo undo = saveUndo(n.pos);
   makeNullMove(n.pos);
-  const int nullValue =
-      -search(t, n.ply + 1, -n.beta, -n.beta + 1, n.depth - NullMoveDepthCut, 0, AllNode);
+  const int nullValue = -search(t, n.ply + 1, -n.beta, -n.beta + 1, nullDepth, 0, AllNode);
   unmakeNullMove(n.pos, undo);
   t.counters.nullDepth--;
   t.counters.nullTries++;
@@ -373,8 +463,7 @@ inline bool tryNullMove(Node& n, int& value) {
   if (nullValue >= n.beta && nullValue < WinBound) {
     bool holds = true;
     if (officerCount(n.pos.material[n.side]) < NullVerifyOfficers) {
-      const int verified =
-          search(t, n.ply, n.alpha, n.beta, n.depth - NullMoveDepthCut, n.lastMove, PvNode);
+      const int verified = search(t, n.ply, n.alpha, n.beta, nullDepth, n.lastMove, PvNode);
       if (t.stop) return true;
       t.pv[n.ply].clear();
       holds = verified >= n.beta;
@@ -439,9 +528,11 @@ inline bool searchHashMove(Node& n, const UndoInfo& undo, int& value) {
   if (value >= n.beta) {
     t.counters.firstMoveCuts++;
     t.counters.cutNodes++;
+    n.rewardQuiet(move);
     cutOff(t, n.ply, move, value, n.depth, n.inCheck);
     return true;
   }
+  n.triedQuiet(move);
   // The first move searched: whatever its score, it is the best so far.
   n.best = value;
   n.bestMove = move;
@@ -487,8 +578,7 @@ inline bool tryMateKiller(Node& n, const UndoInfo& undo, int& value) {
 inline void setFutilityBase(Node& n) {
   if (hasOfficers(n.pos.material[n.side ^ 1]) && n.depth <= FutilityMaxDepth && n.type != PvNode &&
       !n.inCheck && n.alpha >= -(WinBound - 1) && n.alpha <= WinBound - 1) {
-    const int eval = n.t.eval.evaluate();
-    if (n.alpha > eval) n.futilityBase = eval + FutilityMargin[n.depth];
+    if (n.alpha > n.staticEval) n.futilityBase = n.staticEval + FutilityMargin[n.depth];
   }
 }
 
@@ -517,6 +607,8 @@ inline bool splitNode(Node& n, MoveSupply& supply, Move* m, Move searchedHash, b
   sp.newDepth = n.newDepth;
   sp.futilityBase = n.futilityBase;
   sp.reductions = n.reductions;
+  sp.searchedBefore = n.searched;
+  sp.inCheck = n.inCheck;
   sp.threatSquare = n.threatSquare;
   sp.hashMove = searchedHash;
   sp.lastMove = n.lastMove;
@@ -752,11 +844,13 @@ int search(SearchThread& t, int ply, int alpha, int beta, int depth, Move lastMo
     if (mateDistancePrune(ply, alpha, beta, inCheck, score)) return score;
   }
 
-  Node n{t, pos, ply, alpha, beta, depth, lastMove, type, inCheck, int(pos.sideToMove)};
+  Node n(t, ply, alpha, beta, depth, lastMove, type, inCheck);
   const int side = n.side;
   int value;
   if (probeTable(n, value)) return value;
   if (probeBitbases(n, value)) return value;
+  if (type != PvNode && !inCheck) n.staticEval = t.eval.evaluate();
+  if (reverseFutility(n, value)) return value;
   if (tryNullMove(n, value)) return value;
 
   // Check extension (not for a bare king), and a king in check answers no null-move threat.
@@ -813,6 +907,12 @@ int search(SearchThread& t, int ply, int alpha, int beta, int depth, Move lastMo
         t.counters.pruned++;
         continue;
       }
+      if (n.type != PvNode && !inCheck && supply.stage >= StageQuiets && n.best > -(WinBound - 1) &&
+          lateMovePruned(pos, move, depth, n.searched + 1, enemyKing, checkKnown, checks)) {
+        n.searched++;
+        t.counters.pruned++;
+        continue;
+      }
 
       bool decided = false;
       if (splitNode(n, supply, m, searchedHash, decided, value)) {
@@ -822,16 +922,20 @@ int search(SearchThread& t, int ply, int alpha, int beta, int depth, Move lastMo
       }
 
       // Reduction candidates are decided on the position before the move.
-      const bool reduce = n.reductions && supply.stage >= StageQuiets &&
-                          reduces(t, move, enemyKing, n.threatSquare, checkKnown, checks);
-      const MoveOutcome outcome = searchMove(t, undo, ply, n.alpha, beta, depth, n.newDepth,
-                                             lastMove, n.type, move, reduce, n.searched > 0, value);
+      const int reduction = n.reductions && supply.stage >= StageQuiets
+                                ? reductionOf(t, move, n.newDepth, n.searched + 1, n.type,
+                                              enemyKing, n.threatSquare, checkKnown, checks)
+                                : 0;
+      const MoveOutcome outcome =
+          searchMove(t, undo, ply, n.alpha, beta, depth, n.newDepth, lastMove, n.type, move,
+                     reduction, n.searched > 0, value);
       if (outcome == MoveOutcome::Illegal) continue;
       if (outcome == MoveOutcome::Stopped) return 0;
       if (outcome == MoveOutcome::ReducedHeld) {
         if (value > n.best) n.best = value;
         n.searched++;
         n.type = AllNode;
+        n.triedQuiet(move);
         continue;
       }
       if (value >= beta) {
@@ -839,6 +943,7 @@ int search(SearchThread& t, int ply, int alpha, int beta, int depth, Move lastMo
         cutValue = value;
         break;
       }
+      n.triedQuiet(move);
       n.record(move, value);
       n.searched++;
       if (n.type == CutNode) n.type = AllNode;
@@ -846,8 +951,8 @@ int search(SearchThread& t, int ply, int alpha, int beta, int depth, Move lastMo
     if (cutMove || inCheck || shared) break;
     m = supply.nextBatch();
     if (!m) break;
-    if (supply.stage == StageQuiets) {
-      orderThreatResponses(supply, n.threat);
+    if (servesQuiets(supply)) {
+      orderQuiets(supply, n.threat);
       m = supply.batchBegin;
     }
   }
@@ -856,6 +961,7 @@ int search(SearchThread& t, int ply, int alpha, int beta, int depth, Move lastMo
     t.counters.cutNodes++;
     if (n.searched == 0) t.counters.firstMoveCuts++;
     if (supply.stage == StageKiller1 || supply.stage == StageKiller2) t.counters.killerCuts++;
+    n.rewardQuiet(cutMove);
     return cutOff(t, ply, cutMove, cutValue, depth, inCheck);
   }
 
@@ -910,12 +1016,20 @@ void searchSplitPoint(SearchThread& t, SplitPoint& sp) {
       t.counters.pruned++;
       continue;
     }
-    const bool reduce = sp.reductions && i >= sp.stage4Start &&
-                        reduces(t, move, enemyKing, sp.threatSquare, checkKnown, checks);
+    if (type != PvNode && !sp.inCheck && i >= sp.stage4Start && best > -(WinBound - 1) &&
+        lateMovePruned(pos, move, depth, sp.searchedBefore + i + 1, enemyKing, checkKnown,
+                       checks)) {
+      t.counters.pruned++;
+      continue;
+    }
+    const int reduction = sp.reductions && i >= sp.stage4Start
+                              ? reductionOf(t, move, newDepth, sp.searchedBefore + i + 1, type,
+                                            enemyKing, sp.threatSquare, checkKnown, checks)
+                              : 0;
 
     int value = 0;
     const MoveOutcome outcome = searchMove(t, undo, ply, alpha, beta, depth, newDepth, lastMove,
-                                           type, move, reduce, true, value);
+                                           type, move, reduction, true, value);
     if (outcome == MoveOutcome::Illegal) continue;
     if (outcome == MoveOutcome::Stopped) return;
     if (outcome == MoveOutcome::ReducedHeld) {

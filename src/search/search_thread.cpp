@@ -10,6 +10,7 @@ void SearchThread::reset() {
   for (auto& k : killers) k[0] = k[1] = 0;
   for (Move& m : mateKiller) m = 0;
   for (Move& m : captureKiller) m = 0;
+  history.clear();
   pv[0].clear();
   currentSplit.store(nullptr, std::memory_order_relaxed);
   abortPly = 0;

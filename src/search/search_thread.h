@@ -7,6 +7,7 @@
 #include "base/platform.h"
 #include "board/position.h"
 #include "eval/evaluator.h"
+#include "search/history.h"
 #include "search/node_rules.h"
 #include "search/parallel_sync.h"
 #include "search/pv_line.h"
@@ -59,6 +60,7 @@ struct SearchThread {
   Move killers[MaxPly][2];
   Move mateKiller[MaxPly];
   Move captureKiller[MaxPly];
+  History history;  // quiet-move ordering, learnt afresh in every search
   SearchCounters counters;
 
   // Parallel search: the split point this thread works for (changed only under the global

@@ -46,6 +46,8 @@ struct SplitPoint {
   int futilityBase = 0;
   int threatSquare = 8;
   bool reductions = false;
+  bool inCheck = false;
+  int searchedBefore = 0;  // moves the owner had searched (or pruned) when it split
   Move hashMove = 0;
   Move lastMove = 0;
   std::atomic<int> alpha{0};  // shared alpha, raised by every participant

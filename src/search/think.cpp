@@ -15,6 +15,13 @@
 
 namespace {
 
+// Aspiration: from this depth on an iteration starts with a window this wide on either side of
+// the last score; a score outside it widens that side (doubling the margin) and searches again,
+// and a margin beyond the last one opens that side fully.
+constexpr int AspirationMinDepth = 5;
+constexpr int AspirationMargin = 20;
+constexpr int AspirationMaxMargin = 640;
+
 // Divides by 1024 until the number fits five digits; the letter says how often.
 void magnitude(uint64_t n, char* out, const char* format) {
   static const char letters[] = " kmg";
@@ -305,9 +312,16 @@ int rootSearch(SearchController& c, int alpha, int beta, int depth) {
   unmakeMove(pos, first.move, undo);
   if (interrupted(c)) return 0;
   first.nodes = c.totalNodes() - before;
+  // Below the window the best move's score is only an upper bound: the caller widens the window
+  // and searches again.
+  if (value <= alpha) {
+    timeControl.firstMoveScore(value);
+    return value;
+  }
   first.score = value;
   announceBest(c, pos, first.move, value, depth);
   timeControl.firstMoveScore(value);
+  if (value >= beta) return value;
   alpha = value;
 
   for (int i = 1; i < c.rootCount; i++) {
@@ -350,12 +364,36 @@ int rootSearch(SearchController& c, int alpha, int beta, int depth) {
       r = c.rootMoves[0];
       c.rootMoves[0] = better;
       announceBest(c, pos, better.move, value, depth);
+      if (value >= beta) return value;
       alpha = value;
     }
   }
   storeRoot(c, c.rootMoves[0].move, alpha, depth, BoundExact);
   return alpha;
 }
+
+namespace {
+
+// One iteration, in a window around the last score when the depth is enough to trust it.
+void aspirationSearch(SearchController& c, int depth) {
+  const int last = c.score;
+  const bool aspire = depth >= AspirationMinDepth && last > -WinBound && last < WinBound;
+  int below = aspire ? AspirationMargin : Infinity, above = below;
+  for (;;) {
+    const int alpha = below >= AspirationMaxMargin ? -Infinity : last - below;
+    const int beta = above >= AspirationMaxMargin ? Infinity : last + above;
+    const int value = rootSearch(c, alpha, beta, depth);
+    if (c.timeUp || nodeLimitReached(c)) return;
+    if (value <= alpha && alpha > -Infinity)
+      below *= 2;
+    else if (value >= beta && beta < Infinity)
+      above *= 2;
+    else
+      return;
+  }
+}
+
+}  // namespace
 
 void think(SearchController& c) {
   c.searchStart();
@@ -409,7 +447,7 @@ void think(SearchController& c) {
     if (c.lineCount > 1) {
       if (searchLines(c, d)) reportLines(c, d);
     } else {
-      rootSearch(c, -Infinity, Infinity, d);
+      aspirationSearch(c, d);
     }
     writePvToTable(c, d);
     timeControl.iterationDone(c.score);
