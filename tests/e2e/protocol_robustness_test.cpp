@@ -140,7 +140,9 @@ TEST(UciRobustness, MalformedLinesBadPositionsAndDegenerateLimits) {
        "position", "!go depth 1", "position fen", "!go depth 0",
        std::string("position startpos moves e2e4\0 e7e5", 34), "!go depth -3",
        "position startpos moves e2e4 e7e5 e1e3 g8f6", "!go nodes 0",
-       "position startpos moves e2e4 castle! d7d5", "!go nodes -7", "position fen 8/8/8/8 w - -",
+       "position startpos moves e2e4 castle! d7d5", "!go nodes -7",
+       // Cut short by a move the king cannot make: the check of Qh5 before it must stand.
+       "position startpos moves e2e4 f7f5 d1h5 e8e7", "!go depth 2", "position fen 8/8/8/8 w - -",
        "!go depth 2", "position startpos moves ... e2e4", "!go movetime 0",
        "position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR x KQkq - 0 1", "!go movetime -28",
        "position fen r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3",

@@ -2,6 +2,10 @@
 // retrograde solver computes: two independent solvers must agree on every three-men position.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include "search/bitbase_standin.h"
 #include "support/text.h"
 
@@ -45,6 +49,32 @@ TEST(GaviotaTest, AgreesWithTheStandInOnEveryThreeMenPosition) {
   // Four and five men are beyond Debian's tables; the piece may come in any slot.
   EXPECT_EQ(gaviota()(0, 0, 63, 6, 16, 6, 17, 12, 55), NoInformation);
   EXPECT_EQ(gaviota()(1, 0, 63, 0, 0, 0, 0, 9, 20), probe(1, 0, 63, 9, 20));
+}
+
+// Debian's probing library is not safe for concurrent probes; ours serialises them. Answers given
+// side by side must be the answers given one at a time.
+TEST(GaviotaTest, ThreadsProbingTogetherGetTheSameAnswers) {
+  ASSERT_NE(gaviota(), nullptr) << dlerror();
+  constexpr int PerTable = 2 * 64 * 64 * 64;
+  static constexpr int codes[] = {PawnCode, RookCode + 6};  // a white pawn, a black rook
+  auto answer = [](int at) {
+    const int index = at % PerTable;
+    return gaviota()(index >> 18, (index >> 12) & 63, (index >> 6) & 63, codes[at / PerTable],
+                     index & 63, 0, 0, 0, 0);
+  };
+  std::vector<int> alone;
+  for (int at = 0; at < 2 * PerTable; ++at) alone.push_back(answer(at));
+  std::atomic<int> differences{0};
+  auto walk = [&](bool backwards) {  // two threads each way
+    for (int i = 0; i < int(alone.size()); ++i) {
+      const int at = backwards ? int(alone.size()) - 1 - i : i;
+      if (answer(at) != alone[at]) ++differences;
+    }
+  };
+  std::vector<std::thread> threads;
+  for (bool backwards : {false, true, false, true}) threads.emplace_back(walk, backwards);
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(differences.load(), 0);
 }
 
 }  // namespace
