@@ -223,19 +223,28 @@ TEST(UciTranscript, QuitEndsTheProcessDuringASearch) {
 
 #ifdef MELVOK_EGBB_GAVIOTA_DIR
 
+// A copy of the library without a folder list beside it reads Debian's tables; with a list that
+// names an empty folder it finds none, says so, and the engine plays on with its evaluation.
 TEST(GaviotaStartUp, TheSettingsFileLoadsTheLibraryAndTheSearchUsesIt) {
-  TempDir library;  // a copy without a folder list beside it reads Debian's tables
-  std::filesystem::copy_file(MELVOK_EGBB_GAVIOTA_DIR "/egbbdll.so", library.file("egbbdll.so"));
-  UciSession s("egbb.dir = " + library.path() + "\nsearch.nthreads = 1\n");
-  EXPECT_TRUE(contains(s.startUci(), "EGBB: loaded, maxmen=3, ram=4\n"));
-  // A king and pawn ending Black wins: a table loss, not the evaluation's few pawns.
-  s.send("position fen 8/8/8/8/8/3k4/4p3/4K3 w - - 0 1");
-  s.send("go depth 3");
-  const std::string text = s.until("bestmove");
-  std::smatch score;
-  ASSERT_TRUE(std::regex_search(text, score, std::regex("score cp (-?[0-9]+)"))) << text;
-  EXPECT_LT(std::stoi(score[1]), -3000) << text;
-  EXPECT_EQ(s.quit(), 0);
+  for (const bool tables : {true, false}) {
+    TempDir library;
+    std::filesystem::copy_file(MELVOK_EGBB_GAVIOTA_DIR "/egbbdll.so", library.file("egbbdll.so"));
+    if (!tables) library.write("gaviota.txt", "empty\n");
+    if (!tables) std::filesystem::create_directory(library.file("empty"));
+    UciSession s("egbb.dir = " + library.path() + "\nsearch.nthreads = 1\n");
+    const std::string startUp = s.startUci();
+    EXPECT_TRUE(contains(
+        startUp, tables ? "EGBB: loaded, maxmen=3, ram=4\n"
+                        : "EGBB: no Gaviota tables found in " + library.file("empty") + "\n"))
+        << startUp;
+    // A king and pawn ending Black wins: a table loss, or the evaluation's few pawns.
+    s.send("position fen 8/8/8/8/8/3k4/4p3/4K3 w - - 0 1");
+    s.send("go depth 3");
+    const std::string text = s.until("bestmove");
+    std::smatch score;
+    ASSERT_TRUE(std::regex_search(text, score, std::regex("score cp (-?[0-9]+)"))) << text;
+    EXPECT_TRUE(tables ? std::stoi(score[1]) < -3000 : std::stoi(score[1]) > -1000) << text;
+  }
 }
 
 #endif
