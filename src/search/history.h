@@ -34,13 +34,13 @@ class History {
   static void adjust(int16_t& e, int amount) {
     e = int16_t(e + amount - e * std::abs(amount) / Max);
   }
-  int16_t& entry(const Position& pos, Move m) {
+  // Entries by the mover's colour and kind and the target square.
+  static int indexOf(const Position& pos, Move m) {
     const int piece = pos.at(moveFrom(m));
-    return table[colourOf(piece)][tables.kindOfSlot[slotOf(piece)]][moveTo(m)];
+    return (colourOf(piece) * 8 + tables.kindOfSlot[slotOf(piece)]) * 128 + moveTo(m);
   }
-  const int16_t& entry(const Position& pos, Move m) const {
-    return const_cast<History*>(this)->entry(pos, m);
-  }
+  int16_t& entry(const Position& pos, Move m) { return table[indexOf(pos, m)]; }
+  int16_t entry(const Position& pos, Move m) const { return table[indexOf(pos, m)]; }
 
-  int16_t table[2][8][128];  // side, kind, target square (0x88)
+  int16_t table[2 * 8 * 128];  // side, kind, target square (0x88)
 };
