@@ -229,8 +229,10 @@ TEST(GaviotaStartUp, TheSettingsFileLoadsTheLibraryAndTheSearchUsesIt) {
   for (const bool tables : {true, false}) {
     TempDir library;
     std::filesystem::copy_file(MELVOK_EGBB_GAVIOTA_DIR "/egbbdll.so", library.file("egbbdll.so"));
-    if (!tables) library.write("gaviota.txt", "empty\n");
-    if (!tables) std::filesystem::create_directory(library.file("empty"));
+    if (!tables) {
+      library.write("gaviota.txt", "empty\n");
+      std::filesystem::create_directory(library.file("empty"));
+    }
     UciSession s("egbb.dir = " + library.path() + "\nsearch.nthreads = 1\n");
     const std::string startUp = s.startUci();
     EXPECT_TRUE(contains(
@@ -244,6 +246,7 @@ TEST(GaviotaStartUp, TheSettingsFileLoadsTheLibraryAndTheSearchUsesIt) {
     std::smatch score;
     ASSERT_TRUE(std::regex_search(text, score, std::regex("score cp (-?[0-9]+)"))) << text;
     EXPECT_TRUE(tables ? std::stoi(score[1]) < -3000 : std::stoi(score[1]) > -1000) << text;
+    EXPECT_EQ(s.quit(), 0);
   }
 }
 
