@@ -14,7 +14,9 @@ void TimeControl::reset() {
   level = LevelNormal;
   infinite = 0;
   incrementMs = timeLeftMs = timeGapMs = movesToGo = movesOutOfBook = 0;
-  const float factors[5] = {0.04f, 0.4f, 1.0f, 2.5f, 4.0f};
+  // Levels as shares of the nominal time: the easy move, no new iteration after half of it (the
+  // next would take about as long as all before), the normal limit, fail-high and panic.
+  const float factors[5] = {0.04f, 0.5f, 1.0f, 2.5f, 4.0f};
   for (int k = 0; k < 5; k++) levelFactor[k] = factors[k];
   canPonder = 0;
   nodeLimit = 0;
