@@ -111,7 +111,7 @@ constinit const KingAttackTables kingAttack = buildKingAttackTables();
 // Shelter: own pawns on the start rank and one or two steps up in front of the king. The b- and
 // g-pawns matter most for a castled king (they hold the long diagonal), the centre pawns for a
 // king in the middle.
-const SquareTable shelterTable[3] = {
+EVAL_DATA SquareTable shelterTable[3] = {
     {
         // zone 0: king on a..c
         {0, 0, 0, 0, 0, 0, 0, 0},
@@ -150,7 +150,7 @@ const SquareTable shelterTable[3] = {
 // Storm: an enemy pawn is most dangerous two steps from the king's rank (row 2 of its own view,
 // i.e. the defender's third rank), where it attacks the shelter. Zone 1 (a king in the middle)
 // uses the same values on the four files c..f that the central king hides behind.
-const SquareTable stormTable[3] = {
+EVAL_DATA SquareTable stormTable[3] = {
     {
         // zone 0: storm on files a..d
         {0, 0, 0, 0, 0, 0, 0, 0},

@@ -10,6 +10,16 @@
 
 using SquareTable = int16_t[8][8];
 
+// The weights are constants of the engine. The weight-fitting tool compiles the evaluation with
+// MELVOK_FIT_WEIGHTS, which leaves them writable so that it can try other values between calls.
+#ifdef MELVOK_FIT_WEIGHTS
+#define EVAL_WEIGHT inline
+#define EVAL_DATA
+#else
+#define EVAL_WEIGHT inline constexpr
+#define EVAL_DATA const
+#endif
+
 // Value of a table at a relative 0x88 square.
 inline int tableAt(const SquareTable& table, int relativeSquare) {
   return table[relativeSquare >> 4][relativeSquare & 7];
@@ -23,65 +33,65 @@ constexpr int relativeSquare(int side, int sq) { return side == 0 ? sq ^ 0x70 : 
 // ---------------------------------------------------------------------------------------------
 
 // Rooks lose a little with many pawns on the board (fewer open files).
-inline constexpr int16_t rookByPawns[9] = {0, 0, 0, 0, 0, -5, -10, -15, -20};
+EVAL_WEIGHT int16_t rookByPawns[9] = {0, 0, 0, 0, 0, -5, -10, -15, -20};
 // Bishops are best in open positions, knights in closed ones.
-inline constexpr int16_t bishopByPawns[9] = {24, 22, 20, 18, 17, 16, 15, 14, 12};
-inline constexpr int16_t knightByPawns[9] = {5, 7, 9, 10, 11, 12, 15, 15, 15};
+EVAL_WEIGHT int16_t bishopByPawns[9] = {24, 22, 20, 18, 17, 16, 15, 14, 12};
+EVAL_WEIGHT int16_t knightByPawns[9] = {5, 7, 9, 10, 11, 12, 15, 15, 15};
 
-inline constexpr int16_t extraBishop[8] = {35, 43, 47, 31, 31, 39, 0, 0};
-inline constexpr int16_t bishopVsKnightA[8] = {35, 47, 52, 35, 40, 45, 0, 0};
-inline constexpr int16_t bishopVsKnightB[8] = {-8, -3, 6, -8, 4, 12, 0, 0};
-inline constexpr int16_t bishopPairVsNone[8] = {25, 47, 56, 33, 40, 62, 0, 0};
-inline constexpr int16_t loneBishopVsNone[8] = {-21, -7, -10, -19, -6, -2, 0, 0};
-inline constexpr int16_t twoMinorsVsRook[8] = {7, 62, 0, 51, 68, 0, 0, 0};
-inline constexpr int16_t minorVsRookC[8] = {0, 32, -2, 0, -3, -21, 0, 0};
-inline constexpr int16_t minorVsRookD[8] = {0, 41, -4, 0, 17, -16, 0, 0};
-inline constexpr int16_t minorVsRookA[8] = {0, 46, 7, 0, 37, 18, 0, 0};
-inline constexpr int16_t minorVsRookB[8] = {0, 62, -4, 0, 45, 20, 0, 0};
-inline constexpr int16_t queenVsRook[8] = {2, -40, 0, 0, 0, 0, 0, 0};
-inline constexpr int16_t queenVsRookPawns[9] = {-50, -20, 5, 15, 20, 0, -20, 0, 0};
-inline constexpr int16_t queenVsTwoRooks[8] = {0, 8, 10, 10, 10, 0, 0, 0};
-inline constexpr int16_t minorUpB[8] = {69, 47, 39, 67, 39, 55, 0, 0};
-inline constexpr int16_t minorUpA[8] = {42, 34, 19, 40, 42, 42, 0, 0};
+EVAL_WEIGHT int16_t extraBishop[8] = {35, 43, 47, 31, 31, 39, 0, 0};
+EVAL_WEIGHT int16_t bishopVsKnightA[8] = {35, 47, 52, 35, 40, 45, 0, 0};
+EVAL_WEIGHT int16_t bishopVsKnightB[8] = {-8, -3, 6, -8, 4, 12, 0, 0};
+EVAL_WEIGHT int16_t bishopPairVsNone[8] = {25, 47, 56, 33, 40, 62, 0, 0};
+EVAL_WEIGHT int16_t loneBishopVsNone[8] = {-21, -7, -10, -19, -6, -2, 0, 0};
+EVAL_WEIGHT int16_t twoMinorsVsRook[8] = {7, 62, 0, 51, 68, 0, 0, 0};
+EVAL_WEIGHT int16_t minorVsRookC[8] = {0, 32, -2, 0, -3, -21, 0, 0};
+EVAL_WEIGHT int16_t minorVsRookD[8] = {0, 41, -4, 0, 17, -16, 0, 0};
+EVAL_WEIGHT int16_t minorVsRookA[8] = {0, 46, 7, 0, 37, 18, 0, 0};
+EVAL_WEIGHT int16_t minorVsRookB[8] = {0, 62, -4, 0, 45, 20, 0, 0};
+EVAL_WEIGHT int16_t queenVsRook[8] = {2, -40, 0, 0, 0, 0, 0, 0};
+EVAL_WEIGHT int16_t queenVsRookPawns[9] = {-50, -20, 5, 15, 20, 0, -20, 0, 0};
+EVAL_WEIGHT int16_t queenVsTwoRooks[8] = {0, 8, 10, 10, 10, 0, 0, 0};
+EVAL_WEIGHT int16_t minorUpB[8] = {69, 47, 39, 67, 39, 55, 0, 0};
+EVAL_WEIGHT int16_t minorUpA[8] = {42, 34, 19, 40, 42, 42, 0, 0};
 // Out of 1024: an imbalance matters most when the side ahead keeps a few pawns.
-inline constexpr int16_t imbalanceByPawns[9] = {700, 1100, 1200, 1250, 1200, 1150, 1100, 1050, 975};
+EVAL_WEIGHT int16_t imbalanceByPawns[9] = {700, 1100, 1200, 1250, 1200, 1150, 1100, 1050, 975};
 // Three minor pieces against a queen (same rooks) are worth more than their units say.
-constexpr int ThreeMinorsVsQueen = 92;
+EVAL_WEIGHT int ThreeMinorsVsQueen = 92;
 
 // ---------------------------------------------------------------------------------------------
 // Draw scaling (out of 1024).
 // ---------------------------------------------------------------------------------------------
 
 // Queen endings with equal pawns: few pawns mean perpetual check chances. By pawns per side.
-inline constexpr int16_t queenEndingScale[9] = {512, 512, 768, 896, 1024, 1024, 1024, 1024, 1024};
+EVAL_WEIGHT int16_t queenEndingScale[9] = {512, 512, 768, 896, 1024, 1024, 1024, 1024, 1024};
 // Rook endings (one rook each, pawns within one): by total pawns 0..16.
-inline constexpr int16_t rookEndingScale[17] = {100, 700, 512, 800, 800, 900, 900, 1024, 1024,
+EVAL_WEIGHT int16_t rookEndingScale[17] = {100, 700, 512, 800, 800, 900, 900, 1024, 1024,
                                                 1024, 1024, 1024, 1024, 900, 900, 800, 800};
-constexpr int DrawishScale = 64;       // hardly any winning material left
-constexpr int LonePawnScale = 128;     // one pawn against a minor that can give itself up
-constexpr int SameBishopsScale = 256;  // two bishops on one colour cannot force mate
+EVAL_WEIGHT int DrawishScale = 64;       // hardly any winning material left
+EVAL_WEIGHT int LonePawnScale = 128;     // one pawn against a minor that can give itself up
+EVAL_WEIGHT int SameBishopsScale = 256;  // two bishops on one colour cannot force mate
 // Opposite-coloured bishops: 412 + 16 per pawn on the board.
-constexpr int OppositeBishopsBase = 412;
-constexpr int OppositeBishopsPerPawn = 16;
-constexpr int TempoBonus = 6;
+EVAL_WEIGHT int OppositeBishopsBase = 412;
+EVAL_WEIGHT int OppositeBishopsPerPawn = 16;
+EVAL_WEIGHT int TempoBonus = 6;
 
 // ---------------------------------------------------------------------------------------------
 // King safety.
 // ---------------------------------------------------------------------------------------------
 
 // By file distance from the king to the nearest file holding own (enemy) pawns.
-inline constexpr int16_t kingPawnSpan[8] = {0, 4, 16, 20, 24, 28, 32, 36};
-inline constexpr int16_t kingFileDistance[8] = {0, 2, 8, 10, 12, 14, 16, 18};
+EVAL_WEIGHT int16_t kingPawnSpan[8] = {0, 4, 16, 20, 24, 28, 32, 36};
+EVAL_WEIGHT int16_t kingFileDistance[8] = {0, 2, 8, 10, 12, 14, 16, 18};
 // Final scaling of the king term in the ending.
-inline constexpr int16_t kingScaleByPawns[9] = {8, 12, 16, 20, 24, 24, 24, 24, 24};
-inline constexpr int16_t kingScaleByUnits[34] = {24, 16, 16, 24, 16, 16, 24, 16, 16, 16, 12, 12,
+EVAL_WEIGHT int16_t kingScaleByPawns[9] = {8, 12, 16, 20, 24, 24, 24, 24, 24};
+EVAL_WEIGHT int16_t kingScaleByUnits[34] = {24, 16, 16, 24, 16, 16, 24, 16, 16, 16, 12, 12,
                                                  12, 8,  8,  8,  8,  12, 16, 20, 24, 24, 24, 24,
                                                  24, 16, 16, 16, 16, 16, 16, 16, 0,  0};
 // Attack danger thresholds: every threshold the danger exceeds adds the excess again.
-inline constexpr int16_t kingDangerThresholds[8] = {8, 16, 24, 32, 48, 64, 80, 96};
+EVAL_WEIGHT int16_t kingDangerThresholds[8] = {8, 16, 24, 32, 48, 64, 80, 96};
 
 // The king wants the centre in the ending and its own back rank while pieces are about.
-inline constexpr SquareTable kingSquareTable = {
+EVAL_WEIGHT SquareTable kingSquareTable = {
     {-20, -12, -12, -8, -8, -12, -12, -20},  // row 0: opponent's back rank
     {-20, -8, 2, 6, 6, 2, -8, -20},
     {-8, 0, 16, 22, 22, 16, 0, -8},
@@ -92,7 +102,7 @@ inline constexpr SquareTable kingSquareTable = {
     {-32, -24, -24, -24, -24, -24, -24, -32},  // row 7: own back rank
 };
 // Base danger of the king's square: high anywhere in front of its own camp.
-inline constexpr SquareTable kingDanger = {
+EVAL_WEIGHT SquareTable kingDanger = {
     {9, 9, 9, 9, 9, 9, 9, 9},
     {9, 9, 9, 9, 9, 9, 9, 9},
     {9, 9, 9, 9, 9, 9, 9, 9},
@@ -126,8 +136,8 @@ inline int kingAttackIndex(int kingSq, int attackerSq) { return kingSq - attacke
 // Pawn shelter in front of a king in zone 0 (files a..c), 1 (c..f), 2 (f..h), by the pawn's
 // relative square, and the storm value of an enemy pawn against that zone by the storming pawn's
 // own relative square (row 1 = one step before promotion, i.e. next to the defender's king).
-extern const SquareTable shelterTable[3];
-extern const SquareTable stormTable[3];
+extern EVAL_DATA SquareTable shelterTable[3];
+extern EVAL_DATA SquareTable stormTable[3];
 inline int kingZoneOfFile(int file) { return file <= 2 ? 0 : file <= 4 ? 1 : 2; }
 
 // ---------------------------------------------------------------------------------------------
@@ -135,10 +145,10 @@ inline int kingZoneOfFile(int file) { return file <= 2 ? 0 : file <= 4 ? 1 : 2; 
 // the number of attacked enemy pieces.
 // ---------------------------------------------------------------------------------------------
 
-inline constexpr int16_t knightMobility[9] = {-24, -8, 0, 4, 8, 11, 14, 17, 21};
-inline constexpr int16_t knightAttacks[9] = {0, 6, 12, 18, 24, 24, 24, 24, 0};
+EVAL_WEIGHT int16_t knightMobility[9] = {-24, -8, 0, 4, 8, 11, 14, 17, 21};
+EVAL_WEIGHT int16_t knightAttacks[9] = {0, 6, 12, 18, 24, 24, 24, 24, 0};
 // Knights love outposts: times the opponent's pawns / 8.
-inline constexpr SquareTable knightSquareTable = {
+EVAL_WEIGHT SquareTable knightSquareTable = {
     {-72, -32, -24, -24, -24, -24, -32, -72},
     {-32, -8, 0, 4, 4, 0, -8, -32},
     {-24, 4, 20, 24, 24, 20, 4, -24},
@@ -149,7 +159,7 @@ inline constexpr SquareTable knightSquareTable = {
     {-40, -32, -24, -24, -24, -24, -32, -40},
 };
 // An own pawn right in front of the knight shields it.
-inline constexpr SquareTable knightBehindPawn = {
+EVAL_WEIGHT SquareTable knightBehindPawn = {
     {0, 0, 0, 0, 0, 0, 0, 0},
     {0, 0, 0, 0, 0, 0, 0, 0},
     {0, 0, 0, 0, 0, 0, 0, 0},
@@ -160,7 +170,7 @@ inline constexpr SquareTable knightBehindPawn = {
     {0, 0, 0, 0, 0, 0, 0, 0},
 };
 // An enemy pawn three ranks ahead will soon chase the knight away.
-inline constexpr SquareTable knightPawnAhead = {
+EVAL_WEIGHT SquareTable knightPawnAhead = {
     {0, 0, 0, 0, 0, 0, 0, 0},
     {0, 0, 0, 0, 0, 0, 0, 0},
     {0, 0, 0, 0, 0, 0, 0, 0},
@@ -171,10 +181,10 @@ inline constexpr SquareTable knightPawnAhead = {
     {-32, -24, -24, -12, -12, -24, -24, -32},
 };
 
-inline constexpr int16_t bishopMobility[16] = {-24, -16, -12, -8, -4, 0,  4,  8,
+EVAL_WEIGHT int16_t bishopMobility[16] = {-24, -16, -12, -8, -4, 0,  4,  8,
                                                12,  14,  16,  18, 20, 22, 24, 26};
-inline constexpr int16_t bishopAttacks[8] = {0, 6, 12, 12, 12, 0, 0, 0};
-inline constexpr SquareTable bishopSquareTable = {
+EVAL_WEIGHT int16_t bishopAttacks[8] = {0, 6, 12, 12, 12, 0, 0, 0};
+EVAL_WEIGHT SquareTable bishopSquareTable = {
     {-12, -8, -6, -4, -4, -6, -8, -12},
     {-8, 0, -2, 0, 0, -2, 0, -8},
     {-6, -2, 4, 2, 2, 4, -2, -6},
@@ -185,16 +195,16 @@ inline constexpr SquareTable bishopSquareTable = {
     {-24, -20, -16, -12, -12, -16, -20, -24},
 };
 
-inline constexpr int16_t rookMobilityMg[16] = {-12, -10, -6, -3, 0,  3,  6,  9,
+EVAL_WEIGHT int16_t rookMobilityMg[16] = {-12, -10, -6, -3, 0,  3,  6,  9,
                                                12,  14,  15, 16, 16, 16, 16, 16};
-inline constexpr int16_t rookMobilityEg[16] = {-36, -30, -24, -18, -12, -6, 0,  6,
+EVAL_WEIGHT int16_t rookMobilityEg[16] = {-36, -30, -24, -18, -12, -6, 0,  6,
                                                12,  16,  19,  22,  25,  25, 25, 25};
-inline constexpr int16_t rookAttacks[8] = {0, 6, 12, 18, 8, 0, 0, 0};
+EVAL_WEIGHT int16_t rookAttacks[8] = {0, 6, 12, 18, 8, 0, 0, 0};
 // By the number of files without any pawn (open) or without own pawns (half-open).
-inline constexpr int16_t rookOpenFile[8] = {0, 16, 16, 16, 12, 8, -2, -2};
-inline constexpr int16_t rookHalfOpenFile[8] = {0, 8, 8, 8, 8, 8, 8, 8};
+EVAL_WEIGHT int16_t rookOpenFile[8] = {0, 16, 16, 16, 12, 8, -2, -2};
+EVAL_WEIGHT int16_t rookHalfOpenFile[8] = {0, 8, 8, 8, 8, 8, 8, 8};
 
-inline constexpr SquareTable queenSquareMg = {
+EVAL_WEIGHT SquareTable queenSquareMg = {
     {-4, -2, 0, 0, 0, 0, -2, -4},
     {-4, -2, 0, 0, 0, 0, -2, -4},
     {-4, -2, 0, 0, 0, 0, -2, -4},
@@ -204,7 +214,7 @@ inline constexpr SquareTable queenSquareMg = {
     {-8, -4, 0, 2, 2, 0, -4, -8},
     {-12, -8, -4, -2, -2, -4, -8, -12},
 };
-inline constexpr SquareTable queenSquareEg = {
+EVAL_WEIGHT SquareTable queenSquareEg = {
     {-8, -6, -4, -2, -2, -4, -6, -8},
     {-6, -4, -2, 0, 0, -2, -4, -6},
     {-2, 0, 2, 4, 4, 2, 0, -2},
@@ -215,15 +225,15 @@ inline constexpr SquareTable queenSquareEg = {
     {-10, -9, -8, -6, -6, -8, -9, -10},
 };
 
-constexpr int TrappedMinorPenalty = 100;
-constexpr int TrappedRookPenalty = 50;
+EVAL_WEIGHT int TrappedMinorPenalty = 100;
+EVAL_WEIGHT int TrappedRookPenalty = 50;
 
 // ---------------------------------------------------------------------------------------------
 // Pawn structure. Square tables by relative row (row 1 = rank before promotion, row 6 = start
 // rank); rows 0 and 7 never hold a pawn. Tables by relative rank (0 = own back rank) are one line.
 // ---------------------------------------------------------------------------------------------
 
-inline constexpr SquareTable pawnSquareMg = {
+EVAL_WEIGHT SquareTable pawnSquareMg = {
     {0, 0, 0, 0, 0, 0, 0, 0},
     {-12, 0, 8, 16, 16, 8, 0, -12},
     {-12, 0, 8, 16, 16, 8, 0, -12},
@@ -233,7 +243,7 @@ inline constexpr SquareTable pawnSquareMg = {
     {-12, -6, 0, 8, 8, 0, -6, -12},
     {0, 0, 0, 0, 0, 0, 0, 0},
 };
-inline constexpr SquareTable pawnSquareEg = {
+EVAL_WEIGHT SquareTable pawnSquareEg = {
     {0, 0, 0, 0, 0, 0, 0, 0},
     {24, 16, 12, 5, 5, 12, 16, 24},
     {24, 16, 12, 4, 4, 12, 16, 24},
@@ -243,7 +253,7 @@ inline constexpr SquareTable pawnSquareEg = {
     {0, 0, -4, 0, 0, -4, 0, 0},
     {0, 0, 0, 0, 0, 0, 0, 0},
 };
-inline constexpr SquareTable passedMg = {
+EVAL_WEIGHT SquareTable passedMg = {
     {0, 0, 0, 0, 0, 0, 0, 0},
     {90, 90, 90, 90, 90, 90, 90, 90},
     {64, 48, 44, 44, 44, 44, 48, 64},
@@ -253,7 +263,7 @@ inline constexpr SquareTable passedMg = {
     {4, 4, 4, 4, 4, 4, 4, 4},
     {0, 0, 0, 0, 0, 0, 0, 0},
 };
-inline constexpr SquareTable passedEg = {
+EVAL_WEIGHT SquareTable passedEg = {
     {0, 0, 0, 0, 0, 0, 0, 0},
     {144, 134, 112, 110, 110, 112, 134, 144},
     {100, 100, 88, 76, 76, 88, 100, 100},
@@ -263,7 +273,7 @@ inline constexpr SquareTable passedEg = {
     {12, 10, 8, 6, 6, 8, 10, 12},
     {0, 0, 0, 0, 0, 0, 0, 0},
 };
-inline constexpr SquareTable isolatedMg = {
+EVAL_WEIGHT SquareTable isolatedMg = {
     {0, 0, 0, 0, 0, 0, 0, 0},
     {-10, -10, -10, -10, -10, -10, -10, -10},
     {-10, -10, -10, -10, -10, -10, -10, -10},
@@ -273,7 +283,7 @@ inline constexpr SquareTable isolatedMg = {
     {-10, -10, -10, -10, -10, -10, -10, -10},
     {0, 0, 0, 0, 0, 0, 0, 0},
 };
-inline constexpr SquareTable isolatedEg = {
+EVAL_WEIGHT SquareTable isolatedEg = {
     {0, 0, 0, 0, 0, 0, 0, 0},
     {-10, -10, -10, -10, -10, -10, -10, -10},
     {-10, -10, -10, -10, -10, -10, -10, -10},
@@ -284,7 +294,7 @@ inline constexpr SquareTable isolatedEg = {
     {0, 0, 0, 0, 0, 0, 0, 0},
 };
 // Doubled: charged to the front pawn of the two (the one with an own pawn behind it).
-inline constexpr SquareTable doubledMg = {
+EVAL_WEIGHT SquareTable doubledMg = {
     {0, 0, 0, 0, 0, 0, 0, 0},
     {0, 0, 0, 0, 0, 0, 0, 0},
     {-15, -5, -5, -5, -5, -5, -5, -15},
@@ -294,7 +304,7 @@ inline constexpr SquareTable doubledMg = {
     {0, 0, 0, 0, 0, 0, 0, 0},
     {0, 0, 0, 0, 0, 0, 0, 0},
 };
-inline constexpr SquareTable doubledEg = {
+EVAL_WEIGHT SquareTable doubledEg = {
     {0, 0, 0, 0, 0, 0, 0, 0},
     {-10, -10, -10, -10, -10, -10, -10, -10},
     {-20, -10, -10, -10, -10, -10, -10, -20},
@@ -304,7 +314,7 @@ inline constexpr SquareTable doubledEg = {
     {0, 0, 0, 0, 0, 0, 0, 0},
     {0, 0, 0, 0, 0, 0, 0, 0},
 };
-inline constexpr SquareTable backwardMg = {
+EVAL_WEIGHT SquareTable backwardMg = {
     {0, 0, 0, 0, 0, 0, 0, 0},
     {-10, -10, -10, -10, -10, -10, -10, -10},
     {-20, -20, -20, -20, -20, -20, -20, -20},
@@ -314,7 +324,7 @@ inline constexpr SquareTable backwardMg = {
     {-10, -10, -10, -12, -12, -10, -10, -10},
     {0, 0, 0, 0, 0, 0, 0, 0},
 };
-inline constexpr SquareTable backwardEg = {
+EVAL_WEIGHT SquareTable backwardEg = {
     {0, 0, 0, 0, 0, 0, 0, 0},
     {-10, -10, -10, -10, -10, -10, -10, -10},
     {-10, -10, -10, -10, -10, -10, -10, -10},
@@ -325,7 +335,7 @@ inline constexpr SquareTable backwardEg = {
     {0, 0, 0, 0, 0, 0, 0, 0},
 };
 // Middle game only: a defended pawn that no enemy pawn can challenge.
-inline constexpr SquareTable pawnChainBonus = {
+EVAL_WEIGHT SquareTable pawnChainBonus = {
     {0, 0, 0, 0, 0, 0, 0, 0},
     {0, 0, 0, 0, 0, 0, 0, 0},
     {1, 4, 6, 8, 8, 6, 4, 1},
@@ -336,31 +346,31 @@ inline constexpr SquareTable pawnChainBonus = {
     {0, 0, 0, 0, 0, 0, 0, 0},
 };
 // Extra penalties for weak pawns on files without a pawn ahead (open to enemy rooks).
-constexpr int DoubledOpenMg = -10;
-constexpr int IsolatedOpenMg = -16, IsolatedOpenEg = -12;
-constexpr int BackwardOpenMg = -12, BackwardOpenEg = -2;
+EVAL_WEIGHT int DoubledOpenMg = -10;
+EVAL_WEIGHT int IsolatedOpenMg = -16, IsolatedOpenEg = -12;
+EVAL_WEIGHT int BackwardOpenMg = -12, BackwardOpenEg = -2;
 
 // By relative rank 0..7.
-inline constexpr int16_t passedPhalanxMg[8] = {0, 0, 0, 16, 20, 24, 40, 0};
-inline constexpr int16_t passedPhalanxEg[8] = {0, 0, 0, 20, 32, 48, 100, 0};
-inline constexpr int16_t passedDefendedMg[8] = {0, 0, 0, 0, 0, 16, 24, 0};
-inline constexpr int16_t passedDefendedEg[8] = {0, 0, 0, 0, 0, 16, 24, 0};
-inline constexpr int16_t candidateMg[8] = {0, 0, 0, 8, 32, 48, 0, 0};
-inline constexpr int16_t candidateEg[8] = {0, 0, 0, 8, 54, 80, 0, 0};
+EVAL_WEIGHT int16_t passedPhalanxMg[8] = {0, 0, 0, 16, 20, 24, 40, 0};
+EVAL_WEIGHT int16_t passedPhalanxEg[8] = {0, 0, 0, 20, 32, 48, 100, 0};
+EVAL_WEIGHT int16_t passedDefendedMg[8] = {0, 0, 0, 0, 0, 16, 24, 0};
+EVAL_WEIGHT int16_t passedDefendedEg[8] = {0, 0, 0, 0, 0, 16, 24, 0};
+EVAL_WEIGHT int16_t candidateMg[8] = {0, 0, 0, 8, 32, 48, 0, 0};
+EVAL_WEIGHT int16_t candidateEg[8] = {0, 0, 0, 8, 54, 80, 0, 0};
 
 // Dynamic passed-pawn terms by relative rank 0..7.
-inline constexpr int16_t passerFree[8] = {0, 4, 4, 4, 6, 12, 16, 0};
-inline constexpr int16_t passerBlocked[8] = {0, -4, -4, -4, -6, -12, -16, 0};
-inline constexpr int16_t passerOwnKing[8] = {0, 0, 0, 2, 8, 8, 12, 16};
-inline constexpr int16_t passerEnemyKing[8] = {0, 0, 0, 4, 16, 16, 24, 32};
-inline constexpr int16_t passerRookBehind[8] = {0, 0, 0, 10, 15, 20, 25, 0};
+EVAL_WEIGHT int16_t passerFree[8] = {0, 4, 4, 4, 6, 12, 16, 0};
+EVAL_WEIGHT int16_t passerBlocked[8] = {0, -4, -4, -4, -6, -12, -16, 0};
+EVAL_WEIGHT int16_t passerOwnKing[8] = {0, 0, 0, 2, 8, 8, 12, 16};
+EVAL_WEIGHT int16_t passerEnemyKing[8] = {0, 0, 0, 4, 16, 16, 24, 32};
+EVAL_WEIGHT int16_t passerRookBehind[8] = {0, 0, 0, 10, 15, 20, 25, 0};
 // A pawn on the seventh that can safely promote, by the strongest piece that could still stop it.
-constexpr int PromotionVsMinor = 70;
-constexpr int PromotionVsRook = 230;
-constexpr int PromotionVsQueen = 750;
+EVAL_WEIGHT int PromotionVsMinor = 70;
+EVAL_WEIGHT int PromotionVsRook = 230;
+EVAL_WEIGHT int PromotionVsQueen = 750;
 // Pawn race: a decisive unstoppable passer is worth this, less per move it still needs.
-constexpr int RaceWin = 500;
-constexpr int RacePerMove = 25;
+EVAL_WEIGHT int RaceWin = 500;
+EVAL_WEIGHT int RacePerMove = 25;
 
 // ---------------------------------------------------------------------------------------------
 // Exchange evaluation: king evasions prefer the centre. 0x88-free 8x8 board, row 0 = rank 1.

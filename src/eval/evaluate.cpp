@@ -67,6 +67,7 @@ Evaluator::Evaluator(Position& pos) : pos_(&pos) {
 void Evaluator::clearCache() {
   // An empty slot holds a key whose own slot lies elsewhere, so no position can match it.
   for (int i = 0; i < CacheEntries; ++i) cache_[i] = EvalCacheEntry{uint32_t(i + 2), 0, 0};
+  for (ImbalanceCacheEntry& slot : imbalanceCache_) slot = ImbalanceCacheEntry{};
 }
 
 int Evaluator::evaluate() {

@@ -37,6 +37,7 @@ class Evaluator {
   int evaluate();
   // The same score computed from scratch, bypassing (and not filling) the evaluation cache.
   int evaluateUncached();
+  // Forgets the remembered scores (evaluations and material imbalances; not the pawn hash).
   void clearCache();
 
   // The pawn hash entry of the current pawn key, refilled on a miss.
