@@ -9,7 +9,7 @@
 // learn how the score moves with it, the linear model is fitted, and the rounded result is then
 // checked with the real evaluation, on the positions fitted and on a tenth of the games held out.
 //
-//   eval_fit [--games N] [--only name,name...] [--lambda L] [--steps S] GAMES.pgn...
+//   eval_fit [--games N] [--only name,name...] [--lambda L,L...] [--steps S] GAMES.pgn...
 //
 // It prints the errors before and after and the tables that changed, in the source's layout, to
 // be copied into eval_tables.h and tested in play: a better fit is a hint, not proof of strength.
@@ -47,8 +47,10 @@ struct WeightTable {
 
   int get(int i) const { return values ? values[i] : *scalar; }
   void set(int i, int v) const {
-    if (values) values[i] = int16_t(v);
-    else *scalar = v;
+    if (values)
+      values[i] = int16_t(v);
+    else
+      *scalar = v;
   }
 };
 
@@ -68,33 +70,90 @@ WeightTable weights(const char* name, int& v) { return {name, nullptr, &v, 1, 0}
 // Every weight of the evaluation but the king danger thresholds, which are steps, not weights.
 std::vector<WeightTable> allWeights() {
   return {
-      WEIGHTS(rookByPawns), WEIGHTS(bishopByPawns), WEIGHTS(knightByPawns),
-      WEIGHTS(extraBishop), WEIGHTS(bishopVsKnightA), WEIGHTS(bishopVsKnightB),
-      WEIGHTS(bishopPairVsNone), WEIGHTS(loneBishopVsNone), WEIGHTS(twoMinorsVsRook),
-      WEIGHTS(minorVsRookC), WEIGHTS(minorVsRookD), WEIGHTS(minorVsRookA), WEIGHTS(minorVsRookB),
-      WEIGHTS(queenVsRook), WEIGHTS(queenVsRookPawns), WEIGHTS(queenVsTwoRooks),
-      WEIGHTS(minorUpB), WEIGHTS(minorUpA), WEIGHTS(imbalanceByPawns),
-      WEIGHTS(ThreeMinorsVsQueen), WEIGHTS(queenEndingScale), WEIGHTS(rookEndingScale),
-      WEIGHTS(DrawishScale), WEIGHTS(LonePawnScale), WEIGHTS(SameBishopsScale),
-      WEIGHTS(OppositeBishopsBase), WEIGHTS(OppositeBishopsPerPawn), WEIGHTS(TempoBonus),
-      WEIGHTS(kingPawnSpan), WEIGHTS(kingFileDistance), WEIGHTS(kingScaleByPawns),
-      WEIGHTS(kingScaleByUnits), WEIGHTS(kingSquareTable), WEIGHTS(kingDanger),
-      WEIGHTS(shelterTable), WEIGHTS(stormTable), WEIGHTS(knightMobility),
-      WEIGHTS(knightAttacks), WEIGHTS(knightSquareTable), WEIGHTS(knightBehindPawn),
-      WEIGHTS(knightPawnAhead), WEIGHTS(bishopMobility), WEIGHTS(bishopAttacks),
-      WEIGHTS(bishopSquareTable), WEIGHTS(rookMobilityMg), WEIGHTS(rookMobilityEg),
-      WEIGHTS(rookAttacks), WEIGHTS(rookOpenFile), WEIGHTS(rookHalfOpenFile),
-      WEIGHTS(queenSquareMg), WEIGHTS(queenSquareEg), WEIGHTS(TrappedMinorPenalty),
-      WEIGHTS(TrappedRookPenalty), WEIGHTS(pawnSquareMg), WEIGHTS(pawnSquareEg),
-      WEIGHTS(passedMg), WEIGHTS(passedEg), WEIGHTS(isolatedMg), WEIGHTS(isolatedEg),
-      WEIGHTS(doubledMg), WEIGHTS(doubledEg), WEIGHTS(backwardMg), WEIGHTS(backwardEg),
-      WEIGHTS(pawnChainBonus), WEIGHTS(DoubledOpenMg), WEIGHTS(IsolatedOpenMg),
-      WEIGHTS(IsolatedOpenEg), WEIGHTS(BackwardOpenMg), WEIGHTS(BackwardOpenEg),
-      WEIGHTS(passedPhalanxMg), WEIGHTS(passedPhalanxEg), WEIGHTS(passedDefendedMg),
-      WEIGHTS(passedDefendedEg), WEIGHTS(candidateMg), WEIGHTS(candidateEg),
-      WEIGHTS(passerFree), WEIGHTS(passerBlocked), WEIGHTS(passerOwnKing),
-      WEIGHTS(passerEnemyKing), WEIGHTS(passerRookBehind), WEIGHTS(PromotionVsMinor),
-      WEIGHTS(PromotionVsRook), WEIGHTS(PromotionVsQueen), WEIGHTS(RaceWin),
+      WEIGHTS(rookByPawns),
+      WEIGHTS(bishopByPawns),
+      WEIGHTS(knightByPawns),
+      WEIGHTS(extraBishop),
+      WEIGHTS(bishopVsKnightA),
+      WEIGHTS(bishopVsKnightB),
+      WEIGHTS(bishopPairVsNone),
+      WEIGHTS(loneBishopVsNone),
+      WEIGHTS(twoMinorsVsRook),
+      WEIGHTS(minorVsRookC),
+      WEIGHTS(minorVsRookD),
+      WEIGHTS(minorVsRookA),
+      WEIGHTS(minorVsRookB),
+      WEIGHTS(queenVsRook),
+      WEIGHTS(queenVsRookPawns),
+      WEIGHTS(queenVsTwoRooks),
+      WEIGHTS(minorUpB),
+      WEIGHTS(minorUpA),
+      WEIGHTS(imbalanceByPawns),
+      WEIGHTS(ThreeMinorsVsQueen),
+      WEIGHTS(queenEndingScale),
+      WEIGHTS(rookEndingScale),
+      WEIGHTS(DrawishScale),
+      WEIGHTS(LonePawnScale),
+      WEIGHTS(SameBishopsScale),
+      WEIGHTS(OppositeBishopsBase),
+      WEIGHTS(OppositeBishopsPerPawn),
+      WEIGHTS(TempoBonus),
+      WEIGHTS(kingPawnSpan),
+      WEIGHTS(kingFileDistance),
+      WEIGHTS(kingScaleByPawns),
+      WEIGHTS(kingScaleByUnits),
+      WEIGHTS(kingSquareTable),
+      WEIGHTS(kingDanger),
+      WEIGHTS(shelterTable),
+      WEIGHTS(stormTable),
+      WEIGHTS(knightMobility),
+      WEIGHTS(knightAttacks),
+      WEIGHTS(knightSquareTable),
+      WEIGHTS(knightBehindPawn),
+      WEIGHTS(knightPawnAhead),
+      WEIGHTS(bishopMobility),
+      WEIGHTS(bishopAttacks),
+      WEIGHTS(bishopSquareTable),
+      WEIGHTS(rookMobilityMg),
+      WEIGHTS(rookMobilityEg),
+      WEIGHTS(rookAttacks),
+      WEIGHTS(rookOpenFile),
+      WEIGHTS(rookHalfOpenFile),
+      WEIGHTS(queenSquareMg),
+      WEIGHTS(queenSquareEg),
+      WEIGHTS(TrappedMinorPenalty),
+      WEIGHTS(TrappedRookPenalty),
+      WEIGHTS(pawnSquareMg),
+      WEIGHTS(pawnSquareEg),
+      WEIGHTS(passedMg),
+      WEIGHTS(passedEg),
+      WEIGHTS(isolatedMg),
+      WEIGHTS(isolatedEg),
+      WEIGHTS(doubledMg),
+      WEIGHTS(doubledEg),
+      WEIGHTS(backwardMg),
+      WEIGHTS(backwardEg),
+      WEIGHTS(pawnChainBonus),
+      WEIGHTS(DoubledOpenMg),
+      WEIGHTS(IsolatedOpenMg),
+      WEIGHTS(IsolatedOpenEg),
+      WEIGHTS(BackwardOpenMg),
+      WEIGHTS(BackwardOpenEg),
+      WEIGHTS(passedPhalanxMg),
+      WEIGHTS(passedPhalanxEg),
+      WEIGHTS(passedDefendedMg),
+      WEIGHTS(passedDefendedEg),
+      WEIGHTS(candidateMg),
+      WEIGHTS(candidateEg),
+      WEIGHTS(passerFree),
+      WEIGHTS(passerBlocked),
+      WEIGHTS(passerOwnKing),
+      WEIGHTS(passerEnemyKing),
+      WEIGHTS(passerRookBehind),
+      WEIGHTS(PromotionVsMinor),
+      WEIGHTS(PromotionVsRook),
+      WEIGHTS(PromotionVsQueen),
+      WEIGHTS(RaceWin),
       WEIGHTS(RacePerMove),
   };
 }
@@ -178,7 +237,7 @@ void readSamples(const char* path, int maxGames, int& games, std::vector<Sample>
     PgnGame* game = reader.nextGame();
     if (!game) break;
     if (game->result == ResultNone) continue;
-    const float result = game->result == ResultWhiteWins ? 1.0f
+    const float result = game->result == ResultWhiteWins   ? 1.0f
                          : game->result == ResultBlackWins ? 0.0f
                                                            : 0.5f;
     const char* start = game->fen.empty() ? InitialFen : game->fen.c_str();
@@ -190,7 +249,8 @@ void readSamples(const char* path, int maxGames, int& games, std::vector<Sample>
       const Move m = parseMove(*pos, token.c_str());
       const Move made = m ? makeMove(*pos, m & ~MoveCheckFlags) : 0;
       if (!made) break;  // the rest of a game with an unreadable move is lost, not guessed
-      if (++ply >= FirstPly && isQuiet(*pos, made)) samples.push_back({fenOf(*pos), result, heldOut});
+      if (++ply >= FirstPly && isQuiet(*pos, made))
+        samples.push_back({fenOf(*pos), result, heldOut});
     }
   }
 }
@@ -238,8 +298,10 @@ double fitScale(const std::vector<Sample>& samples, const std::vector<float>& sc
   const double g = (std::sqrt(5.0) - 1) / 2;
   for (int i = 0; i < 60; i++) {
     const double a = hi - g * (hi - lo), b = lo + g * (hi - lo);
-    if (meanError(samples, scores, a, false) < meanError(samples, scores, b, false)) hi = b;
-    else lo = a;
+    if (meanError(samples, scores, a, false) < meanError(samples, scores, b, false))
+      hi = b;
+    else
+      lo = a;
   }
   return (lo + hi) / 2;
 }
@@ -248,8 +310,8 @@ double fitScale(const std::vector<Sample>& samples, const std::vector<float>& sc
 // The linear model and its fit
 // ---------------------------------------------------------------------------------------------
 
-constexpr int Nudge = 8;        // a weight is moved this far to measure the score's slope
-constexpr int MinPositions = 200;  // a weight seen in fewer training positions stays as it is
+constexpr int Nudge = 8;           // a weight is moved this far to measure the score's slope
+constexpr int MinPositions = 500;  // a weight seen in fewer training positions stays as it is
 
 struct Slope {
   int param;
@@ -282,7 +344,8 @@ LinearModel measureSlopes(const std::vector<Sample>& samples, const std::vector<
         model.seen[p]++;
       }
     }
-    if (i % 20000 == 19999) std::fprintf(stderr, "slopes: %zu of %zu positions\n", i + 1, samples.size());
+    if (i % 20000 == 19999)
+      std::fprintf(stderr, "slopes: %zu of %zu positions\n", i + 1, samples.size());
   }
   model.first.push_back(model.slopes.size());
   return model;
@@ -378,15 +441,20 @@ std::vector<std::string> splitNames(const char* list) {
 
 int main(int argc, char** argv) {
   int maxGames = 1 << 30, steps = 1000;
-  double lambda = 1e-7;
+  std::vector<double> lambdas = {1e-7, 1e-6, 1e-5, 1e-4};
   std::vector<std::string> only;
   std::vector<const char*> files;
   for (int i = 1; i < argc; i++) {
     const bool hasValue = i + 1 < argc;
-    if (!std::strcmp(argv[i], "--games") && hasValue) maxGames = std::atoi(argv[++i]);
-    else if (!std::strcmp(argv[i], "--only") && hasValue) only = splitNames(argv[++i]);
-    else if (!std::strcmp(argv[i], "--lambda") && hasValue) lambda = std::atof(argv[++i]);
-    else if (!std::strcmp(argv[i], "--steps") && hasValue) steps = std::atoi(argv[++i]);
+    if (!std::strcmp(argv[i], "--games") && hasValue)
+      maxGames = std::atoi(argv[++i]);
+    else if (!std::strcmp(argv[i], "--only") && hasValue)
+      only = splitNames(argv[++i]);
+    else if (!std::strcmp(argv[i], "--lambda") && hasValue) {
+      lambdas.clear();
+      for (const std::string& v : splitNames(argv[++i])) lambdas.push_back(std::atof(v.c_str()));
+    } else if (!std::strcmp(argv[i], "--steps") && hasValue)
+      steps = std::atoi(argv[++i]);
     else if (argv[i][0] == '-') {
       std::fprintf(stderr, "eval_fit: unknown option %s\n", argv[i]);
       return 2;
@@ -396,7 +464,7 @@ int main(int argc, char** argv) {
   }
   if (files.empty()) {
     std::fprintf(stderr,
-                 "usage: eval_fit [--games N] [--only name,...] [--lambda L] [--steps S] "
+                 "usage: eval_fit [--games N] [--only name,...] [--lambda L,L...] [--steps S] "
                  "GAMES.pgn...\n");
     return 2;
   }
@@ -417,7 +485,8 @@ int main(int argc, char** argv) {
   }
   const std::vector<Parameter> params = parametersOf(tables);
   std::vector<int> before(params.size());
-  for (size_t p = 0; p < params.size(); p++) before[p] = tables[params[p].table].get(params[p].index);
+  for (size_t p = 0; p < params.size(); p++)
+    before[p] = tables[params[p].table].get(params[p].index);
 
   auto pos = std::make_unique<Position>();
   Evaluator eval(*pos);
@@ -429,15 +498,35 @@ int main(int argc, char** argv) {
                trainBefore, heldBefore);
 
   const LinearModel model = measureSlopes(samples, base, tables, params, *pos, eval);
-  const std::vector<double> change = fitChanges(samples, base, model, k, lambda, steps);
-  for (size_t p = 0; p < params.size(); p++) addTo(tables, params[p], int(std::lround(change[p])));
-
-  const std::vector<float> after = scoreAll(samples, *pos, eval);
-  const double trainAfter = meanError(samples, after, k, false);
-  const double heldAfter = meanError(samples, after, k, true);
-  std::printf("// %d games, %zu positions, scale %.6f\n", games, samples.size(), k);
-  std::printf("// error %.6f -> %.6f, held out %.6f -> %.6f\n", trainBefore, trainAfter, heldBefore,
-              heldAfter);
+  // One fit per regularisation strength; the one that predicts the held-out games best is kept.
+  std::vector<int> bestChange;
+  double bestHeld = heldBefore, bestTrain = trainBefore, bestLambda = 0;
+  for (double lambda : lambdas) {
+    const std::vector<double> change = fitChanges(samples, base, model, k, lambda, steps);
+    std::vector<int> rounded(params.size());
+    for (size_t p = 0; p < params.size(); p++) rounded[p] = int(std::lround(change[p]));
+    for (size_t p = 0; p < params.size(); p++) addTo(tables, params[p], rounded[p]);
+    const std::vector<float> after = scoreAll(samples, *pos, eval);
+    const double train = meanError(samples, after, k, false),
+                 held = meanError(samples, after, k, true);
+    for (size_t p = 0; p < params.size(); p++) addTo(tables, params[p], -rounded[p]);
+    std::fprintf(stderr, "lambda %g: error %.6f, held out %.6f\n", lambda, train, held);
+    if (held < bestHeld) {
+      bestHeld = held;
+      bestTrain = train;
+      bestLambda = lambda;
+      bestChange = rounded;
+    }
+  }
+  if (bestChange.empty()) {
+    std::printf("// no fit predicts the held-out games better than the present weights\n");
+    return 0;
+  }
+  for (size_t p = 0; p < params.size(); p++) addTo(tables, params[p], bestChange[p]);
+  std::printf("// %d games, %zu positions, scale %.6f, lambda %g\n", games, samples.size(), k,
+              bestLambda);
+  std::printf("// error %.6f -> %.6f, held out %.6f -> %.6f\n", trainBefore, bestTrain, heldBefore,
+              bestHeld);
   for (const WeightTable& w : tables) {
     bool changed = false;
     for (size_t p = 0; p < params.size(); p++)
