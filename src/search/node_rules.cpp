@@ -1,11 +1,20 @@
 #include "search/node_rules.h"
 
+#include "eval/exchange.h"
+
 namespace {
 
 // Attack bits of a promoted piece by promotion kind.
 constexpr uint8_t promotionMask[8] = {0, 0, 0x08, 0, 0, 0x10, 0x20, 0x30};
 
 }  // namespace
+
+bool losingDirectCheck(const Position& pos, Move lastMove) {
+  if ((lastMove & MoveCheckFlags) != MoveDirectCheck) return false;
+  // The checker's origin is empty now, which makes this a probe of its square: the side in
+  // check captures first.
+  return staticExchange(pos, int(pos.sideToMove), lastMove) < 0;
+}
 
 bool checkTest(const Position& pos, Move& m, int king) {
   const int from = moveFrom(m), to = moveTo(m);

@@ -41,6 +41,10 @@ inline void tableStore(const Position& pos, int ply, Move move, int score, int d
 // the move with MoveBatteryCheck (an x-ray on the king) and counts as checking.
 bool checkTest(const Position& pos, Move& m, int kingSquare);
 
+// Whether the check that `lastMove` gave comes from the moved piece alone and that piece can be
+// won by exchange: such a check is a sacrifice, not a forcing line worth a ply more.
+bool losingDirectCheck(const Position& pos, Move lastMove);
+
 // Whether moving the piece on `from` to `to` uncovers a slider of `side` onto `king`: the
 // origin was the only piece between them and the target leaves that line.
 inline bool opensLineToKing(const Position& pos, int from, int to, int king, int side) {

@@ -50,7 +50,7 @@ constexpr int MaxQuietsRemembered = 64;     // quiet moves a node remembers for 
 // base + ln(depth) * ln(move number) / divisor plies, one less at PV nodes, and a ply less (or
 // more) for every HistoryReductionStep of a quiet move's history.
 constexpr double ReductionBase = 0.7;
-constexpr double ReductionDivisor = 2.2;
+constexpr double ReductionDivisor = 2.0;
 constexpr int HistoryReductionStep = History::Max / 2;  // history worth one ply of reduction
 
 constexpr Move CaptureOrPromotion = 0x07FF0000;
@@ -853,10 +853,13 @@ int search(SearchThread& t, int ply, int alpha, int beta, int depth, Move lastMo
   if (reverseFutility(n, value)) return value;
   if (tryNullMove(n, value)) return value;
 
-  // Check extension (not for a bare king), and a king in check answers no null-move threat.
+  // Check extension (not for a bare king, nor for a check that merely hangs the checking
+  // piece), and a king in check answers no null-move threat.
   n.newDepth = depth - 1;
   if (inCheck) {
-    if (pawnCount(pos.material[side]) || pieceUnits(pos.material[side])) n.newDepth = depth;
+    if ((pawnCount(pos.material[side]) || pieceUnits(pos.material[side])) &&
+        !losingDirectCheck(pos, lastMove))
+      n.newDepth = depth;
     n.threatSquare = NoThreat;
   }
   if (internalDeepening(n, value)) return value;

@@ -1,6 +1,7 @@
 // Rules shared by the searches: draws by repetition and the fifty-move rule, mate scores stored in
-// the table as distances from the node, and table moves that no longer fit the board. (The check
-// test, the reversal draw and which entry a store replaces are matters of strength.)
+// the table as distances from the node, table moves that no longer fit the board, and which checks
+// count as sacrifices. (The check test, the reversal draw and which entry a store replaces are
+// matters of strength.)
 #include "search/node_rules.h"
 
 #include <gtest/gtest.h>
@@ -63,6 +64,30 @@ TEST(Tt, StoredMoveFollowsTheBoardOrIsDropped) {
   ASSERT_TRUE(table.probe(*rook, out));
   EXPECT_EQ(out.move, 0u);
   EXPECT_EQ(out.score, 10);
+}
+
+// A check is a sacrifice when the checking piece alone gives it and the side in check wins
+// material by taking it; a discovered check, or a checker that is defended well enough, is not.
+TEST(NodeRules, LosingDirectChecks) {
+  struct Case {
+    const char* fen;
+    const char* move;
+    bool losing;
+  };
+  const Case cases[] = {
+      {"4k3/r7/8/8/8/8/8/3QK3 w - - 0 1", "d1d7", true},       // the king or the rook takes it
+      {"4k3/6p1/8/3N4/8/8/8/4K3 w - - 0 1", "d5f6", true},     // the pawn takes the knight
+      {"4k3/8/8/8/8/8/8/R3K3 w - - 0 1", "a1a8", false},       // nothing attacks a8
+      {"4k3/2n5/8/8/P7/8/4B3/4K3 w - - 0 1", "e2b5", false},   // knight for bishop, even
+      {"4k3/1p6/8/8/8/8/4B3/4R1K1 w - - 0 1", "e2a6", false},  // discovered: the rook checks
+      {"4k3/r7/8/8/8/8/8/3QK3 w - - 0 1", "d1d2", false},      // no check at all
+      {"3qk3/8/8/8/8/8/8/3QK3 b - - 0 1", "d8d1", false},      // takes the queen with check: even
+  };
+  for (const Case& c : cases) {
+    auto pos = positionFrom(c.fen);
+    playMoves(*pos, {c.move});
+    EXPECT_EQ(losingDirectCheck(*pos, pos->previousMove()), c.losing) << c.fen << " " << c.move;
+  }
 }
 
 }  // namespace
