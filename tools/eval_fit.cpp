@@ -67,7 +67,8 @@ WeightTable weights(const char* name, int& v) { return {name, nullptr, &v, 1, 0}
 
 #define WEIGHTS(x) weights(#x, x)
 
-// Every weight of the evaluation but the king danger thresholds, which are steps, not weights.
+// Every weight of the evaluation but the king danger thresholds, which are steps, not weights. A
+// weight added to eval_tables.h is fitted only once it is listed here.
 std::vector<WeightTable> allWeights() {
   return {
       WEIGHTS(rookByPawns),

@@ -66,7 +66,7 @@ EVAL_WEIGHT int ThreeMinorsVsQueen = 92;
 EVAL_WEIGHT int16_t queenEndingScale[9] = {512, 512, 768, 896, 1024, 1024, 1024, 1024, 1024};
 // Rook endings (one rook each, pawns within one): by total pawns 0..16.
 EVAL_WEIGHT int16_t rookEndingScale[17] = {100, 700, 512, 800, 800, 900, 900, 1024, 1024,
-                                                1024, 1024, 1024, 1024, 900, 900, 800, 800};
+                                           1024, 1024, 1024, 1024, 900, 900, 800, 800};
 EVAL_WEIGHT int DrawishScale = 64;       // hardly any winning material left
 EVAL_WEIGHT int LonePawnScale = 128;     // one pawn against a minor that can give itself up
 EVAL_WEIGHT int SameBishopsScale = 256;  // two bishops on one colour cannot force mate
@@ -85,8 +85,8 @@ EVAL_WEIGHT int16_t kingFileDistance[8] = {0, 2, 8, 10, 12, 14, 16, 18};
 // Final scaling of the king term in the ending.
 EVAL_WEIGHT int16_t kingScaleByPawns[9] = {8, 12, 16, 20, 24, 24, 24, 24, 24};
 EVAL_WEIGHT int16_t kingScaleByUnits[34] = {24, 16, 16, 24, 16, 16, 24, 16, 16, 16, 12, 12,
-                                                 12, 8,  8,  8,  8,  12, 16, 20, 24, 24, 24, 24,
-                                                 24, 16, 16, 16, 16, 16, 16, 16, 0,  0};
+                                            12, 8,  8,  8,  8,  12, 16, 20, 24, 24, 24, 24,
+                                            24, 16, 16, 16, 16, 16, 16, 16, 0,  0};
 // Attack danger thresholds: every threshold the danger exceeds adds the excess again.
 EVAL_WEIGHT int16_t kingDangerThresholds[8] = {8, 16, 24, 32, 48, 64, 80, 96};
 
@@ -182,7 +182,7 @@ EVAL_WEIGHT SquareTable knightPawnAhead = {
 };
 
 EVAL_WEIGHT int16_t bishopMobility[16] = {-24, -16, -12, -8, -4, 0,  4,  8,
-                                               12,  14,  16,  18, 20, 22, 24, 26};
+                                          12,  14,  16,  18, 20, 22, 24, 26};
 EVAL_WEIGHT int16_t bishopAttacks[8] = {0, 6, 12, 12, 12, 0, 0, 0};
 EVAL_WEIGHT SquareTable bishopSquareTable = {
     {-12, -8, -6, -4, -4, -6, -8, -12},
@@ -196,9 +196,9 @@ EVAL_WEIGHT SquareTable bishopSquareTable = {
 };
 
 EVAL_WEIGHT int16_t rookMobilityMg[16] = {-12, -10, -6, -3, 0,  3,  6,  9,
-                                               12,  14,  15, 16, 16, 16, 16, 16};
+                                          12,  14,  15, 16, 16, 16, 16, 16};
 EVAL_WEIGHT int16_t rookMobilityEg[16] = {-36, -30, -24, -18, -12, -6, 0,  6,
-                                               12,  16,  19,  22,  25,  25, 25, 25};
+                                          12,  16,  19,  22,  25,  25, 25, 25};
 EVAL_WEIGHT int16_t rookAttacks[8] = {0, 6, 12, 18, 8, 0, 0, 0};
 // By the number of files without any pawn (open) or without own pawns (half-open).
 EVAL_WEIGHT int16_t rookOpenFile[8] = {0, 16, 16, 16, 12, 8, -2, -2};
