@@ -58,6 +58,9 @@ constexpr Move CaptureOrPromotion = 0x07FF0000;
 inline bool isQuiet(Move m) { return (m & CaptureOrPromotion) == 0; }
 inline int unitsOf(int piece) { return tables.unitsOfSlot[slotOf(piece)]; }
 bool hasOfficers(uint32_t material) { return officerCount(material) != 0; }
+inline bool hasMoreThanKing(uint32_t material) {
+  return pawnCount(material) || pieceUnits(material);
+}
 
 inline void shiftKillers(SearchThread& t, int ply, Move m) {
   m = stripFlags(m);
@@ -857,8 +860,7 @@ int search(SearchThread& t, int ply, int alpha, int beta, int depth, Move lastMo
   // piece), and a king in check answers no null-move threat.
   n.newDepth = depth - 1;
   if (inCheck) {
-    if ((pawnCount(pos.material[side]) || pieceUnits(pos.material[side])) &&
-        !losingDirectCheck(pos, lastMove))
+    if (hasMoreThanKing(pos.material[side]) && !losingDirectCheck(pos, lastMove))
       n.newDepth = depth;
     n.threatSquare = NoThreat;
   }
@@ -879,8 +881,8 @@ int search(SearchThread& t, int ply, int alpha, int beta, int depth, Move lastMo
   if (inCheck) {
     orderEvasions(supply, lastMove, n.hashMove);
     // A single evasion is extended.
-    if ((pawnCount(pos.material[side]) || pieceUnits(pos.material[side])) &&
-        supply.batchEnd - supply.batchBegin == 1 && n.newDepth <= depth)
+    if (hasMoreThanKing(pos.material[side]) && supply.batchEnd - supply.batchBegin == 1 &&
+        n.newDepth <= depth)
       n.newDepth++;
   } else {
     supply.batchEnd = generateCaptures(pos, supply.moves);
