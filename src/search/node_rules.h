@@ -74,3 +74,14 @@ bool mateDistancePrune(int ply, int& alpha, int beta, bool inCheck, int& score);
 
 // Whether a stored entry (score already relative to the root) decides the node.
 bool tableCut(int storedScore, int storedDepth, int bound, int depth, int alpha, int beta);
+
+// The static score a node prunes on, corrected by a stored search result: a searched score
+// knows more than the evaluation, so a lower bound above it or an upper bound below it
+// replaces it (won or lost scores excepted: pruning margins mean nothing there).
+inline int tableBoundedEval(int staticEval, int storedScore, int bound) {
+  if (storedScore >= WinBound || storedScore <= -WinBound) return staticEval;
+  if (bound == BoundExact) return storedScore;
+  if (bound == BoundLower && storedScore > staticEval) return storedScore;
+  if (bound == BoundUpper && storedScore < staticEval) return storedScore;
+  return staticEval;
+}

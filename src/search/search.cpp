@@ -38,7 +38,7 @@ constexpr int HashMoveDepthSlack = 2;    // a table move that shallow is still t
 constexpr int IidDepthCut = 2;           // internal deepening searches 2 plies less than the move
 constexpr int IidCutNodeMinDepth = 3;    // ... and at expected cut nodes only from that depth
 constexpr int FutilityMaxDepth = 4;
-constexpr int FutilityMargin[FutilityMaxDepth + 1] = {0, 50, 150, 450, 1150};
+constexpr int FutilityMargin[FutilityMaxDepth + 1] = {0, 50, 150, 250, 350};
 constexpr int PawnEndingExtensionHashMove = 3;  // plies added for a capture into a pawn ending
 constexpr int PawnEndingExtension = 1;
 constexpr int EvasionStandMargin = 50;      // in check, this far below alpha only captures help
@@ -344,6 +344,8 @@ struct Node {
   int threatSquare = NoThreat;
   int futilityBase = Infinity;
   int staticEval = -Infinity;  // at nodes that may be pruned on it (not PV, not in check)
+  int tableScore = 0;          // the table's score for the node, if it has one
+  uint8_t tableBound = BoundNone;
   bool reductions = false;
   int best = -Infinity;
   Move bestMove = 0;
@@ -394,6 +396,8 @@ inline bool probeTable(Node& n, int& value) {
   n.t.counters.tt.hits++;
   const int s = scoreFromTable(e.score, n.ply);
   const Move m = stripFlags(e.move);
+  n.tableScore = s;
+  n.tableBound = e.bound;
   if (n.type != PvNode && tableCut(s, e.depth, e.bound, n.depth, n.alpha, n.beta)) {
     n.t.counters.tt.cuts++;
     if (s >= n.beta && m && isQuiet(m) && !n.inCheck) shiftKillers(n.t, n.ply, m);
@@ -852,7 +856,8 @@ int search(SearchThread& t, int ply, int alpha, int beta, int depth, Move lastMo
   int value;
   if (probeTable(n, value)) return value;
   if (probeBitbases(n, value)) return value;
-  if (type != PvNode && !inCheck) n.staticEval = t.eval.evaluate();
+  if (type != PvNode && !inCheck)
+    n.staticEval = tableBoundedEval(t.eval.evaluate(), n.tableScore, n.tableBound);
   if (reverseFutility(n, value)) return value;
   if (tryNullMove(n, value)) return value;
 
