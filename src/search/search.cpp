@@ -343,7 +343,7 @@ struct Node {
   Move threat = 0;  // the reply that refuted the null move
   int threatSquare = NoThreat;
   int futilityBase = Infinity;
-  int staticEval = -Infinity;  // at nodes that may be pruned on it (not PV, not in check)
+  int staticEval = -Infinity;  // as the table bounds it, where pruned on (not PV, not in check)
   int tableScore = 0;          // the table's score for the node, if it has one
   uint8_t tableBound = BoundNone;
   bool reductions = false;
