@@ -343,7 +343,8 @@ struct Node {
   Move threat = 0;  // the reply that refuted the null move
   int threatSquare = NoThreat;
   int futilityBase = Infinity;
-  int staticEval = -Infinity;  // as the table bounds it, where pruned on (not PV, not in check)
+  int staticEval = -Infinity;  // corrected, table-bounded; where pruned on (not PV, not in check)
+  int rawEval = -Infinity;     // the evaluation itself, wherever not in check
   int tableScore = 0;          // the table's score for the node, if it has one
   uint8_t tableBound = BoundNone;
   bool reductions = false;
@@ -364,6 +365,18 @@ struct Node {
         type(nodeType),
         inCheck(check),
         side(int(thread.pos.sideToMove)) {}
+
+  // The node's result teaches the correction of its pawn structure, unless it is only a bound
+  // on the static score's own side, or the result of a capture (that is about the capture).
+  void learnCorrection(int value, uint8_t bound, Move move) {
+    if (rawEval == -Infinity || t.stop || (move && !isQuiet(move)) || value >= WinBound ||
+        value <= -WinBound)
+      return;
+    const int corrected = t.correction.corrected(pos, rawEval);
+    if ((bound == BoundLower && value <= corrected) || (bound == BoundUpper && value >= corrected))
+      return;
+    t.correction.learn(pos, rawEval, value, depth);
+  }
 
   void triedQuiet(Move move) {
     if (isQuiet(move) && quietCount < MaxQuietsRemembered) quietsTried[quietCount++] = move;
@@ -537,6 +550,7 @@ inline bool searchHashMove(Node& n, const UndoInfo& undo, int& value) {
     t.counters.cutNodes++;
     n.rewardQuiet(move);
     cutOff(t, n.ply, move, value, n.depth, n.inCheck);
+    n.learnCorrection(value, BoundLower, move);
     return true;
   }
   n.triedQuiet(move);
@@ -630,6 +644,7 @@ inline bool splitNode(Node& n, MoveSupply& supply, Move* m, Move searchedHash, b
   n.bestMove = sp.bestMove.load(std::memory_order_relaxed);
   if (n.best >= n.beta) {
     value = cutOff(t, n.ply, n.bestMove, n.best, n.depth, n.inCheck);
+    n.learnCorrection(n.best, BoundLower, n.bestMove);
     return true;
   }
   decided = false;
@@ -725,7 +740,7 @@ int qsearch(SearchThread& t, int ply, int alpha, int beta, int qdepth, Move last
     const int n = int(supply.batchEnd - supply.batchBegin);
     int left = n;
     if (nullWindow && n > 0) {
-      const int eval = t.eval.evaluate();
+      const int eval = t.correction.corrected(pos, t.eval.evaluate());
       if (alpha > eval + EvasionStandMargin) {
         // Far below alpha only captures and promotions can help; the rest stand at eval.
         Move* out = supply.batchBegin;
@@ -753,8 +768,9 @@ int qsearch(SearchThread& t, int ply, int alpha, int beta, int qdepth, Move last
         int score;
         if (bitbases.probe(pos, score)) return scoreFromTable(score, ply);
       }
-      const int eval = t.eval.evaluate();
+      int eval = t.eval.evaluate();
       if (eval > -Infinity) {
+        eval = t.correction.corrected(pos, eval);
         if (eval >= beta) return eval;
         best = eval;
         if (eval > alpha) alpha = eval;
@@ -856,8 +872,12 @@ int search(SearchThread& t, int ply, int alpha, int beta, int depth, Move lastMo
   int value;
   if (probeTable(n, value)) return value;
   if (probeBitbases(n, value)) return value;
-  if (type != PvNode && !inCheck)
-    n.staticEval = tableBoundedEval(t.eval.evaluate(), n.tableScore, n.tableBound);
+  if (!inCheck) {
+    n.rawEval = t.eval.evaluate();
+    if (type != PvNode)
+      n.staticEval =
+          tableBoundedEval(t.correction.corrected(pos, n.rawEval), n.tableScore, n.tableBound);
+  }
   if (reverseFutility(n, value)) return value;
   if (tryNullMove(n, value)) return value;
 
@@ -972,7 +992,9 @@ int search(SearchThread& t, int ply, int alpha, int beta, int depth, Move lastMo
     if (n.searched == 0) t.counters.firstMoveCuts++;
     if (supply.stage == StageKiller1 || supply.stage == StageKiller2) t.counters.killerCuts++;
     n.rewardQuiet(cutMove);
-    return cutOff(t, ply, cutMove, cutValue, depth, inCheck);
+    cutOff(t, ply, cutMove, cutValue, depth, inCheck);
+    n.learnCorrection(cutValue, BoundLower, cutMove);
+    return cutValue;
   }
 
   if (n.searched == 0) {
@@ -986,9 +1008,11 @@ int search(SearchThread& t, int ply, int alpha, int beta, int depth, Move lastMo
     t.counters.pvNodes++;
     if (isQuiet(n.bestMove) && !inCheck) shiftKillers(t, ply, n.bestMove);
     store(t, ply, n.bestMove, n.best, depth, BoundExact);
+    n.learnCorrection(n.best, BoundExact, n.bestMove);
   } else {
     t.counters.allNodes++;
     store(t, ply, n.bestMove, n.best, depth, BoundUpper);
+    n.learnCorrection(n.best, BoundUpper, n.bestMove);
   }
   return n.best;
 }

@@ -11,6 +11,7 @@ void SearchThread::reset() {
   for (Move& m : mateKiller) m = 0;
   for (Move& m : captureKiller) m = 0;
   history.clear();
+  correction.clear();
   pv[0].clear();
   currentSplit.store(nullptr, std::memory_order_relaxed);
   abortPly = 0;

@@ -7,6 +7,7 @@
 #include "base/platform.h"
 #include "board/position.h"
 #include "eval/evaluator.h"
+#include "search/eval_correction.h"
 #include "search/history.h"
 #include "search/node_rules.h"
 #include "search/parallel_sync.h"
@@ -61,6 +62,7 @@ struct SearchThread {
   Move mateKiller[MaxPly];
   Move captureKiller[MaxPly];
   History history;  // quiet-move ordering, learnt afresh in every search
+  EvalCorrection correction;  // static scores by pawn structure, likewise
   SearchCounters counters;
 
   // Parallel search: the split point this thread works for (changed only under the global
