@@ -26,12 +26,14 @@ class EvalCorrection {
     if (target > MaxCorrection) target = MaxCorrection;
     if (target < -MaxCorrection) target = -MaxCorrection;
     const int weight = depth + 1 < MaxWeight ? depth + 1 : MaxWeight;
-    int32_t& e = entry(pos);
-    e += (target * Grain - e) * weight / WeightScale;
+    int16_t& e = entry(pos);
+    e = int16_t(e + (target * Grain - e) * weight / WeightScale);
   }
 
  private:
-  static constexpr int Grain = 256;  // entries in 1/256 of a centipawn
+  // Entries in 1/256 of a centipawn; a move toward a target within the bound stays within it, so
+  // 16 bits hold every entry and the table of a thread fits in 64 KB.
+  static constexpr int Grain = 256;
   static constexpr int MaxWeight = 16;
   static constexpr int WeightScale = 256;
   static constexpr int Entries = 16384;  // per side
@@ -39,8 +41,9 @@ class EvalCorrection {
   static int indexOf(const Position& pos) {
     return int(pos.sideToMove) * Entries + int(pos.pawnKey & (Entries - 1));
   }
-  int32_t& entry(const Position& pos) { return table[indexOf(pos)]; }
-  int32_t entry(const Position& pos) const { return table[indexOf(pos)]; }
+  int16_t& entry(const Position& pos) { return table[indexOf(pos)]; }
+  int16_t entry(const Position& pos) const { return table[indexOf(pos)]; }
 
-  int32_t table[2 * Entries];
+  int16_t table[2 * Entries];
+  static_assert(MaxCorrection * Grain <= INT16_MAX, "entries must fit 16 bits");
 };
