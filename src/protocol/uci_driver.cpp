@@ -293,15 +293,11 @@ void UciDriver::go() {
   if (old != StatusPositionSet) reportError("Expected current status==POSITION, got %i\n", old);
   const SearchLimits limits = searchLimits(command);
 
-  nextCurrmoveMs_ = 0;
-  lastBest_ = 0;
-  lastScore_ = 0;
-  lastDepth_ = 0;
-  stable_ = false;
   status_.exchange(next);
   searchController.start(position_, limits, true);
-  logInfo("Nominal search time is %3.2f seconds, infinite=%i, nodes=%u\n",
-          searchController.nominalTimeMs() / 1000.0, limits.infinite ? 1 : 0, limits.nodes);
+  logInfo("Nominal search time is %3.2f seconds, infinite=%i, nodes=%llu\n",
+          searchController.nominalTimeMs() / 1000.0, limits.infinite ? 1 : 0,
+          (unsigned long long)limits.nodes);
   trace("go() ok");
 }
 
@@ -310,9 +306,12 @@ void UciDriver::go() {
 SearchLimits UciDriver::searchLimits(const GoCommand& command) {
   SearchLimits limits;
   limits.depth = command.depth ? std::max(*command.depth, 1) : 0;
-  limits.nodes = uint32_t(command.nodes ? std::max(*command.nodes, 1) : 0);
+  limits.nodes = command.nodes ? uint64_t(std::max<int64_t>(*command.nodes, 1)) : 0;
   limits.infinite = command.infinite;
   limits.ponder = command.ponder;
+  // The interface takes the answer to an infinite or pondering search only after its stop or
+  // ponderhit: a bestmove before that would answer a question it has not asked yet.
+  limits.holdUntilStopped = command.infinite || command.ponder;
   limits.canPonder = canPonder_;
   limits.movesOutOfBook = bookExit_.movesOut(position_);
   if (limits.movesOutOfBook) logInfo("out of book=%i\n", limits.movesOutOfBook);
@@ -346,9 +345,8 @@ void UciDriver::releaseHeldResult(bool withPonder) {
   if (heldBookMove_) {
     sendBestMove(position_, heldBookMove_, 0);
   } else {
-    sendInfo(searchController.depth(), searchController.rootScore());
-    sendBestMove(searchController.searchedPosition(), searchController.bestMove(),
-                 withPonder ? searchController.ponderMove() : 0);
+    sendInfo(heldResult_.info);
+    sendBestMove(position_, heldResult_.best, withPonder ? heldResult_.ponder : 0);
   }
   heldBookMove_ = 0;
 }
@@ -418,48 +416,32 @@ void UciDriver::quit() {
   _exit(0);
 }
 
-void UciDriver::finished(int depth, int score, Move) {
+// The search's end: the last line once more, then the move (unless the search was pondering
+// and ended before the interface said how the game went on: then it waits for that).
+void UciDriver::finished(const SearchResult& result) {
   trace("finished()...");
+  heldResult_ = result;
   int old = status_.finishSearch();
   if (old == StatusPondering) {
     logInfo("Uci:finish() delay sending bestmove, status is still 'pondering'\n");
   } else {
-    sendInfo(depth, score);
-    sendBestMove(searchController.searchedPosition(), searchController.bestMove(),
-                 searchController.ponderMove());
+    sendInfo(result.info);
+    sendBestMove(position_, result.best, result.ponder);
   }
   trace("finished() ok");
 }
 
-void UciDriver::iterationReport(int depth, int score, Move move) {
-  uint32_t t = searchController.elapsedMs();
-  stable_ = score == lastScore_ && move == lastBest_ && depth - lastDepth_ >= 9;
-  if (!(stable_ && t < nextCurrmoveMs_)) sendInfo(depth, score);
-  if (score != lastScore_ || move != lastBest_) {
-    lastDepth_ = depth;
-    lastScore_ = score;
-    lastBest_ = move;
-  }
-}
+void UciDriver::searchInfo(const SearchInfo& info) { sendInfo(info); }
 
-void UciDriver::lineReport(int depth, int line, int score, const Move* pv) {
-  sendInfo(depth, score, pv, line);
-}
-
-void UciDriver::currentMove(int depth, int index, Move move) {
-  if (index == 0) send("info depth " + std::to_string(depth) + "\n");
-  uint32_t t = searchController.elapsedMs();
-  if ((index != 0 || stable_) && t < nextCurrmoveMs_) return;
-  nextCurrmoveMs_ = t + 100;
-  uint32_t nodes = searchController.totalNodes();
-  SearchCounters sum = searchController.summedCounters();
-  std::string line = "info currmove " + moveText(searchController.searchedPosition(), move);
-  line += " currmovenumber " + std::to_string(index + 1);
-  line += " time " + std::to_string(t);
-  line += " nodes " + std::to_string(nodes);
-  if (t > 99) line += " nps " + std::to_string(uint64_t(nodes) * 1000 / t);
-  line += " hashfull " + std::to_string(searchController.table().fillPerMille(sum.tt.newStores,
-                                                                              sum.tt.overwrites));
+void UciDriver::currentMove(const CurrentMoveInfo& info) {
+  std::string line = "info depth " + std::to_string(info.depth);
+  line += " currmove ";
+  line += moveText(position_, info.move);
+  line += " currmovenumber " + std::to_string(info.number);
+  line += " nodes " + std::to_string(info.nodes);
+  line += " nps " + std::to_string(info.nps);
+  line += " hashfull " + std::to_string(info.hashFull);
+  line += " time " + std::to_string(info.timeMs);
   line += "\n";
   send(line);
 }

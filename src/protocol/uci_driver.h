@@ -39,10 +39,9 @@ class UciDriver : public ProtocolDriver, public SearchListener {
   bool handle(const RcString& word, const RcString& rest) override;
 
   // Search listener: these run on the thread that searches.
-  void finished(int depth, int score, Move bestMove) override;
-  void iterationReport(int depth, int score, Move move) override;
-  void currentMove(int depth, int index, Move move) override;
-  void lineReport(int depth, int line, int score, const Move* pv) override;
+  void searchInfo(const SearchInfo& info) override;
+  void currentMove(const CurrentMoveInfo& info) override;
+  void finished(const SearchResult& result) override;
 
   int status() const { return status_.read(); }
   int castleNotation() const { return castleNotation_; }
@@ -55,8 +54,8 @@ class UciDriver : public ProtocolDriver, public SearchListener {
   const RcString& opponentKind() const { return opponentKind_; }
   int opponentElo() const { return opponentElo_; }
 
-  // " score cp 31" or " score mate -2" for a search score.
-  static std::string scoreText(int score);
+  // " score cp 31", " score mate -2" or " score cp 40 lowerbound" for a search score.
+  static std::string scoreText(int score, uint8_t bound = BoundExact);
 
  private:
   void uci();
@@ -99,10 +98,8 @@ class UciDriver : public ProtocolDriver, public SearchListener {
 
   // Output and logs.
   void send(const std::string& line);
-  // The search's line 1 (the root PV).
-  void sendInfo(int depth, int score);
-  // One line of the search: `line` counts from 1; 0 sends no line number.
-  void sendInfo(int depth, int score, const Move* pv, int line);
+  // One line of the search as an "info" line.
+  void sendInfo(const SearchInfo& info);
   // `pos` is the position the moves belong to (its castling rooks name KxR castling).
   void sendBestMove(const Position& pos, Move best, Move ponder);
   void trace(const char* message);
@@ -123,8 +120,8 @@ class UciDriver : public ProtocolDriver, public SearchListener {
   bool active_ = false;
   bool logOpened_ = false;
   bool ownBook_ = true;
-  bool canPonder_ = false;  // the Ponder option: moves may take a little longer
-  int multiPv_ = 1;         // lines each search finds
+  bool canPonder_ = false;    // the Ponder option: moves may take a little longer
+  int multiPv_ = 1;           // lines each search finds
   bool analyseMode_ = false;  // the interface analyses: no book moves
   bool trace_ = false;
   std::atomic<bool> chess960_{false};  // read by the search thread's reports
@@ -144,11 +141,7 @@ class UciDriver : public ProtocolDriver, public SearchListener {
   BookExit bookExit_;
   // A book move found for "go ponder": it waits, like a pondering search's result.
   Move heldBookMove_ = 0;
-
-  // Info-line state, used by the search thread, reset by go.
-  int lastDepth_ = 0;
-  int lastScore_ = 0;
-  Move lastBest_ = 0;
-  bool stable_ = false;
-  uint32_t nextCurrmoveMs_ = 0;
+  // The result of a pondering search that ended before ponderhit or stop (written by the
+  // search thread before it makes the status Held).
+  SearchResult heldResult_;
 };

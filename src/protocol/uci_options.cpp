@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "base/diagnostics.h"
 #include "base/log.h"
 #include "base/platform.h"
 #include "protocol/uci_driver.h"
@@ -139,8 +140,9 @@ void UciDriver::setHash(Tokenizer& value) {
   }
   searchController.waitUntilIdle();
   logInfo("resizing hash to %uMb\n", unsigned(megabytes));
-  searchController.table().resize(uint32_t(megabytes) * 1024);
-  logInfo("resized\n");
+  if (!searchController.table().resize(uint64_t(megabytes) * 1024))
+    diagnostic("Hash: no memory for %i MB, the table stays at %i MB\n", megabytes,
+               tableMegabytes());
 }
 
 void UciDriver::clearHash(Tokenizer&) {

@@ -12,6 +12,14 @@
 
 namespace {
 
+// " name value", as the info lines write their numbers.
+void appendField(std::string& text, const char* name, uint64_t value) {
+  text += ' ';
+  text += name;
+  text += ' ';
+  text += std::to_string(value);
+}
+
 std::string timeStamp() {
   char text[16];
   snprintf(text, sizeof text, "%010u", tickCount());
@@ -36,33 +44,37 @@ std::string UciDriver::moveText(const Position& pos, Move m) {
   return uciMoveText(text, pos, m, notation);
 }
 
-std::string UciDriver::scoreText(int score) {
-  if (score > Infinity - 1000) return " score mate " + std::to_string((Infinity + 1 - score) / 2);
-  if (score < -(Infinity - 1000)) return " score mate -" + std::to_string((score + Infinity) / 2);
-  return " score cp " + std::to_string(score);
+std::string UciDriver::scoreText(int score, uint8_t bound) {
+  std::string text;
+  if (score > Infinity - 1000)
+    text = " score mate " + std::to_string((Infinity + 1 - score) / 2);
+  else if (score < -(Infinity - 1000))
+    text = score == -Infinity ? " score mate 0"
+                              : " score mate -" + std::to_string((score + Infinity) / 2);
+  else
+    text = " score cp " + std::to_string(score);
+  if (bound == BoundLower) text += " lowerbound";
+  if (bound == BoundUpper) text += " upperbound";
+  return text;
 }
 
-// Line 1 of the search; marked as such when the search finds several.
-void UciDriver::sendInfo(int depth, int score) {
-  sendInfo(depth, score, searchController.pv(), searchController.lineCount > 1 ? 1 : 0);
-}
-
-void UciDriver::sendInfo(int depth, int score, const Move* pv, int line) {
-  uint32_t t = searchController.elapsedMs();
-  uint32_t nodes = searchController.totalNodes();
-  char number[64];
-  std::string text = "info depth " + std::to_string(depth) + " seldepth " +
-                     std::to_string(searchController.selDepth());
-  if (line > 0) text += " multipv " + std::to_string(line);
-  text += scoreText(score);
-  text += " time " + std::to_string(t);
-  snprintf(number, sizeof number, " nodes %.0f", double(nodes));
-  text += number;
-  if (t > 99) text += " nps " + std::to_string(uint64_t(nodes) * 1000 / t);
-  text += " pv ";
-  for (int i = 0; i < PvRows - 1 && pv[i]; i++)
-    text += moveText(searchController.searchedPosition(), pv[i]) + " ";
-  text += "\n";
+void UciDriver::sendInfo(const SearchInfo& info) {
+  std::string text = "info";
+  appendField(text, "depth", info.depth);
+  appendField(text, "seldepth", info.selDepth);
+  if (info.line > 0) appendField(text, "multipv", info.line);
+  text += scoreText(info.score, info.bound);
+  appendField(text, "nodes", info.nodes);
+  appendField(text, "nps", info.nps);
+  appendField(text, "hashfull", info.hashFull);
+  if (info.tablesInUse) appendField(text, "tbhits", info.tableHits);
+  appendField(text, "time", info.timeMs);
+  text += " pv";
+  for (int i = 0; i < PvRows - 1 && info.pv[i]; i++) {
+    text += ' ';
+    text += moveText(position_, info.pv[i]);
+  }
+  text += '\n';
   send(text);
 }
 

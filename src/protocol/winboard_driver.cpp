@@ -187,7 +187,9 @@ void WinBoardDriver::memory() {
   if (megabytes < 1) return;
   stop();  // the table must not move while a search reads it
   // As large as the UCI Hash option allows: the interface's whole memory budget may be larger.
-  search_.table().resize(uint32_t(std::min(megabytes, MaxTableMb)) * 1024);
+  if (!search_.table().resize(uint64_t(std::min(megabytes, MaxTableMb)) * 1024))
+    send("telluser memory: no room for %i MB, the hash table stays at %llu MB\n", megabytes,
+         (unsigned long long)(search_.table().sizeBytes() >> 20));
 }
 
 void WinBoardDriver::newGame() {
@@ -303,7 +305,7 @@ void WinBoardDriver::moveNow() {
     }
     seen = finishedCount_;
   }
-  search_.stopAll();
+  search_.stop();
   {
     std::unique_lock<std::mutex> guard(stateLock_);
     stateChanged_.wait(guard, [&] { return finishedCount_ != seen; });
@@ -420,7 +422,7 @@ void WinBoardDriver::think(bool onSearchThread) {
       return;
     }
     log("think: ponder");
-    const Move expected = search_.ponderMove();
+    const Move expected = lastResult_.ponder;
     if (!expected || !history_.play(position_, expected)) {
       ponderMove_ = 0;
       log("think: no move to ponder");
@@ -503,9 +505,10 @@ void WinBoardDriver::setClock(SearchLimits& limits) {
   }
 }
 
-void WinBoardDriver::finished(int, int score, Move bestMove) {
+void WinBoardDriver::finished(const SearchResult& searchResult) {
   log("finished()...");
   std::lock_guard<std::mutex> guard(stateLock_);
+  lastResult_ = searchResult;
   const int old = status_;
   status_ = Idle;
   finishedCount_++;
@@ -516,7 +519,7 @@ void WinBoardDriver::finished(int, int score, Move bestMove) {
   } else if (analyze) {
     log("finished(): analysis mode, do nothing\n");
   } else {
-    playSearchResult(score, bestMove, true);
+    playSearchResult(searchResult.info.score, searchResult.best, true);
     log("finished() ok");
   }
   stateChanged_.notify_all();
@@ -543,17 +546,15 @@ void WinBoardDriver::playSearchResult(int score, Move best, bool onSearchThread)
   send(position_.sideToMove == Black ? "1-0 {White mates}\n" : "0-1 {Black mates}\n");
 }
 
-void WinBoardDriver::iterationReport(int depth, int score, Move) {
-  sendThinking(depth, score, search_.pv());
+// Thinking output has no way to say that a score is only a bound: such lines are left out, and
+// the exact score follows once the window is open again.
+void WinBoardDriver::searchInfo(const SearchInfo& info) {
+  if (info.bound == BoundExact) sendThinking(info);
 }
 
-void WinBoardDriver::lineReport(int depth, int, int score, const Move* pv) {
-  sendThinking(depth, score, pv);
-}
-
-// One line of thinking output: depth, score, time, nodes and the moves (after the move
-// pondered on, while pondering).
-void WinBoardDriver::sendThinking(int depth, int score, const Move* pv) {
+// One line of thinking output: depth, score, time in centiseconds, nodes and the moves (after
+// the move pondered on, while pondering).
+void WinBoardDriver::sendThinking(const SearchInfo& info) {
   if (!post) return;
   int status;
   Move pondering;
@@ -563,21 +564,22 @@ void WinBoardDriver::sendThinking(int depth, int score, const Move* pv) {
     pondering = ponderMove_;
   }
   char line[ThinkingLineLimit + 64];
-  int length = snprintf(line, sizeof line, "%i %i %i %u", depth, score,
-                        int(search_.elapsedMs() / 10), search_.totalNodes());
+  int length = snprintf(line, sizeof line, "%i %i %u %llu", info.depth, info.score,
+                        unsigned(info.timeMs / 10), (unsigned long long)info.nodes);
   auto add = [&](Move m) {
     char text[WinBoardMoveTextSize];
     length +=
         snprintf(line + length, sizeof line - size_t(length), " %s", winboardMoveText(text, m));
   };
   if (status == Pondering && pondering) add(pondering);
-  for (int i = 0; i < PvRows && pv[i] && length <= ThinkingLineLimit; i++) add(pv[i]);
+  for (int i = 0; i < PvRows && info.pv[i] && length <= ThinkingLineLimit; i++) add(info.pv[i]);
   send("%s\n", line);
 }
 
 void WinBoardDriver::ponderHit() {
   log("ponderhit");
   int old;
+  SearchResult ended;
   {
     std::unique_lock<std::mutex> guard(stateLock_);
     // The ponder search must be running before it can be turned into the real one.
@@ -585,11 +587,12 @@ void WinBoardDriver::ponderHit() {
     ponderMove_ = 0;
     old = status_;
     status_ = old == Idle ? Idle : Searching;
+    ended = lastResult_;
   }
   if (old == Idle) {
-    // The ponder search has ended (depth limit): its move is ready.
+    // The ponder search has ended: its move is ready.
     log("pondering already finished!");
-    playSearchResult(search_.rootScore(), search_.bestMove(), false);
+    playSearchResult(ended.info.score, ended.best, false);
     return;
   }
   // The ponder search goes on as the search for our move (its levels now from the clock the

@@ -41,10 +41,8 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   bool handle(const RcString& word, const RcString& rest) override;
 
   // SearchListener (called on the search thread)
-  void finished(int depth, int score, Move bestMove) override;
-  void iterationReport(int depth, int score, Move move) override;
-  void currentMove(int, int, Move) override {}
-  void lineReport(int depth, int line, int score, const Move* pv) override;
+  void searchInfo(const SearchInfo& info) override;
+  void finished(const SearchResult& result) override;
 
   // For tests and diagnostics.
   int status();
@@ -65,7 +63,7 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   unsigned incrementMs = 0;
   int timeGapMs = 3000;
   BookExit bookExit;
-  int depthLimit = 0;  // sd; 0: none
+  int depthLimit = 0;         // sd; 0: none
   std::atomic<int> lines{1};  // option MultiPV: lines each search finds
   RcString logDir;
   BookMoveSource bookMove = nullptr;
@@ -128,7 +126,7 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   void changeExclusions(bool excluding);
   void reanalyse();
   std::vector<Move> analysedMoves();
-  void sendThinking(int depth, int score, const Move* pv);
+  void sendThinking(const SearchInfo& info);
 
   // Output and log.
   void send(const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -156,6 +154,7 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   std::condition_variable stateChanged_;
   std::atomic<int> status_{Idle};  // written under stateLock_, read anywhere for log lines
   Move ponderMove_ = 0;
+  SearchResult lastResult_;     // the last search's end, under stateLock_
   bool pendingStart_ = false;   // a ponder search is prepared and waits for the starter
   SearchLimits pendingLimits_;  // what the search think() prepared is to obey
   unsigned finishedCount_ = 0;  // finished callbacks so far

@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "board/notation.h"
 #include "base/log.h"
 #include "base/platform.h"
+#include "board/notation.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 // behaviour signature: a change that should not alter play must leave it as it was.
 #include <cstdint>
 
-#include "search/search_controller.h"
 #include "base/output_stream.h"
+#include "search/search_controller.h"
 
 // Deep enough to exercise every part of the search, short enough for a few seconds in all.
 constexpr int BenchDefaultDepth = 9;

@@ -60,8 +60,7 @@ void orderCaptures(MoveSupply& s) {
   sortByScore(s.batchBegin, s.batchEnd, s.scores);
 }
 
-int orderQuiescenceCaptures(MoveSupply& s, int ply, int threshold, bool checkTest,
-                            Move hashMove) {
+int orderQuiescenceCaptures(MoveSupply& s, int ply, int threshold, bool checkTest, Move hashMove) {
   Position& pos = *s.pos;
   const int side = int(pos.sideToMove);
   const int enemyKing = pos.kingSquare(side ^ 1);

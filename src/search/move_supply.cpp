@@ -39,7 +39,7 @@ Move* orderChecks(Position& pos, Move* begin, Move* end, int* scores) {
 }
 
 Move* MoveSupply::nextBatch() {
-  const Move (&killers)[2] = thread->killers[ply < MaxPly ? ply : MaxPly - 1];
+  const Move(&killers)[2] = thread->killers[ply < MaxPly ? ply : MaxPly - 1];
   for (;;) {
     if (stage >= StageKingQuiets && stage < StageQuiescenceStart) return nullptr;
     if (stage >= StageQuietChecks) return nullptr;

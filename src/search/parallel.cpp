@@ -393,8 +393,8 @@ void abortSplit(SearchThread& t, SplitPoint& sp, Move move, int score) {
   }
 }
 
-uint32_t searchNodes(const SearchThread& t) {
-  uint32_t total = t.counters.total();
+uint64_t searchNodes(const SearchThread& t) {
+  uint64_t total = t.counters.total();
   const int n = par.activeThreads;
   for (int i = 0; i < n; i++) {
     const SearchThread& other = threadAt(i);

@@ -30,8 +30,8 @@ void runSplitPoint(SearchThread& t, SplitPoint& sp);
 // A cut-off at a split point: no more moves are handed out and every other thread working at sp
 // or below it is stopped.
 void abortSplit(SearchThread& t, SplitPoint& sp, Move move, int score);
-// Interior + quiescence + pruned nodes of the whole search as seen from thread t during the
+// Interior and quiescence nodes of the whole search as seen from thread t during the
 // search: its own exact count plus what the others published.
-uint32_t searchNodes(const SearchThread& t);
+uint64_t searchNodes(const SearchThread& t);
 // Microseconds of a steady clock, for the wait and administration times.
 uint64_t microTicks();

@@ -33,10 +33,10 @@ constexpr int ReverseFutilityMargin = 85;  // per ply of depth
 // LateMoveCount[d] are not searched unless they give check.
 constexpr int LateMovePruningMaxDepth = 4;
 constexpr int LateMoveCount[LateMovePruningMaxDepth + 1] = {0, 5, 8, 13, 20};
-constexpr int NullVerifyOfficers = 4;    // below this many officers a null cut-off is verified
-constexpr int HashMoveDepthSlack = 2;    // a table move that shallow is still tried first
-constexpr int IidDepthCut = 2;           // internal deepening searches 2 plies less than the move
-constexpr int IidCutNodeMinDepth = 3;    // ... and at expected cut nodes only from that depth
+constexpr int NullVerifyOfficers = 4;  // below this many officers a null cut-off is verified
+constexpr int HashMoveDepthSlack = 2;  // a table move that shallow is still tried first
+constexpr int IidDepthCut = 2;         // internal deepening searches 2 plies less than the move
+constexpr int IidCutNodeMinDepth = 3;  // ... and at expected cut nodes only from that depth
 constexpr int FutilityMaxDepth = 4;
 constexpr int FutilityMargin[FutilityMaxDepth + 1] = {0, 50, 150, 250, 350};
 constexpr int PawnEndingExtensionHashMove = 3;  // plies added for a capture into a pawn ending
@@ -87,8 +87,10 @@ inline int cutOff(SearchThread& t, int ply, Move move, int value, int depth, boo
   return value;
 }
 
-// Polled every 256 interior nodes: the hard time limit and the node limit.
+// Polled every 256 interior nodes: the hard time limit and the node limit, which never end the
+// first iteration (a move is never played unsearched).
 bool limitReached(const SearchThread& t) {
+  if (timeControl.depth <= 1) return false;
   if (timeControl.elapsed() > timeControl.limitMs) return true;
   return timeControl.nodeLimit && searchNodes(t) >= timeControl.nodeLimit;
 }
@@ -150,8 +152,10 @@ bool reductionExempt(SearchThread& t, Move m, int threatSquare) {
       if (slot == RookEnd) continue;
       const int sq = pos.pieceSquare[enemy + slot];
       if (sq == NoSquare) {
-        if (slot < RookEnd) slot = RookEnd;  // rook list ended: go on with the queens
-        else break;
+        if (slot < RookEnd)
+          slot = RookEnd;  // rook list ended: go on with the queens
+        else
+          break;
         continue;
       }
       if (sq & 0x88) continue;
@@ -434,6 +438,7 @@ inline bool probeBitbases(Node& n, int& value) {
     return false;
   int s;
   if (!bitbases.probe(n.pos, s)) return false;
+  n.t.counters.tableHits++;
   if (n.inCheck && s < -WinBound) {
     Move evasions[MaxMoves];
     if (generateEvasions(n.pos, evasions, n.lastMove) == evasions) {
@@ -752,8 +757,10 @@ int qsearch(SearchThread& t, int ply, int alpha, int beta, int qdepth, Move last
       }
     }
     if (qdepth < QuiescenceEntryDepth) {
-      if (left < 2) qdepth = 1;
-      else if (left > 2) qdepth = 0;
+      if (left < 2)
+        qdepth = 1;
+      else if (left > 2)
+        qdepth = 0;
     }
     childDepth = qdepth;
   } else if (xray) {
@@ -766,7 +773,10 @@ int qsearch(SearchThread& t, int ply, int alpha, int beta, int qdepth, Move last
     } else {
       if (bitbaseMen(pos) <= searchController.thresholds.bitbaseFreeLimit && pos.epSquare == 0) {
         int score;
-        if (bitbases.probe(pos, score)) return scoreFromTable(score, ply);
+        if (bitbases.probe(pos, score)) {
+          t.counters.tableHits++;
+          return scoreFromTable(score, ply);
+        }
       }
       int eval = t.eval.evaluate();
       if (eval > -Infinity) {
@@ -809,8 +819,7 @@ int qsearch(SearchThread& t, int ply, int alpha, int beta, int qdepth, Move last
       int value;
       if (beta > alpha + 1 && best > -Infinity) {
         value = -qsearch(t, ply + 1, -alpha - 1, -alpha, childDepth, made);
-        if (value > alpha && !t.stop)
-          value = -qsearch(t, ply + 1, -beta, -alpha, childDepth, made);
+        if (value > alpha && !t.stop) value = -qsearch(t, ply + 1, -beta, -alpha, childDepth, made);
       } else {
         value = -qsearch(t, ply + 1, -beta, -alpha, childDepth, made);
       }

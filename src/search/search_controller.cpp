@@ -51,6 +51,7 @@ void SearchController::searchThreadLoop() {
 
 void SearchController::start(bool async) {
   timeUp = false;
+  stopRequested = false;
   master().stop = 0;
   if (!async || !booted) {
     think(*this);
@@ -70,6 +71,17 @@ void SearchController::stopAll() {
   }
 }
 
+void SearchController::release() {
+  // Taking the lock orders this wake-up after the waiter's last look at the flags.
+  { std::lock_guard<std::mutex> guard(releaseLock_); }
+  released_.notify_all();
+}
+
+void SearchController::waitForRelease() {
+  std::unique_lock<std::mutex> guard(releaseLock_);
+  released_.wait(guard, [this] { return stopRequested || !timeControl.infinite; });
+}
+
 void SearchController::start(const Position& pos, const SearchLimits& limits, bool async) {
   waitUntilIdle();
   setPosition(pos);
@@ -78,11 +90,18 @@ void SearchController::start(const Position& pos, const SearchLimits& limits, bo
   searchMoves = limits.searchMoves;
   lines = std::clamp(limits.lines, 1, MaxLines);
   mateMoves = std::max(limits.mateMoves, 0);
+  holdUntilStopped = limits.holdUntilStopped;
   start(async);
 }
 
-void SearchController::stopAndWait() {
+void SearchController::stop() {
+  stopRequested = true;
   stopAll();
+  release();
+}
+
+void SearchController::stopAndWait() {
+  stop();
   waitUntilIdle();
 }
 
@@ -98,6 +117,7 @@ bool SearchController::ponderHit(int timeLeftMs) {
   }
   if (timeLeftMs >= 0) timeControl.ponderHitAdjust(timeLeftMs);
   timeControl.ponderHit();
+  release();
   if (timeControl.iterationTimeout()) stopAll();
   return false;
 }
@@ -113,6 +133,7 @@ void SearchController::searchStart() {
   if (maxDepth < 1) maxDepth = 120;
   timeControl.startClock();
   iterationDepth = 0;
+  scoreBound = BoundExact;
   master().reset();
   searchThreads = booted ? activeThreads() : 1;
   thresholds.splitDepth = searchThreads > 1 ? 1 : 128;
@@ -123,10 +144,27 @@ void SearchController::searchStart() {
   if (searchThreads > 1) prepareSearch(*this);
 }
 
-uint32_t SearchController::totalNodes() const {
-  uint32_t total = 0;
+uint64_t SearchController::totalNodes() const {
+  uint64_t total = 0;
   for (int i = 0; i < searchThreads; i++) total += threads[i].counters.total();
   return total;
+}
+
+SearchInfo SearchController::info(int line, int lineScore, uint8_t bound, const PvLine& pv) const {
+  SearchInfo info;
+  info.depth = iterationDepth;
+  info.selDepth = selDepth();
+  info.line = lineCount > 1 ? line : 0;
+  info.score = lineScore;
+  info.bound = bound;
+  info.nodes = totalNodes();
+  info.timeMs = timeControl.elapsed();
+  info.nps = info.timeMs > 0 ? info.nodes * 1000 / info.timeMs : 0;
+  info.hashFull = tt.fillPerMille();
+  for (int i = 0; i < searchThreads; i++) info.tableHits += threads[i].counters.tableHits;
+  info.tablesInUse = thresholds.bitbaseProbeLimit >= 0;
+  info.pv = pv;
+  return info;
 }
 
 SearchCounters SearchController::summedCounters() const {
@@ -156,6 +194,7 @@ SearchCounters SearchController::summedCounters() const {
     sum.splitCuts += c.splitCuts;
     sum.kills += c.kills;
     sum.splitNodes += c.splitNodes;
+    sum.tableHits += c.tableHits;
     sum.tt.probes += c.tt.probes;
     sum.tt.hits += c.tt.hits;
     sum.tt.cuts += c.tt.cuts;

@@ -3,29 +3,18 @@
 // search. It owns the search threads' records (index 0 the master), starts a search on the
 // caller's thread or on the search thread, stops it, passes ponder hits on and hands out the
 // result. The search reports back through a SearchListener.
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 
 #include "board/position.h"
 #include "search/parallel_sync.h"
 #include "search/search.h"
 #include "search/search_limits.h"
+#include "search/search_report.h"
 #include "search/search_thread.h"
 #include "search/time_control.h"
 #include "search/tt.h"
-
-class SearchListener {
- public:
-  virtual ~SearchListener() = default;
-  // Once per search, at its end, after every stop flag is set.
-  virtual void finished(int depth, int score, Move bestMove) = 0;
-  // Whenever the root search has a (new) best move; move is the first move of the root PV.
-  virtual void iterationReport(int depth, int score, Move move) = 0;
-  // Before each root move is searched, with its index in the root list.
-  virtual void currentMove(int depth, int index, Move move) = 0;
-  // A search for several lines reports them instead of each new best move: after every
-  // finished iteration, line 1 (the best) to the last, each with its score and its moves.
-  virtual void lineReport(int /*depth*/, int /*line*/, int /*score*/, const Move* /*pv*/) {}
-};
 
 struct RootMove {
   Move move;
@@ -38,7 +27,7 @@ class SearchController {
   Relaxed<int> maxDepth{0};  // depth limit; below 1 means 120
   int threadCount = 1;
   bool booted = false;
-  bool quiet = false;  // no search lines and no statistics on the log
+  bool quiet = false;       // no search lines and no statistics on the log
   bool useBitbases = true;  // probe the bitbases when they are loaded
   SearchListener* listener = nullptr;
 
@@ -59,7 +48,9 @@ class SearchController {
   // caller's thread, or (async) on the search thread, returning at once. A search still winding
   // down is waited for first.
   void start(const Position& pos, const SearchLimits& limits, bool async);
-  // Stops the running search (if any) and waits until it has reported.
+  // The interface's stop: ends the running search (if any) now, an infinite one too; it reports
+  // on its own thread. stopAndWait also waits until it has.
+  void stop();
   void stopAndWait();
   // The opponent played the move the search pondered on: from now on it runs under its time
   // levels (computed again from timeLeftMs when a clock is given), or, with a single legal
@@ -87,6 +78,7 @@ class SearchController {
   std::vector<Move> searchMoves;
   int lines = 1;
   int mateMoves = 0;
+  bool holdUntilStopped = false;
 
   // Results of the last (or running) search.
   Move bestMove() const { return rootCount > 0 ? rootMoves[0].move : 0; }
@@ -95,14 +87,16 @@ class SearchController {
   const Move* pv() const { return rootPv.moves; }
   int selDepth() const { return threads[0].selDepth; }
   Move ponderMove() const { return score > -(Infinity - 2) ? rootPv[1] : 0; }
+  // A report of the search as it stands: depth, nodes, time, table use, and the given line.
+  SearchInfo info(int line, int lineScore, uint8_t bound, const PvLine& pv) const;
   int rootMoveCount() const { return rootCount; }
 
   TimeControl& times() { return timeControl; }
   Tt& table() { return tt; }
 
-  // Interior, quiescence and pruned nodes of every thread of the last (or running) search, read
+  // Interior and quiescence nodes of every thread of the last (or running) search, read
   // between root moves or after the search, when no helper is searching.
-  uint32_t totalNodes() const;
+  uint64_t totalNodes() const;
   SearchCounters summedCounters() const;
 
   // State of the running search, shared with the searches.
@@ -117,18 +111,28 @@ class SearchController {
   PvLine linePv[MaxLines];
   Relaxed<int> iterationDepth{0};
   Relaxed<int> score{0};
+  uint8_t scoreBound = BoundExact;  // the last best move's score may be a bound (window failed)
   Relaxed<bool> timeUp{false};
-  Relaxed<bool> workersStop{false};  // workers leave the split-point loop and sleep
-  int searchThreads = 1;             // threads that take part in the running search
+  Relaxed<bool> stopRequested{false};  // by the interface, not by a limit of the search
+  Relaxed<bool> workersStop{false};    // workers leave the split-point loop and sleep
+  int searchThreads = 1;               // threads that take part in the running search
 
   // The first step of every search: limits, counters, table generation.
   void searchStart();
   // Sets the time-up flag, workersStop and every thread's stop flag (each under its thread's
   // lock, so that a thread clearing its own stop cannot lose this one).
   void stopAll();
+  // The end of an infinite search (analysis, pondering) that has nothing left to search (a mate
+  // proven, the depth ceiling, no move at all) and was asked to hold its answer: it waits for
+  // the interface's stop or a ponder hit before it reports.
+  void waitForRelease();
 
  private:
   void searchThreadLoop();
+  // Wakes a search waiting for its release (after a stop or a ponder hit changed the flags).
+  void release();
+  std::mutex releaseLock_;
+  std::condition_variable released_;
   SearchThread threads[MaxThreads];
 };
 

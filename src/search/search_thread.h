@@ -18,35 +18,37 @@ struct SplitPoint;
 
 // Node statistics of one thread, reset at every search start.
 struct SearchCounters {
-  uint32_t interior = 0;       // search entries
-  uint32_t frontier = 0;       // search calls that went straight to the quiescence search
-  uint32_t quiescence = 0;
-  uint32_t pruned = 0;         // moves dropped by futility
-  uint32_t pvNodes = 0;
-  uint32_t cutNodes = 0;
-  uint32_t allNodes = 0;
-  uint32_t endNodes = 0;       // no legal move
-  uint32_t nullNodes = 0;      // nodes spent under null moves
-  uint32_t nullDepth = 0;      // nesting of null-move searches
-  uint32_t nullCuts = 0;
-  uint32_t nullTries = 0;
-  uint32_t iidNodes = 0;       // nodes spent in internal iterative deepening
+  uint64_t interior = 0;  // search entries
+  uint64_t frontier = 0;  // search calls that went straight to the quiescence search
+  uint64_t quiescence = 0;
+  uint64_t pruned = 0;  // moves dropped by futility
+  uint64_t pvNodes = 0;
+  uint64_t cutNodes = 0;
+  uint64_t allNodes = 0;
+  uint64_t endNodes = 0;   // no legal move
+  uint64_t nullNodes = 0;  // nodes spent under null moves
+  uint32_t nullDepth = 0;  // nesting of null-move searches
+  uint64_t nullCuts = 0;
+  uint64_t nullTries = 0;
+  uint64_t iidNodes = 0;  // nodes spent in internal iterative deepening
   uint32_t iidDepth = 0;
-  uint32_t firstMoveCuts = 0;
-  uint32_t pvChanges = 0;
-  uint32_t reduceTries = 0;
-  uint32_t reduceFails = 0;
-  uint32_t killerTries = 0;    // kept for the statistics block; nothing counts it yet
-  uint32_t killerCuts = 0;
-  uint32_t splits = 0;         // split attempts that found the global lock free
-  uint32_t splitFails = 0;     // ... of which no thread joined
-  uint32_t splitCuts = 0;      // cut-offs at split points
-  uint32_t kills = 0;          // times a cut-off at a split point stopped this thread
-  uint32_t splitNodes = 0;     // nodes searched by this thread at its own split points
+  uint64_t firstMoveCuts = 0;
+  uint64_t pvChanges = 0;
+  uint64_t reduceTries = 0;
+  uint64_t reduceFails = 0;
+  uint64_t killerTries = 0;  // kept for the statistics block; nothing counts it yet
+  uint64_t killerCuts = 0;
+  uint64_t splits = 0;      // split attempts that found the global lock free
+  uint64_t splitFails = 0;  // ... of which no thread joined
+  uint64_t splitCuts = 0;   // cut-offs at split points
+  uint64_t kills = 0;       // times a cut-off at a split point stopped this thread
+  uint64_t splitNodes = 0;  // nodes searched by this thread at its own split points
+  uint64_t tableHits = 0;   // positions the endgame tables answered
   TtCounters tt;
 
-  // The nodes that the node limit and the speed figures count.
-  uint32_t total() const { return interior + quiescence + pruned; }
+  // The nodes that the node limit and the speed figures count: the positions the search made
+  // and looked at. A pruned move is never made, so it is no node.
+  uint64_t total() const { return interior + quiescence; }
 };
 
 constexpr int MaxThreads = 8;
@@ -54,14 +56,14 @@ constexpr int MaxSplitPoints = 8;  // per thread
 
 struct SearchThread {
   Position pos;
-  Evaluator eval{pos};  // reads pos; owns the thread's pawn hash
+  Evaluator eval{pos};        // reads pos; owns the thread's pawn hash
   Relaxed<uint32_t> stop{0};  // set by other threads; cleared only under `lock`
   int selDepth = 0;
   PvLine pv[PvRows];  // by ply
   Move killers[MaxPly][2];
   Move mateKiller[MaxPly];
   Move captureKiller[MaxPly];
-  History history;  // quiet-move ordering, learnt afresh in every search
+  History history;            // quiet-move ordering, learnt afresh in every search
   EvalCorrection correction;  // static scores by pawn structure, likewise
   SearchCounters counters;
 
@@ -77,7 +79,7 @@ struct SearchThread {
   int splitCount = 0;
   SpinLockBackoff lock;  // guards stop changes and abortPly
   // Node count published every 256 interior nodes for the other threads' node-limit checks.
-  Relaxed<uint32_t> publishedNodes{0};
+  Relaxed<uint64_t> publishedNodes{0};
   // Microseconds spent waiting for work or helpers, and setting up or leaving split points.
   Relaxed<uint64_t> waitMicros{0};
   Relaxed<uint64_t> adminMicros{0};

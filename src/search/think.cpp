@@ -39,13 +39,34 @@ bool nodeLimitReached(SearchController& c) {
   return timeControl.nodeLimit && c.totalNodes() >= timeControl.nodeLimit;
 }
 
-// Whether the iteration must stop now: a stop request, the node limit or the time.
+// Whether the iteration must stop now: a stop request, the node limit or the time. The first
+// iteration always completes (it takes a fraction of a millisecond): a move is never played
+// unsearched, however short the clock.
 bool interrupted(SearchController& c) {
-  if (c.master().stop || c.timeUp || nodeLimitReached(c) || timeControl.timeIsUp()) {
+  if (c.master().stop || c.timeUp) return true;
+  if (c.iterationDepth > 1 && (nodeLimitReached(c) || timeControl.timeIsUp())) {
     c.timeUp = true;
     return true;
   }
   return false;
+}
+
+// After this long a search tells which root move it is on: by then each move takes a while.
+constexpr uint32_t CurrentMoveDelayMs = 1000;
+
+void reportCurrentMove(SearchController& c, int depth, int index, Move move) {
+  if (!c.listener) return;
+  const uint32_t ms = timeControl.elapsed();
+  if (ms < CurrentMoveDelayMs) return;
+  CurrentMoveInfo info;
+  info.depth = depth;
+  info.move = move;
+  info.number = index + 1;
+  info.nodes = c.totalNodes();
+  info.timeMs = ms;
+  info.nps = info.nodes * 1000 / ms;
+  info.hashFull = tt.fillPerMille();
+  c.listener->currentMove(info);
 }
 
 void storeRoot(SearchController& c, Move m, int score, int depth, uint8_t bound) {
@@ -82,6 +103,17 @@ bool listed(const std::vector<Move>& moves, Move m) {
 // fewer for the side to move. An infinite search (analysis, pondering) runs on all the same.
 bool mateFound(const SearchController& c) {
   return c.mateMoves > 0 && !timeControl.infinite && c.score >= Infinity - (2 * c.mateMoves - 1);
+}
+
+// Whether every line's score is a mate that the iteration of `depth` has searched to its end:
+// deeper iterations cannot change them.
+bool linesProven(const SearchController& c, int depth) {
+  for (int i = 0; i < c.lineCount; i++) {
+    const int score = c.lineCount > 1 ? c.rootMoves[i].score : int(c.score);
+    const int distance = score < 0 ? Infinity + score : Infinity - score;
+    if (depth + 1 < distance) return false;
+  }
+  return true;
 }
 
 void sortRootMoves(RootMove* begin, RootMove* end) {
@@ -211,18 +243,30 @@ void printPv(Position& pos, const Move* moves) {
 
 namespace {
 
-// A new best root move: its score and line become the search's, the listener and the log hear
-// of it, and the table keeps it as a lower bound.
-void announceBest(SearchController& c, Position& pos, Move move, int value, int depth) {
+// A new best root move: its score (exact, or a lower bound when it failed high) and line become
+// the search's, the listener and the log hear of it, and the table keeps it as a lower bound.
+void announceBest(SearchController& c, Position& pos, Move move, int value, int depth,
+                  uint8_t bound) {
   c.score = value;
+  c.scoreBound = bound;
   c.rootPv.extend(move, c.master().pv[1]);
-  if (c.listener) c.listener->iterationReport(depth, value, c.rootPv[0]);
+  if (c.listener) c.listener->searchInfo(c.info(1, value, bound, c.rootPv));
   if (!c.quiet) {
-    printSearchLine(c, value, "");
+    printSearchLine(c, value, bound == BoundLower ? "++" : "");
     printPv(pos, c.rootPv.moves);
     logInfo("\n");
   }
   storeRoot(c, move, value, depth, BoundLower);
+}
+
+// The best move failed low: its score is at most `value`. The listener hears of the bound with
+// the line as it stands; the window opens and the move is searched again.
+void announceFailLow(SearchController& c, int value) {
+  if (c.listener) c.listener->searchInfo(c.info(1, value, BoundUpper, c.rootPv));
+  if (!c.quiet) {
+    printSearchLine(c, value, "--");
+    logInfo("\n");
+  }
 }
 
 // Puts root record i, just searched to an exact score, among the lines (records 0 to
@@ -240,6 +284,7 @@ void enterLine(SearchController& c, int i, const PvLine& child) {
   c.linePv[at].extend(entering.move, child);
   if (at == 0) {
     c.score = entering.score;
+    c.scoreBound = BoundExact;
     c.rootPv = c.linePv[0];
   }
 }
@@ -257,7 +302,7 @@ bool searchLines(SearchController& c, int depth) {
     RootMove& r = c.rootMoves[i];
     const uint64_t before = c.totalNodes();
     const Move made = makeMove(pos, r.move);
-    if (c.listener) c.listener->currentMove(depth, i, r.move);
+    reportCurrentMove(c, depth, i, r.move);
     bool isLine = i < c.lineCount;
     int value;
     if (isLine) {
@@ -281,11 +326,11 @@ bool searchLines(SearchController& c, int depth) {
 }
 
 // The lines of a finished iteration, best first, to the listener and the log.
-void reportLines(SearchController& c, int depth) {
+void reportLines(SearchController& c) {
   Position& pos = c.master().pos;
   for (int i = 0; i < c.lineCount; i++) {
     const int score = c.rootMoves[i].score;
-    if (c.listener) c.listener->lineReport(depth, i + 1, score, c.linePv[i].moves);
+    if (c.listener) c.listener->searchInfo(c.info(i + 1, score, BoundExact, c.linePv[i]));
     if (!c.quiet) {
       char label[16];
       std::snprintf(label, sizeof label, "(%i) ", i + 1);
@@ -307,7 +352,7 @@ int rootSearch(SearchController& c, int alpha, int beta, int depth) {
   RootMove& first = c.rootMoves[0];
   uint64_t before = c.totalNodes();
   Move made = makeMove(pos, first.move);
-  if (c.listener) c.listener->currentMove(depth, 0, first.move);
+  reportCurrentMove(c, depth, 0, first.move);
   int value = -search(t, 1, -beta, -alpha, depth - 1, made, PvNode);
   unmakeMove(pos, first.move, undo);
   if (interrupted(c)) return 0;
@@ -315,11 +360,12 @@ int rootSearch(SearchController& c, int alpha, int beta, int depth) {
   // Below the window the best move's score is only an upper bound: the caller widens the window
   // and searches again.
   if (value <= alpha) {
+    announceFailLow(c, value);
     timeControl.firstMoveScore(value);
     return value;
   }
   first.score = value;
-  announceBest(c, pos, first.move, value, depth);
+  announceBest(c, pos, first.move, value, depth, value >= beta ? BoundLower : BoundExact);
   timeControl.firstMoveScore(value);
   if (value >= beta) return value;
   alpha = value;
@@ -329,7 +375,7 @@ int rootSearch(SearchController& c, int alpha, int beta, int depth) {
     RootMove& r = c.rootMoves[i];
     before = c.totalNodes();
     made = makeMove(pos, r.move);
-    if (c.listener) c.listener->currentMove(depth, i, r.move);
+    reportCurrentMove(c, depth, i, r.move);
     value = -search(t, 1, -alpha - 1, -alpha, depth - 1, made, CutNode);
     if (interrupted(c)) {
       unmakeMove(pos, r.move, undo);
@@ -363,7 +409,7 @@ int rootSearch(SearchController& c, int alpha, int beta, int depth) {
       RootMove better = r;
       r = c.rootMoves[0];
       c.rootMoves[0] = better;
-      announceBest(c, pos, better.move, value, depth);
+      announceBest(c, pos, better.move, value, depth, value >= beta ? BoundLower : BoundExact);
       if (value >= beta) return value;
       alpha = value;
     }
@@ -445,7 +491,7 @@ void think(SearchController& c) {
     timeControl.setDepth(uint32_t(d));
     c.thresholds.bitbasePlyLimit = 2 * d / 3 > 2 ? 2 * d / 3 : 2;
     if (c.lineCount > 1) {
-      if (searchLines(c, d)) reportLines(c, d);
+      if (searchLines(c, d)) reportLines(c);
     } else {
       aspirationSearch(c, d);
     }
@@ -460,11 +506,11 @@ void think(SearchController& c) {
       ending = "stopped\n";
     } else if (mateFound(c)) {
       ending = "mate found\n";
+    } else if (!mateSearch && linesProven(c, d)) {
+      // Deeper iterations would only repeat the mates (an infinite search then waits).
+      ending = "(optimal)\n";
     } else if (!timeControl.infinite) {
-      const int distance = c.score < 0 ? Infinity + c.score : Infinity - c.score;
-      if (d + 1 >= distance && !mateSearch)
-        ending = "(optimal)\n";
-      else if (c.rootCount == 1 && d > 1 && !mateSearch && !restricted)
+      if (c.rootCount == 1 && d > 1 && !mateSearch && !restricted)
         ending = "single move\n";
       else if (timeControl.iterationTimeout())
         ending = "iteration timeout\n";
@@ -485,7 +531,14 @@ void think(SearchController& c) {
     previousTotal = total;
   }
 
+  if (c.holdUntilStopped && timeControl.infinite) c.waitForRelease();
   c.stopAll();
-  if (c.listener) c.listener->finished(c.iterationDepth, c.score, c.bestMove());
+  if (c.listener) {
+    SearchResult result;
+    result.info = c.info(1, c.score, c.scoreBound, c.rootPv);
+    result.best = c.bestMove();
+    result.ponder = c.ponderMove();
+    c.listener->finished(result);
+  }
   if (!c.quiet && logLevel <= 1) printStatistics(c);
 }

@@ -7,6 +7,14 @@
 
 TimeControl timeControl;
 
+namespace {
+
+// Levels as shares of the nominal time: the easy move, no new iteration after half of it (the
+// next would take about as long as all before), the normal limit, fail-high and panic.
+constexpr double LevelShares[5] = {0.04, 0.5, 1.0, 2.5, 4.0};
+
+}  // namespace
+
 void TimeControl::reset() {
   limitMs = 5000;
   startTick = tickCount();
@@ -14,10 +22,7 @@ void TimeControl::reset() {
   level = LevelNormal;
   infinite = 0;
   incrementMs = timeLeftMs = timeGapMs = movesToGo = movesOutOfBook = 0;
-  // Levels as shares of the nominal time: the easy move, no new iteration after half of it (the
-  // next would take about as long as all before), the normal limit, fail-high and panic.
-  const float factors[5] = {0.04f, 0.5f, 1.0f, 2.5f, 4.0f};
-  for (int k = 0; k < 5; k++) levelFactor[k] = factors[k];
+  moveOverheadMs = int32_t(DefaultMoveOverheadMs);
   canPonder = 0;
   nodeLimit = 0;
   lastScore = 0;
@@ -34,6 +39,7 @@ void TimeControl::apply(const SearchLimits& limits) {
     setFixedTime(uint32_t(limits.moveTimeMs));
   } else if (limits.timeLeftMs >= 0) {
     timeGapMs = limits.timeGapMs;
+    setMoveOverhead(limits.moveOverheadMs);
     allotTime(limits.movesToGo, limits.timeLeftMs, limits.incrementMs);
   } else {
     setFixedTime(NoTimeLimit);  // depth, nodes or a stop end the search
@@ -67,40 +73,37 @@ void TimeControl::ponderHitAdjust(int timeLeft) {
   computeLevels();
 }
 
-// The nominal time T: what the clock leaves after the safety margin (half again as a budget)
-// spread over the moves to go, plus the increment; more for the first moves out of book and
-// when pondering. No level ever takes more than the clock less the margin.
+// The nominal time T: the time the plan leaves for this move and those to come, as a budget
+// spread over the moves to go and one more; more for the first moves out of book and when
+// pondering. The budget is the pool and some more, since most moves end before their level:
+// half again in sudden death, a fifth where the moves to go are known and the last of them must
+// not starve. No level passes the plan's hard limit, and the normal level keeps below half of
+// it, so that a fail-high or a score drop can still extend the move.
 void TimeControl::computeLevels() {
-  const int64_t available = timeAvailable(timeLeftMs, timeGapMs, movesToGo);
-  const int64_t budget = available * 3 / 2;
-  const int64_t moves = movesToGo < 1 ? 41 : movesToGo + 1;
-  int64_t t = budget / moves + (incrementMs > 0 ? incrementMs : 0);
-  const int horizon = movesToGo < 1 ? 40 : movesToGo;
+  const ClockPlan plan = planClock(timeLeftMs, incrementMs, movesToGo, timeGapMs, moveOverheadMs);
+  const int horizon = movesToGo < 1 ? SuddenDeathHorizon : movesToGo;
+  const int64_t budget = movesToGo < 1 ? plan.poolMs * 3 / 2 : plan.poolMs * 6 / 5;
+  int64_t t = budget / (horizon + 1);
   if (horizon > 7 && movesOutOfBook >= 1 && movesOutOfBook <= 4)
     t += int64_t(double(t) * (5 - movesOutOfBook) * 0.25);
   if (canPonder) t = int64_t(double(t) * 1.3);
+  t = std::min(t, plan.hardLimitMs / 2);
   for (int k = 0; k < 5; k++) {
-    // In single precision, as the factors are: 0.04f * 2500 must give 100, not 99.
-    int64_t ms = int64_t(levelFactor[k] * float(t));
-    if (ms > available) ms = available;
-    if (ms < 0) ms = 0;
-    levelMs[k] = uint32_t(ms);
+    const int64_t ms = int64_t(LevelShares[k] * double(t));
+    levelMs[k] = uint32_t(std::min(std::max<int64_t>(ms, 0), plan.hardLimitMs));
   }
 }
 
 void TimeControl::enterLevel(uint32_t newLevel) {
+  std::lock_guard<std::mutex> guard(levelLock_);
   level = newLevel;
   limitMs = infinite ? NoTimeLimit : levelMs[newLevel].load();
 }
 
 void TimeControl::ponderHit() {
+  std::lock_guard<std::mutex> guard(levelLock_);
   infinite = 0;
-  // The search thread may change the level meanwhile: read until it is stable.
-  uint32_t seen;
-  do {
-    seen = level;
-    limitMs = levelMs[seen].load();
-  } while (seen != level);
+  limitMs = levelMs[level].load();
 }
 
 void TimeControl::iterationDone(int score) {
@@ -129,14 +132,19 @@ bool TimeControl::iterationTimeout() const {
 
 uint32_t TimeControl::elapsed() const { return tickCount() - startTick; }
 
-// The margin is the configured gap, but at most a small share of the clock (a fixed three
-// seconds would take a third of a ten-second game), and at least a round trip through the
-// interface for every move to go before the clock is filled again (with no moves to go, the
-// increment pays for the later ones). A clock below that leaves nothing to think with: the
-// move goes at once.
-int64_t timeAvailable(int64_t timeLeftMs, int64_t gapMs, int movesToGo) {
-  const int64_t left = timeLeftMs > 0 ? timeLeftMs : 0;
-  const int64_t roundTrips = LatencyMarginMs * (movesToGo > 1 ? movesToGo : 1);
-  const int64_t margin = std::max(std::min(gapMs, left / GapShareDivisor), roundTrips);
-  return left > margin ? left - margin : 0;
+ClockPlan planClock(int64_t timeLeftMs, int64_t incrementMs, int movesToGo, int64_t gapMs,
+                    int64_t overheadMs) {
+  const int64_t clock = std::max<int64_t>(timeLeftMs, 0);
+  const int64_t increment = std::max<int64_t>(incrementMs, 0);
+  const int64_t overhead = std::max<int64_t>(overheadMs, 0);
+  ClockPlan plan;
+  plan.reserveMs = std::clamp<int64_t>(gapMs, 0, clock / GapShareDivisor);
+  const int64_t usable = clock - plan.reserveMs;
+  const int horizon = movesToGo < 1 ? SuddenDeathHorizon : movesToGo;
+  plan.poolMs = std::max<int64_t>(usable + increment * (horizon - 1) - overhead * horizon, 0);
+  // A quarter of the clock at most, up to half of it for the last move before the clock is
+  // filled again (a third for the last but one).
+  const int64_t shareDivisor = movesToGo >= 1 && movesToGo <= 2 ? movesToGo + 1 : 4;
+  plan.hardLimitMs = std::max<int64_t>(usable / shareDivisor - overhead, 0);
+  return plan;
 }

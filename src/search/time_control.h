@@ -4,19 +4,33 @@
 // normal, extended after a fail-high at the root, or panic after a score drop.
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 struct SearchLimits;
 
 constexpr uint32_t NoTimeLimit = 0xFFFFFFFF;
 
 // What a move's round trip through the interface may cost (pipes, scheduling, the interface's
-// own clock): left on the clock for every move to go, whatever gap is configured.
-constexpr int64_t LatencyMarginMs = 50;
+// own clock), unless the interface says otherwise: kept back from every move still to be played
+// on the clock, and from the hard limit of this one.
+constexpr int64_t DefaultMoveOverheadMs = 10;
 // The configured gap takes at most this share of the remaining time (1/20).
 constexpr int64_t GapShareDivisor = 20;
+// Without moves to go (sudden death, increments) the clock is planned as if this many moves
+// were left.
+constexpr int SuddenDeathHorizon = 40;
 
-// The time the moves to go may use from a clock of timeLeftMs: the clock less the safety margin.
-int64_t timeAvailable(int64_t timeLeftMs, int64_t gapMs, int movesToGo);
+// The clock as a plan for the moves to go: what the clock keeps in reserve (the configured gap,
+// at most a small share of it), the time this move and those to come may use (the reserve, the
+// overhead of each move and nothing of this move's increment, which arrives only after it), and
+// the hard limit no level of this move passes (a modest share of the clock, never most of it).
+struct ClockPlan {
+  int64_t reserveMs;
+  int64_t poolMs;
+  int64_t hardLimitMs;
+};
+ClockPlan planClock(int64_t timeLeftMs, int64_t incrementMs, int movesToGo, int64_t gapMs,
+                    int64_t overheadMs);
 
 // Indices into levelMs.
 constexpr int LevelEasy = 0;
@@ -39,6 +53,8 @@ class TimeControl {
   void startClock();
   void setFixedTime(uint32_t ms);
   void allotTime(int movesToGo, int timeLeftMs, int incrementMs);
+  // Milliseconds kept back for every move's round trip through the interface.
+  void setMoveOverhead(int ms) { moveOverheadMs = ms < 0 ? 0 : ms; }
   void ponderHitAdjust(int timeLeftMs);
   void ponderHit();
   void setDepth(uint32_t d) { depth = d; }
@@ -61,11 +77,11 @@ class TimeControl {
   int32_t incrementMs;
   int32_t timeLeftMs;
   int32_t timeGapMs;
+  int32_t moveOverheadMs;
   int32_t movesToGo;
   int32_t movesOutOfBook;
-  float levelFactor[5];
   uint8_t canPonder;
-  uint32_t nodeLimit;
+  uint64_t nodeLimit;
   // Also reset by a protocol command (a new depth limit restarts the clock) during a search.
   std::atomic<int32_t> lastScore;
   std::atomic<int32_t> prevScore;
@@ -74,6 +90,10 @@ class TimeControl {
  private:
   void computeLevels();
   void enterLevel(uint32_t newLevel);
+
+  // The level and its limit change together: the search thread moves between levels while a
+  // ponder hit may end the infinite search, and neither may leave the limit of the other's view.
+  std::mutex levelLock_;
 };
 
 // The program-wide search limits.

@@ -1,8 +1,8 @@
 #pragma once
 // The shared transposition table: 16-byte entries, four to a 64-byte cluster, one cluster per
 // cache line. All search threads read and write it without locks; every entry carries a lock
-// word (key XOR payload) so that a torn entry written half by one thread and half by another
-// simply fails to match.
+// word (the key XOR every other word) so that a torn entry written half by one thread and half by
+// another simply fails to match.
 #include <cstddef>
 #include <cstdint>
 
@@ -29,22 +29,24 @@ static_assert(sizeof(TtEntry) == 16, "a table entry is four 32-bit words");
 
 // Counters a thread keeps about its table traffic.
 struct TtCounters {
-  uint32_t probes = 0;
-  uint32_t hits = 0;
-  uint32_t cuts = 0;
-  uint32_t updates = 0;     // a store rewrote the entry of the same position
-  uint32_t newStores = 0;   // a store took a victim slot
-  uint32_t overwrites = 0;  // ... and that victim was of the current generation
+  uint64_t probes = 0;
+  uint64_t hits = 0;
+  uint64_t cuts = 0;
+  uint64_t updates = 0;     // a store rewrote the entry of the same position
+  uint64_t newStores = 0;   // a store took a victim slot
+  uint64_t overwrites = 0;  // ... and that victim was of the current generation
 };
 
 class Tt {
  public:
-  explicit Tt(uint32_t kilobytes);
+  explicit Tt(uint64_t kilobytes);
   Tt(const Tt&) = delete;
   Tt& operator=(const Tt&) = delete;
   ~Tt();
 
-  void resize(uint32_t kilobytes);
+  // The table at the largest power of two not above `kilobytes` (within the bounds below).
+  // False when that memory cannot be had: the table stays as it was, contents and all.
+  bool resize(uint64_t kilobytes);
   void clear();
   void newSearch() { generation_ = uint8_t(generation_ + 1); }
 
@@ -57,22 +59,21 @@ class Tt {
   void prefetch(const Position& pos) const { __builtin_prefetch(slots_ + clusterIndex(pos)); }
   // The same for a position known by its key and side to move.
   void prefetch(uint64_t key, int sideToMove) const {
-    __builtin_prefetch(slots_ + ((uint32_t(key) + 4 * sideToMove) & indexMask_ & ~3u));
+    __builtin_prefetch(slots_ + ((key + 4 * uint64_t(sideToMove)) & indexMask_ & ~uint64_t(3)));
   }
 
-  // Per mille of the table filled, from the summed store counters of all threads.
-  uint32_t fillPerMille(uint64_t newStores, uint64_t overwrites) const;
+  // Per mille of the table holding entries of the running search, from a sample of its first
+  // thousand entries (the index spreads positions evenly, so the start stands for the whole).
+  int fillPerMille() const;
 
-  uint32_t sizeBytes() const { return sizeBytes_; }
-  uint32_t entryCount() const { return entryCount_; }
+  uint64_t sizeBytes() const { return sizeBytes_; }
+  uint64_t entryCount() const { return entryCount_; }
   uint8_t generation() const { return generation_; }
 
  private:
-  uint32_t clusterIndex(const Position& pos) const {
-    return (uint32_t(pos.hashKey) + 4 * pos.sideToMove) & indexMask_ & ~3u;
-  }
-  uint32_t index(const Position& pos) const {
-    return (uint32_t(pos.hashKey) + 4 * pos.sideToMove) & indexMask_;
+  uint64_t clusterIndex(const Position& pos) const { return index(pos) & ~uint64_t(3); }
+  uint64_t index(const Position& pos) const {
+    return (pos.hashKey + 4 * uint64_t(pos.sideToMove)) & indexMask_;
   }
   void zero();
 
@@ -82,16 +83,17 @@ class Tt {
   };
 
   Slot* slots_ = nullptr;
-  uint32_t sizeBytes_ = 0;
-  uint32_t entryCount_ = 0;
-  uint32_t indexMask_ = 0;
+  uint64_t sizeBytes_ = 0;
+  uint64_t entryCount_ = 0;
+  uint64_t indexMask_ = 0;
   uint8_t generation_ = 0;
 };
 
 // The table's size at start, unless the settings file says otherwise, and the most a protocol
-// may ask for.
+// may ask for: what the index (the key's low 32 bits, four to a cluster) can address on a
+// 64-bit machine, 2 GB where addresses have 32 bits.
 constexpr uint32_t DefaultTableMb = 64;
-constexpr int MaxTableMb = 4096;
+constexpr int MaxTableMb = sizeof(void*) >= 8 ? 65536 : 2048;
 
 // The program-wide table.
 extern Tt tt;

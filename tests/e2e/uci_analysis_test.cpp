@@ -2,14 +2,27 @@
 // info strings, and go mate with stockfish's mate distances as the oracle.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <regex>
 #include <string>
+#include <thread>
 
 #include "e2e/uci_session.h"
 #include "support/text.h"
 
 namespace {
+
+std::string bestMove(const std::string& text) {
+  const std::vector<std::string> lines = linesStartingWith(text, "bestmove ");
+  return lines.empty() ? "<none>" : lines.back();
+}
+
+std::string search(UciSession& s, const std::string& position, const std::string& go) {
+  s.send(position);
+  s.send(go);
+  return s.until("bestmove");
+}
 
 std::string after(const std::string& line, const std::string& key) {
   std::smatch m;
@@ -72,6 +85,64 @@ TEST(UciAnalysis, GoMateStopsWithTheMateOrRunsUntilStop) {
   s.send("stop");
   s.until("bestmove");
   EXPECT_EQ(s.sync().find("bestmove"), std::string::npos);
+}
+
+// An infinite search (or a pondering one) that has nothing left to search — bare kings, a mate
+// proven, no legal move — still answers only after stop (or ponderhit): interfaces that analyse
+// take a bestmove as the end of the analysis they asked for. The answer comes once, after a last
+// info line with the line played, and a proven mate keeps the depth it was proven at.
+TEST(UciAnalysis, InfiniteSearchesAnswerOnlyAfterStop) {
+  UciSession s;
+  s.startUci();
+  const struct {
+    const char* fen;
+    const char* go;
+    const char* end;
+    const char* answer;
+    int deepest;  // iteration reported
+  } cases[] = {
+      {"8/8/8/4k3/8/8/8/4K3 w - - 0 1", "go infinite", "stop", "bestmove e1", 120},
+      {"7k/8/6K1/8/8/8/8/R7 w - - 0 1", "go infinite", "stop", "bestmove a1a8", 1},
+      {"7k/8/6K1/8/8/8/8/R7 w - - 0 1", "go ponder", "ponderhit", "bestmove a1a8", 1},
+      {"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", "go infinite", "stop", "bestmove 0000", 0},
+  };
+  for (const auto& c : cases) {
+    s.send(std::string("position fen ") + c.fen);
+    s.send(c.go);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const std::string waiting = s.sync();
+    EXPECT_EQ(countLines(waiting, "bestmove"), 0) << c.fen << "\n" << waiting;
+    for (const std::string& info : linesStartingWith(waiting, "info depth "))
+      EXPECT_LE(std::atoi(after(info, "depth").c_str()), c.deepest) << c.fen << "\n" << info;
+    s.send(c.end);
+    const std::vector<std::string> lines = linesOf(s.until("bestmove"));
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines.back().rfind(c.answer, 0), 0u) << c.fen << "\n" << lines.back();
+    const std::string& last = lines[lines.size() - 2];
+    EXPECT_EQ(last.rfind("info depth ", 0), 0u) << last;
+    EXPECT_TRUE(contains(last, " score ") && contains(last, " pv")) << last;
+    if (std::string(c.answer) != "bestmove 0000")
+      EXPECT_EQ(after(last, "pv"), after(lines.back(), "bestmove")) << last;
+    s.send("stop");
+    EXPECT_EQ(countLines(s.sync(), "bestmove"), 0) << "answered once";
+  }
+}
+
+// However short the clock or small the node budget, the first iteration completes (so the move
+// played was searched), and a control of 40 moves in 2 s leaves time for more than that.
+TEST(UciAnalysis, ShortClocksStillSearch) {
+  UciSession s;
+  s.startUci();
+  // Rxb2 wins a pawn and comes first in the root order; only a whole first iteration sees Ra8#.
+  for (const char* go : {"go nodes 1", "go wtime 30 btime 30 movestogo 40"}) {
+    const std::string text = search(s, "position fen 7k/8/6K1/8/8/8/1p6/R7 w - - 0 1", go);
+    EXPECT_EQ(bestMove(text), "bestmove a1a8") << go << "\n" << text;
+  }
+  std::string text;
+  text = search(s, "position startpos", "go wtime 2000 btime 2000 movestogo 40");
+  const std::string final = linesStartingWith(text, "info depth ").back();
+  EXPECT_GE(std::atoi(after(final, "depth").c_str()), 2) << text;
+  EXPECT_NE(after(final, "pv"), "") << text;
 }
 
 }  // namespace

@@ -13,12 +13,10 @@ namespace {
 
 void stress(const std::vector<std::string>& options, unsigned seed, bool ponder) {
   static const std::regex wellFormed(
-      "info depth \\d+"
-      "|info depth \\d+ seldepth \\d+ score (cp -?\\d+|mate -?\\d+) time \\d+ nodes \\d+( nps "
-      "\\d+)? "
-      "pv( [a-h][1-8][a-h][1-8][qrbn]?)* "
-      "|info currmove [a-h][1-8][a-h][1-8][qrbn]? currmovenumber \\d+ time \\d+ nodes \\d+( nps "
-      "\\d+)? hashfull \\d+"
+      "info depth \\d+ seldepth \\d+ score (cp -?\\d+|mate -?\\d+)( lowerbound| upperbound)? "
+      "nodes \\d+ nps \\d+ hashfull \\d+ time \\d+ pv( [a-h][1-8][a-h][1-8][qrbn]?)*"
+      "|info depth \\d+ currmove [a-h][1-8][a-h][1-8][qrbn]? currmovenumber \\d+ nodes \\d+ "
+      "nps \\d+ hashfull \\d+ time \\d+"
       "|bestmove ([a-h][1-8][a-h][1-8][qrbn]?( ponder [a-h][1-8][a-h][1-8][qrbn]?)?|0000)");
   const char* const openings[] = {
       "position startpos",

@@ -59,6 +59,24 @@ TEST(WinBoardDriver, FixedTimePerMove) {
   for (uint32_t level : searchController.times().levelMs) EXPECT_EQ(level, 7000u);
 }
 
+// Clocks come in centiseconds (`time`), controls in minutes[:seconds] with the increment in
+// seconds (`level`). The plan's normal level, worked out by hand: 2 s for 40 moves gives 43 ms,
+// 10 s + 0.1 s gives 475 ms, each doubled as the first move out of book.
+TEST(WinBoardDriver, ClocksFromLevelAndTime) {
+  WinBoardSession s;
+  const struct {
+    const char* level;
+    const char* time;
+    uint32_t normalMs;
+  } cases[] = {{"level 40 0:02 0", "time 200", 86}, {"level 0 0:10 0.1", "time 1000", 950}};
+  for (const auto& c : cases) {
+    s.lines({"new", c.level, c.time, "sd 1", "nopost", "go"});
+    s.until("move ");
+    s.driver->waitUntilIdle();
+    EXPECT_EQ(searchController.times().levelMs[LevelNormal], c.normalMs) << c.level;
+  }
+}
+
 TEST(WinBoardDriver, TakeBacksAndBadInputLeaveTheGameAlone) {
   WinBoardSession s;
   s.lines({"new", "undo", "force", "usermove e2e4"});

@@ -17,14 +17,14 @@ namespace {
 struct Lines : SearchListener {
   std::vector<std::vector<Move>> pvs;
   std::vector<int> scores;
-  void finished(int, int, Move) override {}
-  void currentMove(int, int, Move) override {}
-  void iterationReport(int d, int s, Move) override { lineReport(d, 1, s, searchController.pv()); }
-  void lineReport(int, int line, int score, const Move* pv) override {
+  void finished(const SearchResult&) override {}
+  void searchInfo(const SearchInfo& info) override {
+    if (info.bound != BoundExact) return;
+    const int line = std::max(info.line, 1);
     pvs.resize(line - 1);
     scores.resize(line - 1);
-    pvs.emplace_back(pv, std::find(pv, pv + PvRows, Move(0)));
-    scores.push_back(score);
+    pvs.emplace_back(info.pv.moves, std::find(info.pv.moves, info.pv.moves + PvRows, Move(0)));
+    scores.push_back(info.score);
   }
 };
 

@@ -95,9 +95,9 @@ TEST(NodeRules, LosingDirectChecks) {
 TEST(NodeRules, TableBoundedEval) {
   EXPECT_EQ(tableBoundedEval(40, 0, BoundNone), 40);
   EXPECT_EQ(tableBoundedEval(40, -120, BoundExact), -120);
-  EXPECT_EQ(tableBoundedEval(40, 90, BoundLower), 90);   // at least 90: the eval was too low
-  EXPECT_EQ(tableBoundedEval(40, 10, BoundLower), 40);   // at least 10 says nothing new
-  EXPECT_EQ(tableBoundedEval(40, 10, BoundUpper), 10);   // at most 10: the eval was too high
+  EXPECT_EQ(tableBoundedEval(40, 90, BoundLower), 90);  // at least 90: the eval was too low
+  EXPECT_EQ(tableBoundedEval(40, 10, BoundLower), 40);  // at least 10 says nothing new
+  EXPECT_EQ(tableBoundedEval(40, 10, BoundUpper), 10);  // at most 10: the eval was too high
   EXPECT_EQ(tableBoundedEval(40, 90, BoundUpper), 40);
   EXPECT_EQ(tableBoundedEval(40, WinBound + 5, BoundLower), 40);
   EXPECT_EQ(tableBoundedEval(40, -MateBound - 3, BoundExact), 40);

@@ -31,7 +31,7 @@ struct ParallelTest : ::testing::Test {
   }
 
   // A search on the test's thread (the workers join it).
-  SearchResult run(const Position& pos, int maxDepth, uint32_t nodeLimit = 0) {
+  RecordedResult run(const Position& pos, int maxDepth, uint32_t nodeLimit = 0) {
     recorder.clear();
     searchController.setPosition(pos);
     searchController.maxDepth = maxDepth;
@@ -53,7 +53,7 @@ struct ParallelTest : ::testing::Test {
 
   // One search of pos: one legal answer, the position untouched, and every worker back asleep
   // at the root (its path moves taken back).
-  void expectSound(const SearchResult& r, Position& pos, const char* what) {
+  void expectSound(const RecordedResult& r, Position& pos, const char* what) {
     const std::string fen = fenOf(pos);
     EXPECT_EQ(r.calls, 1) << what << " " << fen;
     EXPECT_TRUE(isLegalMove(pos, r.move)) << what << " " << fen;
@@ -70,19 +70,19 @@ TEST_F(ParallelTest, OneThreadSearchesExactlyAsBeforeAndAfterParallelSearches) {
   for (const char* fen :
        {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", Middlegame}) {
     auto pos = positionFrom(fen);
-    const SearchResult before = run(*pos, 6);
+    const RecordedResult before = run(*pos, 6);
     const uint32_t nodesBefore = searchController.totalNodes();
     EXPECT_EQ(searchController.summedCounters().splits, 0u);
     for (int threads : {4, 8, 2}) {
       searchController.setThreads(threads);
       searchController.table().clear();
-      const SearchResult r = run(*pos, 6);
+      const RecordedResult r = run(*pos, 6);
       expectSound(r, *pos, "after a thread-count change");
       EXPECT_EQ(r.depth, 6);
     }
     searchController.setThreads(1);
     searchController.table().clear();
-    const SearchResult after = run(*pos, 6);
+    const RecordedResult after = run(*pos, 6);
     EXPECT_EQ(after.move, before.move) << fen;
     EXPECT_EQ(after.score, before.score) << fen;
     EXPECT_EQ(searchController.totalNodes(), nodesBefore) << fen;
@@ -108,7 +108,7 @@ TEST_F(ParallelTest, SoundOverManyPositionsAndMatesExactWithTwoToEightThreads) {
     }
     for (const MateCase& c : mateCases) {
       auto pos = positionFrom(c.fen);
-      const SearchResult r = run(*pos, 0);
+      const RecordedResult r = run(*pos, 0);
       EXPECT_EQ(r.score, c.score) << threads << " threads: " << c.fen;
       char text[MoveTextSize];
       EXPECT_TRUE(!*c.move || std::string(coordinateMove(text, r.move)) == c.move) << c.fen;

@@ -17,7 +17,7 @@ struct SearchTest : ::testing::Test {
   void SetUp() override { prepareSearch(&recorder); }
   void TearDown() override { searchController.listener = nullptr; }
 
-  SearchResult run(const Position& pos, int maxDepth, uint32_t nodeLimit = 0) {
+  RecordedResult run(const Position& pos, int maxDepth, uint32_t nodeLimit = 0) {
     recorder.clear();
     searchController.setPosition(pos);
     searchController.maxDepth = maxDepth;
@@ -30,7 +30,7 @@ struct SearchTest : ::testing::Test {
 TEST_F(SearchTest, MatesWithExactScoresAndPositionsWithoutAMove) {
   for (const MateCase& c : mateCases) {
     auto pos = positionFrom(c.fen);
-    const SearchResult r = run(*pos, 0);
+    const RecordedResult r = run(*pos, 0);
     EXPECT_EQ(r.score, c.score) << c.fen;
     EXPECT_EQ(r.calls, 1);
     char text[MoveTextSize];
@@ -47,7 +47,7 @@ TEST_F(SearchTest, MatesWithExactScoresAndPositionsWithoutAMove) {
     int score;
   } none[] = {{"7k/6Q1/6K1/8/8/8/8/8 b - - 0 1", -30000}, {"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 0}};
   for (const auto& c : none) {
-    const SearchResult r = run(*positionFrom(c.fen), 5);
+    const RecordedResult r = run(*positionFrom(c.fen), 5);
     EXPECT_EQ(r.depth, 0) << c.fen;
     EXPECT_EQ(r.score, c.score) << c.fen;
     EXPECT_EQ(r.move, 0u) << c.fen;
@@ -55,7 +55,7 @@ TEST_F(SearchTest, MatesWithExactScoresAndPositionsWithoutAMove) {
   }
   // A single legal move (and no quick mate) ends the search after the second iteration.
   auto single = positionFrom("k7/8/6K1/8/8/8/8/1R6 b - - 0 1");
-  const SearchResult r = run(*single, 0);
+  const RecordedResult r = run(*single, 0);
   EXPECT_EQ(r.depth, 2);
   EXPECT_TRUE(isLegalMove(*single, r.move));
 }
@@ -75,10 +75,10 @@ TEST_F(SearchTest, DeterministicAndSoundOverRandomPositions) {
         const std::string before = fenOf(*pos);
         for (auto [depth, nodes] : {std::pair{0, 3000u}, std::pair{4, 0u}}) {
           searchController.table().clear();
-          const SearchResult first = run(*pos, depth, nodes);
+          const RecordedResult first = run(*pos, depth, nodes);
           const uint32_t firstNodes = searchController.totalNodes();
           searchController.table().clear();
-          const SearchResult again = run(*pos, depth, nodes);
+          const RecordedResult again = run(*pos, depth, nodes);
           EXPECT_EQ(fenOf(*pos), before);
           EXPECT_TRUE(isLegalMove(*pos, first.move)) << before;
           EXPECT_EQ(first.move, again.move) << before;
@@ -92,7 +92,7 @@ TEST_F(SearchTest, DeterministicAndSoundOverRandomPositions) {
   }
   EXPECT_GT(searched, 100);
   // A node limit ends a search that would go on: checked now and then, it is overshot a little.
-  const SearchResult limited = run(*positionFrom(InitialFen), 0, 20000);
+  const RecordedResult limited = run(*positionFrom(InitialFen), 0, 20000);
   EXPECT_TRUE(isLegalMove(*positionFrom(InitialFen), limited.move));
   EXPECT_GE(searchController.totalNodes(), 20000u);
   EXPECT_LT(searchController.totalNodes(), 40000u);

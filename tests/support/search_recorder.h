@@ -8,7 +8,7 @@
 
 #include "search/search_controller.h"
 
-struct SearchResult {
+struct RecordedResult {
   int depth = -1;
   int score = 0;
   Move move = 0;
@@ -19,25 +19,24 @@ struct SearchResult {
 // report while the test's thread reads.
 class SearchRecorder : public SearchListener {
  public:
-  void finished(int depth, int score, Move bestMove) override {
+  void finished(const SearchResult& result) override {
     std::lock_guard<std::mutex> lock(mutex_);
-    result_.depth = depth;
-    result_.score = score;
-    result_.move = bestMove;
+    result_.depth = result.info.depth;
+    result_.score = result.info.score;
+    result_.move = result.best;
     result_.calls++;
   }
-  void iterationReport(int depth, int, Move) override {
-    if (depth > reportedDepth) reportedDepth = depth;
+  void searchInfo(const SearchInfo& info) override {
+    if (info.depth > reportedDepth) reportedDepth = info.depth;
   }
-  void currentMove(int, int, Move) override {}
 
-  SearchResult result() {
+  RecordedResult result() {
     std::lock_guard<std::mutex> lock(mutex_);
     return result_;
   }
   void clear() {
     std::lock_guard<std::mutex> lock(mutex_);
-    result_ = SearchResult();
+    result_ = RecordedResult();
     reportedDepth = 0;
   }
   // Spins until the running search has reported an iteration of at least `depth`.
@@ -49,7 +48,7 @@ class SearchRecorder : public SearchListener {
 
  private:
   std::mutex mutex_;
-  SearchResult result_;
+  RecordedResult result_;
 };
 
 // Puts the program-wide search into a known state for a test that searches on the caller's
