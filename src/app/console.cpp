@@ -227,6 +227,8 @@ bool Console::go(const RcString& rest) {
       return true;
     }
   }
+  // A search still running (set async 1) owns the table until it ends.
+  searchController.waitUntilIdle();
   if (options.cleartt && flags != "tt")
     searchController.table().clear();
   else
@@ -283,29 +285,30 @@ bool Console::maxDepth(const RcString& rest) {
   return true;
 }
 
+// "maxtime s [movestogo [inc]]": the next searches' time, fixed or as a clock (seconds, fractions
+// allowed); the depth and lines stay as they are, and a search already running keeps its own.
 bool Console::maxTime(const RcString& rest) {
-  unsigned secs = 0, movesToGo = 0, increment = 0;
-  if (sscanf(rest.c_str(), " %u %u %u", &secs, &movesToGo, &increment) < 1) {
+  double secs = 0, increment = 0;
+  int movesToGo = 0;
+  const int read = sscanf(rest.c_str(), " %lf %d %lf", &secs, &movesToGo, &increment);
+  if (read < 1 || secs < 0 || movesToGo < 0 || increment < 0) {
     diagnostic("illegal arg: %s\n", rest.c_str());
     return true;
   }
-  auto millis = [](unsigned seconds) {
-    return int(std::min<uint64_t>(seconds * 1000ull, INT_MAX));
-  };
-  if (secs != 0) {
-    const int depth = limits_.depth;
-    limits_ = SearchLimits();
-    limits_.depth = depth;
+  auto millis = [](double seconds) { return int(std::min(seconds * 1000 + 0.5, double(INT_MAX))); };
+  if (secs > 0) {
+    limits_.moveTimeMs = limits_.timeLeftMs = -1;
+    limits_.movesToGo = limits_.incrementMs = 0;
     if (movesToGo == 0) {
       limits_.moveTimeMs = millis(secs);
     } else {
       limits_.timeLeftMs = millis(secs);
-      limits_.movesToGo = int(std::min<unsigned>(movesToGo, INT_MAX));
+      limits_.movesToGo = movesToGo;
       limits_.incrementMs = millis(increment);
     }
   }
   uint32_t levels[5];
-  searchController.timeLevels(limits_, levels);
+  timeLevels(limits_, levels);
   out().print("millis=%u\n", levels[LevelNormal]);
   out().print("  easy=%u\n", levels[LevelEasy]);
   out().print("  next=%u\n", levels[LevelIteration]);
@@ -367,9 +370,10 @@ bool Console::set(const RcString& rest) {
     options.book = on;
   else if (!strcmp(name, "cleartt"))
     options.cleartt = on;
-  else if (!strcmp(name, "threads"))
+  else if (!strcmp(name, "threads")) {
+    searchController.waitUntilIdle();  // the threads never change under a running search
     searchController.setThreads(atoi(value));
-  else
+  } else
     diagnostic("set: unknown parameter: %s\n", name);
   return true;
 }

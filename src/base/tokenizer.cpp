@@ -19,6 +19,8 @@ RcString Tokenizer::next() {
   return word;
 }
 
+int64_t clampedNumber64(const char* word) { return strtoll(word, nullptr, 10); }
+
 int clampedNumber(const char* word) {
   // strtoll saturates at its own range, which covers every int.
   const long long value = strtoll(word, nullptr, 10);

@@ -1,6 +1,8 @@
 #pragma once
 // Takes words off a line. The separators are a set of characters (the shell and the protocol
 // drivers use blank and tab); a run of separators counts as one.
+#include <cstdint>
+
 #include "base/rc_string.h"
 
 class Tokenizer {
@@ -24,3 +26,5 @@ class Tokenizer {
 // The number a word starts with (atoi rules: blanks, a sign, digits; 0 when there is none),
 // clamped to the range of an int instead of overflowing: protocol numbers can be anything.
 int clampedNumber(const char* word);
+// The same in 64 bits (node counts).
+int64_t clampedNumber64(const char* word);

@@ -198,7 +198,8 @@ bool UciDriver::applyMoves() {
 
 // The limits a go command gives; a number it does not give stays unset.
 struct GoCommand {
-  std::optional<int> wtime, btime, winc, binc, depth, nodes, movetime, movestogo, mate;
+  std::optional<int> wtime, btime, winc, binc, depth, movetime, movestogo, mate;
+  std::optional<int64_t> nodes;
   bool infinite = false;
   bool ponder = false;
   std::vector<std::string> searchMoves;  // as the interface wrote them
@@ -209,10 +210,11 @@ namespace {
 GoCommand readGoCommand(Tokenizer& args) {
   GoCommand go;
   const std::pair<const char*, std::optional<int>*> numbers[] = {
-      {"wtime", &go.wtime},       {"btime", &go.btime},         {"winc", &go.winc},
-      {"binc", &go.binc},         {"depth", &go.depth},         {"nodes", &go.nodes},
-      {"movetime", &go.movetime}, {"movestogo", &go.movestogo}, {"mate", &go.mate}};
+      {"wtime", &go.wtime},         {"btime", &go.btime}, {"winc", &go.winc},
+      {"binc", &go.binc},           {"depth", &go.depth}, {"movetime", &go.movetime},
+      {"movestogo", &go.movestogo}, {"mate", &go.mate}};
   auto isNumberWord = [&](const RcString& word) {
+    if (word == "nodes") return true;
     for (const auto& number : numbers)
       if (word == number.first) return true;
     return false;
@@ -223,6 +225,7 @@ GoCommand readGoCommand(Tokenizer& args) {
       RcString number = args.next();
       for (const auto& [name, value] : numbers)
         if (word == name && !number.empty()) *value = clampedNumber(number.c_str());
+      if (word == "nodes" && !number.empty()) go.nodes = clampedNumber64(number.c_str());
       if (word == "movetime") go.movestogo = 1;
     } else if (word == "infinite") {
       go.infinite = true;

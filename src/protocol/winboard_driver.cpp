@@ -158,10 +158,13 @@ void WinBoardDriver::protover() {
 
 void WinBoardDriver::rejected() { log("ignored rejected feature %s\n", args_.rest().c_str()); }
 
+// The clock fields are read by think(), which also runs on the search thread (the engine's move
+// made, it ponders): they change under the state lock.
 void WinBoardDriver::level() {
   const RcString moves = nextArg();
   const RcString base = nextArg();
   const RcString increment = nextArg();
+  std::lock_guard<std::mutex> guard(stateLock_);
   movesPerControl = moves.empty() ? 40 : clampedNumber(moves.c_str());
   // Minutes, or minutes:seconds.
   const int minutes = clampedNumber(base.c_str());
@@ -197,12 +200,15 @@ void WinBoardDriver::newGame() {
   bookExit.clear();
   setPosition(StandardStart);
   engineSide = Black;
-  depthLimit = 0;
-  movesPerControl = 0;
-  plyAtLevel = 0;
-  timeLeftMs = 0;
-  incrementMs = 0;
-  fixedTimeMs_ = 0;
+  {
+    std::lock_guard<std::mutex> guard(stateLock_);
+    depthLimit = 0;
+    movesPerControl = 0;
+    plyAtLevel = 0;
+    timeLeftMs = 0;
+    incrementMs = 0;
+    fixedTimeMs_ = 0;
+  }
   restartAnalysis();
 }
 
@@ -232,21 +238,32 @@ void WinBoardDriver::ping() { send("pong %i\n", nextInt()); }
 
 void WinBoardDriver::time() {
   // A fallen flag is reported as a negative time: no time left.
-  timeLeftMs = clockMs(nextInt(), 10);
-  if (timeLeftMs == 0) log("time(): warning no millis left!\n");
+  const unsigned centiseconds = clockMs(nextInt(), 10);
+  {
+    std::lock_guard<std::mutex> guard(stateLock_);
+    timeLeftMs = centiseconds;
+  }
+  if (centiseconds == 0) log("time(): warning no millis left!\n");
 }
 
 void WinBoardDriver::st() {
   const RcString text = nextArg();
   const int seconds = text.empty() ? 5 : clampedNumber(text.c_str());
-  // Kept, so that every move gets this time instead of a share of the clock.
-  fixedTimeMs_ = clockMs(seconds, 1000);
+  {
+    // Kept, so that every move gets this time instead of a share of the clock.
+    std::lock_guard<std::mutex> guard(stateLock_);
+    fixedTimeMs_ = clockMs(seconds, 1000);
+  }
   log("settime(): nseconds=%i\n", seconds);
 }
 
 void WinBoardDriver::sd() {
-  depthLimit = nextInt();
-  log("maxdepth=%i\n", depthLimit);
+  const int depth = nextInt();
+  {
+    std::lock_guard<std::mutex> guard(stateLock_);
+    depthLimit = depth;
+  }
+  log("maxdepth=%i\n", depth);
 }
 
 void WinBoardDriver::go() {

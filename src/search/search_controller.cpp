@@ -122,10 +122,6 @@ bool SearchController::ponderHit(int timeLeftMs) {
   return false;
 }
 
-void SearchController::timeLevels(const SearchLimits& limits, uint32_t levels[5]) {
-  timeControl.apply(limits);
-  for (int k = 0; k < 5; k++) levels[k] = timeControl.levelMs[k];
-}
 
 uint32_t SearchController::nominalTimeMs() const { return timeControl.levelMs[LevelNormal]; }
 

@@ -60,8 +60,6 @@ class SearchController {
   void waitUntilIdle();
   // The position the last (or running) search searched: its moves belong to it.
   const Position& searchedPosition() { return master().pos; }
-  // The time levels `limits` would give, for the console's time test.
-  void timeLevels(const SearchLimits& limits, uint32_t levels[5]);
   // The nominal time of the search started last, for the protocols' logs.
   uint32_t nominalTimeMs() const;
   // Milliseconds since the running (or last) search started.

@@ -132,6 +132,12 @@ bool TimeControl::iterationTimeout() const {
 
 uint32_t TimeControl::elapsed() const { return tickCount() - startTick; }
 
+void timeLevels(const SearchLimits& limits, uint32_t levels[5]) {
+  TimeControl preview;
+  preview.apply(limits);
+  for (int k = 0; k < 5; k++) levels[k] = preview.levelMs[k];
+}
+
 ClockPlan planClock(int64_t timeLeftMs, int64_t incrementMs, int movesToGo, int64_t gapMs,
                     int64_t overheadMs) {
   const int64_t clock = std::max<int64_t>(timeLeftMs, 0);

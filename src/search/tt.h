@@ -71,6 +71,7 @@ class Tt {
   uint8_t generation() const { return generation_; }
 
  private:
+  friend struct TtTestAccess;  // the tests tear entries as two racing threads could
   uint64_t clusterIndex(const Position& pos) const { return index(pos) & ~uint64_t(3); }
   uint64_t index(const Position& pos) const {
     return (pos.hashKey + 4 * uint64_t(pos.sideToMove)) & indexMask_;

@@ -63,6 +63,10 @@ TEST(PgnReader, GamesMovesResultsAndWarnings) {
        "(not)\nplayed} 2.Nf3\n"
        "(2.c3 d5) d6\n3.d4) 2.Nf3 ; a remark (with a parenthesis\nNc6 1-0\n",
        {{{"e4", "e5", "Nf3", "Nc6"}, W, ""}}},
+      // A ';' remark inside a variation hides a closing parenthesis up to the line's end.
+      {"[Result \"1-0\"]\n\n1.e4 e5 (1...c5 ; a remark) with a parenthesis\n2.Nf3 d6) 2.Nf3 Nc6 "
+       "1-0\n",
+       {{{"e4", "e5", "Nf3", "Nc6"}, W, ""}}},
       // A variation still open at the next tags is a broken game; an open comment swallows the
       // rest.
       {"[Result \"0-1\"]\n\n1.d4 (1.e4\n\n[Result \"1-0\"]\n\n1.c4 {forever\n\n[Result "
@@ -79,7 +83,7 @@ TEST(PgnReader, GamesMovesResultsAndWarnings) {
   };
   for (const auto& c : cases) EXPECT_EQ(readAll(c.text), c.games) << c.text;
   std::string printed;
-  readAll(cases[6].text, &printed);
+  readAll(cases[7].text, &printed);
   EXPECT_EQ(
       printed,
       "line 5: WARN Warning: mixed results: 0-1 <> 1-0\nline 8: WARN invalid result: 1-O\"]\n");

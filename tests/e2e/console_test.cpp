@@ -40,6 +40,13 @@ TEST(Console, CommandsAndTheirAnswers) {
       {"fen 4k3/8/8/8/8/8/8/4Kr2 w - - 0 1", {}},
       {"m", {"#moves = 3\ne1xf1 e1e2 e1d2 \n"}},
       {"divide", {"e1xf1             1\n", "-------------------\ntotal             3\n"}},
+      // A time limit leaves the lines alone and takes fractions of a second.
+      {"multipv 3", {""}},
+      {"mt 2", {"millis=2000\n"}},
+      {"multipv", {"multipv=3\n"}},
+      {"mt 0.5", {"millis=500\n"}},
+      // A clock: 10 s for 40 moves and a quarter second a move (no reserve at the console).
+      {"mt 10 40 0.25", {"millis=566\n"}},
   };
   std::vector<std::string> lines;
   for (const auto& c : cases) lines.push_back(c.line);

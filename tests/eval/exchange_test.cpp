@@ -31,6 +31,9 @@ TEST(StaticExchange, ValuesOfCaptureSequences) {
       {"4r1k1/4r3/8/4p3/8/8/4R3/4R1K1 w - - 0 1", "Rxe5", 1 - 5},
       // A bishop behind a recapturing pawn joins on the diagonal (without it: -2).
       {"3r2k1/8/2p5/3p4/1N2P3/5B2/8/6K1 w - - 0 1", "Nxd5", -1},
+      // Black's recapture uncovers White's bishop behind it: Rxd5 Bxd5 Bxd5 loses nothing, so
+      // the capture is worth its knight (with the bishop on Black's side it would lose 2).
+      {"6Bk/8/4b3/3n4/8/8/8/K2R4 w - - 0 1", "Rxd5", 3},
       // A slider behind the moving piece attacks through the emptied origin.
       {"6k1/8/8/8/3B4/8/8/b5K1 w - - 0 1", "Be5", -3},
       {"3r2k1/8/8/3n4/3R4/8/8/3K4 w - - 0 1", "Rxd5", 3 - 5},

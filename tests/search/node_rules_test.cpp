@@ -1,11 +1,14 @@
 // Rules shared by the searches: draws by repetition and the fifty-move rule, mate scores stored in
 // the table as distances from the node, table moves that no longer fit the board, and which checks
-// count as sacrifices. (The check test, the reversal draw and which entry a store replaces are
-// matters of strength.)
+// count as sacrifices, entries torn by racing stores, node counts past 32 bits. (The check test,
+// the reversal draw and which entry a store replaces are matters of strength.)
 #include "search/node_rules.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "search/search_thread.h"
 #include "search/tt.h"
 #include "support/positions.h"
 
@@ -64,6 +67,54 @@ TEST(Tt, StoredMoveFollowsTheBoardOrIsDropped) {
   ASSERT_TRUE(table.probe(*rook, out));
   EXPECT_EQ(out.move, 0u);
   EXPECT_EQ(out.score, 10);
+}
+
+}  // namespace
+
+// The words of the slot a position's entry sits in, as the tests see them.
+struct TtTestAccess {
+  static uint32_t* slotOf(Tt& table, const Position& pos) {
+    const uint64_t first = table.index(pos);
+    for (uint64_t i = 0; i < 4; i++)
+      if (table.slots_[first ^ i].word[3] != 0) return table.slots_[first ^ i].word;
+    return nullptr;
+  }
+};
+
+namespace {
+
+// Two threads storing the same position with different bounds can interleave their words: an
+// entry made of the first three words of one store and the last of the other must not match,
+// or a bound would be read with the score of another search.
+TEST(Tt, AnEntryTornBetweenTwoStoresDoesNotMatch) {
+  Tt table(256);
+  TtCounters counters;
+  auto pos = positionFrom("4k3/8/8/3p4/4N3/8/8/4K3 w - - 0 1");
+  TtEntry entry;
+  entry.score = 100;
+  entry.depth = 5;
+  entry.bound = BoundLower;
+  table.store(*pos, entry, counters);
+  uint32_t* slot = TtTestAccess::slotOf(table, *pos);
+  ASSERT_NE(slot, nullptr);
+  const uint32_t lowerWords[3] = {slot[0], slot[1], slot[2]};
+  entry.bound = BoundUpper;
+  table.store(*pos, entry, counters);
+  ASSERT_EQ(TtTestAccess::slotOf(table, *pos), slot);
+  TtEntry out;
+  ASSERT_TRUE(table.probe(*pos, out));
+  EXPECT_EQ(out.bound, BoundUpper);
+  std::copy(lowerWords, lowerWords + 3, slot);  // the first store's words, the second's bound
+  EXPECT_FALSE(table.probe(*pos, out));
+}
+
+// The node counts add up past four billion (eight threads pass that in minutes of analysis).
+TEST(SearchCounters, CountPastFourBillion) {
+  SearchCounters counters;
+  counters.interior = 3'000'000'000;
+  counters.quiescence = 3'000'000'000;
+  counters.pruned = 1'000'000'000;  // never made: no nodes
+  EXPECT_EQ(counters.total(), 6'000'000'000u);
 }
 
 // A check is a sacrifice when the checking piece alone gives it and the side in check wins

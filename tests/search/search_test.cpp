@@ -60,6 +60,20 @@ TEST_F(SearchTest, MatesWithExactScoresAndPositionsWithoutAMove) {
   EXPECT_TRUE(isLegalMove(*single, r.move));
 }
 
+// Mate scores come back from the table relative to the node that reads them. Searched again and
+// again to depths 8 to 16 with the table kept, the king and queen's mate in 6 (stockfish's
+// distance) is never reported shorter, and once found it is reported exactly.
+TEST_F(SearchTest, MateDistancesReadBackFromTheTableNeverShrink) {
+  const int mateInSix = Infinity - 11;
+  auto pos = positionFrom("8/8/8/8/8/2k5/8/K6Q w - - 0 1");
+  RecordedResult r;
+  for (int depth = 8; depth <= 16; depth++) {
+    r = run(*pos, depth);
+    EXPECT_LE(recorder.highestScore, mateInSix) << "depth " << depth;
+  }
+  EXPECT_EQ(r.score, mateInSix);
+}
+
 // Random play from the start and from a real opening, each position searched with a node limit
 // and again to a fixed depth: the answer is legal, the position untouched, and a repeat with a
 // clean table repeats every result and node count exactly.

@@ -28,6 +28,7 @@ class SearchRecorder : public SearchListener {
   }
   void searchInfo(const SearchInfo& info) override {
     if (info.depth > reportedDepth) reportedDepth = info.depth;
+    if (info.score > highestScore) highestScore = info.score;
   }
 
   RecordedResult result() {
@@ -38,6 +39,7 @@ class SearchRecorder : public SearchListener {
     std::lock_guard<std::mutex> lock(mutex_);
     result_ = RecordedResult();
     reportedDepth = 0;
+    highestScore = -Infinity;
   }
   // Spins until the running search has reported an iteration of at least `depth`.
   void waitForDepth(int depth) {
@@ -45,6 +47,7 @@ class SearchRecorder : public SearchListener {
   }
 
   std::atomic<int> reportedDepth{0};
+  std::atomic<int> highestScore{-Infinity};  // of every line reported
 
  private:
   std::mutex mutex_;
