@@ -148,4 +148,16 @@ TEST(Console, BenchGivesTheSameNodeCountInEveryRun) {
   EXPECT_TRUE(contains(answers[7], "threads=2\n")) << "and so do its threads: " << answers[7];
 }
 
+// Searches on the search thread (set async 1): each g waits for the search before it, whose
+// table it clears, and set threads waits as well, so every search runs to its end on the
+// threads it began with. (The thread-sanitizer stage runs this one too.)
+TEST(Console, AsyncSearchesWaitForEachOther) {
+  const EngineRun run =
+      runEngine({"set async 1", "md 6", "g", "g", "set threads 2", "g", "set threads 1", "q"},
+                OneThread);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(countOf(run.output, "\nmaster :"), 3) << run.output;
+  EXPECT_EQ(countOf(run.output, "\nslave1 :"), 1) << run.output;
+}
+
 }  // namespace
