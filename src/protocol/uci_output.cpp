@@ -59,6 +59,8 @@ void UciDriver::sendInfo(int depth, int score, const Move* pv, int line) {
   snprintf(number, sizeof number, " nodes %.0f", double(nodes));
   text += number;
   if (t > 99) text += " nps " + std::to_string(uint64_t(nodes) * 1000 / t);
+  if (searchController.syzygy.available())
+    text += " tbhits " + std::to_string(searchController.tableHits());
   text += " pv ";
   for (int i = 0; i < PvRows - 1 && pv[i]; i++)
     text += moveText(searchController.searchedPosition(), pv[i]) + " ";

@@ -86,6 +86,7 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   void level();
   void smp();
   void memory();
+  void egtPath();
   void newGame();
   void variant();
   void setboard();

@@ -27,4 +27,7 @@ struct SearchThresholds {
   int bitbasePlyLimit = 2;      // probes beyond the unconditional limit stop at this ply
   int bitbaseProbeLimit = -1;   // non-king men at which probing is allowed at all
   int bitbaseFreeLimit = -1;    // non-king men up to which probing needs no condition
+  int syzygyMen = 0;            // men (kings included) up to which the Syzygy tables are asked
+  int syzygyDepth = 1;          // ... at nodes at least this deep
+  bool syzygyRule50 = true;     // cursed wins and blessed losses are draws
 };

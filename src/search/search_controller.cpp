@@ -118,6 +118,10 @@ void SearchController::searchStart() {
   thresholds.splitDepth = searchThreads > 1 ? 1 : 128;
   thresholds.bitbaseProbeLimit = useBitbases ? bitbases.probeLimit() : -1;
   thresholds.bitbaseFreeLimit = useBitbases ? bitbases.unconditionalLimit() : -1;
+  thresholds.syzygyMen = useSyzygy ? std::min(syzygy.largestMen(), syzygyOptions.probeLimit) : 0;
+  thresholds.syzygyDepth = syzygyOptions.probeDepth;
+  thresholds.syzygyRule50 = syzygyOptions.rule50;
+  rootTables = RootTableResult();
   for (Move& m : rootPv.moves) m = 0;
   tt.newSearch();
   if (searchThreads > 1) prepareSearch(*this);
@@ -156,6 +160,7 @@ SearchCounters SearchController::summedCounters() const {
     sum.splitCuts += c.splitCuts;
     sum.kills += c.kills;
     sum.splitNodes += c.splitNodes;
+    sum.tableHits += c.tableHits;
     sum.tt.probes += c.tt.probes;
     sum.tt.hits += c.tt.hits;
     sum.tt.cuts += c.tt.cuts;
@@ -164,4 +169,16 @@ SearchCounters SearchController::summedCounters() const {
     sum.tt.overwrites += c.tt.overwrites;
   }
   return sum;
+}
+
+uint64_t SearchController::tableHits() const {
+  uint64_t hits = 0;
+  for (int i = 0; i < searchThreads; i++) hits += threads[i].counters.tableHits;
+  return hits;
+}
+
+int SearchController::reportedScore(int searchScore) const {
+  if (!rootTables.inTables || searchScore > MateBound || searchScore < -MateBound)
+    return searchScore;
+  return rootTables.score;
 }

@@ -43,6 +43,7 @@ struct SearchCounters {
   uint32_t splitCuts = 0;      // cut-offs at split points
   uint32_t kills = 0;          // times a cut-off at a split point stopped this thread
   uint32_t splitNodes = 0;     // nodes searched by this thread at its own split points
+  uint32_t tableHits = 0;      // positions the Syzygy tables answered
   TtCounters tt;
 
   // The nodes that the node limit and the speed figures count.

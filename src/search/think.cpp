@@ -12,6 +12,7 @@
 #include "board/notation.h"
 #include "search/eval_link.h"
 #include "search/search_controller.h"
+#include "search/syzygy_root.h"
 
 namespace {
 
@@ -178,6 +179,7 @@ void printStatistics(SearchController& c) {
 
 void printSearchLine(SearchController& c, int score, const char* text) {
   if (c.quiet) return;
+  score = c.reportedScore(score);
   char line[160];
   int n = 0;
   const int depth = c.iterationDepth, sel = c.selDepth();
@@ -216,7 +218,7 @@ namespace {
 void announceBest(SearchController& c, Position& pos, Move move, int value, int depth) {
   c.score = value;
   c.rootPv.extend(move, c.master().pv[1]);
-  if (c.listener) c.listener->iterationReport(depth, value, c.rootPv[0]);
+  if (c.listener) c.listener->iterationReport(depth, c.reportedScore(value), c.rootPv[0]);
   if (!c.quiet) {
     printSearchLine(c, value, "");
     printPv(pos, c.rootPv.moves);
@@ -285,7 +287,7 @@ void reportLines(SearchController& c, int depth) {
   Position& pos = c.master().pos;
   for (int i = 0; i < c.lineCount; i++) {
     const int score = c.rootMoves[i].score;
-    if (c.listener) c.listener->lineReport(depth, i + 1, score, c.linePv[i].moves);
+    if (c.listener) c.listener->lineReport(depth, i + 1, c.reportedScore(score), c.linePv[i].moves);
     if (!c.quiet) {
       char label[16];
       std::snprintf(label, sizeof label, "(%i) ", i + 1);
@@ -430,6 +432,9 @@ void think(SearchController& c) {
     restricted = kept > 0 && kept < count;
     if (kept > 0) count = kept;
   }
+  // In the endgame tables only the moves that keep the tables' result stay.
+  c.rootTables = keepTableResult(c.syzygy, pos, c.rootMoves, count, c.thresholds.syzygyMen,
+                                 c.thresholds.syzygyRule50, t.counters.tableHits);
   c.rootCount = count;
   c.lineCount = std::max(1, std::min(c.lines, count));
   sortRootMoves(c.rootMoves, c.rootMoves + c.rootCount);
@@ -486,6 +491,6 @@ void think(SearchController& c) {
   }
 
   c.stopAll();
-  if (c.listener) c.listener->finished(c.iterationDepth, c.score, c.bestMove());
+  if (c.listener) c.listener->finished(c.iterationDepth, c.reportedScore(c.score), c.bestMove());
   if (!c.quiet && logLevel <= 1) printStatistics(c);
 }

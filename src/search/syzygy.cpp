@@ -1,0 +1,240 @@
+#include "search/syzygy.h"
+
+#include <filesystem>
+#include <memory>
+#include <set>
+
+#include "board/movegen.h"
+#include "board/rays.h"
+
+#ifdef MELVOK_HAVE_FATHOM
+#include <tbprobe.h>
+#endif
+
+namespace {
+
+inline unsigned bitOf(int sq) { return unsigned(bitIndex(sq)); }
+
+}  // namespace
+
+TableBoards tableBoards(const Position& pos) {
+  TableBoards b;
+  for (uint64_t rest = pos.occupied; rest; rest &= rest - 1) {
+    const int bit = __builtin_ctzll(rest);
+    const int piece = pos.at(squareOfBit(bit));
+    const uint64_t mask = 1ull << bit;
+    (colourOf(piece) == White ? b.white : b.black) |= mask;
+    switch (tables.kindOfSlot[slotOf(piece)]) {
+      case King:
+        b.kings |= mask;
+        break;
+      case Queen:
+        b.queens |= mask;
+        break;
+      case Rook:
+        b.rooks |= mask;
+        break;
+      case Bishop:
+        b.bishops |= mask;
+        break;
+      case Knight:
+        b.knights |= mask;
+        break;
+      default:
+        b.pawns |= mask;
+        break;
+    }
+  }
+  b.epSquare = pos.epSquare ? bitOf(pos.epSquare) : 0;
+  b.halfmoveClock = unsigned(pos.fiftyMoveCount());
+  b.castling = ((pos.castleRights & WhiteKingSide) ? 1u : 0u) |
+               ((pos.castleRights & WhiteQueenSide) ? 2u : 0u) |
+               ((pos.castleRights & BlackKingSide) ? 4u : 0u) |
+               ((pos.castleRights & BlackQueenSide) ? 8u : 0u);
+  b.whiteToMove = pos.sideToMove == White;
+  return b;
+}
+
+#ifdef MELVOK_HAVE_FATHOM
+
+namespace {
+
+// Splits a ':'-separated list of folders, dropping empty entries.
+std::vector<std::string> folders(const std::string& path) {
+  std::vector<std::string> list;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find(':', start);
+    if (end == std::string::npos) end = path.size();
+    if (end > start) list.push_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+  return list;
+}
+
+// A table's file name without its suffix: "K", the stronger side's pieces, "v", "K", the other
+// side's, each side's pieces in the order Q R B N P, seven men at most.
+bool tableName(const std::string& name) {
+  static const std::string order = "QRBNP";
+  const size_t v = name.find('v');
+  if (v == std::string::npos || name.size() > 8 || name[0] != 'K' || v + 1 >= name.size() ||
+      name[v + 1] != 'K')
+    return false;
+  for (const auto& [from, to] : {std::pair{size_t(1), v}, std::pair{v + 2, name.size()}}) {
+    size_t last = 0;
+    for (size_t i = from; i < to; i++) {
+      const size_t rank = order.find(name[i]);
+      if (rank == std::string::npos || rank < last) return false;
+      last = rank;
+    }
+  }
+  return true;
+}
+
+// The distinct WDL tables (".rtbw" files with a table's name) in the folders; the folders that
+// are none go to `missing`.
+int countTables(const std::vector<std::string>& list, std::string& missing) {
+  namespace fs = std::filesystem;
+  std::set<std::string> names;
+  for (const std::string& folder : list) {
+    std::error_code error;
+    if (!fs::is_directory(folder, error)) {
+      missing += (missing.empty() ? "" : ", ") + folder;
+      continue;
+    }
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+      const fs::path file = it->path();
+      if (file.extension() == ".rtbw" && tableName(file.stem().string()) &&
+          it->is_regular_file(error))
+        names.insert(file.stem().string());
+    }
+  }
+  return int(names.size());
+}
+
+// The library's promotion codes by melvok's kind codes.
+unsigned promotionCode(int kind) {
+  switch (kind) {
+    case Queen:
+      return TB_PROMOTES_QUEEN;
+    case Rook:
+      return TB_PROMOTES_ROOK;
+    case Bishop:
+      return TB_PROMOTES_BISHOP;
+    case Knight:
+      return TB_PROMOTES_KNIGHT;
+    default:
+      return TB_PROMOTES_NONE;
+  }
+}
+
+// Whether the library's move word names melvok's move m.
+bool namesMove(TbMove tbMove, Move m) {
+  return TB_MOVE_FROM(tbMove) == bitOf(moveFrom(m)) && TB_MOVE_TO(tbMove) == bitOf(moveTo(m)) &&
+         TB_MOVE_PROMOTES(tbMove) == promotionCode(movePromotion(m));
+}
+
+}  // namespace
+
+bool SyzygyTables::builtIn() { return true; }
+
+std::string SyzygyTables::load(const std::string& path) {
+  const bool off = path.empty() || path == "<empty>";
+  path_ = off ? "" : path;
+  largestMen_ = 0;
+  tableCount_ = 0;
+  // Switched off, the library keeps what it had (its tables stay mapped, unread): this
+  // library version cannot be freed and started again, only started again.
+  if (off) return "Syzygy: off";
+  std::string missing;
+  const int count = countTables(folders(path_), missing);
+  if (!tb_init(path_.c_str()) || TB_LARGEST == 0 || count == 0) {
+    return "Syzygy: no tables found in " + path_ +
+           (missing.empty() ? "" : " (no folder " + missing + ")");
+  }
+  largestMen_ = int(TB_LARGEST);
+  tableCount_ = count;
+  return "Syzygy: " + std::to_string(count) + " tables, up to " + std::to_string(largestMen_) +
+         " men" + (missing.empty() ? "" : " (no folder " + missing + ")");
+}
+
+bool SyzygyTables::probeWdl(const Position& pos, TableWdl& result) const {
+  if (largestMen_ == 0 || menOnBoard(pos) > largestMen_) return false;
+  const TableBoards b = tableBoards(pos);
+  const unsigned r = tb_probe_wdl(b.white, b.black, b.kings, b.queens, b.rooks, b.bishops,
+                                  b.knights, b.pawns, 0, b.castling, b.epSquare, b.whiteToMove);
+  if (r == TB_RESULT_FAILED) return false;
+  result = TableWdl(int(r) - 2);
+  return true;
+}
+
+bool SyzygyTables::probeRoot(const Position& pos, TableDistance& result) const {
+  if (largestMen_ == 0 || menOnBoard(pos) > largestMen_) return false;
+  const TableBoards b = tableBoards(pos);
+  const unsigned r =
+      tb_probe_root(b.white, b.black, b.kings, b.queens, b.rooks, b.bishops, b.knights, b.pawns, 0,
+                    b.castling, b.epSquare, b.whiteToMove, nullptr);
+  if (r == TB_RESULT_FAILED) return false;
+  if (r == TB_RESULT_CHECKMATE) {
+    result = {TableWdl::Loss, -1};  // mated: a loss one ply before the zeroing mate
+    return true;
+  }
+  if (r == TB_RESULT_STALEMATE) {
+    result = {TableWdl::Draw, 0};
+    return true;
+  }
+  result.wdl = TableWdl(int(TB_GET_WDL(r)) - 2);
+  const int dtz = int(TB_GET_DTZ(r));
+  result.dtz = result.wdl == TableWdl::Draw ? 0 : int(result.wdl) > 0 ? dtz : -dtz;
+  return true;
+}
+
+bool SyzygyTables::rankRootMoves(Position& pos, bool rule50, bool repeated,
+                                 std::vector<RankedMove>& ranked) const {
+  ranked.clear();
+  if (largestMen_ == 0 || menOnBoard(pos) > largestMen_ || pos.castleRights != 0) return false;
+  const TableBoards b = tableBoards(pos);
+  // Too large for the stack of a search thread's caller: one per call on the heap.
+  auto moves = std::make_unique<TbRootMoves>();
+  int ok = tb_probe_root_dtz(b.white, b.black, b.kings, b.queens, b.rooks, b.bishops, b.knights,
+                             b.pawns, b.halfmoveClock, b.castling, b.epSquare, b.whiteToMove,
+                             repeated, rule50, moves.get());
+  // Without DTZ tables the WDL tables still rank by result.
+  if (!ok)
+    ok = tb_probe_root_wdl(b.white, b.black, b.kings, b.queens, b.rooks, b.bishops, b.knights,
+                           b.pawns, b.halfmoveClock, b.castling, b.epSquare, b.whiteToMove, rule50,
+                           moves.get());
+  if (!ok) return false;
+  Move legal[MaxMoves];
+  const int count = generateLegalMoves(pos, legal);
+  for (int i = 0; i < count; i++) {
+    const TbRootMove* match = nullptr;
+    for (unsigned j = 0; j < moves->size && !match; j++)
+      if (namesMove(moves->moves[j].move, legal[i])) match = &moves->moves[j];
+    if (!match) {
+      ranked.clear();
+      return false;
+    }
+    ranked.push_back(RankedMove{legal[i], int(match->tbRank)});
+  }
+  return !ranked.empty();
+}
+
+#else
+
+bool SyzygyTables::builtIn() { return false; }
+
+std::string SyzygyTables::load(const std::string& path) {
+  path_.clear();
+  if (path.empty() || path == "<empty>") return "Syzygy: off";
+  return "Syzygy: unavailable (built without the Fathom library), " + path + " not read";
+}
+
+bool SyzygyTables::probeWdl(const Position&, TableWdl&) const { return false; }
+bool SyzygyTables::probeRoot(const Position&, TableDistance&) const { return false; }
+bool SyzygyTables::rankRootMoves(Position&, bool, bool, std::vector<RankedMove>& ranked) const {
+  ranked.clear();
+  return false;
+}
+
+#endif
