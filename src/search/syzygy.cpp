@@ -1,10 +1,13 @@
 #include "search/syzygy.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <set>
 
 #include "board/movegen.h"
+#include "base/platform.h"
 #include "board/rays.h"
 
 #ifdef MELVOK_HAVE_FATHOM
@@ -91,6 +94,18 @@ bool tableName(const std::string& name) {
   return true;
 }
 
+// Whether the file looks like a WDL table to the library: its magic number first, and a size
+// that the library accepts (it skips other files with a message of its own).
+bool wdlFile(const std::filesystem::path& file) {
+  static const unsigned char magic[4] = {0x71, 0xe8, 0x23, 0x5d};
+  std::error_code error;
+  const auto size = std::filesystem::file_size(file, error);
+  if (error || size % 64 != 16) return false;
+  unsigned char head[4] = {};
+  std::ifstream in(file, std::ios::binary);
+  return in.read(reinterpret_cast<char*>(head), 4) && std::equal(head, head + 4, magic);
+}
+
 // The distinct WDL tables (".rtbw" files with a table's name) in the folders; the folders that
 // are none go to `missing`.
 int countTables(const std::vector<std::string>& list, std::string& missing) {
@@ -104,8 +119,7 @@ int countTables(const std::vector<std::string>& list, std::string& missing) {
     }
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
       const fs::path file = it->path();
-      if (file.extension() == ".rtbw" && tableName(file.stem().string()) &&
-          it->is_regular_file(error))
+      if (file.extension() == ".rtbw" && tableName(file.stem().string()) && wdlFile(file))
         names.insert(file.stem().string());
     }
   }
@@ -134,9 +148,66 @@ bool namesMove(TbMove tbMove, Move m) {
          TB_MOVE_PROMOTES(tbMove) == promotionCode(movePromotion(m));
 }
 
+// Debian's Fathom library, opened at run time with its names kept to itself (never linked):
+// Gaviota's probing library, behind the Gaviota bitbase adapter, exports functions of the
+// same names (tb_init, tb_free), and a Fathom linked into the program would answer the
+// adapter's calls in their place. Opened once and never closed; read-only afterwards. The
+// header's inline wrappers are not used: they would name the library's functions at link time.
+constexpr const char* FathomLibrary = "libfathom.so.1";
+
+struct Fathom {
+  using Init = bool (*)(const char* path);
+  using ProbeWdl = unsigned (*)(uint64_t white, uint64_t black, uint64_t kings, uint64_t queens,
+                                uint64_t rooks, uint64_t bishops, uint64_t knights,
+                                uint64_t pawns, unsigned ep, bool turn);
+  using ProbeRoot = unsigned (*)(uint64_t white, uint64_t black, uint64_t kings, uint64_t queens,
+                                 uint64_t rooks, uint64_t bishops, uint64_t knights,
+                                 uint64_t pawns, unsigned rule50, unsigned ep, bool turn,
+                                 unsigned* results);
+  using RankByDtz = int (*)(uint64_t white, uint64_t black, uint64_t kings, uint64_t queens,
+                            uint64_t rooks, uint64_t bishops, uint64_t knights, uint64_t pawns,
+                            unsigned rule50, unsigned castling, unsigned ep, bool turn,
+                            bool hasRepeated, bool useRule50, TbRootMoves* results);
+  using RankByWdl = int (*)(uint64_t white, uint64_t black, uint64_t kings, uint64_t queens,
+                            uint64_t rooks, uint64_t bishops, uint64_t knights, uint64_t pawns,
+                            unsigned rule50, unsigned castling, unsigned ep, bool turn,
+                            bool useRule50, TbRootMoves* results);
+
+  DynamicLibrary library;
+  Init init = nullptr;
+  ProbeWdl probeWdl = nullptr;
+  ProbeRoot probeRoot = nullptr;
+  RankByDtz rankByDtz = nullptr;
+  RankByWdl rankByWdl = nullptr;
+  const unsigned* largest = nullptr;  // the most men of any table found by the last init
+
+  bool open() {
+    if (!library.open(FathomLibrary)) return false;
+    init = reinterpret_cast<Init>(library.symbol("tb_init"));
+    probeWdl = reinterpret_cast<ProbeWdl>(library.symbol("tb_probe_wdl_impl"));
+    probeRoot = reinterpret_cast<ProbeRoot>(library.symbol("tb_probe_root_impl"));
+    rankByDtz = reinterpret_cast<RankByDtz>(library.symbol("tb_probe_root_dtz"));
+    rankByWdl = reinterpret_cast<RankByWdl>(library.symbol("tb_probe_root_wdl"));
+    largest = static_cast<const unsigned*>(library.symbol("TB_LARGEST"));
+    return ready();
+  }
+  bool ready() const {
+    return init && probeWdl && probeRoot && rankByDtz && rankByWdl && largest;
+  }
+};
+
+const Fathom& fathom() {
+  static Fathom* const library = [] {
+    auto* f = new Fathom();
+    f->open();
+    return f;
+  }();
+  return *library;
+}
+
 }  // namespace
 
-bool SyzygyTables::builtIn() { return true; }
+bool SyzygyTables::builtIn() { return fathom().ready(); }
 
 std::string SyzygyTables::load(const std::string& path) {
   const bool off = path.empty() || path == "<empty>";
@@ -146,23 +217,28 @@ std::string SyzygyTables::load(const std::string& path) {
   // Switched off, the library keeps what it had (its tables stay mapped, unread): this
   // library version cannot be freed and started again, only started again.
   if (off) return "Syzygy: off";
+  if (!fathom().ready())
+    return std::string("Syzygy: unavailable (") + FathomLibrary + " could not be loaded: " +
+           fathom().library.error() + "), " + path_ + " not read";
   std::string missing;
   const int count = countTables(folders(path_), missing);
-  if (!tb_init(path_.c_str()) || TB_LARGEST == 0 || count == 0) {
+  if (!fathom().init(path_.c_str()) || *fathom().largest == 0 || count == 0) {
     return "Syzygy: no tables found in " + path_ +
            (missing.empty() ? "" : " (no folder " + missing + ")");
   }
-  largestMen_ = int(TB_LARGEST);
+  largestMen_ = int(*fathom().largest);
   tableCount_ = count;
-  return "Syzygy: " + std::to_string(count) + " tables, up to " + std::to_string(largestMen_) +
+  return "Syzygy: " + std::to_string(count) + (count == 1 ? " table" : " tables") + ", up to " +
+         std::to_string(largestMen_) +
          " men" + (missing.empty() ? "" : " (no folder " + missing + ")");
 }
 
 bool SyzygyTables::probeWdl(const Position& pos, TableWdl& result) const {
   if (largestMen_ == 0 || menOnBoard(pos) > largestMen_) return false;
   const TableBoards b = tableBoards(pos);
-  const unsigned r = tb_probe_wdl(b.white, b.black, b.kings, b.queens, b.rooks, b.bishops,
-                                  b.knights, b.pawns, 0, b.castling, b.epSquare, b.whiteToMove);
+  if (b.castling != 0) return false;
+  const unsigned r = fathom().probeWdl(b.white, b.black, b.kings, b.queens, b.rooks, b.bishops,
+                                       b.knights, b.pawns, b.epSquare, b.whiteToMove);
   if (r == TB_RESULT_FAILED) return false;
   result = TableWdl(int(r) - 2);
   return true;
@@ -171,12 +247,12 @@ bool SyzygyTables::probeWdl(const Position& pos, TableWdl& result) const {
 bool SyzygyTables::probeRoot(const Position& pos, TableDistance& result) const {
   if (largestMen_ == 0 || menOnBoard(pos) > largestMen_) return false;
   const TableBoards b = tableBoards(pos);
-  const unsigned r =
-      tb_probe_root(b.white, b.black, b.kings, b.queens, b.rooks, b.bishops, b.knights, b.pawns, 0,
-                    b.castling, b.epSquare, b.whiteToMove, nullptr);
+  if (b.castling != 0) return false;
+  const unsigned r = fathom().probeRoot(b.white, b.black, b.kings, b.queens, b.rooks, b.bishops,
+                                        b.knights, b.pawns, 0, b.epSquare, b.whiteToMove, nullptr);
   if (r == TB_RESULT_FAILED) return false;
   if (r == TB_RESULT_CHECKMATE) {
-    result = {TableWdl::Loss, -1};  // mated: a loss one ply before the zeroing mate
+    result = {TableWdl::Loss, -1};  // mated: a loss, and only draws are 0
     return true;
   }
   if (r == TB_RESULT_STALEMATE) {
@@ -196,12 +272,12 @@ bool SyzygyTables::rankRootMoves(Position& pos, bool rule50, bool repeated,
   const TableBoards b = tableBoards(pos);
   // Too large for the stack of a search thread's caller: one per call on the heap.
   auto moves = std::make_unique<TbRootMoves>();
-  int ok = tb_probe_root_dtz(b.white, b.black, b.kings, b.queens, b.rooks, b.bishops, b.knights,
+  int ok = fathom().rankByDtz(b.white, b.black, b.kings, b.queens, b.rooks, b.bishops, b.knights,
                              b.pawns, b.halfmoveClock, b.castling, b.epSquare, b.whiteToMove,
                              repeated, rule50, moves.get());
   // Without DTZ tables the WDL tables still rank by result.
   if (!ok)
-    ok = tb_probe_root_wdl(b.white, b.black, b.kings, b.queens, b.rooks, b.bishops, b.knights,
+    ok = fathom().rankByWdl(b.white, b.black, b.kings, b.queens, b.rooks, b.bishops, b.knights,
                            b.pawns, b.halfmoveClock, b.castling, b.epSquare, b.whiteToMove, rule50,
                            moves.get());
   if (!ok) return false;
