@@ -122,6 +122,9 @@ class SavedSearchSettings {
 
 }  // namespace
 
+int benchPositionCount() { return BenchCount; }
+const char* benchPosition(int index) { return benchPositions[index]; }
+
 BenchResult runBench(SearchController& c, int depth, OutputStream& out, int lines) {
   SavedSearchSettings saved(c);
   // Nothing but the bench's own lines: no search log, no protocol reports, no bitbases or

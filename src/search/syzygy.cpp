@@ -246,6 +246,11 @@ bool SyzygyTables::probeWdl(const Position& pos, TableWdl& result) const {
 
 bool SyzygyTables::probeRoot(const Position& pos, TableDistance& result) const {
   if (largestMen_ == 0 || menOnBoard(pos) > largestMen_) return false;
+  // Bare kings have no table of their own, and nothing to count.
+  if (menOnBoard(pos) == 2) {
+    result = {TableWdl::Draw, 0};
+    return true;
+  }
   const TableBoards b = tableBoards(pos);
   if (b.castling != 0) return false;
   const unsigned r = fathom().probeRoot(b.white, b.black, b.kings, b.queens, b.rooks, b.bishops,

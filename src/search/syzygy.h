@@ -49,7 +49,9 @@ struct TableDistance {
 
 // A legal move of the root with its rank: moves of equal rank keep the same result. Higher is
 // better: 1000 wins within the 50-move rule, 0 draws, -1000 loses; ranks between are wins or
-// losses that the 50-move rule decides (with it off, only the sign counts).
+// losses that the 50-move rule decides (with it off, only the sign counts), and, when the
+// position has repeated, wins ranked 1000 minus the plies to their next capture, pawn move or
+// mate (counted from the last one).
 struct RankedMove {
   Move move;
   int rank;

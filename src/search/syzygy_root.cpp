@@ -6,9 +6,9 @@
 
 namespace {
 
-// The ranks at which a result stops being a draw: a win of rank 900 reaches its next capture
-// or pawn move exactly on the 100th ply of the 50-move count; lower positive ranks are cursed
-// wins. Without the 50-move rule every positive rank wins.
+// The ranks at which a result stops being a draw: a win of rank 900 reaches its next capture,
+// pawn move or mate exactly on the 100th ply of the 50-move count; lower positive ranks are
+// cursed wins. Without the 50-move rule every positive rank wins.
 constexpr int RankedWin = 900;
 
 bool listedIn(const std::vector<RankedMove>& ranked, Move m, int& rank) {
@@ -22,18 +22,13 @@ bool listedIn(const std::vector<RankedMove>& ranked, Move m, int& rank) {
 
 }  // namespace
 
-bool repeatedSinceZeroing(const Position& pos) {
-  for (int i = int(pos.ply) - 4; i >= int(pos.lastIrreversible); i -= 2)
-    if (pos.keyHistory[i] == pos.hashKey) return true;
-  return false;
-}
-
 RootTableResult keepTableResult(const SyzygyTables& tables, Position& pos, RootMove* moves,
                                 int& count, int maxMen, bool rule50, uint32_t& tableHits) {
   RootTableResult result;
   if (count == 0 || menOnBoard(pos) > maxMen || pos.castleRights != 0) return result;
+  // Ranked as after a repetition: among the wins only the fastest keep the top rank.
   std::vector<RankedMove> ranked;
-  if (!tables.rankRootMoves(pos, rule50, repeatedSinceZeroing(pos), ranked)) return result;
+  if (!tables.rankRootMoves(pos, rule50, true, ranked)) return result;
   tableHits += uint32_t(ranked.size());
 
   int ranks[MaxMoves];

@@ -1,8 +1,10 @@
 #pragma once
 // The root of a search in the Syzygy tables: the DTZ tables rank its moves, and only the moves
-// that keep the best result stay for the search to choose from. A won root is then won within
-// the 50-move rule (when it counts) whatever the search prefers among the moves left, a drawn
-// one is never lost, and a lost one resists longest where the 50-move rule may still save it.
+// that keep the best result stay for the search to choose from. A won root keeps the moves that
+// reach the next capture, pawn move or mate soonest, so that every move makes progress and the
+// win comes well within the 50-move rule (even when the game's count is older than the engine
+// knows); a drawn one keeps every drawing move and is never lost; a lost one keeps the moves
+// that resist longest where the 50-move rule may still save it.
 #include "search/search_controller.h"
 
 // Ranks the first `count` root moves of pos (the legal moves the search may play) when the
@@ -12,6 +14,3 @@
 // counts the positions the tables answered.
 RootTableResult keepTableResult(const SyzygyTables& tables, Position& pos, RootMove* moves,
                                 int& count, int maxMen, bool rule50, uint32_t& tableHits);
-
-// Whether pos occurred before (the same side to move) since the last capture or pawn move.
-bool repeatedSinceZeroing(const Position& pos);
