@@ -37,8 +37,8 @@ WON = [
     ("KBNK, dtz 62", "K3N3/8/2k5/8/2B5/8/8/8 w - - 0 1"),
 ]
 DRAWN = [
-    ("KRKR", "8/8/3k4/3r4/8/8/3R4/3K4 w - - 0 1", [chess.WHITE, chess.BLACK]),
-    ("KBKB", "8/8/8/8/3k4/8/3K4/3B3b w - - 0 1", [chess.WHITE, chess.BLACK]),
+    ("KRKR", "8/3k4/8/8/8/8/r7/4K2R w - - 0 1", [chess.WHITE, chess.BLACK]),
+    ("KBKB, opposite colours", "8/8/8/8/3k4/8/3K4/3B2b1 w - - 0 1", [chess.WHITE, chess.BLACK]),
     ("KBPK, wrong bishop", "1k6/8/8/8/8/8/P7/K1B5 b - - 0 1", [chess.BLACK]),
 ]
 

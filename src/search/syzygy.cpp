@@ -6,8 +6,8 @@
 #include <memory>
 #include <set>
 
-#include "board/movegen.h"
 #include "base/platform.h"
+#include "board/movegen.h"
 #include "board/rays.h"
 
 #ifdef MELVOK_HAVE_FATHOM
@@ -158,12 +158,11 @@ constexpr const char* FathomLibrary = "libfathom.so.1";
 struct Fathom {
   using Init = bool (*)(const char* path);
   using ProbeWdl = unsigned (*)(uint64_t white, uint64_t black, uint64_t kings, uint64_t queens,
-                                uint64_t rooks, uint64_t bishops, uint64_t knights,
-                                uint64_t pawns, unsigned ep, bool turn);
+                                uint64_t rooks, uint64_t bishops, uint64_t knights, uint64_t pawns,
+                                unsigned ep, bool turn);
   using ProbeRoot = unsigned (*)(uint64_t white, uint64_t black, uint64_t kings, uint64_t queens,
-                                 uint64_t rooks, uint64_t bishops, uint64_t knights,
-                                 uint64_t pawns, unsigned rule50, unsigned ep, bool turn,
-                                 unsigned* results);
+                                 uint64_t rooks, uint64_t bishops, uint64_t knights, uint64_t pawns,
+                                 unsigned rule50, unsigned ep, bool turn, unsigned* results);
   using RankByDtz = int (*)(uint64_t white, uint64_t black, uint64_t kings, uint64_t queens,
                             uint64_t rooks, uint64_t bishops, uint64_t knights, uint64_t pawns,
                             unsigned rule50, unsigned castling, unsigned ep, bool turn,
@@ -191,9 +190,7 @@ struct Fathom {
     largest = static_cast<const unsigned*>(library.symbol("TB_LARGEST"));
     return ready();
   }
-  bool ready() const {
-    return init && probeWdl && probeRoot && rankByDtz && rankByWdl && largest;
-  }
+  bool ready() const { return init && probeWdl && probeRoot && rankByDtz && rankByWdl && largest; }
 };
 
 const Fathom& fathom() {
@@ -211,26 +208,29 @@ bool SyzygyTables::builtIn() { return fathom().ready(); }
 
 std::string SyzygyTables::load(const std::string& path) {
   const bool off = path.empty() || path == "<empty>";
+  // The same folders again (interfaces send the path with every game): the tables stay as they
+  // are. This library version leaves stale mappings behind whenever it starts again, so it
+  // starts again only for other folders.
+  if (!off && path == path_ && largestMen_ > 0) return report_;
   path_ = off ? "" : path;
   largestMen_ = 0;
   tableCount_ = 0;
-  // Switched off, the library keeps what it had (its tables stay mapped, unread): this
-  // library version cannot be freed and started again, only started again.
-  if (off) return "Syzygy: off";
+  // Switched off, the library keeps what it had (mapped, unread): it cannot be freed and
+  // started again, only started again.
+  if (off) return report_ = "Syzygy: off";
   if (!fathom().ready())
-    return std::string("Syzygy: unavailable (") + FathomLibrary + " could not be loaded: " +
-           fathom().library.error() + "), " + path_ + " not read";
+    return report_ = std::string("Syzygy: unavailable (") + FathomLibrary +
+                     " could not be loaded: " + fathom().library.error() + "), " + path_ +
+                     " not read";
   std::string missing;
   const int count = countTables(folders(path_), missing);
-  if (!fathom().init(path_.c_str()) || *fathom().largest == 0 || count == 0) {
-    return "Syzygy: no tables found in " + path_ +
-           (missing.empty() ? "" : " (no folder " + missing + ")");
-  }
+  const std::string noFolder = missing.empty() ? "" : " (no folder " + missing + ")";
+  if (!fathom().init(path_.c_str()) || *fathom().largest == 0 || count == 0)
+    return report_ = "Syzygy: no tables found in " + path_ + noFolder;
   largestMen_ = int(*fathom().largest);
   tableCount_ = count;
-  return "Syzygy: " + std::to_string(count) + (count == 1 ? " table" : " tables") + ", up to " +
-         std::to_string(largestMen_) +
-         " men" + (missing.empty() ? "" : " (no folder " + missing + ")");
+  return report_ = "Syzygy: " + std::to_string(count) + (count == 1 ? " table" : " tables") +
+                   ", up to " + std::to_string(largestMen_) + " men" + noFolder;
 }
 
 bool SyzygyTables::probeWdl(const Position& pos, TableWdl& result) const {
@@ -278,13 +278,13 @@ bool SyzygyTables::rankRootMoves(Position& pos, bool rule50, bool repeated,
   // Too large for the stack of a search thread's caller: one per call on the heap.
   auto moves = std::make_unique<TbRootMoves>();
   int ok = fathom().rankByDtz(b.white, b.black, b.kings, b.queens, b.rooks, b.bishops, b.knights,
-                             b.pawns, b.halfmoveClock, b.castling, b.epSquare, b.whiteToMove,
-                             repeated, rule50, moves.get());
+                              b.pawns, b.halfmoveClock, b.castling, b.epSquare, b.whiteToMove,
+                              repeated, rule50, moves.get());
   // Without DTZ tables the WDL tables still rank by result.
   if (!ok)
     ok = fathom().rankByWdl(b.white, b.black, b.kings, b.queens, b.rooks, b.bishops, b.knights,
-                           b.pawns, b.halfmoveClock, b.castling, b.epSquare, b.whiteToMove, rule50,
-                           moves.get());
+                            b.pawns, b.halfmoveClock, b.castling, b.epSquare, b.whiteToMove, rule50,
+                            moves.get());
   if (!ok) return false;
   Move legal[MaxMoves];
   const int count = generateLegalMoves(pos, legal);

@@ -4,10 +4,11 @@
 // rule); the DTZ tables say how many plies it takes to the next capture or pawn move that keeps
 // the result. The search asks the WDL tables at its nodes; the root ranks its moves by DTZ.
 //
-// Fathom keeps its tables in process-wide state: this class is the only code that touches it,
-// and the program owns one object of it (in the search controller). Loading tables into one
-// object replaces what any other had loaded. Built without Fathom, the same class reports the
-// tables as unavailable and never answers.
+// Fathom keeps its tables in process-wide state: this class is the only code that touches it
+// (opening the library at run time, see syzygy.cpp), and the program owns one object of it (in
+// the search controller). Loading tables into one object replaces what any other had loaded.
+// Built without Fathom, or without the library at run time, the same class reports the tables
+// as unavailable and never answers.
 //
 // Threads: probeWdl may be called from every search thread at once. load, probeRoot and
 // rankRootMoves must not run beside any other call (the root and the protocols call them while
@@ -68,7 +69,8 @@ class SyzygyTables {
 
   // Opens the tables in `path`, folders separated by ':' ("" or "<empty>": no tables), and
   // returns the line that says what was found, e.g. "Syzygy: 35 tables, up to 4 men". A path
-  // without tables leaves the object without tables and says so.
+  // without tables leaves the object without tables and says so; the path already loaded is
+  // not read again.
   std::string load(const std::string& path);
 
   bool available() const { return largestMen_ > 0; }
@@ -94,6 +96,7 @@ class SyzygyTables {
 
  private:
   std::string path_;
+  std::string report_;  // what the last load said
   int largestMen_ = 0;
   int tableCount_ = 0;
 };
