@@ -1,9 +1,8 @@
 // The main search and the quiescence search. A node of the main search takes its steps in this
 // order: draws and mate distance, the table, the endgame tables (Syzygy, then the bitbases),
-// reverse futility, the null move,
-// internal deepening, the hash move, the mate killer, the futility base, then the remaining moves
-// (late ones reduced or pruned, and shared with idle threads at a split point), and last the
-// fail-low extension.
+// reverse futility, the null move, internal deepening, the hash move, the mate killer, the
+// futility base, then the remaining moves (late ones reduced or pruned, and shared with idle
+// threads at a split point), and last the fail-low extension.
 #include "search/search.h"
 
 #include <algorithm>
@@ -48,6 +47,7 @@ constexpr int QuiescenceDeltaMargin = 250;  // captures that cannot come this cl
 constexpr int XrayTableDepth = 1;           // table depth of a quiescence node after an x-ray check
 constexpr int NoThreat = 8;                 // an off-board square: the null move found no threat
 constexpr int MaxQuietsRemembered = 64;     // quiet moves a node remembers for the history
+constexpr int TableProbeDepthBonus = 6;     // a Syzygy answer holds at any depth: stored deeper
 // Late-move reductions grow with the depth and with the move's place in the list:
 // base + ln(depth) * ln(move number) / divisor plies, one less at PV nodes, and a ply less (or
 // more) for every HistoryReductionStep of a quiet move's history.
@@ -425,9 +425,6 @@ inline bool probeTable(Node& n, int& value) {
     n.hashMove = m;
   return false;
 }
-
-// Table answers are stored this much deeper than the node: they hold at any depth.
-constexpr int TableProbeDepthBonus = 6;
 
 // Whether a node that the tables call lost is mated already (a mate the search can show).
 inline bool matedHere(const Node& n) {
