@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,7 @@ const Console::Command Console::commands[] = {
     {"mt", &Console::maxTime},
     {"perft", &Console::perft},
     {"bench", &Console::bench},
+    {"tbprobe", &Console::tableProbe},
     {"reset", &Console::reset},
     {"set", &Console::set},
     {"quit", &Console::quit},
@@ -349,6 +351,35 @@ bool Console::bench(const RcString& rest) {
   return true;
 }
 
+// "tbprobe [fen]": what the Syzygy tables say about the position (or the FEN's, which does not
+// change the board): the WDL table's result for the side to move (-2 loss, -1 blessed loss,
+// 0 draw, 1 cursed win, 2 win) and the plies to the next capture or pawn move that keeps it,
+// negative when losing. The library's root probe must not run beside a search.
+bool Console::tableProbe(const RcString& rest) {
+  const SyzygyTables& tables = searchController.syzygy;
+  if (!tables.available()) {
+    diagnostic("tbprobe: no Syzygy tables loaded\n");
+    return true;
+  }
+  auto pos = std::make_unique<Position>();
+  if (rest.trim().empty()) {
+    copyPosition(*pos, pos_);
+  } else if (!setFenOrKeep(*pos, rest.c_str())) {
+    diagnostic("tbprobe: not a position: %s\n", rest.c_str());
+    return true;
+  }
+  searchController.stopAndWait();
+  TableWdl wdl;
+  TableDistance distance;
+  if (!tables.probeWdl(*pos, wdl) || !tables.probeRoot(*pos, distance)) {
+    out().put("tbprobe: not in the tables\n");
+    return true;
+  }
+  static const char* const names[5] = {"loss", "blessed loss", "draw", "cursed win", "win"};
+  out().print("tbprobe: wdl %i dtz %i (%s)\n", int(wdl), distance.dtz, names[int(wdl) + 2]);
+  return true;
+}
+
 bool Console::reset(const RcString&) {
   setPosition(InitialFen);
   return true;
@@ -400,6 +431,7 @@ bool Console::help(const RcString&) {
       "divide [n]      count legal positions per move",
       "perft  [n]      count legal moves to depth [n]",
       "bench  [n]      search the bench positions to depth [n], count the nodes",
+      "tbprobe [fen]   what the Syzygy tables say about the position",
       "set             display/alter options",
       "",
       "uci             enter uci mode",

@@ -56,6 +56,7 @@ class Console {
   bool multiPv(const RcString& rest);
   bool perft(const RcString& rest);
   bool bench(const RcString& rest);
+  bool tableProbe(const RcString& rest);
   bool reset(const RcString& rest);
   bool set(const RcString& rest);
   bool quit(const RcString& rest);

@@ -50,6 +50,8 @@ int readStartupSettings() {
     protocolConfig.winboardTimeGapMs = number("winboard.timegap") * 1000;
   if (present("egbb.dir"))
     bitbases.startUp(settings.get("egbb.dir").c_str(), settings.get("egbb.cachemb").c_str());
+  if (present("syzygy.path"))
+    printf("%s\n", searchController.syzygy.load(settings.get("syzygy.path").c_str()).c_str());
   if (present("tt.cachemb") && !searchController.table().resize(uint64_t(number("tt.cachemb")) * 1024))
     printf("tt.cachemb: no memory for %i MB, the table stays at %llu MB\n", number("tt.cachemb"),
            (unsigned long long)(searchController.table().sizeBytes() >> 20));

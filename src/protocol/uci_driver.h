@@ -95,6 +95,10 @@ class UciDriver : public ProtocolDriver, public SearchListener {
   void setCastleNotation(Tokenizer& value);
   void setMultiPv(Tokenizer& value);
   void setAnalyseMode(Tokenizer& value);
+  void setSyzygyPath(Tokenizer& value);
+  void setSyzygyProbeDepth(Tokenizer& value);
+  void setSyzygy50MoveRule(Tokenizer& value);
+  void setSyzygyProbeLimit(Tokenizer& value);
 
   // Output and logs.
   void send(const std::string& line);

@@ -11,6 +11,7 @@
 namespace {
 
 constexpr int MaxThreadsOption = 8;
+constexpr int MaxSyzygyProbeDepth = 100;
 
 std::string number(int n) { return std::to_string(n); }
 
@@ -24,6 +25,8 @@ struct UciDriver::Option {
   std::string (*defaultText)();              // null: no default (string without one, button)
   std::string (*bounds)();                   // " min 1 max 8" or " var a var b"; may be null
   void (UciDriver::*set)(Tokenizer& value);  // the words after the name, without "value"
+  // The older options line their types up in one column; the newer ones keep single spaces.
+  bool alignedName = true;
 };
 
 const UciDriver::Option UciDriver::options[] = {
@@ -46,13 +49,22 @@ const UciDriver::Option UciDriver::options[] = {
     {"UCI_AnalyseMode", "check", [] { return std::string("false"); }, nullptr,
      &UciDriver::setAnalyseMode},
     {"Clear Hash", "button", nullptr, nullptr, &UciDriver::clearHash},
+    {"SyzygyPath", "string", [] { return std::string("<empty>"); }, nullptr,
+     &UciDriver::setSyzygyPath, false},
+    {"SyzygyProbeDepth", "spin", [] { return std::string("1"); },
+     [] { return " min 1 max " + number(MaxSyzygyProbeDepth); }, &UciDriver::setSyzygyProbeDepth,
+     false},
+    {"Syzygy50MoveRule", "check", [] { return std::string("true"); }, nullptr,
+     &UciDriver::setSyzygy50MoveRule, false},
+    {"SyzygyProbeLimit", "spin", [] { return std::string("7"); },
+     [] { return std::string(" min 0 max 7"); }, &UciDriver::setSyzygyProbeLimit, false},
 };
 
 std::string UciDriver::optionListing() {
   std::string text;
   for (const Option& o : options) {
     char name[64];
-    snprintf(name, sizeof name, "%-15s", o.name);
+    snprintf(name, sizeof name, o.alignedName ? "%-15s" : "%s", o.name);
     text += std::string("option name ") + name + " type " + o.type;
     if (o.defaultText) text += " default " + o.defaultText();
     if (o.bounds) text += o.bounds();
@@ -171,4 +183,31 @@ void UciDriver::setThreads(Tokenizer& value) {
   searchController.waitUntilIdle();
   logInfo("setting cpus=%i\n", threads);
   searchController.setThreads(threads);
+}
+
+// The tables belong to the search while it runs (every thread may be probing them), so a new
+// path is refused then; otherwise the line that says what was found goes to the interface.
+void UciDriver::setSyzygyPath(Tokenizer& value) {
+  const std::string path = value.rest().trim().c_str();
+  if (searchRunning()) {
+    reportError("setoption: search running, SyzygyPath not changed\n");
+    diagnostic("Syzygy: search running, tables not changed\n");
+    return;
+  }
+  searchController.waitUntilIdle();
+  diagnostic("%s\n", searchController.syzygy.load(path).c_str());
+}
+
+// The other Syzygy options are read when the next search starts.
+void UciDriver::setSyzygyProbeDepth(Tokenizer& value) {
+  searchController.syzygyOptions.probeDepth =
+      std::clamp(clampedNumber(value.next().c_str()), 1, MaxSyzygyProbeDepth);
+}
+
+void UciDriver::setSyzygy50MoveRule(Tokenizer& value) {
+  searchController.syzygyOptions.rule50 = value.next() == "true";
+}
+
+void UciDriver::setSyzygyProbeLimit(Tokenizer& value) {
+  searchController.syzygyOptions.probeLimit = std::clamp(clampedNumber(value.next().c_str()), 0, 7);
 }

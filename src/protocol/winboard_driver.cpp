@@ -33,6 +33,7 @@ const WinBoardDriver::Command WinBoardDriver::commands[] = {
     {"protover", &WinBoardDriver::protover},
     {"accepted", &WinBoardDriver::ignore},
     {"egt", &WinBoardDriver::ignore},
+    {"egtpath", &WinBoardDriver::egtPath},
     {"rejected", &WinBoardDriver::rejected},
     {"level", &WinBoardDriver::level},
     {"smp", &WinBoardDriver::smp},
@@ -149,7 +150,12 @@ void WinBoardDriver::protover() {
   send("feature pause=1\n");
   send("feature smp=1\n");
   send("feature memory=1\n");
-  send("feature egt=0\n");
+  // The endgame tables the interface may point us to: Syzygy, when the probing library is
+  // built in.
+  if (SyzygyTables::builtIn())
+    send("feature egt=\"syzygy\"\n");
+  else
+    send("feature egt=0\n");
   send("feature time=1\n");
   send("feature exclude=1\n");
   send("feature option=\"MultiPV -spin 1 1 %i\"\n", MaxLines);
@@ -193,6 +199,25 @@ void WinBoardDriver::memory() {
   if (!search_.table().resize(uint64_t(std::min(megabytes, MaxTableMb)) * 1024))
     send("telluser memory: no room for %i MB, the hash table stays at %llu MB\n", megabytes,
          (unsigned long long)(search_.table().sizeBytes() >> 20));
+}
+
+// "egtpath syzygy PATH": the tables in PATH (folders separated by ':'). The search reads them,
+// so they do not change under the engine's own move; pondering stops and an analysis starts
+// again on the new tables. The answer is a comment line for the interface's debug view.
+void WinBoardDriver::egtPath() {
+  const RcString kind = args_.next();
+  const std::string path = args_.rest().trim().c_str();
+  if (!(kind == "syzygy")) {
+    send("# egtpath: no %s tables here, only syzygy\n", kind.c_str());
+    return;
+  }
+  if (status() == Searching && !analyze) {
+    send("# Syzygy: searching for a move, tables not changed\n");
+    return;
+  }
+  stop();
+  send("# %s\n", search_.syzygy.load(path).c_str());
+  reanalyse();
 }
 
 void WinBoardDriver::newGame() {

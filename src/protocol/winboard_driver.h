@@ -84,6 +84,7 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   void level();
   void smp();
   void memory();
+  void egtPath();
   void newGame();
   void variant();
   void setboard();

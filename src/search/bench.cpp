@@ -70,6 +70,7 @@ class SavedSearchSettings {
         listener_(c.listener),
         quiet_(c.quiet),
         useBitbases_(c.useBitbases),
+        useSyzygy_(c.useSyzygy),
         threads_(c.threadCount),
         maxDepth_(c.maxDepth),
         tableKilobytes_(c.table().sizeBytes() / 1024),
@@ -86,6 +87,7 @@ class SavedSearchSettings {
     c_.listener = listener_;
     c_.quiet = quiet_;
     c_.useBitbases = useBitbases_;
+    c_.useSyzygy = useSyzygy_;
     c_.maxDepth = maxDepth_;
     if (c_.threadCount != threads_) c_.setThreads(threads_);
     c_.table().resize(tableKilobytes_);
@@ -106,7 +108,7 @@ class SavedSearchSettings {
  private:
   SearchController& c_;
   SearchListener* listener_;
-  bool quiet_, useBitbases_;
+  bool quiet_, useBitbases_, useSyzygy_;
   int threads_, maxDepth_;
   uint32_t tableKilobytes_;
   uint8_t infinite_;
@@ -120,15 +122,19 @@ class SavedSearchSettings {
 
 }  // namespace
 
+int benchPositionCount() { return BenchCount; }
+const char* benchPosition(int index) { return benchPositions[index]; }
+
 BenchResult runBench(SearchController& c, int depth, OutputStream& out, int lines) {
   SavedSearchSettings saved(c);
-  // Nothing but the bench's own lines: no search log, no protocol reports, no bitbases (they
-  // are optional, the signature must not depend on them), one thread, the table of the
-  // default size.
+  // Nothing but the bench's own lines: no search log, no protocol reports, no bitbases or
+  // Syzygy tables (they are optional, the signature must not depend on them), one thread, the
+  // table of the default size.
   logFile = nullptr;
   c.listener = nullptr;
   c.quiet = true;
   c.useBitbases = false;
+  c.useSyzygy = false;
   if (c.threadCount != 1) c.setThreads(1);
   c.table().resize(DefaultTableMb * 1024);
   c.searchMoves.clear();

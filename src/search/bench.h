@@ -15,6 +15,10 @@ struct BenchResult {
   uint32_t milliseconds = 0;
 };
 
+// The bench positions as FEN, for measurements that search them otherwise.
+int benchPositionCount();
+const char* benchPosition(int index);
+
 // Searches every bench position to `depth` (for `lines` lines; the signature is that of one),
 // printing one line per position and then "Nodes searched: N" and "Nodes/second: M". The
 // controller's threads, table size, limits, listener and log are as they were afterwards; the

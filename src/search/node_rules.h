@@ -5,13 +5,43 @@
 #include <cstdint>
 
 #include "board/position.h"
+#include "search/syzygy.h"
 #include "search/tt.h"
 
 constexpr int Infinity = 30000;
 constexpr int MateBound = 29000;  // beyond: a mate score
-constexpr int WinBound = 3000;    // beyond: a won or lost score (mates, bitbase wins)
+constexpr int WinBound = 3000;    // beyond: a won or lost score (mates, table and bitbase wins)
 constexpr int MaxPly = 120;       // killer and pv rows; qsearch stands pat beyond
 constexpr int PvRows = 128;
+
+// Endgame-table wins score in a band of their own: below every mate, so that a mate the search
+// proves beats a win the tables promise, and above every other won score (bitbase wins, mop-up
+// values). A table win found `distance` plies from where it is scored is worth
+// TablebaseWin - distance, so that nearer table wins score higher; in the search the distance is
+// the ply, at the root it is the distance to the next capture or pawn move.
+constexpr int TablebaseWin = MateBound - 1000;
+constexpr int TablebaseMaxDistance = 1024;
+static_assert(TablebaseWin < MateBound - PvRows && TablebaseWin - TablebaseMaxDistance > 20000,
+              "the table band lies between the mates and the bitbase wins (below 10000)");
+
+// A table result as a score at `distance`: wins and losses in the table band, draws 0, and with
+// the 50-move rule on, cursed wins and blessed losses draws too.
+inline int tableResultScore(TableWdl wdl, bool fiftyMoveRule, int distance) {
+  const int win =
+      TablebaseWin - (distance < TablebaseMaxDistance ? distance : TablebaseMaxDistance);
+  switch (wdl) {
+    case TableWdl::Win:
+      return win;
+    case TableWdl::Loss:
+      return -win;
+    case TableWdl::CursedWin:
+      return fiftyMoveRule ? 0 : win;
+    case TableWdl::BlessedLoss:
+      return fiftyMoveRule ? 0 : -win;
+    default:
+      return 0;
+  }
+}
 
 // Masks the search and check flags off a stored, killer or pv move.
 constexpr Move stripFlags(Move m) { return m & MoveCompareMask; }

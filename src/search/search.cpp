@@ -1,10 +1,11 @@
 // The main search and the quiescence search. A node of the main search takes its steps in this
-// order: draws and mate distance, the table, the bitbases, reverse futility, the null move,
-// internal deepening, the hash move, the mate killer, the futility base, then the remaining moves
-// (late ones reduced or pruned, and shared with idle threads at a split point), and last the
-// fail-low extension.
+// order: draws and mate distance, the table, the endgame tables (Syzygy, then the bitbases),
+// reverse futility, the null move, internal deepening, the hash move, the mate killer, the
+// futility base, then the remaining moves (late ones reduced or pruned, and shared with idle
+// threads at a split point), and last the fail-low extension.
 #include "search/search.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 
@@ -46,6 +47,7 @@ constexpr int QuiescenceDeltaMargin = 250;  // captures that cannot come this cl
 constexpr int XrayTableDepth = 1;           // table depth of a quiescence node after an x-ray check
 constexpr int NoThreat = 8;                 // an off-board square: the null move found no threat
 constexpr int MaxQuietsRemembered = 64;     // quiet moves a node remembers for the history
+constexpr int TableProbeDepthBonus = 6;     // a Syzygy answer holds at any depth: stored deeper
 // Late-move reductions grow with the depth and with the move's place in the list:
 // base + ln(depth) * ln(move number) / divisor plies, one less at PV nodes, and a ply less (or
 // more) for every HistoryReductionStep of a quiet move's history.
@@ -428,6 +430,35 @@ inline bool probeTable(Node& n, int& value) {
   return false;
 }
 
+// Whether a node that the tables call lost is mated already (a mate the search can show).
+inline bool matedHere(const Node& n) {
+  Move evasions[MaxMoves];
+  return n.inCheck && generateEvasions(n.pos, evasions, n.lastMove) == evasions;
+}
+
+// The Syzygy tables, asked right after a capture or pawn move (their WDL answer assumes the
+// 50-move clock at zero) in positions without castling rights, few enough men and enough depth
+// left. Their result ends the node: a win as a lower bound (a mate may be nearer), a loss as an
+// upper bound, a draw as exact; it is stored so that the next visit finds it in the table.
+inline bool probeSyzygy(Node& n, int& value) {
+  const SearchThresholds& limits = searchController.thresholds;
+  if (n.depth < limits.syzygyDepth || n.pos.fiftyMoveCount() != 0 || n.pos.castleRights != 0 ||
+      menOnBoard(n.pos) > limits.syzygyMen)
+    return false;
+  TableWdl wdl;
+  if (!searchController.syzygy.probeWdl(n.pos, wdl)) return false;
+  n.t.counters.tableHits++;
+  const int s = tableResultScore(wdl, limits.syzygyRule50, n.ply);
+  if (s < 0 && matedHere(n)) {
+    value = n.ply - Infinity;
+    return true;
+  }
+  const uint8_t bound = s > 0 ? BoundLower : s < 0 ? BoundUpper : BoundExact;
+  store(n.t, n.ply, 0, s, std::min(n.depth + TableProbeDepthBonus, MaxSearchPly), bound);
+  value = s;
+  return true;
+}
+
 // The bitbases: a known win, loss or draw is stored; it decides the node unless the position
 // is past the probe ply and worth exploring for a faster win.
 inline bool probeBitbases(Node& n, int& value) {
@@ -439,12 +470,9 @@ inline bool probeBitbases(Node& n, int& value) {
   int s;
   if (!bitbases.probe(n.pos, s)) return false;
   n.t.counters.tableHits++;
-  if (n.inCheck && s < -WinBound) {
-    Move evasions[MaxMoves];
-    if (generateEvasions(n.pos, evasions, n.lastMove) == evasions) {
-      value = n.ply - Infinity;
-      return true;
-    }
+  if (s < -WinBound && matedHere(n)) {
+    value = n.ply - Infinity;
+    return true;
   }
   s = scoreFromTable(s, n.ply);  // nearer wins score higher
   const uint8_t bound = s >= n.beta ? BoundLower : s > n.alpha ? BoundExact : BoundUpper;
@@ -880,6 +908,7 @@ int search(SearchThread& t, int ply, int alpha, int beta, int depth, Move lastMo
   const int side = n.side;
   int value;
   if (probeTable(n, value)) return value;
+  if (probeSyzygy(n, value)) return value;
   if (probeBitbases(n, value)) return value;
   if (!inCheck) {
     n.rawEval = t.eval.evaluate();

@@ -135,6 +135,10 @@ void SearchController::searchStart() {
   thresholds.splitDepth = searchThreads > 1 ? 1 : 128;
   thresholds.bitbaseProbeLimit = useBitbases ? bitbases.probeLimit() : -1;
   thresholds.bitbaseFreeLimit = useBitbases ? bitbases.unconditionalLimit() : -1;
+  thresholds.syzygyMen = useSyzygy ? std::min(syzygy.largestMen(), syzygyOptions.probeLimit) : 0;
+  thresholds.syzygyDepth = syzygyOptions.probeDepth;
+  thresholds.syzygyRule50 = syzygyOptions.rule50;
+  rootTables = RootTableResult();
   for (Move& m : rootPv.moves) m = 0;
   tt.newSearch();
   if (searchThreads > 1) prepareSearch(*this);
@@ -151,14 +155,16 @@ SearchInfo SearchController::info(int line, int lineScore, uint8_t bound, const 
   info.depth = iterationDepth;
   info.selDepth = selDepth();
   info.line = lineCount > 1 ? line : 0;
-  info.score = lineScore;
-  info.bound = bound;
+  // A root the tables decide shows the tables' score (unless the search has proven a mate),
+  // which is exact whatever window the search used.
+  info.score = reportedScore(lineScore);
+  info.bound = info.score == lineScore ? bound : BoundExact;
   info.nodes = totalNodes();
   info.timeMs = timeControl.elapsed();
   info.nps = info.timeMs > 0 ? info.nodes * 1000 / info.timeMs : 0;
   info.hashFull = tt.fillPerMille();
-  for (int i = 0; i < searchThreads; i++) info.tableHits += threads[i].counters.tableHits;
-  info.tablesInUse = thresholds.bitbaseProbeLimit >= 0;
+  info.tableHits = tableHits();
+  info.tablesInUse = thresholds.bitbaseProbeLimit >= 0 || syzygy.available();
   info.pv = pv;
   return info;
 }
@@ -199,4 +205,16 @@ SearchCounters SearchController::summedCounters() const {
     sum.tt.overwrites += c.tt.overwrites;
   }
   return sum;
+}
+
+uint64_t SearchController::tableHits() const {
+  uint64_t hits = 0;
+  for (int i = 0; i < searchThreads; i++) hits += threads[i].counters.tableHits;
+  return hits;
+}
+
+int SearchController::reportedScore(int searchScore) const {
+  if (!rootTables.inTables || searchScore > MateBound || searchScore < -MateBound)
+    return searchScore;
+  return rootTables.score;
 }

@@ -13,8 +13,22 @@
 #include "search/search_limits.h"
 #include "search/search_report.h"
 #include "search/search_thread.h"
+#include "search/syzygy.h"
 #include "search/time_control.h"
 #include "search/tt.h"
+
+// How the search uses the Syzygy tables (the UCI options of the same names).
+struct SyzygyOptions {
+  int probeDepth = 1;  // interior nodes are probed from this remaining depth up
+  bool rule50 = true;  // the 50-move rule counts: cursed wins and blessed losses are draws
+  int probeLimit = 7;  // positions with more men than this are not probed
+};
+
+// The tables' verdict on the root of the running search.
+struct RootTableResult {
+  bool inTables = false;  // the root moves were ranked and cut to those that keep the result
+  int score = 0;          // the result as a score (table band, or 0 for a draw)
+};
 
 struct RootMove {
   Move move;
@@ -29,6 +43,9 @@ class SearchController {
   bool booted = false;
   bool quiet = false;       // no search lines and no statistics on the log
   bool useBitbases = true;  // probe the bitbases when they are loaded
+  bool useSyzygy = true;    // probe the Syzygy tables when they are loaded
+  SyzygyTables syzygy;      // loaded by start-up or a protocol while no search runs
+  SyzygyOptions syzygyOptions;
   SearchListener* listener = nullptr;
 
   SearchController() = default;
@@ -81,6 +98,9 @@ class SearchController {
   // Results of the last (or running) search.
   Move bestMove() const { return rootCount > 0 ? rootMoves[0].move : 0; }
   int rootScore() const { return score; }
+  // What a search score of the root is reported as: with the root in the tables, the tables'
+  // score, unless the search has proven a mate.
+  int reportedScore(int searchScore) const;
   int depth() const { return iterationDepth; }
   const Move* pv() const { return rootPv.moves; }
   int selDepth() const { return threads[0].selDepth; }
@@ -96,12 +116,15 @@ class SearchController {
   // between root moves or after the search, when no helper is searching.
   uint64_t totalNodes() const;
   SearchCounters summedCounters() const;
+  // Positions the Syzygy tables answered in the last (or running) search, root included.
+  uint64_t tableHits() const;
 
   // State of the running search, shared with the searches.
   SearchThresholds thresholds;
   RootMove rootMoves[MaxMoves];
   Relaxed<int> rootCount{0};  // read by a ponder hit on the protocol thread
   PvLine rootPv{};
+  RootTableResult rootTables;
   // Lines the search finds: those asked for, or fewer when there are fewer root moves. With
   // more than one, records 0 to lineCount - 1 of rootMoves are the lines, best first, and
   // linePv holds their moves.

@@ -43,7 +43,7 @@ struct SearchCounters {
   uint64_t splitCuts = 0;   // cut-offs at split points
   uint64_t kills = 0;       // times a cut-off at a split point stopped this thread
   uint64_t splitNodes = 0;  // nodes searched by this thread at its own split points
-  uint64_t tableHits = 0;   // positions the endgame tables answered
+  uint64_t tableHits = 0;   // positions the endgame tables answered (Syzygy or bitbases)
   TtCounters tt;
 
   // The nodes that the node limit and the speed figures count: the positions the search made

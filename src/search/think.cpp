@@ -12,6 +12,7 @@
 #include "board/notation.h"
 #include "search/eval_link.h"
 #include "search/search_controller.h"
+#include "search/syzygy_root.h"
 
 namespace {
 
@@ -210,6 +211,7 @@ void printStatistics(SearchController& c) {
 
 void printSearchLine(SearchController& c, int score, const char* text) {
   if (c.quiet) return;
+  score = c.reportedScore(score);
   char line[160];
   int n = 0;
   const int depth = c.iterationDepth, sel = c.selDepth();
@@ -476,6 +478,9 @@ void think(SearchController& c) {
     restricted = kept > 0 && kept < count;
     if (kept > 0) count = kept;
   }
+  // In the endgame tables only the moves that keep the tables' result stay.
+  c.rootTables = keepTableResult(c.syzygy, pos, c.rootMoves, count, c.thresholds.syzygyMen,
+                                 c.thresholds.syzygyRule50, t.counters.tableHits);
   c.rootCount = count;
   c.lineCount = std::max(1, std::min(c.lines, count));
   sortRootMoves(c.rootMoves, c.rootMoves + c.rootCount);

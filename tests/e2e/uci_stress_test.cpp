@@ -68,10 +68,16 @@ void stress(const std::vector<std::string>& options, unsigned seed, bool ponder)
   }
   s.send("stop");
   output += s.sync();
-  for (const std::string& line : linesOf(output))
-    EXPECT_TRUE(std::regex_match(line, wellFormed)) << "broken line: '" << line << "'";
+  const std::vector<std::string> lines = linesOf(output);
+  for (size_t i = 0; i < lines.size(); i++) {
+    EXPECT_TRUE(std::regex_match(lines[i], wellFormed)) << "broken line: '" << lines[i] << "'";
+    // The line played comes once more just before the move.
+    if (lines[i].rfind("bestmove", 0) == 0)
+      EXPECT_TRUE(i > 0 && lines[i - 1].rfind("info depth ", 0) == 0 &&
+                  lines[i - 1].find(" pv") != std::string::npos)
+          << lines[i];
+  }
   EXPECT_EQ(countLines(output, "bestmove"), rounds) << "every go is answered exactly once";
-  EXPECT_GT(countLines(output, "info depth"), rounds) << "the searches reported";
   EXPECT_EQ(s.quit(), 0);
 }
 

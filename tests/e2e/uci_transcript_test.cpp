@@ -66,7 +66,8 @@ TEST(UciTranscript, UciAnswerAndEveryOptionItLists) {
   }
   EXPECT_EQ(names,
             "Hash,Ponder,OwnBook,Threads,UCI_Opponent,UCI_EngineAbout,UCI_Chess960,"
-            "CastleNotation,MultiPV,UCI_AnalyseMode,Clear Hash,");
+            "CastleNotation,MultiPV,UCI_AnalyseMode,Clear Hash,SyzygyPath,SyzygyProbeDepth,"
+            "Syzygy50MoveRule,SyzygyProbeLimit,");
   EXPECT_EQ(linesOf(answer).back(), "uciok");
   s.send("setoption name NoSuchOption value 1");
   s.send("");  // swallowed: no prompt and no board after uci

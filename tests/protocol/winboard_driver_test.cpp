@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "protocol/winboard_session.h"
+#include "search/syzygy.h"
 #include "support/positions.h"
 #include "support/temp_dir.h"
 #include "support/text.h"
@@ -40,8 +41,10 @@ TEST(WinBoardDriver, FeaturesBeforeAndAfterXboardAndTheLog) {
           "feature ping=1;feature setboard=1;feature usermove=1;feature myname=\"melvok-test\";"
           "feature analyze=1;feature variants=\"normal,fischerandom\";feature colors=0;"
           "feature ics=1;feature name=1;feature pause=1;feature smp=1;feature memory=1;"
-          "feature egt=0;feature time=1;feature exclude=1;"
-          "feature option=\"MultiPV -spin 1 1 64\";feature done=1;")
+          "feature egt=" +
+              std::string(SyzygyTables::builtIn() ? "\"syzygy\"" : "0") +
+              ";feature time=1;feature exclude=1;"
+              "feature option=\"MultiPV -spin 1 1 64\";feature done=1;")
           << line;
     }
   }

@@ -55,14 +55,16 @@ class SearchRecorder : public SearchListener {
 };
 
 // Puts the program-wide search into a known state for a test that searches on the caller's
-// thread: one thread, no bitbases, no log lines, no depth limit, an hour per search (so that only
-// depth, nodes and stops end searches), a clean table, and `listener` to report to.
+// thread: one thread, no bitbases or Syzygy tables, no log lines, no depth limit, an hour per
+// search (so that only depth, nodes and stops end searches), a clean table, and `listener` to
+// report to.
 inline void prepareSearch(SearchListener* listener) {
   initTables();
   searchController.setThreads(1);
   searchController.listener = listener;
   searchController.quiet = true;
   searchController.useBitbases = false;
+  searchController.useSyzygy = false;
   searchController.maxDepth = 0;
   TimeControl& times = searchController.times();
   times.reset();
