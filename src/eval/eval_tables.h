@@ -6,6 +6,11 @@
 // rank and row 7 the side's own back rank (for pawns: row 1 is the rank before promotion and
 // row 6 the start rank). A row reads left to right as files a..h, exactly as a diagram does.
 // Tables indexed by a count or a rank are one line each, index 0 first.
+//
+// Every number that is a value of the score lives here. The numbers left in the evaluation's
+// code are rules (how much material makes a king attack count, which squares trap a piece, how
+// far a king stands from a pawn) and the units of fractions (scales out of 1024, the phase blends
+// out of 32 and 64).
 #include <cstdint>
 
 using SquareTable = int16_t[8][8];
@@ -26,6 +31,16 @@ inline int tableAt(const SquareTable& table, int relativeSquare) {
 }
 // Relative square of `sq` for `side`: the rank is mirrored for White.
 constexpr int relativeSquare(int side, int sq) { return side == 0 ? sq ^ 0x70 : sq; }
+
+// ---------------------------------------------------------------------------------------------
+// Material.
+// ---------------------------------------------------------------------------------------------
+
+EVAL_WEIGHT int PawnValue = 100;
+EVAL_WEIGHT int KnightValue = 300;
+EVAL_WEIGHT int BishopValue = 300;
+EVAL_WEIGHT int RookValue = 500;
+EVAL_WEIGHT int QueenValue = 1000;
 
 // ---------------------------------------------------------------------------------------------
 // Material imbalance. Pawn-indexed tables run 0..8, the others by major-piece weight
@@ -57,6 +72,9 @@ EVAL_WEIGHT int16_t minorUpA[8] = {42, 34, 19, 40, 42, 42, 0, 0};
 EVAL_WEIGHT int16_t imbalanceByPawns[9] = {700, 1100, 1200, 1250, 1200, 1150, 1100, 1050, 975};
 // Three minor pieces against a queen (same rooks) are worth more than their units say.
 EVAL_WEIGHT int ThreeMinorsVsQueen = 92;
+// The imbalance grows by this much (out of 1024) for every unit of pieces the side ahead has
+// below 16: in a thinner position the extra piece weighs more.
+EVAL_WEIGHT int ImbalancePerUnit = 6;
 
 // ---------------------------------------------------------------------------------------------
 // Draw scaling (out of 1024).
@@ -89,6 +107,57 @@ EVAL_WEIGHT int16_t kingScaleByUnits[34] = {24, 16, 16, 24, 16, 16, 24, 16, 16, 
                                             24, 16, 16, 16, 16, 16, 16, 16, 0,  0};
 // Attack danger thresholds: every threshold the danger exceeds adds the excess again.
 EVAL_WEIGHT int16_t kingDangerThresholds[8] = {8, 16, 24, 32, 48, 64, 80, 96};
+// The danger: the square's base danger plus a quarter of the attackers' potential, raised by a
+// weak shelter (by (KingShelterBase + storm - shelter) / 16) and by the attackers' move.
+EVAL_WEIGHT int KingShelterBase = 16;
+EVAL_WEIGHT int KingDangerToMove = 4;
+// The penalty: the summed excess over the thresholds, times this out of 32 (with full attacking
+// material).
+EVAL_WEIGHT int KingDangerWeight = 12;
+
+// The attack potential of the pieces against the king: each piece's weight times how near its
+// line (its walk toward the king) comes to the king's area, less what stands in the way.
+EVAL_WEIGHT int KingAttackKnight = 3;
+EVAL_WEIGHT int KingAttackBishop = 3;
+EVAL_WEIGHT int KingAttackRook = 4;
+EVAL_WEIGHT int KingAttackQueen = 8;
+// The value of a walk's last square: more when the line runs straight at the king, when a queen
+// ends on an empty square, when a bishop's last square is not held by another bishop (a bishop
+// there blocks its partner); less when a rook ends on another rook.
+EVAL_WEIGHT int WalkStraight = 4;
+EVAL_WEIGHT int WalkQueenEmptyEnd = 2;
+EVAL_WEIGHT int WalkBishopEndFree = 4;
+EVAL_WEIGHT int WalkRookEndOnRook = -4;
+// What a walk pays for the pieces in the way. The attacker's own: a pawn on a bishop's diagonal
+// (it must advance first, and cannot when blocked), a piece on it, a pawn on a rook's or queen's
+// line, the extra cost of such a pawn that must advance to a lever, a piece on a rook's or
+// queen's line, and a rook or queen behind it (a battery: it helps).
+EVAL_WEIGHT int WalkOwnPawnOnDiagonal = 4;
+EVAL_WEIGHT int WalkOwnPieceOnDiagonal = 2;
+EVAL_WEIGHT int WalkOwnPawnOnLine = 2;
+EVAL_WEIGHT int WalkPawnToLever = 4;
+EVAL_WEIGHT int WalkOwnPieceOnLine = 2;
+EVAL_WEIGHT int WalkBattery = -4;
+// The defender's: any piece, more for a bishop on a bishop's diagonal, a pawn on a rook's line
+// and a rook on a rook's line; every defender pawn guarding the square costs more again. A
+// queen's walk pays its own amounts.
+EVAL_WEIGHT int WalkEnemyPiece = 2;
+EVAL_WEIGHT int WalkEnemyBishopOnDiagonal = 2;
+EVAL_WEIGHT int WalkEnemyPawnOnLine = 2;
+EVAL_WEIGHT int WalkEnemyRookOnLine = 2;
+EVAL_WEIGHT int WalkGuardingPawn = 2;
+EVAL_WEIGHT int WalkQueenEnemyPiece = 3;
+EVAL_WEIGHT int WalkQueenGuardingPawn = 4;
+
+// With heavy material about: a penalty of KingShieldWeight * (KingShieldBase - shield) / 32 per
+// unit of the opponent's pieces, the shield being shelter less storm, and the better of that and
+// a shelter the king can still castle behind. A bishop right in front of the king shields it; to
+// castle costs time, and more for every piece still between king and rook.
+EVAL_WEIGHT int KingShieldWeight = 8;
+EVAL_WEIGHT int KingShieldBase = 16;
+EVAL_WEIGHT int ShieldBishopInFront = 2;
+EVAL_WEIGHT int CastlingShieldCost = 2;
+EVAL_WEIGHT int CastlingPathPiece = 1;
 
 // The king wants the centre in the ending and its own back rank while pieces are about.
 EVAL_WEIGHT SquareTable kingSquareTable = {
@@ -145,8 +214,10 @@ inline int kingZoneOfFile(int file) { return file <= 2 ? 0 : file <= 4 ? 1 : 2; 
 // the number of attacked enemy pieces.
 // ---------------------------------------------------------------------------------------------
 
-EVAL_WEIGHT int16_t knightMobility[9] = {-24, -8, 0, 4, 8, 11, 14, 17, 21};
-EVAL_WEIGHT int16_t knightAttacks[9] = {0, 6, 12, 18, 24, 24, 24, 24, 0};
+EVAL_WEIGHT int16_t knightMobilityMg[9] = {-12, -4, 0, 2, 4, 5, 7, 8, 10};
+EVAL_WEIGHT int16_t knightMobilityEg[9] = {-6, -2, 0, 1, 2, 2, 3, 4, 5};
+EVAL_WEIGHT int16_t knightAttacksMg[9] = {0, 3, 6, 9, 12, 12, 12, 12, 0};
+EVAL_WEIGHT int16_t knightAttacksEg[9] = {0, 12, 24, 36, 48, 48, 48, 48, 0};
 // Knights love outposts: times the opponent's pawns / 8.
 EVAL_WEIGHT SquareTable knightSquareTable = {
     {-72, -32, -24, -24, -24, -24, -32, -72},
@@ -183,7 +254,8 @@ EVAL_WEIGHT SquareTable knightPawnAhead = {
 
 EVAL_WEIGHT int16_t bishopMobility[16] = {-24, -16, -12, -8, -4, 0,  4,  8,
                                           12,  14,  16,  18, 20, 22, 24, 26};
-EVAL_WEIGHT int16_t bishopAttacks[8] = {0, 6, 12, 12, 12, 0, 0, 0};
+EVAL_WEIGHT int16_t bishopAttacksMg[8] = {0, 3, 6, 6, 6, 0, 0, 0};
+EVAL_WEIGHT int16_t bishopAttacksEg[8] = {0, 18, 36, 36, 36, 0, 0, 0};
 EVAL_WEIGHT SquareTable bishopSquareTable = {
     {-12, -8, -6, -4, -4, -6, -8, -12},
     {-8, 0, -2, 0, 0, -2, 0, -8},
@@ -199,7 +271,8 @@ EVAL_WEIGHT int16_t rookMobilityMg[16] = {-12, -10, -6, -3, 0,  3,  6,  9,
                                           12,  14,  15, 16, 16, 16, 16, 16};
 EVAL_WEIGHT int16_t rookMobilityEg[16] = {-36, -30, -24, -18, -12, -6, 0,  6,
                                           12,  16,  19,  22,  25,  25, 25, 25};
-EVAL_WEIGHT int16_t rookAttacks[8] = {0, 6, 12, 18, 8, 0, 0, 0};
+EVAL_WEIGHT int16_t rookAttacksMg[8] = {0, 6, 12, 18, 8, 0, 0, 0};
+EVAL_WEIGHT int16_t rookAttacksEg[8] = {0, 12, 24, 36, 16, 0, 0, 0};
 // By the number of files without any pawn (open) or without own pawns (half-open).
 EVAL_WEIGHT int16_t rookOpenFile[8] = {0, 16, 16, 16, 12, 8, -2, -2};
 EVAL_WEIGHT int16_t rookHalfOpenFile[8] = {0, 8, 8, 8, 8, 8, 8, 8};
@@ -227,6 +300,18 @@ EVAL_WEIGHT SquareTable queenSquareEg = {
 
 EVAL_WEIGHT int TrappedMinorPenalty = 100;
 EVAL_WEIGHT int TrappedRookPenalty = 50;
+
+// A rook (on the seventh or eighth rank) or a queen (on the seventh) against a king on its back
+// rank, which they cut off, or on the seventh beside them.
+EVAL_WEIGHT int RookSeventhKingBackMg = 10;
+EVAL_WEIGHT int RookSeventhKingBackEg = 40;
+EVAL_WEIGHT int RookSeventhKingSeventh = 10;
+EVAL_WEIGHT int QueenSeventhKingBackMg = 10;
+EVAL_WEIGHT int QueenSeventhKingBackEg = 32;
+EVAL_WEIGHT int QueenSeventhKingSeventh = 10;
+// A queen near the enemy king: QueenNearKing less QueenKingDistance per step between them.
+EVAL_WEIGHT int QueenNearKing = 8;
+EVAL_WEIGHT int QueenKingDistance = 2;
 
 // ---------------------------------------------------------------------------------------------
 // Pawn structure. Square tables by relative row (row 1 = rank before promotion, row 6 = start
@@ -316,22 +401,22 @@ EVAL_WEIGHT SquareTable doubledEg = {
 };
 EVAL_WEIGHT SquareTable backwardMg = {
     {0, 0, 0, 0, 0, 0, 0, 0},
+    {-5, -5, -5, -5, -5, -5, -5, -5},
     {-10, -10, -10, -10, -10, -10, -10, -10},
-    {-20, -20, -20, -20, -20, -20, -20, -20},
-    {-16, -16, -16, -16, -16, -16, -16, -16},
-    {-12, -12, -12, -12, -12, -12, -12, -12},
-    {-10, -10, -10, -12, -12, -10, -10, -10},
-    {-10, -10, -10, -12, -12, -10, -10, -10},
+    {-8, -8, -8, -8, -8, -8, -8, -8},
+    {-6, -6, -6, -6, -6, -6, -6, -6},
+    {-5, -5, -5, -6, -6, -5, -5, -5},
+    {-5, -5, -5, -6, -6, -5, -5, -5},
     {0, 0, 0, 0, 0, 0, 0, 0},
 };
 EVAL_WEIGHT SquareTable backwardEg = {
     {0, 0, 0, 0, 0, 0, 0, 0},
+    {-5, -5, -5, -5, -5, -5, -5, -5},
+    {-5, -5, -5, -5, -5, -5, -5, -5},
+    {-7, -7, -7, -7, -7, -7, -7, -7},
     {-10, -10, -10, -10, -10, -10, -10, -10},
     {-10, -10, -10, -10, -10, -10, -10, -10},
-    {-15, -15, -15, -15, -15, -15, -15, -15},
-    {-20, -20, -20, -20, -20, -20, -20, -20},
-    {-20, -20, -20, -20, -20, -20, -20, -20},
-    {-20, -20, -20, -20, -20, -20, -20, -20},
+    {-10, -10, -10, -10, -10, -10, -10, -10},
     {0, 0, 0, 0, 0, 0, 0, 0},
 };
 // Middle game only: a defended pawn that no enemy pawn can challenge.
@@ -361,6 +446,8 @@ EVAL_WEIGHT int16_t candidateEg[8] = {0, 0, 0, 8, 54, 80, 0, 0};
 // Dynamic passed-pawn terms by relative rank 0..7.
 EVAL_WEIGHT int16_t passerFree[8] = {0, 4, 4, 4, 6, 12, 16, 0};
 EVAL_WEIGHT int16_t passerBlocked[8] = {0, -4, -4, -4, -6, -12, -16, 0};
+// A knight or bishop on the stop square blocks best: it is not driven off by a rook or king.
+EVAL_WEIGHT int16_t passerBlockedByMinor[8] = {0, -8, -8, -8, -12, -24, -32, 0};
 EVAL_WEIGHT int16_t passerOwnKing[8] = {0, 0, 0, 2, 8, 8, 12, 16};
 EVAL_WEIGHT int16_t passerEnemyKing[8] = {0, 0, 0, 4, 16, 16, 24, 32};
 EVAL_WEIGHT int16_t passerRookBehind[8] = {0, 0, 0, 10, 15, 20, 25, 0};
@@ -371,6 +458,11 @@ EVAL_WEIGHT int PromotionVsQueen = 750;
 // Pawn race: a decisive unstoppable passer is worth this, less per move it still needs.
 EVAL_WEIGHT int RaceWin = 500;
 EVAL_WEIGHT int RacePerMove = 25;
+// Storming pawns: one in contact with a shelter pawn opens lines; one blocked by a pawn needs a
+// neighbour to lever with, and without one it does little.
+EVAL_WEIGHT int StormContact = 1;
+EVAL_WEIGHT int StormLever = 1;
+EVAL_WEIGHT int StormBlocked = -1;
 
 // ---------------------------------------------------------------------------------------------
 // Exchange evaluation: king evasions prefer the centre. 0x88-free 8x8 board, row 0 = rank 1.

@@ -103,7 +103,10 @@ int Evaluator::compute() {
   const int wp = pawnCount(W), bp = pawnCount(B), wu = pieceUnits(W), bu = pieceUnits(B);
 
   // Each term on its own line: the pawn score probes the pawn hash the others read.
-  int score = 100 * (wp + wu) - 100 * (bp + bu);
+  int score = PawnValue * (wp - bp) + KnightValue * (knightCount(W) - knightCount(B)) +
+              BishopValue * (bishopCount(W) - bishopCount(B)) +
+              RookValue * (rookCount(W) - rookCount(B)) +
+              QueenValue * (queenCount(W) - queenCount(B));
   score += imbalance(W, B);
   score += pawnScore();
   score += pawnRace();
@@ -173,7 +176,9 @@ namespace {
 // line with it walks its line toward the king, paying for every piece in the way.
 template <int Kind, int attacker>
 int sliderPotential(const Position& pos, int K, int from) {
-  constexpr int weight = Kind == Bishop ? 3 : Kind == Rook ? 4 : 8;
+  const int weight = Kind == Bishop ? KingAttackBishop
+                     : Kind == Rook ? KingAttackRook
+                                    : KingAttackQueen;
   const KingAttackTables& t = kingAttack;
   const int side = attacker ^ 1;  // the defender
   const int P = pawnStep[attacker];
@@ -201,44 +206,46 @@ int sliderPotential(const Position& pos, int K, int from) {
         if (Kind == Bishop) {
           if (pawn) {
             if (pos.at(sq + P) != Empty) return 0;
-            c += 4;
+            c += WalkOwnPawnOnDiagonal;
           } else {
-            c += 2;
+            c += WalkOwnPieceOnDiagonal;
           }
         } else if (pawn) {
           // The attacker's own pawn on a rook or queen line.
-          c += 2;
+          c += WalkOwnPawnOnLine;
           // A lever against a defender pawn opens the line.
           if (!(pawnOf(pos, sq + P - 1, side) || pawnOf(pos, sq + P + 1, side))) {
             if (pos.at(sq + P) != Empty) {
               if (pawnOf(pos, sq + P, side)) return 0;  // rammed: the line stays shut
-              c += 4;
+              c += WalkPawnToLever;
             }
             // It can still advance to meet a defender pawn.
             if (!(pawnOf(pos, sq + 2 * P - 1, side) || pawnOf(pos, sq + 2 * P + 1, side))) return 0;
           }
         } else {
           const int kind = kindAt(pos, sq);
-          c += (kind == Rook || kind == Queen) ? -4 : 2;  // a battery helps, other pieces are in the way
+          c += (kind == Rook || kind == Queen) ? WalkBattery : WalkOwnPieceOnLine;
         }
       } else if (Kind == Bishop) {
-        c += pawn ? 2 + 2 * defenderPawnsBeside(sq) : 2 + (kindAt(pos, sq) == Bishop ? 2 : 0);
+        c += pawn ? WalkEnemyPiece + WalkGuardingPawn * defenderPawnsBeside(sq)
+                  : WalkEnemyPiece + (kindAt(pos, sq) == Bishop ? WalkEnemyBishopOnDiagonal : 0);
       } else if (Kind == Rook) {
         if (!(pawnOf(pos, sq - P - 1, attacker) || pawnOf(pos, sq - P + 1, attacker)))
-          c += 2 + (pawn ? 2 : 0) + 2 * defenderPawnsBeside(sq);
-        if (kindAt(pos, sq) == Rook) c += 2;
+          c += WalkEnemyPiece + (pawn ? WalkEnemyPawnOnLine : 0) +
+               WalkGuardingPawn * defenderPawnsBeside(sq);
+        if (kindAt(pos, sq) == Rook) c += WalkEnemyRookOnLine;
       } else {
-        c += 3 + 4 * defenderPawnsBeside(sq);
+        c += WalkQueenEnemyPiece + WalkQueenGuardingPawn * defenderPawnsBeside(sq);
       }
     }
     if (sq != last) continue;
     const int j = kingAttackIndex(K, sq);
     const int line = Kind == Bishop ? t.bishopLine[j] : t.rookLine[j];
     const bool straight = step == directionOf(K - sq);
-    int v = line + (straight ? 4 : 0);
-    if (Kind == Bishop && kindAt(pos, sq) != Bishop) v += 4;
-    if (Kind == Rook && kindAt(pos, sq) == Rook) v -= 4;
-    if (Kind == Queen && piece == Empty) v += 2;
+    int v = line + (straight ? WalkStraight : 0);
+    if (Kind == Bishop && kindAt(pos, sq) != Bishop) v += WalkBishopEndFree;
+    if (Kind == Rook && kindAt(pos, sq) == Rook) v += WalkRookEndOnRook;
+    if (Kind == Queen && piece == Empty) v += WalkQueenEmptyEnd;
     return v > c ? weight * (v - c) : 0;
   }
 }
@@ -261,7 +268,7 @@ int attackPotential(const Position& pos, int K) {
   int A = 0;
   for (int n = colourBase(attacker) + KnightSlot; pos.pieceSquare[n] != NoSquare; ++n) {
     const int sq = pos.pieceSquare[n];
-    if (!(sq & 0x88)) A += 3 * t.knightTropism[kingAttackIndex(K, sq)];
+    if (!(sq & 0x88)) A += KingAttackKnight * t.knightTropism[kingAttackIndex(K, sq)];
   }
   A += slidersPotential<Bishop, attacker>(pos, K);
   A += slidersPotential<Rook, attacker>(pos, K);
@@ -310,33 +317,36 @@ int kingScoreFor(const Position& pos, const PawnEntry& entry) {
 
   if (U > 10) {
     const int D = attackPotential<side>(pos, K) / 4 + tableAt(kingDanger, rel);
-    const int X = ((storm + 16 - shelter) * D) / 16 + D + (int(pos.sideToMove) == side ? 4 : 0);
+    const int X = ((storm + KingShelterBase - shelter) * D) / 16 + D +
+                  (int(pos.sideToMove) == side ? KingDangerToMove : 0);
     int excess = 0;
     for (int threshold : kingDangerThresholds) {
       if (X > threshold) excess += X - threshold;
     }
     const int f = std::clamp(8 * Q + U - 16, 0, 8);
-    sum -= int((unsigned(excess * f) / 8 * 12) / 32);  // both factors are never negative
+    sum -= int((unsigned(excess * f) / 8 * KingDangerWeight) / 32);  // no factor is negative
 
     if (U > 12) {
       // With heavy material about, a king wants pawns in front of it, or the right to castle
       // behind a better shelter.
       int shield = shelter - storm;
       const int front = K + pawnStep[side];
-      if (pieceOf(pos, front, side) && kindAt(pos, front) == Bishop) shield += 2;
+      if (pieceOf(pos, front, side) && kindAt(pos, front) == Bishop) shield += ShieldBishopInFront;
       const int rankBase = K & 0x70;
       int shieldK = shield, shieldQ = shield;
       if (pos.castleRights & kingSideRight(side)) {
-        int ks = own.shelter[2] - own.storm[2] - 2;
-        for (int f2 = kingFile + 1; f2 <= 6; ++f2) ks -= pos.at(rankBase | f2) != Empty;
+        int ks = own.shelter[2] - own.storm[2] - CastlingShieldCost;
+        for (int f2 = kingFile + 1; f2 <= 6; ++f2)
+          if (pos.at(rankBase | f2) != Empty) ks -= CastlingPathPiece;
         shieldK = std::max(ks, shield);
       }
       if (pos.castleRights & queenSideRight(side)) {
-        int qs = own.shelter[0] - own.storm[0] - 2;
-        for (int f2 = 1; f2 < kingFile; ++f2) qs -= pos.at(rankBase | f2) != Empty;
+        int qs = own.shelter[0] - own.storm[0] - CastlingShieldCost;
+        for (int f2 = 1; f2 < kingFile; ++f2)
+          if (pos.at(rankBase | f2) != Empty) qs -= CastlingPathPiece;
         shieldQ = std::max(qs, shield);
       }
-      sum += -(U * 8 * (16 - (shieldK + shieldQ) / 2)) / 32;
+      sum += -(U * KingShieldWeight * (KingShieldBase - (shieldK + shieldQ) / 2)) / 32;
       if (U != 13) return sum;
     }
   }
@@ -405,8 +415,8 @@ int pieceScoreFor(const Position& pos, const PawnEntry& entry) {
       if (piece == Empty) ++free;
       else if (attackedEnemy(sq + jump, piece)) ++attacks;
     }
-    mg += knightMobility[free] / 2 + knightAttacks[attacks] / 2;
-    eg += knightMobility[free] / 4 + 2 * knightAttacks[attacks];
+    mg += knightMobilityMg[free] + knightAttacksMg[attacks];
+    eg += knightMobilityEg[free] + knightAttacksEg[attacks];
     if (pawnOf(pos, sq + step, side)) u += tableAt(knightBehindPawn, R);
     if (pawnOf(pos, sq + 3 * step, opponent)) u += tableAt(knightPawnAhead, R);
     // A knight deep in the enemy corner that pawns cut off.
@@ -427,8 +437,8 @@ int pieceScoreFor(const Position& pos, const PawnEntry& entry) {
     int free = 0, attacks = 0;
     lineMobility<17, 15, -17, -15>(pos, sq, attackedEnemy, free, attacks);
     u += tableAt(bishopSquareTable, rel(sq)) + at(bishopMobility, free);
-    mg += bishopAttacks[attacks] / 2;
-    eg += 3 * bishopAttacks[attacks];
+    mg += bishopAttacksMg[attacks];
+    eg += bishopAttacksEg[attacks];
     // The bishop that took a rook pawn and is shut in by a pawn advance (an enemy pawn: own pawns
     // can move away).
     const int s = sq ^ flip;
@@ -447,16 +457,16 @@ int pieceScoreFor(const Position& pos, const PawnEntry& entry) {
     if (sq & 0x88) continue;
     int free = 0, attacks = 0;
     lineMobility<1, 16, -1, -16>(pos, sq, attackedEnemy, free, attacks);
-    mg += at(rookMobilityMg, free) + rookAttacks[attacks];
-    eg += at(rookMobilityEg, free) + 2 * rookAttacks[attacks];
+    mg += at(rookMobilityMg, free) + rookAttacksMg[attacks];
+    eg += at(rookMobilityEg, free) + rookAttacksEg[attacks];
     const int fileBit = 1 << fileOf(sq);
     if (own.openFiles & fileBit) {
       if (enemy.openFiles & fileBit) u += at(rookOpenFile, __builtin_popcount(own.openFiles & enemy.openFiles));
       else u += at(rookHalfOpenFile, __builtin_popcount(own.openFiles));
     }
     if (relativeRank(side, sq) >= 6) {
-      if (enemyKingRank == 6) u += 10;
-      if (enemyKingRank == 7) mg += 10, eg += 40;
+      if (enemyKingRank == 6) u += RookSeventhKingSeventh;
+      if (enemyKingRank == 7) mg += RookSeventhKingBackMg, eg += RookSeventhKingBackEg;
     }
   }
 
@@ -465,10 +475,10 @@ int pieceScoreFor(const Position& pos, const PawnEntry& entry) {
     if (sq & 0x88) continue;
     mg += tableAt(queenSquareMg, rel(sq));
     eg += tableAt(queenSquareEg, rel(sq));
-    u += 8 - 2 * distance(sq, enemyKing);
+    u += QueenNearKing - QueenKingDistance * distance(sq, enemyKing);
     if (relativeRank(side, sq) == 6) {
-      if (enemyKingRank == 7) mg += 10, eg += 32;
-      if (enemyKingRank == 6) u += 10;
+      if (enemyKingRank == 7) mg += QueenSeventhKingBackMg, eg += QueenSeventhKingBackEg;
+      if (enemyKingRank == 6) u += QueenSeventhKingSeventh;
     }
   }
 

@@ -104,5 +104,5 @@ int materialImbalance(uint32_t white, uint32_t black) {
   if (whiteTotal == blackTotal) return sum;
   const Counts& ahead = whiteTotal > blackTotal ? w : b;
   sum = sum * at(imbalanceByPawns, ahead.pawns) / 1024;
-  return sum * (1024 + 6 * (16 - ahead.units)) / 1024;
+  return sum * (1024 + ImbalancePerUnit * (16 - ahead.units)) / 1024;
 }

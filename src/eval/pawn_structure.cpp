@@ -176,8 +176,8 @@ void pawnStructureFor(const Position& pos, const PawnFiles& files, PawnSide& rec
     if (passed) continue;
 
     if (!defended && isBackward(pos, side, sq, r)) {
-      mg += tableAt(backwardMg, R) / 2;
-      eg += tableAt(backwardEg, R) / 2;
+      mg += tableAt(backwardMg, R);
+      eg += tableAt(backwardEg, R);
       if (!pawnAhead) {
         mg += BackwardOpenMg;
         eg += BackwardOpenEg;
@@ -226,9 +226,10 @@ void fillPawnEntry(PawnEntry& entry, const Position& pos) {
         if (v == 0) continue;
         // In contact with a shelter pawn it opens lines; blocked, it needs a neighbour to lever.
         if (pawnOf(pos, sq + stormStep - 1, side) || pawnOf(pos, sq + stormStep + 1, side)) {
-          v += 1;
+          v += StormContact;
         } else if (anyPawn(pos, sq + stormStep)) {
-          v += (pawnOf(pos, sq - 1, stormer) || pawnOf(pos, sq + 1, stormer)) ? 1 : -1;
+          v += (pawnOf(pos, sq - 1, stormer) || pawnOf(pos, sq + 1, stormer)) ? StormLever
+                                                                              : StormBlocked;
         }
         storm[k] += v;
       }
@@ -317,7 +318,7 @@ int passedPawnTermFor(const Position& pos, const PawnSide& record) {
       }
     } else if (colourOf(blocker) != side) {
       const int kind = tables.kindOfSlot[slotOf(blocker)];
-      total += passerBlocked[r] * ((kind == Knight || kind == Bishop) ? 2 : 1);
+      total += (kind == Knight || kind == Bishop) ? passerBlockedByMinor[r] : passerBlocked[r];
     } else {
       total += passerBlocked[r];
     }
