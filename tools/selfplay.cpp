@@ -30,8 +30,12 @@ struct SearchOutcome {
   int score;  // side to move's view
 };
 
-// One thread, no bitbases, no reports, no time limit: only the node count ends a search.
+// One thread, no bitbases, no reports, no time limit: only the node count ends a search. Done
+// once for a table size.
 void prepareSearch(uint32_t hashMb) {
+  static uint32_t preparedMb = 0;
+  if (preparedMb == hashMb) return;
+  preparedMb = hashMb;
   initTables();
   logFile = nullptr;
   SearchController& c = searchController;
@@ -182,6 +186,7 @@ std::vector<OpeningLine> builtInOpenings() {
 
 bool readOpenings(const char* path, int pgnPlies, std::vector<OpeningLine>& lines,
                   std::string& error, std::vector<std::string>& warnings) {
+  initTables();
   auto pos = std::make_unique<Position>();
   const size_t before = lines.size();
   const std::string name = path;
@@ -240,6 +245,7 @@ std::vector<PackedRecord> playGame(const SelfPlayOptions& options, const Adjudic
   static const std::vector<OpeningLine> builtIn = builtInOpenings();
   const std::vector<OpeningLine>& openings = options.openings.empty() ? builtIn : options.openings;
   std::mt19937_64 random(mixBits(options.seed ^ mixBits(index)));
+  prepareSearch(options.hashMb);
   auto pos = std::make_unique<Position>();
 
   // The opening: a line, then random plies; drawn again when it ends the game at once or
@@ -266,7 +272,7 @@ std::vector<PackedRecord> playGame(const SelfPlayOptions& options, const Adjudic
   }
 
   std::vector<PackedRecord> records;
-  int result = NoResult, winning = 0, quiet = 0;
+  int result = NoResult, winning = 0, level = 0;
   const int startPly = int(pos->ply);
   for (SearchOutcome outcome = first;;) {
     const int ply = int(pos->ply);
@@ -291,12 +297,12 @@ std::vector<PackedRecord> playGame(const SelfPlayOptions& options, const Adjudic
     const int score = whiteScore(*pos, outcome.score);
     const int ahead = score >= rules.resignScore ? 1 : score <= -rules.resignScore ? -1 : 0;
     winning = ahead == 0 ? 0 : winning * ahead > 0 ? winning + ahead : ahead;
-    quiet = std::abs(score) <= rules.drawScore && ply >= rules.drawFromPly ? quiet + 1 : 0;
+    level = std::abs(score) <= rules.drawScore && ply >= rules.drawFromPly ? level + 1 : 0;
     if (std::abs(winning) >= rules.resignPlies) {
       result = winning > 0 ? ResultWhiteWon : ResultBlackWon;
       break;
     }
-    if (quiet >= rules.drawPlies) {
+    if (level >= rules.drawPlies) {
       result = ResultDrawn;
       break;
     }
@@ -414,7 +420,6 @@ bool runSelfPlay(const SelfPlayOptions& options, const Adjudication& rules, FILE
     error = "cannot write " + options.out;
     return false;
   }
-  prepareSearch(options.hashMb);
 
   summary = {};
   summary.firstGame = point.nextGame;
