@@ -11,24 +11,58 @@
 // code are rules (how much material makes a king attack count, which squares trap a piece, how
 // far a king stands from a pawn) and the units of fractions (scales out of 1024, the phase blends
 // out of 32 and 64).
+#include <algorithm>
 #include <cstdint>
+
+#include "eval/eval_build.h"
+#ifdef MELVOK_EVAL_TRACE
+#include "eval/traced_score.h"
+#endif
+
+MELVOK_EVAL_BEGIN
 
 using SquareTable = int16_t[8][8];
 
-// The weights are constants of the engine. The weight-fitting tool compiles the evaluation with
-// MELVOK_FIT_WEIGHTS, which leaves them writable so that it can try other values between calls.
-#ifdef MELVOK_FIT_WEIGHTS
+// The weights are constants of the engine, and its scores plain numbers. The tuning tools'
+// build leaves the weights writable and makes every score a traced one; all weight reads go
+// through weight(), at() and tableAt(), which tell the trace which weight is read.
+#ifdef MELVOK_EVAL_TRACE
 #define EVAL_WEIGHT inline
 #define EVAL_DATA
+using Score = TracedScore;
+using ScalarWeight = TracedWeight;
+inline int valueOf(const TracedScore& score) { return score.value(); }
+template <int N>
+inline Score weight(const int16_t (&table)[N], int i) {
+  return TracedScore::ofWeight(table[i], &table[i]);
+}
+inline Score tableAt(const SquareTable& table, int relativeSquare) {
+  const int16_t& entry = table[relativeSquare >> 4][relativeSquare & 7];
+  return TracedScore::ofWeight(entry, &entry);
+}
 #else
 #define EVAL_WEIGHT inline constexpr
 #define EVAL_DATA const
-#endif
-
+using Score = int;
+using ScalarWeight = int;
+inline int valueOf(int score) { return score; }
+template <int N>
+inline int weight(const int16_t (&table)[N], int i) {
+  return table[i];
+}
 // Value of a table at a relative 0x88 square.
 inline int tableAt(const SquareTable& table, int relativeSquare) {
   return table[relativeSquare >> 4][relativeSquare & 7];
 }
+#endif
+
+// An entry of a table indexed by a count, the count limited to the table (counts beyond it are
+// reached only by odd promotions).
+template <int N>
+inline Score at(const int16_t (&table)[N], int i) {
+  return weight(table, std::clamp(i, 0, N - 1));
+}
+
 // Relative square of `sq` for `side`: the rank is mirrored for White.
 constexpr int relativeSquare(int side, int sq) { return side == 0 ? sq ^ 0x70 : sq; }
 
@@ -36,11 +70,11 @@ constexpr int relativeSquare(int side, int sq) { return side == 0 ? sq ^ 0x70 : 
 // Material.
 // ---------------------------------------------------------------------------------------------
 
-EVAL_WEIGHT int PawnValue = 100;
-EVAL_WEIGHT int KnightValue = 300;
-EVAL_WEIGHT int BishopValue = 300;
-EVAL_WEIGHT int RookValue = 500;
-EVAL_WEIGHT int QueenValue = 1000;
+EVAL_WEIGHT ScalarWeight PawnValue = 100;
+EVAL_WEIGHT ScalarWeight KnightValue = 300;
+EVAL_WEIGHT ScalarWeight BishopValue = 300;
+EVAL_WEIGHT ScalarWeight RookValue = 500;
+EVAL_WEIGHT ScalarWeight QueenValue = 1000;
 
 // ---------------------------------------------------------------------------------------------
 // Material imbalance. Pawn-indexed tables run 0..8, the others by major-piece weight
@@ -71,10 +105,10 @@ EVAL_WEIGHT int16_t minorUpA[8] = {42, 34, 19, 40, 42, 42, 0, 0};
 // Out of 1024: an imbalance matters most when the side ahead keeps a few pawns.
 EVAL_WEIGHT int16_t imbalanceByPawns[9] = {700, 1100, 1200, 1250, 1200, 1150, 1100, 1050, 975};
 // Three minor pieces against a queen (same rooks) are worth more than their units say.
-EVAL_WEIGHT int ThreeMinorsVsQueen = 92;
+EVAL_WEIGHT ScalarWeight ThreeMinorsVsQueen = 92;
 // The imbalance grows by this much (out of 1024) for every unit of pieces the side ahead has
 // below 16: in a thinner position the extra piece weighs more.
-EVAL_WEIGHT int ImbalancePerUnit = 6;
+EVAL_WEIGHT ScalarWeight ImbalancePerUnit = 6;
 
 // ---------------------------------------------------------------------------------------------
 // Draw scaling (out of 1024).
@@ -85,13 +119,13 @@ EVAL_WEIGHT int16_t queenEndingScale[9] = {512, 512, 768, 896, 1024, 1024, 1024,
 // Rook endings (one rook each, pawns within one): by total pawns 0..16.
 EVAL_WEIGHT int16_t rookEndingScale[17] = {100, 700, 512, 800, 800, 900, 900, 1024, 1024,
                                            1024, 1024, 1024, 1024, 900, 900, 800, 800};
-EVAL_WEIGHT int DrawishScale = 64;       // hardly any winning material left
-EVAL_WEIGHT int LonePawnScale = 128;     // one pawn against a minor that can give itself up
-EVAL_WEIGHT int SameBishopsScale = 256;  // two bishops on one colour cannot force mate
+EVAL_WEIGHT ScalarWeight DrawishScale = 64;    // hardly any winning material left
+EVAL_WEIGHT ScalarWeight LonePawnScale = 128;  // one pawn against a minor that can give itself up
+EVAL_WEIGHT ScalarWeight SameBishopsScale = 256;  // two bishops on one colour cannot force mate
 // Opposite-coloured bishops: 412 + 16 per pawn on the board.
-EVAL_WEIGHT int OppositeBishopsBase = 412;
-EVAL_WEIGHT int OppositeBishopsPerPawn = 16;
-EVAL_WEIGHT int TempoBonus = 6;
+EVAL_WEIGHT ScalarWeight OppositeBishopsBase = 412;
+EVAL_WEIGHT ScalarWeight OppositeBishopsPerPawn = 16;
+EVAL_WEIGHT ScalarWeight TempoBonus = 6;
 
 // ---------------------------------------------------------------------------------------------
 // King safety.
@@ -109,55 +143,55 @@ EVAL_WEIGHT int16_t kingScaleByUnits[34] = {24, 16, 16, 24, 16, 16, 24, 16, 16, 
 EVAL_WEIGHT int16_t kingDangerThresholds[8] = {8, 16, 24, 32, 48, 64, 80, 96};
 // The danger: the square's base danger plus a quarter of the attackers' potential, raised by a
 // weak shelter (by (KingShelterBase + storm - shelter) / 16) and by the attackers' move.
-EVAL_WEIGHT int KingShelterBase = 16;
-EVAL_WEIGHT int KingDangerToMove = 4;
+EVAL_WEIGHT ScalarWeight KingShelterBase = 16;
+EVAL_WEIGHT ScalarWeight KingDangerToMove = 4;
 // The penalty: the summed excess over the thresholds, times this out of 32 (with full attacking
 // material).
-EVAL_WEIGHT int KingDangerWeight = 12;
+EVAL_WEIGHT ScalarWeight KingDangerWeight = 12;
 
 // The attack potential of the pieces against the king: each piece's weight times how near its
 // line (its walk toward the king) comes to the king's area, less what stands in the way.
-EVAL_WEIGHT int KingAttackKnight = 3;
-EVAL_WEIGHT int KingAttackBishop = 3;
-EVAL_WEIGHT int KingAttackRook = 4;
-EVAL_WEIGHT int KingAttackQueen = 8;
+EVAL_WEIGHT ScalarWeight KingAttackKnight = 3;
+EVAL_WEIGHT ScalarWeight KingAttackBishop = 3;
+EVAL_WEIGHT ScalarWeight KingAttackRook = 4;
+EVAL_WEIGHT ScalarWeight KingAttackQueen = 8;
 // The value of a walk's last square: more when the line runs straight at the king, when a queen
 // ends on an empty square, when a bishop's last square is not held by another bishop (a bishop
 // there blocks its partner); less when a rook ends on another rook.
-EVAL_WEIGHT int WalkStraight = 4;
-EVAL_WEIGHT int WalkQueenEmptyEnd = 2;
-EVAL_WEIGHT int WalkBishopEndFree = 4;
-EVAL_WEIGHT int WalkRookEndOnRook = -4;
+EVAL_WEIGHT ScalarWeight WalkStraight = 4;
+EVAL_WEIGHT ScalarWeight WalkQueenEmptyEnd = 2;
+EVAL_WEIGHT ScalarWeight WalkBishopEndFree = 4;
+EVAL_WEIGHT ScalarWeight WalkRookEndOnRook = -4;
 // What a walk pays for the pieces in the way. The attacker's own: a pawn on a bishop's diagonal
 // (it must advance first, and cannot when blocked), a piece on it, a pawn on a rook's or queen's
 // line, the extra cost of such a pawn that must advance to a lever, a piece on a rook's or
 // queen's line, and a rook or queen behind it (a battery: it helps).
-EVAL_WEIGHT int WalkOwnPawnOnDiagonal = 4;
-EVAL_WEIGHT int WalkOwnPieceOnDiagonal = 2;
-EVAL_WEIGHT int WalkOwnPawnOnLine = 2;
-EVAL_WEIGHT int WalkPawnToLever = 4;
-EVAL_WEIGHT int WalkOwnPieceOnLine = 2;
-EVAL_WEIGHT int WalkBattery = -4;
+EVAL_WEIGHT ScalarWeight WalkOwnPawnOnDiagonal = 4;
+EVAL_WEIGHT ScalarWeight WalkOwnPieceOnDiagonal = 2;
+EVAL_WEIGHT ScalarWeight WalkOwnPawnOnLine = 2;
+EVAL_WEIGHT ScalarWeight WalkPawnToLever = 4;
+EVAL_WEIGHT ScalarWeight WalkOwnPieceOnLine = 2;
+EVAL_WEIGHT ScalarWeight WalkBattery = -4;
 // The defender's: any piece, more for a bishop on a bishop's diagonal, a pawn on a rook's line
 // and a rook on a rook's line; every defender pawn guarding the square costs more again. A
 // queen's walk pays its own amounts.
-EVAL_WEIGHT int WalkEnemyPiece = 2;
-EVAL_WEIGHT int WalkEnemyBishopOnDiagonal = 2;
-EVAL_WEIGHT int WalkEnemyPawnOnLine = 2;
-EVAL_WEIGHT int WalkEnemyRookOnLine = 2;
-EVAL_WEIGHT int WalkGuardingPawn = 2;
-EVAL_WEIGHT int WalkQueenEnemyPiece = 3;
-EVAL_WEIGHT int WalkQueenGuardingPawn = 4;
+EVAL_WEIGHT ScalarWeight WalkEnemyPiece = 2;
+EVAL_WEIGHT ScalarWeight WalkEnemyBishopOnDiagonal = 2;
+EVAL_WEIGHT ScalarWeight WalkEnemyPawnOnLine = 2;
+EVAL_WEIGHT ScalarWeight WalkEnemyRookOnLine = 2;
+EVAL_WEIGHT ScalarWeight WalkGuardingPawn = 2;
+EVAL_WEIGHT ScalarWeight WalkQueenEnemyPiece = 3;
+EVAL_WEIGHT ScalarWeight WalkQueenGuardingPawn = 4;
 
 // With heavy material about: a penalty of KingShieldWeight * (KingShieldBase - shield) / 32 per
 // unit of the opponent's pieces, the shield being shelter less storm, and the better of that and
 // a shelter the king can still castle behind. A bishop right in front of the king shields it; to
 // castle costs time, and more for every piece still between king and rook.
-EVAL_WEIGHT int KingShieldWeight = 8;
-EVAL_WEIGHT int KingShieldBase = 16;
-EVAL_WEIGHT int ShieldBishopInFront = 2;
-EVAL_WEIGHT int CastlingShieldCost = 2;
-EVAL_WEIGHT int CastlingPathPiece = 1;
+EVAL_WEIGHT ScalarWeight KingShieldWeight = 8;
+EVAL_WEIGHT ScalarWeight KingShieldBase = 16;
+EVAL_WEIGHT ScalarWeight ShieldBishopInFront = 2;
+EVAL_WEIGHT ScalarWeight CastlingShieldCost = 2;
+EVAL_WEIGHT ScalarWeight CastlingPathPiece = 1;
 
 // The king wants the centre in the ending and its own back rank while pieces are about.
 EVAL_WEIGHT SquareTable kingSquareTable = {
@@ -298,20 +332,20 @@ EVAL_WEIGHT SquareTable queenSquareEg = {
     {-10, -9, -8, -6, -6, -8, -9, -10},
 };
 
-EVAL_WEIGHT int TrappedMinorPenalty = 100;
-EVAL_WEIGHT int TrappedRookPenalty = 50;
+EVAL_WEIGHT ScalarWeight TrappedMinorPenalty = 100;
+EVAL_WEIGHT ScalarWeight TrappedRookPenalty = 50;
 
 // A rook (on the seventh or eighth rank) or a queen (on the seventh) against a king on its back
 // rank, which they cut off, or on the seventh beside them.
-EVAL_WEIGHT int RookSeventhKingBackMg = 10;
-EVAL_WEIGHT int RookSeventhKingBackEg = 40;
-EVAL_WEIGHT int RookSeventhKingSeventh = 10;
-EVAL_WEIGHT int QueenSeventhKingBackMg = 10;
-EVAL_WEIGHT int QueenSeventhKingBackEg = 32;
-EVAL_WEIGHT int QueenSeventhKingSeventh = 10;
+EVAL_WEIGHT ScalarWeight RookSeventhKingBackMg = 10;
+EVAL_WEIGHT ScalarWeight RookSeventhKingBackEg = 40;
+EVAL_WEIGHT ScalarWeight RookSeventhKingSeventh = 10;
+EVAL_WEIGHT ScalarWeight QueenSeventhKingBackMg = 10;
+EVAL_WEIGHT ScalarWeight QueenSeventhKingBackEg = 32;
+EVAL_WEIGHT ScalarWeight QueenSeventhKingSeventh = 10;
 // A queen near the enemy king: QueenNearKing less QueenKingDistance per step between them.
-EVAL_WEIGHT int QueenNearKing = 8;
-EVAL_WEIGHT int QueenKingDistance = 2;
+EVAL_WEIGHT ScalarWeight QueenNearKing = 8;
+EVAL_WEIGHT ScalarWeight QueenKingDistance = 2;
 
 // ---------------------------------------------------------------------------------------------
 // Pawn structure. Square tables by relative row (row 1 = rank before promotion, row 6 = start
@@ -431,9 +465,9 @@ EVAL_WEIGHT SquareTable pawnChainBonus = {
     {0, 0, 0, 0, 0, 0, 0, 0},
 };
 // Extra penalties for weak pawns on files without a pawn ahead (open to enemy rooks).
-EVAL_WEIGHT int DoubledOpenMg = -10;
-EVAL_WEIGHT int IsolatedOpenMg = -16, IsolatedOpenEg = -12;
-EVAL_WEIGHT int BackwardOpenMg = -12, BackwardOpenEg = -2;
+EVAL_WEIGHT ScalarWeight DoubledOpenMg = -10;
+EVAL_WEIGHT ScalarWeight IsolatedOpenMg = -16, IsolatedOpenEg = -12;
+EVAL_WEIGHT ScalarWeight BackwardOpenMg = -12, BackwardOpenEg = -2;
 
 // By relative rank 0..7.
 EVAL_WEIGHT int16_t passedPhalanxMg[8] = {0, 0, 0, 16, 20, 24, 40, 0};
@@ -452,17 +486,17 @@ EVAL_WEIGHT int16_t passerOwnKing[8] = {0, 0, 0, 2, 8, 8, 12, 16};
 EVAL_WEIGHT int16_t passerEnemyKing[8] = {0, 0, 0, 4, 16, 16, 24, 32};
 EVAL_WEIGHT int16_t passerRookBehind[8] = {0, 0, 0, 10, 15, 20, 25, 0};
 // A pawn on the seventh that can safely promote, by the strongest piece that could still stop it.
-EVAL_WEIGHT int PromotionVsMinor = 70;
-EVAL_WEIGHT int PromotionVsRook = 230;
-EVAL_WEIGHT int PromotionVsQueen = 750;
+EVAL_WEIGHT ScalarWeight PromotionVsMinor = 70;
+EVAL_WEIGHT ScalarWeight PromotionVsRook = 230;
+EVAL_WEIGHT ScalarWeight PromotionVsQueen = 750;
 // Pawn race: a decisive unstoppable passer is worth this, less per move it still needs.
-EVAL_WEIGHT int RaceWin = 500;
-EVAL_WEIGHT int RacePerMove = 25;
+EVAL_WEIGHT ScalarWeight RaceWin = 500;
+EVAL_WEIGHT ScalarWeight RacePerMove = 25;
 // Storming pawns: one in contact with a shelter pawn opens lines; one blocked by a pawn needs a
 // neighbour to lever with, and without one it does little.
-EVAL_WEIGHT int StormContact = 1;
-EVAL_WEIGHT int StormLever = 1;
-EVAL_WEIGHT int StormBlocked = -1;
+EVAL_WEIGHT ScalarWeight StormContact = 1;
+EVAL_WEIGHT ScalarWeight StormLever = 1;
+EVAL_WEIGHT ScalarWeight StormBlocked = -1;
 
 // ---------------------------------------------------------------------------------------------
 // Exchange evaluation: king evasions prefer the centre. 0x88-free 8x8 board, row 0 = rank 1.
@@ -478,3 +512,5 @@ inline constexpr int8_t centreTable[8][8] = {
     {0, 1, 2, 3, 3, 2, 1, 0},
 };
 inline int centreValue(int sq) { return centreTable[(sq >> 4) & 7][sq & 7]; }
+
+MELVOK_EVAL_END
