@@ -338,9 +338,19 @@ bool prepareFile(const SelfPlayOptions& options, const DataHeader& wanted, Resum
     error = "cannot read " + options.out + ": " + failure.message();
     return false;
   }
+  const PackedRecord header = packHeader(wanted);
   if (size < uint64_t(RecordBytes)) {
+    // Empty, or a header cut short by an interruption; anything else is no file of ours.
+    if (size > 0) {
+      std::ifstream in(options.out, std::ios::binary);
+      char start[RecordBytes] = {};
+      in.read(start, std::streamsize(size));
+      if (std::memcmp(start, header.data(), std::min<size_t>(size, 8)) != 0) {
+        error = options.out + " is no training data file; give another --out";
+        return false;
+      }
+    }
     FILE* file = std::fopen(options.out.c_str(), "wb");
-    const PackedRecord header = packHeader(wanted);
     const bool written = file && std::fwrite(header.data(), 1, RecordBytes, file) == RecordBytes;
     if (file) std::fclose(file);
     if (!written) error = "cannot write " + options.out;

@@ -119,10 +119,11 @@ void inParallel(int threads, size_t count, Work work) {
   for (std::thread& t : running) t.join();
 }
 
-// The scores of every position for White at the present weights (0 for an unreadable record).
+// The scores of every position for White at the present weights (not a number for a record that
+// holds no position).
 std::vector<float> scoreAll(const std::vector<PackedRecord>& records, std::vector<Worker>& workers,
                             const Parameters& params, std::vector<uint64_t>* seen) {
-  std::vector<float> scores(records.size());
+  std::vector<float> scores(records.size(), std::nanf(""));
   std::vector<std::vector<uint64_t>> counts(workers.size());
   inParallel(int(workers.size()), records.size(), [&](int t, size_t first, size_t end) {
     std::vector<uint64_t>& count = counts[t];
@@ -228,9 +229,23 @@ double adamStep(const std::vector<PackedRecord>& records, const std::vector<size
   return error / double(n);
 }
 
+// The records that hold a position, with their scores.
+size_t keepReadable(std::vector<PackedRecord>& records, std::vector<float>& scores) {
+  size_t kept = 0;
+  for (size_t i = 0; i < records.size(); i++) {
+    if (std::isnan(scores[i])) continue;
+    records[kept] = records[i];
+    scores[kept++] = scores[i];
+  }
+  const size_t dropped = records.size() - kept;
+  records.resize(kept);
+  scores.resize(kept);
+  return dropped;
+}
+
 }  // namespace
 
-TuneReport tuneWeights(const TrainingSet& data, const TuneSettings& settings) {
+TuneReport tuneWeights(const TrainingSet& given, const TuneSettings& settings) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point start = Clock::now();
   auto seconds = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
@@ -241,8 +256,23 @@ TuneReport tuneWeights(const TrainingSet& data, const TuneSettings& settings) {
   report.parameters = params.list.size();
 
   std::vector<uint64_t> seen;
-  const std::vector<float> trainBefore = scoreAll(data.train, workers, params, &seen);
-  const std::vector<float> heldBefore = scoreAll(data.heldOut, workers, params, nullptr);
+  std::vector<float> trainBefore = scoreAll(given.train, workers, params, &seen);
+  std::vector<float> heldBefore = scoreAll(given.heldOut, workers, params, nullptr);
+  // A damaged file may hold records that are no position: they are left out, with a word.
+  auto readable = [](const std::vector<float>& scores) {
+    return std::none_of(scores.begin(), scores.end(), [](float v) { return std::isnan(v); });
+  };
+  TrainingSet filtered;
+  const bool damaged = !readable(trainBefore) || !readable(heldBefore);
+  if (damaged) {
+    filtered = given;
+    report.unreadable =
+        keepReadable(filtered.train, trainBefore) + keepReadable(filtered.heldOut, heldBefore);
+    if (settings.progress)
+      std::fprintf(settings.progress, "eval_tune: %zu records hold no legal position; left out\n",
+                   report.unreadable);
+  }
+  const TrainingSet& data = damaged ? filtered : given;
   for (size_t p = 0; p < params.list.size(); p++) {
     params.list[p].seen = seen[p];
     report.fitted += seen[p] >= uint64_t(settings.minPositions);

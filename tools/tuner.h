@@ -53,6 +53,7 @@ struct TuneReport {
   TuneErrors before, after;
   size_t parameters = 0;  // fitted values (mirrored pairs count once)
   size_t fitted = 0;      // ... of which seen in enough training positions to move
+  size_t unreadable = 0;  // records that hold no legal position, left out
 };
 
 // Fits the weights of the tuning build of the evaluation (and leaves them at the fitted values,

@@ -74,6 +74,13 @@ TEST(SelfPlay, SameSeedSameBytesAndInterruptedFilesContinue) {
   EXPECT_FALSE(run(moreNodes, &error));
   EXPECT_NE(error.find("other settings"), std::string::npos) << error;
   EXPECT_TRUE(contents(cut) == expected);
+  // So is any file that is not training data, however short.
+  for (const std::string& text : {std::string("notes\n"), std::string(200, 'x')}) {
+    const std::string other = dir.write("other.txt", text);
+    EXPECT_FALSE(run(smallRun(other, 1), &error));
+    EXPECT_NE(error.find("no training data"), std::string::npos) << error;
+    EXPECT_EQ(contents(other), text);
+  }
 }
 
 TEST(SelfPlay, RecordsAreQuietPositionsWithTheirGamesResult) {

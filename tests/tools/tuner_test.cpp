@@ -48,6 +48,16 @@ TEST(Tuner, FindsPlantedPieceValues) {
     (isHeldOut(r) ? data.heldOut : data.train).push_back(r);
     blackToMove += pos->sideToMove == Black;
   }
+  // A damaged file's records that hold no position are left out: more than 32 men, a nibble no
+  // man has, two Black kings and no White one.
+  PackedRecord damaged = data.train[0];
+  damaged[0] = damaged[1] = damaged[2] = 0xFF;
+  data.train.push_back(damaged);
+  damaged = data.train[0];
+  damaged[8] |= 0x0F;
+  data.train.push_back(damaged);
+  data.heldOut.push_back(packRecord(*positionFrom("4k3/8/8/8/8/8/8/4K2R w - - 0 1"), 0, 0, 0, 9));
+  data.heldOut.back()[8] = 0x2B;  // e1: a Black king, h1: a White bishop
   ASSERT_GT(data.heldOut.size(), 400u);
   ASSERT_GT(blackToMove, 2000);
   PawnValue.value = pawn;
@@ -64,6 +74,7 @@ TEST(Tuner, FindsPlantedPieceValues) {
   const TuneReport report = tuneWeights(data, settings);
   EXPECT_EQ(report.parameters, 2u);
   EXPECT_EQ(report.fitted, 2u);
+  EXPECT_EQ(report.unreadable, 3u);
   EXPECT_EQ(PawnValue.value, pawn + 12);
   EXPECT_EQ(RookValue.value, rook - 30);
   EXPECT_LT(report.after.train, report.before.train / 100);
