@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+MELVOK_EVAL_BEGIN
+
 namespace {
 
 constexpr int absolute(int x) { return x < 0 ? -x : x; }
@@ -185,3 +187,5 @@ EVAL_DATA SquareTable stormTable[3] = {
         {0, 0, 0, 0, 0, 0, 0, 0},
     },
 };
+
+MELVOK_EVAL_END

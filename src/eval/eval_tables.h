@@ -6,26 +6,75 @@
 // rank and row 7 the side's own back rank (for pawns: row 1 is the rank before promotion and
 // row 6 the start rank). A row reads left to right as files a..h, exactly as a diagram does.
 // Tables indexed by a count or a rank are one line each, index 0 first.
+//
+// Every number that is a value of the score lives here. The numbers left in the evaluation's
+// code are rules (how much material makes a king attack count, which squares trap a piece, how
+// far a king stands from a pawn) and the units of fractions (scales out of 1024, the phase blends
+// out of 32 and 64).
+#include <algorithm>
 #include <cstdint>
+
+#include "eval/eval_build.h"
+#ifdef MELVOK_EVAL_TRACE
+#include "eval/traced_score.h"
+#endif
+
+MELVOK_EVAL_BEGIN
 
 using SquareTable = int16_t[8][8];
 
-// The weights are constants of the engine. The weight-fitting tool compiles the evaluation with
-// MELVOK_FIT_WEIGHTS, which leaves them writable so that it can try other values between calls.
-#ifdef MELVOK_FIT_WEIGHTS
+// The weights are constants of the engine, and its scores plain numbers. The tuning tools'
+// build leaves the weights writable and makes every score a traced one; all weight reads go
+// through weight(), at() and tableAt(), which tell the trace which weight is read.
+#ifdef MELVOK_EVAL_TRACE
 #define EVAL_WEIGHT inline
 #define EVAL_DATA
+using Score = TracedScore;
+using ScalarWeight = TracedWeight;
+inline int valueOf(const TracedScore& score) { return score.value(); }
+template <int N>
+inline Score weight(const int16_t (&table)[N], int i) {
+  return TracedScore::ofWeight(table[i], &table[i]);
+}
+inline Score tableAt(const SquareTable& table, int relativeSquare) {
+  const int16_t& entry = table[relativeSquare >> 4][relativeSquare & 7];
+  return TracedScore::ofWeight(entry, &entry);
+}
 #else
 #define EVAL_WEIGHT inline constexpr
 #define EVAL_DATA const
-#endif
-
+using Score = int;
+using ScalarWeight = int;
+inline int valueOf(int score) { return score; }
+template <int N>
+inline int weight(const int16_t (&table)[N], int i) {
+  return table[i];
+}
 // Value of a table at a relative 0x88 square.
 inline int tableAt(const SquareTable& table, int relativeSquare) {
   return table[relativeSquare >> 4][relativeSquare & 7];
 }
+#endif
+
+// An entry of a table indexed by a count, the count limited to the table (counts beyond it are
+// reached only by odd promotions).
+template <int N>
+inline Score at(const int16_t (&table)[N], int i) {
+  return weight(table, std::clamp(i, 0, N - 1));
+}
+
 // Relative square of `sq` for `side`: the rank is mirrored for White.
 constexpr int relativeSquare(int side, int sq) { return side == 0 ? sq ^ 0x70 : sq; }
+
+// ---------------------------------------------------------------------------------------------
+// Material.
+// ---------------------------------------------------------------------------------------------
+
+EVAL_WEIGHT ScalarWeight PawnValue = 100;
+EVAL_WEIGHT ScalarWeight KnightValue = 300;
+EVAL_WEIGHT ScalarWeight BishopValue = 300;
+EVAL_WEIGHT ScalarWeight RookValue = 500;
+EVAL_WEIGHT ScalarWeight QueenValue = 1000;
 
 // ---------------------------------------------------------------------------------------------
 // Material imbalance. Pawn-indexed tables run 0..8, the others by major-piece weight
@@ -56,7 +105,10 @@ EVAL_WEIGHT int16_t minorUpA[8] = {42, 34, 19, 40, 42, 42, 0, 0};
 // Out of 1024: an imbalance matters most when the side ahead keeps a few pawns.
 EVAL_WEIGHT int16_t imbalanceByPawns[9] = {700, 1100, 1200, 1250, 1200, 1150, 1100, 1050, 975};
 // Three minor pieces against a queen (same rooks) are worth more than their units say.
-EVAL_WEIGHT int ThreeMinorsVsQueen = 92;
+EVAL_WEIGHT ScalarWeight ThreeMinorsVsQueen = 92;
+// The imbalance grows by this much (out of 1024) for every unit of pieces the side ahead has
+// below 16: in a thinner position the extra piece weighs more.
+EVAL_WEIGHT ScalarWeight ImbalancePerUnit = 6;
 
 // ---------------------------------------------------------------------------------------------
 // Draw scaling (out of 1024).
@@ -67,13 +119,13 @@ EVAL_WEIGHT int16_t queenEndingScale[9] = {512, 512, 768, 896, 1024, 1024, 1024,
 // Rook endings (one rook each, pawns within one): by total pawns 0..16.
 EVAL_WEIGHT int16_t rookEndingScale[17] = {100, 700, 512, 800, 800, 900, 900, 1024, 1024,
                                            1024, 1024, 1024, 1024, 900, 900, 800, 800};
-EVAL_WEIGHT int DrawishScale = 64;       // hardly any winning material left
-EVAL_WEIGHT int LonePawnScale = 128;     // one pawn against a minor that can give itself up
-EVAL_WEIGHT int SameBishopsScale = 256;  // two bishops on one colour cannot force mate
+EVAL_WEIGHT ScalarWeight DrawishScale = 64;    // hardly any winning material left
+EVAL_WEIGHT ScalarWeight LonePawnScale = 128;  // one pawn against a minor that can give itself up
+EVAL_WEIGHT ScalarWeight SameBishopsScale = 256;  // two bishops on one colour cannot force mate
 // Opposite-coloured bishops: 412 + 16 per pawn on the board.
-EVAL_WEIGHT int OppositeBishopsBase = 412;
-EVAL_WEIGHT int OppositeBishopsPerPawn = 16;
-EVAL_WEIGHT int TempoBonus = 6;
+EVAL_WEIGHT ScalarWeight OppositeBishopsBase = 412;
+EVAL_WEIGHT ScalarWeight OppositeBishopsPerPawn = 16;
+EVAL_WEIGHT ScalarWeight TempoBonus = 6;
 
 // ---------------------------------------------------------------------------------------------
 // King safety.
@@ -89,6 +141,57 @@ EVAL_WEIGHT int16_t kingScaleByUnits[34] = {24, 16, 16, 24, 16, 16, 24, 16, 16, 
                                             24, 16, 16, 16, 16, 16, 16, 16, 0,  0};
 // Attack danger thresholds: every threshold the danger exceeds adds the excess again.
 EVAL_WEIGHT int16_t kingDangerThresholds[8] = {8, 16, 24, 32, 48, 64, 80, 96};
+// The danger: the square's base danger plus a quarter of the attackers' potential, raised by a
+// weak shelter (by (KingShelterBase + storm - shelter) / 16) and by the attackers' move.
+EVAL_WEIGHT ScalarWeight KingShelterBase = 16;
+EVAL_WEIGHT ScalarWeight KingDangerToMove = 4;
+// The penalty: the summed excess over the thresholds, times this out of 32 (with full attacking
+// material).
+EVAL_WEIGHT ScalarWeight KingDangerWeight = 12;
+
+// The attack potential of the pieces against the king: each piece's weight times how near its
+// line (its walk toward the king) comes to the king's area, less what stands in the way.
+EVAL_WEIGHT ScalarWeight KingAttackKnight = 3;
+EVAL_WEIGHT ScalarWeight KingAttackBishop = 3;
+EVAL_WEIGHT ScalarWeight KingAttackRook = 4;
+EVAL_WEIGHT ScalarWeight KingAttackQueen = 8;
+// The value of a walk's last square: more when the line runs straight at the king, when a queen
+// ends on an empty square, when a bishop's last square is not held by another bishop (a bishop
+// there blocks its partner); less when a rook ends on another rook.
+EVAL_WEIGHT ScalarWeight WalkStraight = 4;
+EVAL_WEIGHT ScalarWeight WalkQueenEmptyEnd = 2;
+EVAL_WEIGHT ScalarWeight WalkBishopEndFree = 4;
+EVAL_WEIGHT ScalarWeight WalkRookEndOnRook = -4;
+// What a walk pays for the pieces in the way. The attacker's own: a pawn on a bishop's diagonal
+// (it must advance first, and cannot when blocked), a piece on it, a pawn on a rook's or queen's
+// line, the extra cost of such a pawn that must advance to a lever, a piece on a rook's or
+// queen's line, and a rook or queen behind it (a battery: it helps).
+EVAL_WEIGHT ScalarWeight WalkOwnPawnOnDiagonal = 4;
+EVAL_WEIGHT ScalarWeight WalkOwnPieceOnDiagonal = 2;
+EVAL_WEIGHT ScalarWeight WalkOwnPawnOnLine = 2;
+EVAL_WEIGHT ScalarWeight WalkPawnToLever = 4;
+EVAL_WEIGHT ScalarWeight WalkOwnPieceOnLine = 2;
+EVAL_WEIGHT ScalarWeight WalkBattery = -4;
+// The defender's: any piece, more for a bishop on a bishop's diagonal, a pawn on a rook's line
+// and a rook on a rook's line; every defender pawn guarding the square costs more again. A
+// queen's walk pays its own amounts.
+EVAL_WEIGHT ScalarWeight WalkEnemyPiece = 2;
+EVAL_WEIGHT ScalarWeight WalkEnemyBishopOnDiagonal = 2;
+EVAL_WEIGHT ScalarWeight WalkEnemyPawnOnLine = 2;
+EVAL_WEIGHT ScalarWeight WalkEnemyRookOnLine = 2;
+EVAL_WEIGHT ScalarWeight WalkGuardingPawn = 2;
+EVAL_WEIGHT ScalarWeight WalkQueenEnemyPiece = 3;
+EVAL_WEIGHT ScalarWeight WalkQueenGuardingPawn = 4;
+
+// With heavy material about: a penalty of KingShieldWeight * (KingShieldBase - shield) / 32 per
+// unit of the opponent's pieces, the shield being shelter less storm, and the better of that and
+// a shelter the king can still castle behind. A bishop right in front of the king shields it; to
+// castle costs time, and more for every piece still between king and rook.
+EVAL_WEIGHT ScalarWeight KingShieldWeight = 8;
+EVAL_WEIGHT ScalarWeight KingShieldBase = 16;
+EVAL_WEIGHT ScalarWeight ShieldBishopInFront = 2;
+EVAL_WEIGHT ScalarWeight CastlingShieldCost = 2;
+EVAL_WEIGHT ScalarWeight CastlingPathPiece = 1;
 
 // The king wants the centre in the ending and its own back rank while pieces are about.
 EVAL_WEIGHT SquareTable kingSquareTable = {
@@ -145,8 +248,10 @@ inline int kingZoneOfFile(int file) { return file <= 2 ? 0 : file <= 4 ? 1 : 2; 
 // the number of attacked enemy pieces.
 // ---------------------------------------------------------------------------------------------
 
-EVAL_WEIGHT int16_t knightMobility[9] = {-24, -8, 0, 4, 8, 11, 14, 17, 21};
-EVAL_WEIGHT int16_t knightAttacks[9] = {0, 6, 12, 18, 24, 24, 24, 24, 0};
+EVAL_WEIGHT int16_t knightMobilityMg[9] = {-12, -4, 0, 2, 4, 5, 7, 8, 10};
+EVAL_WEIGHT int16_t knightMobilityEg[9] = {-6, -2, 0, 1, 2, 2, 3, 4, 5};
+EVAL_WEIGHT int16_t knightAttacksMg[9] = {0, 3, 6, 9, 12, 12, 12, 12, 0};
+EVAL_WEIGHT int16_t knightAttacksEg[9] = {0, 12, 24, 36, 48, 48, 48, 48, 0};
 // Knights love outposts: times the opponent's pawns / 8.
 EVAL_WEIGHT SquareTable knightSquareTable = {
     {-72, -32, -24, -24, -24, -24, -32, -72},
@@ -183,7 +288,8 @@ EVAL_WEIGHT SquareTable knightPawnAhead = {
 
 EVAL_WEIGHT int16_t bishopMobility[16] = {-24, -16, -12, -8, -4, 0,  4,  8,
                                           12,  14,  16,  18, 20, 22, 24, 26};
-EVAL_WEIGHT int16_t bishopAttacks[8] = {0, 6, 12, 12, 12, 0, 0, 0};
+EVAL_WEIGHT int16_t bishopAttacksMg[8] = {0, 3, 6, 6, 6, 0, 0, 0};
+EVAL_WEIGHT int16_t bishopAttacksEg[8] = {0, 18, 36, 36, 36, 0, 0, 0};
 EVAL_WEIGHT SquareTable bishopSquareTable = {
     {-12, -8, -6, -4, -4, -6, -8, -12},
     {-8, 0, -2, 0, 0, -2, 0, -8},
@@ -199,7 +305,8 @@ EVAL_WEIGHT int16_t rookMobilityMg[16] = {-12, -10, -6, -3, 0,  3,  6,  9,
                                           12,  14,  15, 16, 16, 16, 16, 16};
 EVAL_WEIGHT int16_t rookMobilityEg[16] = {-36, -30, -24, -18, -12, -6, 0,  6,
                                           12,  16,  19,  22,  25,  25, 25, 25};
-EVAL_WEIGHT int16_t rookAttacks[8] = {0, 6, 12, 18, 8, 0, 0, 0};
+EVAL_WEIGHT int16_t rookAttacksMg[8] = {0, 6, 12, 18, 8, 0, 0, 0};
+EVAL_WEIGHT int16_t rookAttacksEg[8] = {0, 12, 24, 36, 16, 0, 0, 0};
 // By the number of files without any pawn (open) or without own pawns (half-open).
 EVAL_WEIGHT int16_t rookOpenFile[8] = {0, 16, 16, 16, 12, 8, -2, -2};
 EVAL_WEIGHT int16_t rookHalfOpenFile[8] = {0, 8, 8, 8, 8, 8, 8, 8};
@@ -225,8 +332,20 @@ EVAL_WEIGHT SquareTable queenSquareEg = {
     {-10, -9, -8, -6, -6, -8, -9, -10},
 };
 
-EVAL_WEIGHT int TrappedMinorPenalty = 100;
-EVAL_WEIGHT int TrappedRookPenalty = 50;
+EVAL_WEIGHT ScalarWeight TrappedMinorPenalty = 100;
+EVAL_WEIGHT ScalarWeight TrappedRookPenalty = 50;
+
+// A rook (on the seventh or eighth rank) or a queen (on the seventh) against a king on its back
+// rank, which they cut off, or on the seventh beside them.
+EVAL_WEIGHT ScalarWeight RookSeventhKingBackMg = 10;
+EVAL_WEIGHT ScalarWeight RookSeventhKingBackEg = 40;
+EVAL_WEIGHT ScalarWeight RookSeventhKingSeventh = 10;
+EVAL_WEIGHT ScalarWeight QueenSeventhKingBackMg = 10;
+EVAL_WEIGHT ScalarWeight QueenSeventhKingBackEg = 32;
+EVAL_WEIGHT ScalarWeight QueenSeventhKingSeventh = 10;
+// A queen near the enemy king: QueenNearKing less QueenKingDistance per step between them.
+EVAL_WEIGHT ScalarWeight QueenNearKing = 8;
+EVAL_WEIGHT ScalarWeight QueenKingDistance = 2;
 
 // ---------------------------------------------------------------------------------------------
 // Pawn structure. Square tables by relative row (row 1 = rank before promotion, row 6 = start
@@ -316,22 +435,22 @@ EVAL_WEIGHT SquareTable doubledEg = {
 };
 EVAL_WEIGHT SquareTable backwardMg = {
     {0, 0, 0, 0, 0, 0, 0, 0},
+    {-5, -5, -5, -5, -5, -5, -5, -5},
     {-10, -10, -10, -10, -10, -10, -10, -10},
-    {-20, -20, -20, -20, -20, -20, -20, -20},
-    {-16, -16, -16, -16, -16, -16, -16, -16},
-    {-12, -12, -12, -12, -12, -12, -12, -12},
-    {-10, -10, -10, -12, -12, -10, -10, -10},
-    {-10, -10, -10, -12, -12, -10, -10, -10},
+    {-8, -8, -8, -8, -8, -8, -8, -8},
+    {-6, -6, -6, -6, -6, -6, -6, -6},
+    {-5, -5, -5, -6, -6, -5, -5, -5},
+    {-5, -5, -5, -6, -6, -5, -5, -5},
     {0, 0, 0, 0, 0, 0, 0, 0},
 };
 EVAL_WEIGHT SquareTable backwardEg = {
     {0, 0, 0, 0, 0, 0, 0, 0},
+    {-5, -5, -5, -5, -5, -5, -5, -5},
+    {-5, -5, -5, -5, -5, -5, -5, -5},
+    {-7, -7, -7, -7, -7, -7, -7, -7},
     {-10, -10, -10, -10, -10, -10, -10, -10},
     {-10, -10, -10, -10, -10, -10, -10, -10},
-    {-15, -15, -15, -15, -15, -15, -15, -15},
-    {-20, -20, -20, -20, -20, -20, -20, -20},
-    {-20, -20, -20, -20, -20, -20, -20, -20},
-    {-20, -20, -20, -20, -20, -20, -20, -20},
+    {-10, -10, -10, -10, -10, -10, -10, -10},
     {0, 0, 0, 0, 0, 0, 0, 0},
 };
 // Middle game only: a defended pawn that no enemy pawn can challenge.
@@ -346,9 +465,9 @@ EVAL_WEIGHT SquareTable pawnChainBonus = {
     {0, 0, 0, 0, 0, 0, 0, 0},
 };
 // Extra penalties for weak pawns on files without a pawn ahead (open to enemy rooks).
-EVAL_WEIGHT int DoubledOpenMg = -10;
-EVAL_WEIGHT int IsolatedOpenMg = -16, IsolatedOpenEg = -12;
-EVAL_WEIGHT int BackwardOpenMg = -12, BackwardOpenEg = -2;
+EVAL_WEIGHT ScalarWeight DoubledOpenMg = -10;
+EVAL_WEIGHT ScalarWeight IsolatedOpenMg = -16, IsolatedOpenEg = -12;
+EVAL_WEIGHT ScalarWeight BackwardOpenMg = -12, BackwardOpenEg = -2;
 
 // By relative rank 0..7.
 EVAL_WEIGHT int16_t passedPhalanxMg[8] = {0, 0, 0, 16, 20, 24, 40, 0};
@@ -361,16 +480,23 @@ EVAL_WEIGHT int16_t candidateEg[8] = {0, 0, 0, 8, 54, 80, 0, 0};
 // Dynamic passed-pawn terms by relative rank 0..7.
 EVAL_WEIGHT int16_t passerFree[8] = {0, 4, 4, 4, 6, 12, 16, 0};
 EVAL_WEIGHT int16_t passerBlocked[8] = {0, -4, -4, -4, -6, -12, -16, 0};
+// A knight or bishop on the stop square blocks best: it is not driven off by a rook or king.
+EVAL_WEIGHT int16_t passerBlockedByMinor[8] = {0, -8, -8, -8, -12, -24, -32, 0};
 EVAL_WEIGHT int16_t passerOwnKing[8] = {0, 0, 0, 2, 8, 8, 12, 16};
 EVAL_WEIGHT int16_t passerEnemyKing[8] = {0, 0, 0, 4, 16, 16, 24, 32};
 EVAL_WEIGHT int16_t passerRookBehind[8] = {0, 0, 0, 10, 15, 20, 25, 0};
 // A pawn on the seventh that can safely promote, by the strongest piece that could still stop it.
-EVAL_WEIGHT int PromotionVsMinor = 70;
-EVAL_WEIGHT int PromotionVsRook = 230;
-EVAL_WEIGHT int PromotionVsQueen = 750;
+EVAL_WEIGHT ScalarWeight PromotionVsMinor = 70;
+EVAL_WEIGHT ScalarWeight PromotionVsRook = 230;
+EVAL_WEIGHT ScalarWeight PromotionVsQueen = 750;
 // Pawn race: a decisive unstoppable passer is worth this, less per move it still needs.
-EVAL_WEIGHT int RaceWin = 500;
-EVAL_WEIGHT int RacePerMove = 25;
+EVAL_WEIGHT ScalarWeight RaceWin = 500;
+EVAL_WEIGHT ScalarWeight RacePerMove = 25;
+// Storming pawns: one in contact with a shelter pawn opens lines; one blocked by a pawn needs a
+// neighbour to lever with, and without one it does little.
+EVAL_WEIGHT ScalarWeight StormContact = 1;
+EVAL_WEIGHT ScalarWeight StormLever = 1;
+EVAL_WEIGHT ScalarWeight StormBlocked = -1;
 
 // ---------------------------------------------------------------------------------------------
 // Exchange evaluation: king evasions prefer the centre. 0x88-free 8x8 board, row 0 = rank 1.
@@ -386,3 +512,5 @@ inline constexpr int8_t centreTable[8][8] = {
     {0, 1, 2, 3, 3, 2, 1, 0},
 };
 inline int centreValue(int sq) { return centreTable[(sq >> 4) & 7][sq & 7]; }
+
+MELVOK_EVAL_END

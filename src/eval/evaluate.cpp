@@ -7,6 +7,8 @@
 #include "eval/eval_tables.h"
 #include "eval/evaluator.h"
 
+MELVOK_EVAL_BEGIN
+
 namespace {
 
 constexpr uint8_t kingSideRight(int side) { return side == White ? WhiteKingSide : BlackKingSide; }
@@ -24,12 +26,12 @@ inline bool pieceOf(const Position& pos, int sq, int side) { return isPieceOf(po
 inline int kindAt(const Position& pos, int sq) { return tables.kindOfSlot[slotOf(pos.at(sq))]; }
 
 // Penalty for a king outside the span of files holding pawns, by its distance to the nearest.
-int spanPenalty(const int16_t (&table)[8], int files, int kingFile) {
+Score spanPenalty(const int16_t (&table)[8], int files, int kingFile) {
   if (files == 0) return 0;
   const int low = __builtin_ctz(unsigned(files));
   const int high = 31 - __builtin_clz(unsigned(files));
-  if (kingFile < low) return table[low - kingFile];
-  if (kingFile > high) return table[kingFile - high];
+  if (kingFile < low) return weight(table, low - kingFile);
+  if (kingFile > high) return weight(table, kingFile - high);
   return 0;
 }
 
@@ -50,11 +52,6 @@ bool bishopsOnBothColours(const Position& pos, int side) {
     if (!(sq & 0x88)) colours |= isLightSquare(sq) ? 2 : 1;
   }
   return colours == 3;
-}
-
-template <int N>
-int at(const int16_t (&table)[N], int i) {
-  return table[std::clamp(i, 0, N - 1)];
 }
 
 }  // namespace
@@ -79,31 +76,45 @@ int Evaluator::evaluate() {
     probePawnHash();  // the search relies on the pawn entry being current
     return slot.score;
   }
-  const int score = compute();
+  const int score = valueOf(compute());
   slot = EvalCacheEntry{low, high, score};
   return score;
 }
 
-int Evaluator::imbalance(uint32_t white, uint32_t black) {
+Score Evaluator::imbalance(uint32_t white, uint32_t black) {
+#ifdef MELVOK_EVAL_TRACE
+  return materialImbalance(white, black);  // a remembered number would lose its trace
+#else
   const uint64_t key = (uint64_t(white) << 32) | black;
   static_assert(ImbalanceEntries == 256, "the index is the top byte of the mixed key");
   ImbalanceCacheEntry& slot = imbalanceCache_[(key * 0x9E3779B97F4A7C15ull) >> 56];
   if (slot.white != white || slot.black != black) slot = ImbalanceCacheEntry{white, black, materialImbalance(white, black)};
   return slot.value;
+#endif
 }
 
 int Evaluator::evaluateUncached() {
   ++calls;
-  return compute();
+  return valueOf(compute());
 }
 
-int Evaluator::compute() {
+#ifdef MELVOK_EVAL_TRACE
+TracedScore Evaluator::trace() {
+  ++calls;
+  return compute();
+}
+#endif
+
+Score Evaluator::compute() {
   const Position& pos = *pos_;
   const uint32_t W = pos.material[White], B = pos.material[Black];
   const int wp = pawnCount(W), bp = pawnCount(B), wu = pieceUnits(W), bu = pieceUnits(B);
 
   // Each term on its own line: the pawn score probes the pawn hash the others read.
-  int score = 100 * (wp + wu) - 100 * (bp + bu);
+  Score score = PawnValue * (wp - bp) + KnightValue * (knightCount(W) - knightCount(B)) +
+                BishopValue * (bishopCount(W) - bishopCount(B)) +
+                RookValue * (rookCount(W) - rookCount(B)) +
+                QueenValue * (queenCount(W) - queenCount(B));
   score += imbalance(W, B);
   score += pawnScore();
   score += pawnRace();
@@ -111,7 +122,7 @@ int Evaluator::compute() {
   score += pieceScore(White) - pieceScore(Black);
 
   // Scale for material that cannot (or can hardly) win.
-  int scale = 1024;
+  Score scale = 1024;
   const bool sameQueenPresence = (queenCount(W) > 0) == (queenCount(B) > 0);
   const bool fewPieces = officerCount(W) <= 2 && officerCount(B) <= 2;
   if (wp > 0 && bp > 0) {
@@ -157,12 +168,12 @@ int Evaluator::compute() {
 
   // Rook endings and opposite-coloured bishops are hard to win even with extra pawns.
   if (wu == 5 && bu == 5 && rookCount(W) == 1 && rookCount(B) == 1 && std::abs(wp - bp) <= 1)
-    scale = rookEndingScale[wp + bp];
+    scale = weight(rookEndingScale, wp + bp);
   if (wu == 3 && bu == 3 && bishopCount(W) == 1 && bishopCount(B) == 1 &&
       bishopOnLight(pos, White) != bishopOnLight(pos, Black))
     scale = OppositeBishopsPerPawn * (wp + bp) + OppositeBishopsBase;
 
-  const int own = pos.sideToMove == Black ? -score : score;
+  const Score own = pos.sideToMove == Black ? -score : score;
   return (own + TempoBonus) * scale / 1024;
 }
 
@@ -172,14 +183,16 @@ namespace {
 // king on K: a slider right next to the king's area counts in full; one that stands roughly in
 // line with it walks its line toward the king, paying for every piece in the way.
 template <int Kind, int attacker>
-int sliderPotential(const Position& pos, int K, int from) {
-  constexpr int weight = Kind == Bishop ? 3 : Kind == Rook ? 4 : 8;
+Score sliderPotential(const Position& pos, int K, int from) {
+  const ScalarWeight& pieceWeight = Kind == Bishop ? KingAttackBishop
+                                    : Kind == Rook ? KingAttackRook
+                                                   : KingAttackQueen;
   const KingAttackTables& t = kingAttack;
   const int side = attacker ^ 1;  // the defender
   const int P = pawnStep[attacker];
   const int i = kingAttackIndex(K, from);
   const int direct = Kind == Bishop ? t.bishopLine[i] : Kind == Rook ? t.rookLine[i] : t.queenLine[i];
-  if (direct != 0) return weight * direct;
+  if (direct != 0) return pieceWeight * direct;
   const int step = Kind == Bishop ? t.bishopStep[i] : Kind == Rook ? t.rookStep[i] : t.queenStep[i];
   const int length = Kind == Bishop ? t.bishopWalk[i] : Kind == Rook ? t.rookWalk[i] : t.queenWalk[i];
   if (length == 0) return 0;  // no walk, or one that passes the king's area by and runs off the board
@@ -192,7 +205,7 @@ int sliderPotential(const Position& pos, int K, int from) {
     return pawnOf(pos, sq + P - 1, side) + pawnOf(pos, sq + P + 1, side);
   };
 
-  int c = 0;
+  Score c = 0;
   for (int sq = from + step;; sq += step) {
     const int piece = pos.at(sq);
     if (piece != Empty) {
@@ -201,51 +214,61 @@ int sliderPotential(const Position& pos, int K, int from) {
         if (Kind == Bishop) {
           if (pawn) {
             if (pos.at(sq + P) != Empty) return 0;
-            c += 4;
+            c += WalkOwnPawnOnDiagonal;
           } else {
-            c += 2;
+            c += WalkOwnPieceOnDiagonal;
           }
         } else if (pawn) {
           // The attacker's own pawn on a rook or queen line.
-          c += 2;
+          c += WalkOwnPawnOnLine;
           // A lever against a defender pawn opens the line.
           if (!(pawnOf(pos, sq + P - 1, side) || pawnOf(pos, sq + P + 1, side))) {
             if (pos.at(sq + P) != Empty) {
               if (pawnOf(pos, sq + P, side)) return 0;  // rammed: the line stays shut
-              c += 4;
+              c += WalkPawnToLever;
             }
             // It can still advance to meet a defender pawn.
             if (!(pawnOf(pos, sq + 2 * P - 1, side) || pawnOf(pos, sq + 2 * P + 1, side))) return 0;
           }
         } else {
           const int kind = kindAt(pos, sq);
-          c += (kind == Rook || kind == Queen) ? -4 : 2;  // a battery helps, other pieces are in the way
+          if (kind == Rook || kind == Queen)
+            c += WalkBattery;
+          else
+            c += WalkOwnPieceOnLine;
         }
       } else if (Kind == Bishop) {
-        c += pawn ? 2 + 2 * defenderPawnsBeside(sq) : 2 + (kindAt(pos, sq) == Bishop ? 2 : 0);
+        c += WalkEnemyPiece;
+        if (pawn)
+          c += WalkGuardingPawn * defenderPawnsBeside(sq);
+        else if (kindAt(pos, sq) == Bishop)
+          c += WalkEnemyBishopOnDiagonal;
       } else if (Kind == Rook) {
-        if (!(pawnOf(pos, sq - P - 1, attacker) || pawnOf(pos, sq - P + 1, attacker)))
-          c += 2 + (pawn ? 2 : 0) + 2 * defenderPawnsBeside(sq);
-        if (kindAt(pos, sq) == Rook) c += 2;
+        if (!(pawnOf(pos, sq - P - 1, attacker) || pawnOf(pos, sq - P + 1, attacker))) {
+          c += WalkEnemyPiece + WalkGuardingPawn * defenderPawnsBeside(sq);
+          if (pawn) c += WalkEnemyPawnOnLine;
+        }
+        if (kindAt(pos, sq) == Rook) c += WalkEnemyRookOnLine;
       } else {
-        c += 3 + 4 * defenderPawnsBeside(sq);
+        c += WalkQueenEnemyPiece + WalkQueenGuardingPawn * defenderPawnsBeside(sq);
       }
     }
     if (sq != last) continue;
     const int j = kingAttackIndex(K, sq);
     const int line = Kind == Bishop ? t.bishopLine[j] : t.rookLine[j];
     const bool straight = step == directionOf(K - sq);
-    int v = line + (straight ? 4 : 0);
-    if (Kind == Bishop && kindAt(pos, sq) != Bishop) v += 4;
-    if (Kind == Rook && kindAt(pos, sq) == Rook) v -= 4;
-    if (Kind == Queen && piece == Empty) v += 2;
-    return v > c ? weight * (v - c) : 0;
+    Score v = line;
+    if (straight) v += WalkStraight;
+    if (Kind == Bishop && kindAt(pos, sq) != Bishop) v += WalkBishopEndFree;
+    if (Kind == Rook && kindAt(pos, sq) == Rook) v += WalkRookEndOnRook;
+    if (Kind == Queen && piece == Empty) v += WalkQueenEmptyEnd;
+    return v > c ? pieceWeight * (v - c) : Score(0);
   }
 }
 
 template <int Kind, int attacker>
-int slidersPotential(const Position& pos, int K) {
-  int A = 0;
+Score slidersPotential(const Position& pos, int K) {
+  Score A = 0;
   for (int n = colourBase(attacker) + kindFirstSlot[Kind]; pos.pieceSquare[n] != NoSquare; ++n) {
     const int from = pos.pieceSquare[n];
     if (!(from & 0x88)) A += sliderPotential<Kind, attacker>(pos, K, from);
@@ -255,13 +278,13 @@ int slidersPotential(const Position& pos, int K) {
 
 // The attack potential of `side`'s opponent against `side`'s king on K.
 template <int side>
-int attackPotential(const Position& pos, int K) {
+Score attackPotential(const Position& pos, int K) {
   constexpr int attacker = side ^ 1;
   const KingAttackTables& t = kingAttack;
-  int A = 0;
+  Score A = 0;
   for (int n = colourBase(attacker) + KnightSlot; pos.pieceSquare[n] != NoSquare; ++n) {
     const int sq = pos.pieceSquare[n];
-    if (!(sq & 0x88)) A += 3 * t.knightTropism[kingAttackIndex(K, sq)];
+    if (!(sq & 0x88)) A += KingAttackKnight * t.knightTropism[kingAttackIndex(K, sq)];
   }
   A += slidersPotential<Bishop, attacker>(pos, K);
   A += slidersPotential<Rook, attacker>(pos, K);
@@ -279,21 +302,33 @@ void Evaluator::ensurePawnEntry() {
     probePawnHash();
 }
 
-int Evaluator::kingTerm(int side) {
+Score Evaluator::kingTerm(int side) {
   ensurePawnEntry();
   return kingScore(side);
 }
 
-int Evaluator::pieceTerm(int side) {
+Score Evaluator::pieceTerm(int side) {
   ensurePawnEntry();
   return pieceScore(side);
 }
 
 namespace {
 
-// One side's king term, one template instance per side like the piece term.
-template <int side>
-int kingScoreFor(const Position& pos, const PawnEntry& entry) {
+// The king-danger penalty: the excess over the thresholds times the attack's strength f (0..8)
+// out of 8, times the weight out of 32. No factor is ever negative, so the engine divides
+// without sign.
+#ifdef MELVOK_EVAL_TRACE
+Score dangerPenalty(const Score& excess, int f) { return excess * f / 8 * KingDangerWeight / 32; }
+#else
+inline int dangerPenalty(int excess, int f) {
+  return int((unsigned(excess * f) / 8 * KingDangerWeight) / 32);
+}
+#endif
+
+// One side's king term, one template instance per side like the piece term. The pawn values
+// come from the pawn entry, or in the tuning build from their traced copy.
+template <int side, class Values>
+Score kingScoreFor(const Position& pos, const PawnEntry& entry, const Values& values) {
   const int opponent = side ^ 1;
   const int K = pos.kingSquare(side);
   const int kingFile = fileOf(K);
@@ -301,42 +336,46 @@ int kingScoreFor(const Position& pos, const PawnEntry& entry) {
   const int zone = kingZoneOfFile(kingFile);
   const PawnSide& own = entry.side[side];
   const PawnSide& enemy = entry.side[opponent];
-  const int shelter = own.shelter[zone], storm = own.storm[zone];
+  const Score shelter = shelterOf(values, side, zone), storm = stormOf(values, side, zone);
   const uint32_t opponentMaterial = pos.material[opponent];
   const int U = pieceUnits(opponentMaterial), Q = queenCount(opponentMaterial);
-  int sum = 0;
+  Score sum = 0;
 
   if (pawnCount(pos.material[side]) > 0) sum -= spanPenalty(kingPawnSpan, ~own.openFiles & 0xFF, kingFile);
 
   if (U > 10) {
-    const int D = attackPotential<side>(pos, K) / 4 + tableAt(kingDanger, rel);
-    const int X = ((storm + 16 - shelter) * D) / 16 + D + (int(pos.sideToMove) == side ? 4 : 0);
-    int excess = 0;
-    for (int threshold : kingDangerThresholds) {
+    const Score D = attackPotential<side>(pos, K) / 4 + tableAt(kingDanger, rel);
+    Score X = ((storm + KingShelterBase - shelter) * D) / 16 + D;
+    if (int(pos.sideToMove) == side) X += KingDangerToMove;
+    Score excess = 0;
+    for (int i = 0; i < 8; ++i) {
+      const Score threshold = weight(kingDangerThresholds, i);
       if (X > threshold) excess += X - threshold;
     }
     const int f = std::clamp(8 * Q + U - 16, 0, 8);
-    sum -= int((unsigned(excess * f) / 8 * 12) / 32);  // both factors are never negative
+    sum -= dangerPenalty(excess, f);
 
     if (U > 12) {
       // With heavy material about, a king wants pawns in front of it, or the right to castle
       // behind a better shelter.
-      int shield = shelter - storm;
+      Score shield = shelter - storm;
       const int front = K + pawnStep[side];
-      if (pieceOf(pos, front, side) && kindAt(pos, front) == Bishop) shield += 2;
+      if (pieceOf(pos, front, side) && kindAt(pos, front) == Bishop) shield += ShieldBishopInFront;
       const int rankBase = K & 0x70;
-      int shieldK = shield, shieldQ = shield;
+      Score shieldK = shield, shieldQ = shield;
       if (pos.castleRights & kingSideRight(side)) {
-        int ks = own.shelter[2] - own.storm[2] - 2;
-        for (int f2 = kingFile + 1; f2 <= 6; ++f2) ks -= pos.at(rankBase | f2) != Empty;
+        Score ks = shelterOf(values, side, 2) - stormOf(values, side, 2) - CastlingShieldCost;
+        for (int f2 = kingFile + 1; f2 <= 6; ++f2)
+          if (pos.at(rankBase | f2) != Empty) ks -= CastlingPathPiece;
         shieldK = std::max(ks, shield);
       }
       if (pos.castleRights & queenSideRight(side)) {
-        int qs = own.shelter[0] - own.storm[0] - 2;
-        for (int f2 = 1; f2 < kingFile; ++f2) qs -= pos.at(rankBase | f2) != Empty;
+        Score qs = shelterOf(values, side, 0) - stormOf(values, side, 0) - CastlingShieldCost;
+        for (int f2 = 1; f2 < kingFile; ++f2)
+          if (pos.at(rankBase | f2) != Empty) qs -= CastlingPathPiece;
         shieldQ = std::max(qs, shield);
       }
-      sum += -(U * 8 * (16 - (shieldK + shieldQ) / 2)) / 32;
+      sum += -(U * KingShieldWeight * (KingShieldBase - (shieldK + shieldQ) / 2)) / 32;
       if (U != 13) return sum;
     }
   }
@@ -348,8 +387,9 @@ int kingScoreFor(const Position& pos, const PawnEntry& entry) {
 
 }  // namespace
 
-int Evaluator::kingScore(int side) {
-  return side == White ? kingScoreFor<White>(*pos_, *entry_) : kingScoreFor<Black>(*pos_, *entry_);
+Score Evaluator::kingScore(int side) {
+  return side == White ? kingScoreFor<White>(*pos_, *entry_, pawnValues())
+                       : kingScoreFor<Black>(*pos_, *entry_, pawnValues());
 }
 
 namespace {
@@ -369,7 +409,7 @@ inline void lineMobility(const Position& pos, int sq, Worth worthAttacking, int&
 // One side's piece term. The side is a template argument: its steps, squares and piece numbers
 // become constants.
 template <int side>
-int pieceScoreFor(const Position& pos, const PawnEntry& entry) {
+Score pieceScoreFor(const Position& pos, const PawnEntry& entry) {
   const int opponent = side ^ 1;
   const int base = colourBase(side);
   const int step = pawnStep[side];
@@ -391,7 +431,7 @@ int pieceScoreFor(const Position& pos, const PawnEntry& entry) {
     return !(pawnOf(pos, behind - 1, opponent) || pawnOf(pos, behind + 1, opponent));
   };
 
-  int mg = 0, eg = 0, u = 0;
+  Score mg = 0, eg = 0, u = 0;
 
   for (int n = base + KnightSlot; pos.pieceSquare[n] != NoSquare; ++n) {
     const int sq = pos.pieceSquare[n];
@@ -405,8 +445,8 @@ int pieceScoreFor(const Position& pos, const PawnEntry& entry) {
       if (piece == Empty) ++free;
       else if (attackedEnemy(sq + jump, piece)) ++attacks;
     }
-    mg += knightMobility[free] / 2 + knightAttacks[attacks] / 2;
-    eg += knightMobility[free] / 4 + 2 * knightAttacks[attacks];
+    mg += weight(knightMobilityMg, free) + weight(knightAttacksMg, attacks);
+    eg += weight(knightMobilityEg, free) + weight(knightAttacksEg, attacks);
     if (pawnOf(pos, sq + step, side)) u += tableAt(knightBehindPawn, R);
     if (pawnOf(pos, sq + 3 * step, opponent)) u += tableAt(knightPawnAhead, R);
     // A knight deep in the enemy corner that pawns cut off.
@@ -427,8 +467,8 @@ int pieceScoreFor(const Position& pos, const PawnEntry& entry) {
     int free = 0, attacks = 0;
     lineMobility<17, 15, -17, -15>(pos, sq, attackedEnemy, free, attacks);
     u += tableAt(bishopSquareTable, rel(sq)) + at(bishopMobility, free);
-    mg += bishopAttacks[attacks] / 2;
-    eg += 3 * bishopAttacks[attacks];
+    mg += weight(bishopAttacksMg, attacks);
+    eg += weight(bishopAttacksEg, attacks);
     // The bishop that took a rook pawn and is shut in by a pawn advance (an enemy pawn: own pawns
     // can move away).
     const int s = sq ^ flip;
@@ -447,16 +487,16 @@ int pieceScoreFor(const Position& pos, const PawnEntry& entry) {
     if (sq & 0x88) continue;
     int free = 0, attacks = 0;
     lineMobility<1, 16, -1, -16>(pos, sq, attackedEnemy, free, attacks);
-    mg += at(rookMobilityMg, free) + rookAttacks[attacks];
-    eg += at(rookMobilityEg, free) + 2 * rookAttacks[attacks];
+    mg += at(rookMobilityMg, free) + weight(rookAttacksMg, attacks);
+    eg += at(rookMobilityEg, free) + weight(rookAttacksEg, attacks);
     const int fileBit = 1 << fileOf(sq);
     if (own.openFiles & fileBit) {
       if (enemy.openFiles & fileBit) u += at(rookOpenFile, __builtin_popcount(own.openFiles & enemy.openFiles));
       else u += at(rookHalfOpenFile, __builtin_popcount(own.openFiles));
     }
     if (relativeRank(side, sq) >= 6) {
-      if (enemyKingRank == 6) u += 10;
-      if (enemyKingRank == 7) mg += 10, eg += 40;
+      if (enemyKingRank == 6) u += RookSeventhKingSeventh;
+      if (enemyKingRank == 7) mg += RookSeventhKingBackMg, eg += RookSeventhKingBackEg;
     }
   }
 
@@ -465,10 +505,10 @@ int pieceScoreFor(const Position& pos, const PawnEntry& entry) {
     if (sq & 0x88) continue;
     mg += tableAt(queenSquareMg, rel(sq));
     eg += tableAt(queenSquareEg, rel(sq));
-    u += 8 - 2 * distance(sq, enemyKing);
+    u += QueenNearKing - QueenKingDistance * distance(sq, enemyKing);
     if (relativeRank(side, sq) == 6) {
-      if (enemyKingRank == 7) mg += 10, eg += 32;
-      if (enemyKingRank == 6) u += 10;
+      if (enemyKingRank == 7) mg += QueenSeventhKingBackMg, eg += QueenSeventhKingBackEg;
+      if (enemyKingRank == 6) u += QueenSeventhKingSeventh;
     }
   }
 
@@ -492,6 +532,8 @@ int pieceScoreFor(const Position& pos, const PawnEntry& entry) {
 
 }  // namespace
 
-int Evaluator::pieceScore(int side) {
+Score Evaluator::pieceScore(int side) {
   return side == White ? pieceScoreFor<White>(*pos_, *entry_) : pieceScoreFor<Black>(*pos_, *entry_);
 }
+
+MELVOK_EVAL_END

@@ -4,7 +4,10 @@
 #include <cstdint>
 
 #include "board/position.h"
+#include "eval/eval_tables.h"
 #include "eval/pawn_hash.h"
+
+MELVOK_EVAL_BEGIN
 
 struct EvalCacheEntry {
   uint32_t keyLow;
@@ -18,6 +21,25 @@ struct ImbalanceCacheEntry {
   uint32_t black;
   int32_t value;
 };
+
+// The weighted values of a pawn structure that the other terms read: its middle-game and
+// end-game scores (White minus Black) and each side's shelter and storm by king zone. The engine
+// keeps them in the pawn hash entry; the tuning build computes them afresh, with their traces.
+struct PawnValues {
+  Score mg = 0, eg = 0;
+  Score shelter[2][3] = {}, storm[2][3] = {};
+};
+
+inline int middleGame(const PawnEntry& e) { return e.mg; }
+inline int endGame(const PawnEntry& e) { return e.eg; }
+inline int shelterOf(const PawnEntry& e, int side, int zone) { return e.side[side].shelter[zone]; }
+inline int stormOf(const PawnEntry& e, int side, int zone) { return e.side[side].storm[zone]; }
+inline const Score& middleGame(const PawnValues& v) { return v.mg; }
+inline const Score& endGame(const PawnValues& v) { return v.eg; }
+inline const Score& shelterOf(const PawnValues& v, int side, int zone) {
+  return v.shelter[side][zone];
+}
+inline const Score& stormOf(const PawnValues& v, int side, int zone) { return v.storm[side][zone]; }
 
 class Evaluator {
  public:
@@ -37,6 +59,10 @@ class Evaluator {
   int evaluate();
   // The same score computed from scratch, bypassing (and not filling) the evaluation cache.
   int evaluateUncached();
+#ifdef MELVOK_EVAL_TRACE
+  // The score with its dependence on every weight (nothing remembered is used).
+  TracedScore trace();
+#endif
   // Forgets the remembered scores (evaluations and material imbalances; not the pawn hash).
   void clearCache();
 
@@ -46,22 +72,29 @@ class Evaluator {
   PawnHash& pawnHash() { return pawnHash_; }
 
   // Terms, exposed for the search and for tests. White's view unless a side is given.
-  int pawnScore();
-  int passedPawnTerm(int side);
-  int pawnRace();
-  int kingTerm(int side);
-  int pieceTerm(int side);
+  Score pawnScore();
+  Score passedPawnTerm(int side);
+  Score pawnRace();
+  Score kingTerm(int side);
+  Score pieceTerm(int side);
 
   uint64_t calls = 0;
 
  private:
-  int compute();
+  Score compute();
   // materialImbalance through a small table: a search meets few material mixes.
-  int imbalance(uint32_t white, uint32_t black);
+  Score imbalance(uint32_t white, uint32_t black);
   void ensurePawnEntry();
   // kingTerm and pieceTerm with the pawn entry known to be current.
-  int kingScore(int side);
-  int pieceScore(int side);
+  Score kingScore(int side);
+  Score pieceScore(int side);
+  // The pawn structure's weighted values: in the pawn entry, or in the tuning build afresh.
+#ifdef MELVOK_EVAL_TRACE
+  const PawnValues& pawnValues() const { return pawnValues_; }
+  PawnValues pawnValues_;
+#else
+  const PawnEntry& pawnValues() const { return *entry_; }
+#endif
 
   Position* pos_;
   PawnEntry* entry_ = nullptr;
@@ -72,12 +105,14 @@ class Evaluator {
 };
 
 // White's view: the value of the material mix beyond the plain piece values.
-int materialImbalance(uint32_t white, uint32_t black);
+Score materialImbalance(uint32_t white, uint32_t black);
 
 // Fills the static part of a pawn entry (scores and both side records) for a position.
 void fillPawnEntry(PawnEntry& entry, const Position& pos);
+// The same, with the weighted values also given as scores (as the tuning build needs them).
+void fillPawnEntry(PawnEntry& entry, const Position& pos, PawnValues& values);
 // One side's static pawn-structure terms; fills its side record (zone values excepted).
-void pawnStructure(const Position& pos, int side, PawnSide& record, int& mg, int& eg);
+void pawnStructure(const Position& pos, int side, PawnSide& record, Score& mg, Score& eg);
 
 // Chebyshev distance between two squares: the king's moves from one to the other.
 inline int distance(int a, int b) {
@@ -86,3 +121,5 @@ inline int distance(int a, int b) {
   return f > r ? f : r;
 }
 inline bool isLightSquare(int sq) { return ((sq + (sq >> 4)) & 1) != 0; }
+
+MELVOK_EVAL_END

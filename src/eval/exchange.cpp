@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+MELVOK_EVAL_BEGIN
+
 namespace {
 
 constexpr int LineBits = 0x30;  // diagonal and orthogonal slider bits of the attack masks
@@ -188,3 +190,5 @@ int staticExchange(const Position& pos, int side, Move m) {
   const int mover = moving == Empty ? side ^ 1 : side;  // an empty origin probes the square for the other side
   return mover == White ? exchangeFor<White>(pos, m, from, to, moving) : exchangeFor<Black>(pos, m, from, to, moving);
 }
+
+MELVOK_EVAL_END

@@ -5,6 +5,9 @@
 #include <cstdint>
 
 #include "board/position.h"
+#include "eval/eval_build.h"
+
+MELVOK_EVAL_BEGIN
 
 struct Attacker {
   uint8_t square;
@@ -27,3 +30,5 @@ int collectAttackers(AttackerList& list, const Position& pos, int side, int targ
 // (negative) loss. When the origin is empty the square is probed for the other side: the piece
 // on the target is taken to be the other side's and `side` captures first.
 int staticExchange(const Position& pos, int side, Move m);
+
+MELVOK_EVAL_END

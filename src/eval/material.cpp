@@ -5,6 +5,8 @@
 #include "eval/eval_tables.h"
 #include "eval/evaluator.h"
 
+MELVOK_EVAL_BEGIN
+
 namespace {
 
 struct Counts {
@@ -16,14 +18,8 @@ struct Counts {
         queens(queenCount(m)), units(pieceUnits(m)) {}
 };
 
-// Table lookup that stays inside the table for counts only reachable by odd promotions.
-template <int N>
-int at(const int16_t (&table)[N], int i) {
-  return table[std::clamp(i, 0, N - 1)];
-}
-
 // The side with the queen against rooks or minors, from that side's view (`q` has the queen).
-int queenAgainst(const Counts& q, const Counts& o) {
+Score queenAgainst(const Counts& q, const Counts& o) {
   if (o.rooks == q.rooks + 1) return at(queenVsRook, q.rooks) + at(queenVsRookPawns, q.pawns);
   if (o.rooks == q.rooks + 2) return at(queenVsTwoRooks, q.minors());
   if (o.rooks == q.rooks && o.minors() >= q.minors() + 3) return -ThreeMinorsVsQueen;
@@ -31,7 +27,7 @@ int queenAgainst(const Counts& q, const Counts& o) {
 }
 
 // Minor pieces against a rook, by the minors difference (White minus Black); White's view.
-int minorsAgainstRook(const Counts& w, const Counts& b) {
+Score minorsAgainstRook(const Counts& w, const Counts& b) {
   const int diff = w.minors() - b.minors();
   const bool knightsDiffer = w.knights != b.knights;
   switch (diff) {
@@ -49,7 +45,7 @@ int minorsAgainstRook(const Counts& w, const Counts& b) {
 
 // More bishops than the other side with the same majors, from the long side's view: `l` has
 // more bishops than `s`. Indexed by the long side's major-piece weight.
-int bishopSurplus(const Counts& l, const Counts& s) {
+Score bishopSurplus(const Counts& l, const Counts& s) {
   const int majors = l.majors();
   if (l.knights == 0) {
     if (s.bishops > 0) return at(extraBishop, majors);
@@ -59,7 +55,7 @@ int bishopSurplus(const Counts& l, const Counts& s) {
 }
 
 // Minor pieces up with the majors equal; White's view.
-int minorSurplus(const Counts& w, const Counts& b) {
+Score minorSurplus(const Counts& w, const Counts& b) {
   if (w.minors() < b.minors()) return -(w.bishops >= b.bishops ? at(minorUpA, b.majors()) : at(minorUpB, b.majors()));
   if (w.minors() > b.minors()) return w.bishops <= b.bishops ? at(minorUpA, w.majors()) : at(minorUpB, w.majors());
   return 0;
@@ -67,12 +63,12 @@ int minorSurplus(const Counts& w, const Counts& b) {
 
 }  // namespace
 
-int materialImbalance(uint32_t white, uint32_t black) {
+Score materialImbalance(uint32_t white, uint32_t black) {
   if (white == black) return 0;
   const Counts w(white), b(black);
 
   // Piece values that depend on the pawns (equal counts and pawns cancel out).
-  int sum = w.rooks * at(rookByPawns, w.pawns) - b.rooks * at(rookByPawns, b.pawns);
+  Score sum = w.rooks * at(rookByPawns, w.pawns) - b.rooks * at(rookByPawns, b.pawns);
   sum += w.bishops * at(bishopByPawns, w.pawns) - b.bishops * at(bishopByPawns, b.pawns);
   sum += w.knights * at(knightByPawns, w.pawns) - b.knights * at(knightByPawns, b.pawns);
 
@@ -104,5 +100,7 @@ int materialImbalance(uint32_t white, uint32_t black) {
   if (whiteTotal == blackTotal) return sum;
   const Counts& ahead = whiteTotal > blackTotal ? w : b;
   sum = sum * at(imbalanceByPawns, ahead.pawns) / 1024;
-  return sum * (1024 + 6 * (16 - ahead.units)) / 1024;
+  return sum * (1024 + ImbalancePerUnit * (16 - ahead.units)) / 1024;
 }
+
+MELVOK_EVAL_END

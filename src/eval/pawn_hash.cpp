@@ -6,6 +6,8 @@
 
 #include "base/platform.h"
 
+MELVOK_EVAL_BEGIN
+
 namespace {
 constexpr size_t TableAlignment = 256;
 }
@@ -29,3 +31,5 @@ void resizePawnHash(PawnHash& hash, uint32_t entries) {
   hash.hits = 0;
   hash.misses = 0;
 }
+
+MELVOK_EVAL_END

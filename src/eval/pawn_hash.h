@@ -4,6 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "eval/eval_build.h"
+
+MELVOK_EVAL_BEGIN
+
 // What one side's pawns look like; 18 bytes.
 struct PawnSide {
   uint8_t openFiles;     // files without own pawns, bit n = file n
@@ -53,3 +57,5 @@ class PawnHash {
 // zeroed, with the check word of entry 0 set to 1 so that the pawnless key 0 cannot match an
 // empty entry. Counters are reset. A failed allocation is fatal.
 void resizePawnHash(PawnHash& hash, uint32_t entries);
+
+MELVOK_EVAL_END

@@ -9,6 +9,8 @@
 #include "eval/evaluator.h"
 #include "eval/exchange.h"
 
+MELVOK_EVAL_BEGIN
+
 namespace {
 
 // A pawn of a side is one of the slots 8..15 of its colour (the guard 0xC0 is none).
@@ -21,7 +23,14 @@ inline int adjacentFiles(int file) { return ((1 << file) >> 1 | (1 << file) << 1
 // Relative rank: 0 is the side's own back rank, 6 the rank before promotion.
 inline int relativeRank(int side, int sq) { return side == White ? rankOf(sq) : 7 - rankOf(sq); }
 
-inline int8_t clampByte(int v) { return int8_t(std::clamp(v, -128, 127)); }
+// Shelter and storm values are kept in a byte of the pawn entry.
+#ifdef MELVOK_EVAL_TRACE
+Score clampByte(const Score& v) {
+  return v.value() < -128 ? Score(-128) : v.value() > 127 ? Score(127) : v;
+}
+#else
+inline int clampByte(int v) { return std::clamp(v, -128, 127); }
+#endif
 
 // Whether a backward pawn can still be supported or advance safely (see pawnStructure).
 bool isBackward(const Position& pos, int side, int sq, int r) {
@@ -99,8 +108,8 @@ constexpr int ranksBehind(int k) {
 // One side's static pawn terms; one template instance per side, so that the pawn step and the
 // piece numbers are constants.
 template <int side>
-void pawnStructureFor(const Position& pos, const PawnFiles& files, PawnSide& record, int& mg,
-                      int& eg) {
+void pawnStructureFor(const Position& pos, const PawnFiles& files, PawnSide& record, Score& mg,
+                      Score& eg) {
   const int base = colourBase(side);
   const int step = pawnStep[side];
   const int enemy = side ^ 1;
@@ -156,12 +165,12 @@ void pawnStructureFor(const Position& pos, const PawnFiles& files, PawnSide& rec
       mg += tableAt(passedMg, R);
       eg += tableAt(passedEg, R);
       if (phalanx) {
-        mg += passedPhalanxMg[r];
-        eg += passedPhalanxEg[r];
+        mg += weight(passedPhalanxMg, r);
+        eg += weight(passedPhalanxEg, r);
       }
       if (defended) {
-        mg += passedDefendedMg[r];
-        eg += passedDefendedEg[r];
+        mg += weight(passedDefendedMg, r);
+        eg += weight(passedDefendedEg, r);
       }
     }
     if (isolated) {
@@ -176,23 +185,23 @@ void pawnStructureFor(const Position& pos, const PawnFiles& files, PawnSide& rec
     if (passed) continue;
 
     if (!defended && isBackward(pos, side, sq, r)) {
-      mg += tableAt(backwardMg, R) / 2;
-      eg += tableAt(backwardEg, R) / 2;
+      mg += tableAt(backwardMg, R);
+      eg += tableAt(backwardEg, R);
       if (!pawnAhead) {
         mg += BackwardOpenMg;
         eg += BackwardOpenEg;
       }
     }
     if (!pawnAhead && isCandidate(pos, side, sq)) {
-      mg += candidateMg[r];
-      eg += candidateEg[r];
+      mg += weight(candidateMg, r);
+      eg += weight(candidateEg, r);
     }
   }
 }
 
 }  // namespace
 
-void pawnStructure(const Position& pos, int side, PawnSide& record, int& mg, int& eg) {
+void pawnStructure(const Position& pos, int side, PawnSide& record, Score& mg, Score& eg) {
   const PawnFiles files(pos);
   if (side == White)
     pawnStructureFor<White>(pos, files, record, mg, eg);
@@ -200,19 +209,21 @@ void pawnStructure(const Position& pos, int side, PawnSide& record, int& mg, int
     pawnStructureFor<Black>(pos, files, record, mg, eg);
 }
 
-void fillPawnEntry(PawnEntry& entry, const Position& pos) {
+void fillPawnEntry(PawnEntry& entry, const Position& pos, PawnValues& values) {
   entry.check = uint32_t(pos.pawnKey >> 32);
-  int mgW, egW, mgB, egB;
+  Score mgW, egW, mgB, egB;
   const PawnFiles files(pos);
   pawnStructureFor<White>(pos, files, entry.side[White], mgW, egW);
   pawnStructureFor<Black>(pos, files, entry.side[Black], mgB, egB);
-  entry.mg = int16_t(mgW - mgB);
-  entry.eg = int16_t(egW - egB);
+  values.mg = mgW - mgB;
+  values.eg = egW - egB;
+  entry.mg = int16_t(valueOf(values.mg));
+  entry.eg = int16_t(valueOf(values.eg));
 
   for (int side = White; side <= Black; ++side) {
     const int stormer = side ^ 1;
     const int stormStep = pawnStep[stormer];
-    int shelter[3] = {0, 0, 0}, storm[3] = {0, 0, 0};
+    Score shelter[3] = {0, 0, 0}, storm[3] = {0, 0, 0};
     for (int n = colourBase(side) + PawnSlot; pos.pieceSquare[n] != NoSquare; ++n) {
       const int sq = pos.pieceSquare[n];
       if (sq & 0x88) continue;
@@ -222,45 +233,62 @@ void fillPawnEntry(PawnEntry& entry, const Position& pos) {
       const int sq = pos.pieceSquare[n];
       if (sq & 0x88) continue;
       for (int k = 0; k < 3; ++k) {
-        int v = tableAt(stormTable[k], relativeSquare(stormer, sq));
+        Score v = tableAt(stormTable[k], relativeSquare(stormer, sq));
         if (v == 0) continue;
         // In contact with a shelter pawn it opens lines; blocked, it needs a neighbour to lever.
         if (pawnOf(pos, sq + stormStep - 1, side) || pawnOf(pos, sq + stormStep + 1, side)) {
-          v += 1;
+          v += StormContact;
         } else if (anyPawn(pos, sq + stormStep)) {
-          v += (pawnOf(pos, sq - 1, stormer) || pawnOf(pos, sq + 1, stormer)) ? 1 : -1;
+          if (pawnOf(pos, sq - 1, stormer) || pawnOf(pos, sq + 1, stormer))
+            v += StormLever;
+          else
+            v += StormBlocked;
         }
         storm[k] += v;
       }
     }
     for (int k = 0; k < 3; ++k) {
-      entry.side[side].shelter[k] = clampByte(shelter[k]);
-      entry.side[side].storm[k] = clampByte(storm[k]);
+      values.shelter[side][k] = clampByte(shelter[k]);
+      values.storm[side][k] = clampByte(storm[k]);
+      entry.side[side].shelter[k] = int8_t(valueOf(values.shelter[side][k]));
+      entry.side[side].storm[k] = int8_t(valueOf(values.storm[side][k]));
     }
   }
+}
+
+void fillPawnEntry(PawnEntry& entry, const Position& pos) {
+  PawnValues values;
+  fillPawnEntry(entry, pos, values);
 }
 
 PawnEntry& Evaluator::probePawnHash() {
   const Position& pos = *pos_;
   PawnEntry& entry = pawnHash_.slot(pos.pawnKey);
+#ifdef MELVOK_EVAL_TRACE
+  // The values must carry their traces: computed afresh every time.
+  ++pawnHash_.misses;
+  fillPawnEntry(entry, pos, pawnValues_);
+#else
   if (entry.check != uint32_t(pos.pawnKey >> 32)) {
     ++pawnHash_.misses;
     fillPawnEntry(entry, pos);
   } else {
     ++pawnHash_.hits;
   }
+#endif
   entry_ = &entry;
   return entry;
 }
 
-int Evaluator::pawnScore() {
-  const PawnEntry& entry = probePawnHash();
+Score Evaluator::pawnScore() {
+  probePawnHash();
   const Position& pos = *pos_;
   const int phase = std::min(64, pieceUnits(pos.material[White]) + pieceUnits(pos.material[Black]));
-  const int passedWhite = passedPawnTerm(White);
-  const int passedBlack = passedPawnTerm(Black);
-  return ((passedWhite / 2 + entry.mg - passedBlack / 2) * phase +
-          (passedWhite + entry.eg - passedBlack) * (64 - phase)) /
+  const Score passedWhite = passedPawnTerm(White);
+  const Score passedBlack = passedPawnTerm(Black);
+  // The passers' dynamic terms count half in the middle game.
+  return ((passedWhite / 2 + middleGame(pawnValues()) - passedBlack / 2) * phase +
+          (passedWhite + endGame(pawnValues()) - passedBlack) * (64 - phase)) /
          64;
 }
 
@@ -268,7 +296,7 @@ namespace {
 
 // The bonus of a pawn that can promote, by the strongest piece that could still give itself up
 // for it; 0 when the opponent has no piece at all (the pawn ending is left to the race).
-int promotionBonus(uint32_t opponentMaterial) {
+Score promotionBonus(uint32_t opponentMaterial) {
   if (knightCount(opponentMaterial) + bishopCount(opponentMaterial) > 0) return PromotionVsMinor;
   if (rookCount(opponentMaterial) > 0) return PromotionVsRook;
   if (queenCount(opponentMaterial) > 0) return PromotionVsQueen;
@@ -277,13 +305,13 @@ int promotionBonus(uint32_t opponentMaterial) {
 
 // One side's passed-pawn term, one template instance per side.
 template <int side>
-int passedPawnTermFor(const Position& pos, const PawnSide& record) {
+Score passedPawnTermFor(const Position& pos, const PawnSide& record) {
   const int opponent = side ^ 1;
   const int step = pawnStep[side];
   const int ownKing = pos.kingSquare(side);
   const int enemyKing = pos.kingSquare(opponent);
   const uint32_t opponentMaterial = pos.material[opponent];
-  int total = 0;
+  Score total = 0;
 
   for (int i = 0; i < record.passerCount; ++i) {
     const int S = record.passers[i];
@@ -293,7 +321,7 @@ int passedPawnTermFor(const Position& pos, const PawnSide& record) {
     if (blocker == Empty) {
       if (r == 6) {
         const Move promotion = makeMoveWord(S, T) | (Move(Queen) << 24);
-        const int bonus = promotionBonus(opponentMaterial);
+        const Score bonus = promotionBonus(opponentMaterial);
         if (staticExchange(pos, side, promotion) >= 0) {
           if (bonus != 0) {
             total += bonus;
@@ -313,24 +341,27 @@ int passedPawnTermFor(const Position& pos, const PawnSide& record) {
           }
         }
       } else if (staticExchange(pos, side, makeMoveWord(S, T)) >= 0) {
-        total += passerFree[r];
+        total += weight(passerFree, r);
       }
     } else if (colourOf(blocker) != side) {
       const int kind = tables.kindOfSlot[slotOf(blocker)];
-      total += passerBlocked[r] * ((kind == Knight || kind == Bishop) ? 2 : 1);
+      total += (kind == Knight || kind == Bishop) ? weight(passerBlockedByMinor, r)
+                                                  : weight(passerBlocked, r);
     } else {
-      total += passerBlocked[r];
+      total += weight(passerBlocked, r);
     }
 
-    total += (distance(enemyKing, T) - 2) * passerEnemyKing[r] +
-             (2 - distance(ownKing, T)) * passerOwnKing[r];
+    // By the kings' distances to the square in front, counted from two steps away.
+    total += (distance(enemyKing, T) - 2) * weight(passerEnemyKing, r) +
+             (2 - distance(ownKing, T)) * weight(passerOwnKing, r);
 
     for (int s = S - step; onBoard(s); s -= step) {
       const int piece = pos.at(s);
       if (piece == Empty) continue;
       const int kind = tables.kindOfSlot[slotOf(piece)];
       if (kind == Rook || kind == Queen)
-        total += colourOf(piece) == side ? passerRookBehind[r] : -passerRookBehind[r];
+        total +=
+            colourOf(piece) == side ? weight(passerRookBehind, r) : -weight(passerRookBehind, r);
       break;
     }
   }
@@ -339,7 +370,7 @@ int passedPawnTermFor(const Position& pos, const PawnSide& record) {
 
 }  // namespace
 
-int Evaluator::passedPawnTerm(int side) {
+Score Evaluator::passedPawnTerm(int side) {
   const PawnSide& record = entry_->side[side];
   return side == White ? passedPawnTermFor<White>(*pos_, record)
                        : passedPawnTermFor<Black>(*pos_, record);
@@ -395,7 +426,7 @@ int unstoppableMoves(const Position& pos, int attacker, int S) {
 
 }  // namespace
 
-int Evaluator::pawnRace() {
+Score Evaluator::pawnRace() {
   const Position& pos = *pos_;
   const bool whitePieces = officerCount(pos.material[White]) > 0;
   const bool blackPieces = officerCount(pos.material[Black]) > 0;
@@ -422,3 +453,5 @@ int Evaluator::pawnRace() {
   if (blackPly + 2 < whitePly) return RacePerMove * fastest[Black] - RaceWin;
   return 0;
 }
+
+MELVOK_EVAL_END
