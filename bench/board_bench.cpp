@@ -27,7 +27,9 @@ void perftBench(benchmark::State& state, const char* fen, int depth) {
   state.counters["leaves/s"] = benchmark::Counter(double(leaves), benchmark::Counter::kIsRate);
 }
 
-void BM_PerftStartDepth6(benchmark::State& state) { perftBench(state, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 6); }
+void BM_PerftStartDepth6(benchmark::State& state) {
+  perftBench(state, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 6);
+}
 void BM_PerftKiwipeteDepth5(benchmark::State& state) { perftBench(state, Kiwipete, 5); }
 
 // Generation plus make/unmake of every move, without the bulk count at the leaves.

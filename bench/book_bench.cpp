@@ -131,7 +131,8 @@ void BM_BookProbe(benchmark::State& state) {
   std::vector<uint64_t> keys;
   fseeko(reader.file, reader.header.headerSize, SEEK_SET);
   BookEntry entry;
-  while (readBookRecord(entry, reader.file, reader.header.flags | BookReadKey) && !feof(reader.file))
+  while (readBookRecord(entry, reader.file, reader.header.flags | BookReadKey) &&
+         !feof(reader.file))
     keys.push_back(entry.key);
   clearerr(reader.file);
   std::mt19937_64 random(1);
@@ -146,7 +147,8 @@ void BM_BookProbe(benchmark::State& state) {
   }
   state.counters["records"] = double(reader.recordCount);
   state.counters["hits"] = double(found) / double(state.iterations());
-  state.counters["probes/s"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["probes/s"] =
+      benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_BookProbe);
 

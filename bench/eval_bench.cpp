@@ -113,7 +113,8 @@ void Exchange(benchmark::State& state) {
   std::vector<std::pair<const Position*, Move>> work;
   for (const auto& pos : positions) {
     Move moves[MaxMoves];
-    Move* end = pos->inCheck() ? generateEvasions(*pos, moves, pos->previousMove()) : generateCaptures(*pos, moves);
+    Move* end = pos->inCheck() ? generateEvasions(*pos, moves, pos->previousMove())
+                               : generateCaptures(*pos, moves);
     for (Move* m = moves; m != end; ++m)
       if (moveCaptured(*m)) work.emplace_back(pos.get(), *m);
   }

@@ -54,9 +54,9 @@ Run searchOnce(const Case& c, int depth, int threads) {
   setFen(pos, c.fen);
   searchController.setPosition(pos);
   searchController.maxDepth = depth;
-  timeControl.reset();
-  timeControl.setFixedTime(3600 * 1000);
-  tt.clear();
+  searchController.times().reset();
+  searchController.times().setFixedTime(3600 * 1000);
+  searchController.table().clear();
   const uint64_t start = microTicks();
   const double cpuStart = cpuMillis();
   searchController.start(false);

@@ -40,8 +40,8 @@ struct Searcher {
     }
     searchController.setPosition(pos);
     searchController.maxDepth = depth;
-    timeControl.nodeLimit = 0;
-    timeControl.setFixedTime(ms);
+    searchController.times().nodeLimit = 0;
+    searchController.times().setFixedTime(ms);
     searchController.start(false);
     char text[MoveTextSize];
     coordinateMove(text, searchController.bestMove());
@@ -54,7 +54,7 @@ void searchNps(benchmark::State& state, std::string fen, int depth) {
   uint64_t nodes = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    tt.clear();
+    searchController.table().clear();
     state.ResumeTiming();
     searcher.run(fen, depth, 3600 * 1000);
     nodes += searchController.totalNodes();
@@ -85,7 +85,7 @@ void tactics(benchmark::State& state, int depth, uint32_t ms) {
   for (auto _ : state) {
     solved = 0;
     for (const Tactic& t : suite) {
-      tt.clear();
+      searchController.table().clear();
       solved += searcher.run(t.fen, depth, ms) == t.best;
     }
   }
@@ -94,12 +94,13 @@ void tactics(benchmark::State& state, int depth, uint32_t ms) {
 }
 
 BENCHMARK_CAPTURE(searchNps, KiwipeteDepth8, perftPosition(1), 8)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(searchNps, ItalianDepth9,
-                  std::string("r1bqk2r/pppp1ppp/2n2n2/2b1p3/2B1P3/2N2N2/PPPP1PPP/R1BQK2R w KQkq - 0 1"),
-                  9)
+BENCHMARK_CAPTURE(
+    searchNps, ItalianDepth9,
+    std::string("r1bqk2r/pppp1ppp/2n2n2/2b1p3/2B1P3/2N2N2/PPPP1PPP/R1BQK2R w KQkq - 0 1"), 9)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(searchNps, QueensGambitDepth9,
-                  std::string("rnbqkb1r/pp1p1ppp/4pn2/2p5/2PP4/2N5/PP2PPPP/R1B1KBNR w KQkq - 0 4"), 9)
+                  std::string("rnbqkb1r/pp1p1ppp/4pn2/2p5/2PP4/2N5/PP2PPPP/R1B1KBNR w KQkq - 0 4"),
+                  9)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(tactics, Depth6, 6, 3600 * 1000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK_CAPTURE(tactics, HalfSecond, 120, 500)->Unit(benchmark::kMillisecond)->Iterations(1);

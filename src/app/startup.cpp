@@ -11,6 +11,7 @@
 #include "base/output_stream.h"
 #include "base/platform.h"
 #include "base/settings.h"
+#include "base/tokenizer.h"
 #include "board/position.h"
 #include "protocol/protocol_driver.h"
 #include "protocol/uci_driver.h"
@@ -18,7 +19,6 @@
 #include "search/bench.h"
 #include "search/bitbase.h"
 #include "search/search_controller.h"
-#include "base/tokenizer.h"
 
 namespace {
 
@@ -49,10 +49,12 @@ int readStartupSettings() {
   if (present("winboard.timegap"))
     protocolConfig.winboardTimeGapMs = number("winboard.timegap") * 1000;
   if (present("egbb.dir"))
-    bitbases.startUp(settings.get("egbb.dir").c_str(), settings.get("egbb.cachemb").c_str());
+    searchController.bitbases.startUp(settings.get("egbb.dir").c_str(),
+                                      settings.get("egbb.cachemb").c_str());
   if (present("syzygy.path"))
     printf("%s\n", searchController.syzygy.load(settings.get("syzygy.path").c_str()).c_str());
-  if (present("tt.cachemb") && !searchController.table().resize(uint64_t(number("tt.cachemb")) * 1024))
+  if (present("tt.cachemb") &&
+      !searchController.table().resize(uint64_t(number("tt.cachemb")) * 1024))
     printf("tt.cachemb: no memory for %i MB, the table stays at %llu MB\n", number("tt.cachemb"),
            (unsigned long long)(searchController.table().sizeBytes() >> 20));
   return number("machine.mhz");

@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-Bitbases bitbases;
-
 namespace {
 
 constexpr int MinCacheMb = 16;

@@ -63,9 +63,6 @@ class Bitbases {
   int egbbCacheMb = 16;
 };
 
-// The program's one bitbase library, set up by start-up before any search runs.
-extern Bitbases bitbases;
-
 // Pawns and pieces other than kings, both sides together.
 inline int bitbaseMen(const Position& pos) {
   return pawnCount(pos.material[White]) + officerCount(pos.material[White]) +

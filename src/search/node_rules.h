@@ -56,14 +56,14 @@ inline int scoreFromTable(int score, int ply) {
 
 // Stores a node's result in the table: its move, its score (made relative to the node), the
 // depth searched and the bound the score is.
-inline void tableStore(const Position& pos, int ply, Move move, int score, int depth, uint8_t bound,
-                       TtCounters& counters) {
+inline void tableStore(Tt& table, const Position& pos, int ply, Move move, int score, int depth,
+                       uint8_t bound, TtCounters& counters) {
   TtEntry e;
   e.move = stripFlags(move);
   e.score = int16_t(scoreToTable(score, ply));
   e.depth = int16_t(depth);
   e.bound = bound;
-  tt.store(pos, e, counters);
+  table.store(pos, e, counters);
 }
 
 // Whether m (not yet made) gives direct or discovered check to the king on kingSquare. A slider

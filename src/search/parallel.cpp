@@ -11,28 +11,12 @@
 
 namespace {
 
-// The process-wide state of the parallel search. Never destroyed: workers use it until the
-// process ends.
-struct ParallelState {
-  SplitPoint splitPoints[MaxThreads][MaxSplitPoints];
-  // Guards assignments of threads to split points, every currentSplit change, the available
-  // flags and idleCount. Held only briefly; trySplit never waits for it.
-  SpinLockBackoff lock;
-  Relaxed<int> idleCount{0};      // threads with `available` set (changed under `lock`)
-  Relaxed<int> activeThreads{1};  // read by the searching threads, written by startWorkers
-  Position rootCopy;              // the root of the running search
-  uint32_t rootPly = 0;           // rootCopy.ply: the history index where the paths begin
-  // Orders worker sleep and wake-up against startWorkers' pawn-hash changes: a worker whose
-  // `idle` event is set under this mutex touches nothing until prepareSearch wakes it.
-  std::mutex control;
-};
-
-ParallelState& par = *new ParallelState();
-
 constexpr uint32_t WorkerPawnEntries = 65536;
 constexpr int MaxParentSteps = 63;
 
-SearchThread& threadAt(int i) { return searchController.thread(i); }
+// The controller's parallel state and threads, as a searching thread reaches them.
+ParallelState& parallelOf(const SearchThread& t) { return t.controller->parallel; }
+SearchThread& threadAt(const SearchThread& t, int i) { return t.controller->thread(i); }
 
 // Whether split point s is sp or lies below it (sp is among its ancestors).
 bool isWithin(const SplitPoint* s, const SplitPoint* sp) {
@@ -53,7 +37,7 @@ void applyPawnEntries(SearchThread& t) {
 // worker count drops (release: this thread's results at sp are seen by whoever waits for it).
 void leaveSplit(SearchThread& t, SplitPoint& sp, SplitPoint* returnTo) {
   {
-    std::lock_guard<SpinLockBackoff> guard(par.lock);
+    std::lock_guard<SpinLockBackoff> guard(parallelOf(t).lock);
     t.currentSplit.store(returnTo, std::memory_order_relaxed);
   }
   sp.workers.fetch_sub(1, std::memory_order_release);
@@ -70,7 +54,7 @@ void recomputeStop(SearchThread& t) {
        s = s->parent, steps++)
     if (s->bestScore.load(std::memory_order_relaxed) >= s->beta) abortPly = s->ply;
   t.abortPly = abortPly;
-  t.stop = abortPly ? 1u : uint32_t(searchController.workersStop);
+  t.stop = abortPly ? 1u : uint32_t(t.controller->workersStop);
 }
 
 // The moves a thread played to reach a split point, to take them back afterwards.
@@ -130,6 +114,7 @@ bool joinSplitPoint(SearchThread& t, SplitPoint& sp, int fromPly, PathUndo& undo
 
 // Worker thread body: sleep until a search starts, then take split points until it ends.
 void workerLoop(SearchThread& t) {
+  ParallelState& par = parallelOf(t);
   for (;;) {
     {
       std::lock_guard<std::mutex> guard(par.control);
@@ -139,6 +124,7 @@ void workerLoop(SearchThread& t) {
       t.idle.set();
     }
     t.wake.wait();
+    if (t.controller->shuttingDown) return;
     logDebug("thread %i: awoke()\n", t.index);
     // prepareSearch has copied the root into our position and reset our record.
     for (;;) {
@@ -147,7 +133,7 @@ void workerLoop(SearchThread& t) {
         std::lock_guard<SpinLockBackoff> guard(t.lock);
         t.stop = 0;
         t.abortPly = 0;
-        leave = searchController.workersStop;
+        leave = t.controller->workersStop;
       }
       if (leave) break;
       {
@@ -159,7 +145,7 @@ void workerLoop(SearchThread& t) {
       const uint64_t waitStart = microTicks();
       spinUntil([&] {
         return t.currentSplit.load(std::memory_order_acquire) || t.stop ||
-               searchController.workersStop;
+               t.controller->workersStop;
       });
       addMicros(t.waitMicros, waitStart);
       SplitPoint* sp;
@@ -172,7 +158,7 @@ void workerLoop(SearchThread& t) {
         }
       }
       if (!sp) continue;
-      if (t.stop || searchController.workersStop) {
+      if (t.stop || t.controller->workersStop) {
         leaveSplit(t, *sp, nullptr);
         continue;
       }
@@ -189,6 +175,7 @@ void workerLoop(SearchThread& t) {
 // The owner's wait: while helpers still work at its split point, it offers itself to split
 // points inside its own subtree (trySplit only assigns it such ones).
 void helpWhileWaiting(SearchThread& t, SplitPoint& own) {
+  ParallelState& par = parallelOf(t);
   while (!t.stop) {
     if (own.workers.load(std::memory_order_acquire) < 2) return;
     {
@@ -237,9 +224,8 @@ uint64_t microTicks() {
   return uint64_t(duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-int activeThreads() { return par.activeThreads; }
-
-int startWorkers(int n) {
+int startWorkers(SearchController& c, int n) {
+  ParallelState& par = c.parallel;
   std::lock_guard<std::mutex> guard(par.control);
   if (n > MaxThreads) n = MaxThreads;
   if (n <= 1) {
@@ -248,7 +234,7 @@ int startWorkers(int n) {
   } else {
     int created = 0;
     for (int i = 1; i < n; i++) {
-      SearchThread& w = threadAt(i);
+      SearchThread& w = c.thread(i);
       w.wantedPawnEntries = WorkerPawnEntries;
       if (!w.thread.started() || w.idle.isSet()) applyPawnEntries(w);
       if (!w.thread.started()) {
@@ -264,7 +250,7 @@ int startWorkers(int n) {
   // shrink now if they are asleep, else before they sleep again.
   int sleeping = 0;
   for (int i = n; i < MaxThreads; i++) {
-    SearchThread& w = threadAt(i);
+    SearchThread& w = c.thread(i);
     if (!w.thread.started()) w.index = i;
     w.wantedPawnEntries = 1;
     if (!w.thread.started() || w.idle.isSet()) applyPawnEntries(w);
@@ -276,6 +262,7 @@ int startWorkers(int n) {
 }
 
 void prepareSearch(SearchController& c) {
+  ParallelState& par = c.parallel;
   // Every worker that exists must be asleep before the root changes: one that has not yet seen
   // the end of the last search would otherwise join this one on the old root.
   for (int i = 1; i < MaxThreads; i++)
@@ -304,6 +291,7 @@ void prepareSearch(SearchController& c) {
 }
 
 bool trySplit(SearchThread& t, SplitPoint& sp) {
+  ParallelState& par = parallelOf(t);
   if (par.idleCount == 0 || !par.lock.try_lock()) return false;
   std::lock_guard<SpinLockBackoff> guard(par.lock, std::adopt_lock);
   if (t.stop) return false;
@@ -316,7 +304,7 @@ bool trySplit(SearchThread& t, SplitPoint& sp) {
   const int n = par.activeThreads;
   int taken = 0;
   for (int i = 0; i < n; i++) {
-    SearchThread& other = threadAt(i);
+    SearchThread& other = threadAt(t, i);
     if (&other == &t || other.stop || !other.available) continue;
     SplitPoint* waitingAt = other.currentSplit.load(std::memory_order_relaxed);
     if (waitingAt) {
@@ -342,7 +330,7 @@ bool trySplit(SearchThread& t, SplitPoint& sp) {
 
 void runSplitPoint(SearchThread& t, SplitPoint& sp) {
   t.splitCount++;
-  const uint32_t before = t.counters.total();
+  const uint64_t before = t.counters.total();
   searchSplitPoint(t, sp);
   t.counters.splitNodes += t.counters.total() - before;
   if (!t.stop && sp.workers.load(std::memory_order_acquire) > 1 &&
@@ -358,11 +346,12 @@ void runSplitPoint(SearchThread& t, SplitPoint& sp) {
   std::lock_guard<SpinLockBackoff> guard(t.lock);
   if (t.abortPly && sp.ply <= t.abortPly) {
     t.abortPly = 0;
-    t.stop = uint32_t(searchController.workersStop);
+    t.stop = uint32_t(t.controller->workersStop);
   }
 }
 
 void abortSplit(SearchThread& t, SplitPoint& sp, Move move, int score) {
+  ParallelState& par = parallelOf(t);
   t.counters.splitCuts++;
   std::lock_guard<SpinLockBackoff> guard(par.lock);
   sp.next.store(SplitPoint::Closed, std::memory_order_relaxed);
@@ -377,7 +366,7 @@ void abortSplit(SearchThread& t, SplitPoint& sp, Move move, int score) {
   }
   if (t.stop) return;
   for (int i = 0; i < MaxThreads; i++) {
-    SearchThread& other = threadAt(i);
+    SearchThread& other = threadAt(t, i);
     if (&other == &t) continue;
     if (!isWithin(other.currentSplit.load(std::memory_order_relaxed), &sp)) continue;
     {
@@ -394,10 +383,11 @@ void abortSplit(SearchThread& t, SplitPoint& sp, Move move, int score) {
 }
 
 uint64_t searchNodes(const SearchThread& t) {
+  ParallelState& par = parallelOf(t);
   uint64_t total = t.counters.total();
   const int n = par.activeThreads;
   for (int i = 0; i < n; i++) {
-    const SearchThread& other = threadAt(i);
+    const SearchThread& other = threadAt(t, i);
     if (&other != &t) total += other.publishedNodes;
   }
   return total;

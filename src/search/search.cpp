@@ -72,7 +72,7 @@ inline void shiftKillers(SearchThread& t, int ply, Move m) {
 }
 
 inline void store(SearchThread& t, int ply, Move m, int score, int depth, uint8_t bound) {
-  tableStore(t.pos, ply, m, score, depth, bound, t.counters.tt);
+  tableStore(t.controller->table(), t.pos, ply, m, score, depth, bound, t.counters.tt);
 }
 
 // A move refutes the node: the table keeps its score as a lower bound, the killers learn it
@@ -92,16 +92,17 @@ inline int cutOff(SearchThread& t, int ply, Move move, int value, int depth, boo
 // Polled every 256 interior nodes: the hard time limit and the node limit, which never end the
 // first iteration (a move is never played unsearched).
 bool limitReached(const SearchThread& t) {
-  if (timeControl.depth <= 1) return false;
-  if (timeControl.elapsed() > timeControl.limitMs) return true;
-  return timeControl.nodeLimit && searchNodes(t) >= timeControl.nodeLimit;
+  const TimeControl& time = t.controller->times();
+  if (time.depth <= 1) return false;
+  if (time.elapsed() > time.limitMs) return true;
+  return time.nodeLimit && searchNodes(t) >= time.nodeLimit;
 }
 
 // A limit ends the whole search: with helpers running every thread must stop, not just the one
 // that noticed.
 void stopOnLimit(SearchThread& t) {
-  if (activeThreads() > 1)
-    searchController.stopAll();
+  if (t.controller->searchThreads > 1)
+    t.controller->stopAll();
   else
     t.stop = 1;
 }
@@ -233,7 +234,7 @@ inline MoveOutcome searchMove(SearchThread& t, const UndoInfo& undo, int ply, in
   Position& pos = t.pos;
   const Move made = makeMove(pos, move);
   if (!made) return MoveOutcome::Illegal;
-  tt.prefetch(pos);
+  t.controller->table().prefetch(pos);
   int d = newDepth;
   bool extended = false;
   if (newDepth < depth) {
@@ -411,7 +412,7 @@ struct Node {
 inline bool probeTable(Node& n, int& value) {
   n.t.counters.tt.probes++;
   TtEntry e;
-  if (!tt.probe(n.pos, e)) return false;
+  if (!n.t.controller->table().probe(n.pos, e)) return false;
   n.t.counters.tt.hits++;
   const int s = scoreFromTable(e.score, n.ply);
   const Move m = stripFlags(e.move);
@@ -441,12 +442,12 @@ inline bool matedHere(const Node& n) {
 // left. Their result ends the node: a win as a lower bound (a mate may be nearer), a loss as an
 // upper bound, a draw as exact; it is stored so that the next visit finds it in the table.
 inline bool probeSyzygy(Node& n, int& value) {
-  const SearchThresholds& limits = searchController.thresholds;
+  const SearchThresholds& limits = n.t.controller->thresholds;
   if (n.depth < limits.syzygyDepth || n.pos.fiftyMoveCount() != 0 || n.pos.castleRights != 0 ||
       menOnBoard(n.pos) > limits.syzygyMen)
     return false;
   TableWdl wdl;
-  if (!searchController.syzygy.probeWdl(n.pos, wdl)) return false;
+  if (!n.t.controller->syzygy.probeWdl(n.pos, wdl)) return false;
   n.t.counters.tableHits++;
   const int s = tableResultScore(wdl, limits.syzygyRule50, n.ply);
   if (s < 0 && matedHere(n)) {
@@ -462,13 +463,13 @@ inline bool probeSyzygy(Node& n, int& value) {
 // The bitbases: a known win, loss or draw is stored; it decides the node unless the position
 // is past the probe ply and worth exploring for a faster win.
 inline bool probeBitbases(Node& n, int& value) {
-  const SearchThresholds& limits = searchController.thresholds;
+  const SearchThresholds& limits = n.t.controller->thresholds;
   const int men = bitbaseMen(n.pos);
   if (men > limits.bitbaseProbeLimit || n.pos.epSquare != 0 ||
       (men > limits.bitbaseFreeLimit && n.ply >= limits.bitbasePlyLimit))
     return false;
   int s;
-  if (!bitbases.probe(n.pos, s)) return false;
+  if (!n.t.controller->bitbases.probe(n.pos, s)) return false;
   n.t.counters.tableHits++;
   if (s < -WinBound && matedHere(n)) {
     value = n.ply - Infinity;
@@ -568,7 +569,7 @@ inline bool searchHashMove(Node& n, const UndoInfo& undo, int& value) {
   const Move move = n.hashMove;
   const Move made = makeMove(n.pos, move);
   if (!made) return false;
-  tt.prefetch(n.pos);
+  t.controller->table().prefetch(n.pos);
   int d = n.newDepth;
   if (n.newDepth < n.depth)
     d += extensionFor(n.pos, made, n.lastMove, n.newDepth, n.type, PawnEndingExtensionHashMove);
@@ -612,7 +613,7 @@ inline bool tryMateKiller(Node& n, const UndoInfo& undo, int& value) {
     return false;
   const Move made = makeMove(n.pos, killer);
   if (!made) return false;
-  tt.prefetch(n.pos);
+  t.controller->table().prefetch(n.pos);
   value = -search(t, n.ply + 1, -n.beta, -n.beta + 1, n.depth - 1, made, -n.type);
   unmakeMove(n.pos, killer, undo);
   if (t.stop) {
@@ -642,7 +643,7 @@ inline void setFutilityBase(Node& n) {
 inline bool splitNode(Node& n, MoveSupply& supply, Move* m, Move searchedHash, bool& decided,
                       int& value) {
   SearchThread& t = n.t;
-  if (n.depth < searchController.thresholds.splitDepth || t.splitCount >= MaxSplitPoints ||
+  if (n.depth < t.controller->thresholds.splitDepth || t.splitCount >= MaxSplitPoints ||
       n.searched == 0 || !trySplit(t, t.splits[t.splitCount]))
     return false;
   SplitPoint& sp = t.splits[t.splitCount];
@@ -750,7 +751,7 @@ int qsearch(SearchThread& t, int ply, int alpha, int beta, int qdepth, Move last
   Move hashMove = 0;
   t.counters.tt.probes++;
   TtEntry e;
-  if (tt.probe(pos, e)) {
+  if (t.controller->table().probe(pos, e)) {
     t.counters.tt.hits++;
     const int s = scoreFromTable(e.score, ply);
     if (nullWindow && tableCut(s, e.depth, e.bound, tableDepth, alpha, beta)) {
@@ -799,9 +800,9 @@ int qsearch(SearchThread& t, int ply, int alpha, int beta, int qdepth, Move last
     if (alpha >= MateBound) {
       best = MateBound;
     } else {
-      if (bitbaseMen(pos) <= searchController.thresholds.bitbaseFreeLimit && pos.epSquare == 0) {
+      if (bitbaseMen(pos) <= t.controller->thresholds.bitbaseFreeLimit && pos.epSquare == 0) {
         int score;
-        if (bitbases.probe(pos, score)) {
+        if (t.controller->bitbases.probe(pos, score)) {
           t.counters.tableHits++;
           return scoreFromTable(score, ply);
         }
@@ -840,10 +841,11 @@ int qsearch(SearchThread& t, int ply, int alpha, int beta, int qdepth, Move last
       const Move move = *m;
       if (!move || isPinnedMove(pos, ownKing, moveFrom(move), moveTo(move))) continue;
       // The next move's child entry loads while this move's subtree is searched.
-      if (m + 1 < supply.batchEnd && m[1]) tt.prefetch(keyAfter(pos, m[1]), side ^ 1);
+      if (m + 1 < supply.batchEnd && m[1])
+        t.controller->table().prefetch(keyAfter(pos, m[1]), side ^ 1);
       const Move made = makeMove(pos, move);
       if (!made) continue;
-      tt.prefetch(pos);
+      t.controller->table().prefetch(pos);
       int value;
       if (beta > alpha + 1 && best > -Infinity) {
         value = -qsearch(t, ply + 1, -alpha - 1, -alpha, childDepth, made);

@@ -23,11 +23,11 @@ void searchSplitPoint(SearchThread& t, SplitPoint& sp);
 // Thresholds shared by every search thread during one search, set by the search start and the
 // iterative deepening.
 struct SearchThresholds {
-  int splitDepth = 128;         // 128: one thread never splits
-  int bitbasePlyLimit = 2;      // probes beyond the unconditional limit stop at this ply
-  int bitbaseProbeLimit = -1;   // non-king men at which probing is allowed at all
-  int bitbaseFreeLimit = -1;    // non-king men up to which probing needs no condition
-  int syzygyMen = 0;            // men (kings included) up to which the Syzygy tables are asked
-  int syzygyDepth = 1;          // ... at nodes at least this deep
-  bool syzygyRule50 = true;     // cursed wins and blessed losses are draws
+  int splitDepth = 128;        // 128: one thread never splits
+  int bitbasePlyLimit = 2;     // probes beyond the unconditional limit stop at this ply
+  int bitbaseProbeLimit = -1;  // non-king men at which probing is allowed at all
+  int bitbaseFreeLimit = -1;   // non-king men up to which probing needs no condition
+  int syzygyMen = 0;           // men (kings included) up to which the Syzygy tables are asked
+  int syzygyDepth = 1;         // ... at nodes at least this deep
+  bool syzygyRule50 = true;    // cursed wins and blessed losses are draws
 };

@@ -10,6 +10,27 @@
 // Never destroyed: the search thread waits on the master's events until the process ends.
 SearchController& searchController = *new SearchController();
 
+SearchController::SearchController(uint32_t tableMegabytes)
+    : table_(uint64_t(tableMegabytes) * 1024) {
+  for (int i = 0; i < MaxThreads; i++) {
+    threads[i].controller = this;
+    threads[i].index = i;
+  }
+}
+
+SearchController::~SearchController() {
+  if (!booted) return;
+  stop();
+  waitUntilIdle();
+  shuttingDown = true;
+  for (SearchThread& t : threads) {
+    if (!t.thread.started()) continue;
+    t.idle.wait();
+    t.wake.set();
+    t.thread.join();
+  }
+}
+
 void SearchController::setPosition(const Position& pos) { copyPosition(master().pos, pos); }
 
 void SearchController::boot() {
@@ -29,7 +50,7 @@ void SearchController::boot() {
 
 void SearchController::setThreads(int n) {
   if (booted) {
-    threadCount = startWorkers(n);
+    threadCount = startWorkers(*this, n);
     return;
   }
   if (n > MaxThreads) n = MaxThreads;
@@ -44,6 +65,7 @@ void SearchController::searchThreadLoop() {
     t.wake.reset();
     t.idle.set();
     t.wake.wait();
+    if (shuttingDown) return;
     logDebug("searchthread: awoke()\n");
     think(*this);
   }
@@ -79,14 +101,14 @@ void SearchController::release() {
 
 void SearchController::waitForRelease() {
   std::unique_lock<std::mutex> guard(releaseLock_);
-  released_.wait(guard, [this] { return stopRequested || !timeControl.infinite; });
+  released_.wait(guard, [this] { return stopRequested || !timeControl_.infinite; });
 }
 
 void SearchController::start(const Position& pos, const SearchLimits& limits, bool async) {
   waitUntilIdle();
   setPosition(pos);
   maxDepth = limits.depth;
-  timeControl.apply(limits);
+  timeControl_.apply(limits);
   searchMoves = limits.searchMoves;
   lines = std::clamp(limits.lines, 1, MaxLines);
   mateMoves = std::max(limits.mateMoves, 0);
@@ -115,23 +137,22 @@ bool SearchController::ponderHit(int timeLeftMs) {
     stopAll();
     return true;
   }
-  if (timeLeftMs >= 0) timeControl.ponderHitAdjust(timeLeftMs);
-  timeControl.ponderHit();
+  if (timeLeftMs >= 0) timeControl_.ponderHitAdjust(timeLeftMs);
+  timeControl_.ponderHit();
   release();
-  if (timeControl.iterationTimeout()) stopAll();
+  if (timeControl_.iterationTimeout()) stopAll();
   return false;
 }
 
-
-uint32_t SearchController::nominalTimeMs() const { return timeControl.levelMs[LevelNormal]; }
+uint32_t SearchController::nominalTimeMs() const { return timeControl_.levelMs[LevelNormal]; }
 
 void SearchController::searchStart() {
   if (maxDepth < 1) maxDepth = 120;
-  timeControl.startClock();
+  timeControl_.startClock();
   iterationDepth = 0;
   scoreBound = BoundExact;
   master().reset();
-  searchThreads = booted ? activeThreads() : 1;
+  searchThreads = booted ? int(parallel.activeThreads) : 1;
   thresholds.splitDepth = searchThreads > 1 ? 1 : 128;
   thresholds.bitbaseProbeLimit = useBitbases ? bitbases.probeLimit() : -1;
   thresholds.bitbaseFreeLimit = useBitbases ? bitbases.unconditionalLimit() : -1;
@@ -140,7 +161,7 @@ void SearchController::searchStart() {
   thresholds.syzygyRule50 = syzygyOptions.rule50;
   rootTables = RootTableResult();
   for (Move& m : rootPv.moves) m = 0;
-  tt.newSearch();
+  table_.newSearch();
   if (searchThreads > 1) prepareSearch(*this);
 }
 
@@ -160,9 +181,9 @@ SearchInfo SearchController::info(int line, int lineScore, uint8_t bound, const 
   info.score = reportedScore(lineScore);
   info.bound = info.score == lineScore ? bound : BoundExact;
   info.nodes = totalNodes();
-  info.timeMs = timeControl.elapsed();
+  info.timeMs = timeControl_.elapsed();
   info.nps = info.timeMs > 0 ? info.nodes * 1000 / info.timeMs : 0;
-  info.hashFull = tt.fillPerMille();
+  info.hashFull = table_.fillPerMille();
   info.tableHits = tableHits();
   info.tablesInUse = thresholds.bitbaseProbeLimit >= 0 || syzygy.available();
   info.pv = pv;

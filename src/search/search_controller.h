@@ -8,6 +8,8 @@
 #include <mutex>
 
 #include "board/position.h"
+#include "search/bitbase.h"
+#include "search/parallel.h"
 #include "search/parallel_sync.h"
 #include "search/search.h"
 #include "search/search_limits.h"
@@ -48,7 +50,10 @@ class SearchController {
   SyzygyOptions syzygyOptions;
   SearchListener* listener = nullptr;
 
-  SearchController() = default;
+  // A controller with its own table of `tableMegabytes` and its own threads (started by boot).
+  explicit SearchController(uint32_t tableMegabytes = DefaultTableMb);
+  // Stops any search, wakes every thread to leave and waits for them.
+  ~SearchController();
   SearchController(const SearchController&) = delete;
   SearchController& operator=(const SearchController&) = delete;
 
@@ -80,7 +85,7 @@ class SearchController {
   // The nominal time of the search started last, for the protocols' logs.
   uint32_t nominalTimeMs() const;
   // Milliseconds since the running (or last) search started.
-  uint32_t elapsedMs() const { return timeControl.elapsed(); }
+  uint32_t elapsedMs() const { return timeControl_.elapsed(); }
 
   // The steps below the seam (tests drive them one by one): the position, the depth limit and
   // the time control are set by hand, then a search runs on the caller's thread or (async)
@@ -109,8 +114,10 @@ class SearchController {
   SearchInfo info(int line, int lineScore, uint8_t bound, const PvLine& pv) const;
   int rootMoveCount() const { return rootCount; }
 
-  TimeControl& times() { return timeControl; }
-  Tt& table() { return tt; }
+  TimeControl& times() { return timeControl_; }
+  const TimeControl& times() const { return timeControl_; }
+  Tt& table() { return table_; }
+  const Tt& table() const { return table_; }
 
   // Interior and quiescence nodes of every thread of the last (or running) search, read
   // between root moves or after the search, when no helper is searching.
@@ -136,6 +143,7 @@ class SearchController {
   Relaxed<bool> timeUp{false};
   Relaxed<bool> stopRequested{false};  // by the interface, not by a limit of the search
   Relaxed<bool> workersStop{false};    // workers leave the split-point loop and sleep
+  Relaxed<bool> shuttingDown{false};   // the threads leave for good (the controller goes)
   int searchThreads = 1;               // threads that take part in the running search
 
   // The first step of every search: limits, counters, table generation.
@@ -148,8 +156,15 @@ class SearchController {
   // the interface's stop or a ponder hit before it reports.
   void waitForRelease();
 
+  // The endgame bitbases the search may probe (loaded at start-up, while no search runs).
+  Bitbases bitbases;
+  // Split points and the lock that assigns threads to them.
+  ParallelState parallel;
+
  private:
   void searchThreadLoop();
+  Tt table_;
+  TimeControl timeControl_;
   // Wakes a search waiting for its release (after a stop or a ponder hit changed the flags).
   void release();
   std::mutex releaseLock_;

@@ -15,6 +15,7 @@
 #include "search/tt.h"
 
 struct SplitPoint;
+class SearchController;
 
 // Node statistics of one thread, reset at every search start.
 struct SearchCounters {
@@ -55,6 +56,7 @@ constexpr int MaxThreads = 8;
 constexpr int MaxSplitPoints = 8;  // per thread
 
 struct SearchThread {
+  SearchController* controller = nullptr;  // whose search this thread takes part in
   Position pos;
   Evaluator eval{pos};        // reads pos; owns the thread's pawn hash
   Relaxed<uint32_t> stop{0};  // set by other threads; cleared only under `lock`

@@ -37,7 +37,7 @@ void magnitude(uint64_t n, char* out, const char* format) {
 double percent(double part, double whole) { return whole > 0 ? 100.0 * part / whole : 0.0; }
 
 bool nodeLimitReached(SearchController& c) {
-  return timeControl.nodeLimit && c.totalNodes() >= timeControl.nodeLimit;
+  return c.times().nodeLimit && c.totalNodes() >= c.times().nodeLimit;
 }
 
 // Whether the iteration must stop now: a stop request, the node limit or the time. The first
@@ -45,7 +45,7 @@ bool nodeLimitReached(SearchController& c) {
 // unsearched, however short the clock.
 bool interrupted(SearchController& c) {
   if (c.master().stop || c.timeUp) return true;
-  if (c.iterationDepth > 1 && (nodeLimitReached(c) || timeControl.timeIsUp())) {
+  if (c.iterationDepth > 1 && (nodeLimitReached(c) || c.times().timeIsUp())) {
     c.timeUp = true;
     return true;
   }
@@ -57,7 +57,7 @@ constexpr uint32_t CurrentMoveDelayMs = 1000;
 
 void reportCurrentMove(SearchController& c, int depth, int index, Move move) {
   if (!c.listener) return;
-  const uint32_t ms = timeControl.elapsed();
+  const uint32_t ms = c.times().elapsed();
   if (ms < CurrentMoveDelayMs) return;
   CurrentMoveInfo info;
   info.depth = depth;
@@ -66,12 +66,12 @@ void reportCurrentMove(SearchController& c, int depth, int index, Move move) {
   info.nodes = c.totalNodes();
   info.timeMs = ms;
   info.nps = info.nodes * 1000 / ms;
-  info.hashFull = tt.fillPerMille();
+  info.hashFull = c.table().fillPerMille();
   c.listener->currentMove(info);
 }
 
 void storeRoot(SearchController& c, Move m, int score, int depth, uint8_t bound) {
-  tableStore(c.master().pos, 0, m, score, depth, bound, c.master().counters.tt);
+  tableStore(c.table(), c.master().pos, 0, m, score, depth, bound, c.master().counters.tt);
 }
 
 // Plays the moves of a line on pos, calling visit(index, check-flagged move) after each, and
@@ -103,7 +103,7 @@ bool listed(const std::vector<Move>& moves, Move m) {
 // Whether the search has proven the mate it was asked to look for: one in mateMoves moves or
 // fewer for the side to move. An infinite search (analysis, pondering) runs on all the same.
 bool mateFound(const SearchController& c) {
-  return c.mateMoves > 0 && !timeControl.infinite && c.score >= Infinity - (2 * c.mateMoves - 1);
+  return c.mateMoves > 0 && !c.times().infinite && c.score >= Infinity - (2 * c.mateMoves - 1);
 }
 
 // Whether every line's score is a mate that the iteration of `depth` has searched to its end:
@@ -135,12 +135,12 @@ void writePvToTable(SearchController& c, int depth) {
   // then the line's move replaces whatever was stored. False at the end of the line.
   auto storeAt = [&](int i) {
     TtEntry hit;
-    if (tt.probe(pos, hit)) {
+    if (c.table().probe(pos, hit)) {
       if (hit.bound == BoundExact && hit.depth > entryDepth) entryDepth++;
-      tt.deletePosition(pos);
+      c.table().deletePosition(pos);
     }
     const Move m = c.rootPv[i];
-    if (m) tableStore(pos, i, m, score, entryDepth, BoundExact, c.master().counters.tt);
+    if (m) tableStore(c.table(), pos, i, m, score, entryDepth, BoundExact, c.master().counters.tt);
     return m != 0;
   };
   if (!storeAt(0)) return;
@@ -154,7 +154,7 @@ void writePvToTable(SearchController& c, int depth) {
 void printStatistics(SearchController& c) {
   const SearchCounters n = c.summedCounters();
   const double total = n.total();
-  const uint32_t elapsed = timeControl.elapsed();
+  const uint32_t elapsed = c.times().elapsed();
   char buffer[64];
   const double seconds = elapsed / 1000.0;
   magnitude(seconds > 0 ? uint64_t(total / seconds) : uint64_t(total), buffer, "%i%c");
@@ -172,7 +172,7 @@ void printStatistics(SearchController& c) {
   logInfo("tt     : probes=%s, hits=%5.2f%%, cuts=%5.2f%%, upd=%5.2f%%, full=%5.2f%%\n", buffer,
           percent(n.tt.hits, n.tt.probes), percent(n.tt.cuts, n.tt.probes),
           percent(n.tt.updates, double(n.tt.updates) + n.tt.newStores),
-          percent(double(n.tt.newStores) - n.tt.overwrites, tt.entryCount()));
+          percent(double(n.tt.newStores) - n.tt.overwrites, c.table().entryCount()));
   logInfo("order  : 1stpv=%5.2f%%, 1stcut=%5.2f%%\n", percent(n.pvChanges, n.pvNodes),
           percent(n.firstMoveCuts, n.cutNodes));
   logInfo("killers: %5.2f%%, #=%i/%i, killed=%5.2f%%\n", percent(n.killerTries, n.interior),
@@ -217,7 +217,7 @@ void printSearchLine(SearchController& c, int score, const char* text) {
   const int depth = c.iterationDepth, sel = c.selDepth();
   n += std::sprintf(line + n, "%s%s[%i/%i] %s", depth < 10 ? " " : "", depth < 100 ? " " : "",
                     depth, sel, sel < 10 ? " " : "");
-  const uint32_t ms = timeControl.elapsed();
+  const uint32_t ms = c.times().elapsed();
   if (ms < 60000) {
     n += std::sprintf(line + n, "%8.3f", ms / 1000.0);
   } else {
@@ -321,7 +321,7 @@ bool searchLines(SearchController& c, int depth) {
     r.nodes = c.totalNodes() - before;
     r.score = value;
     if (isLine) enterLine(c, i, t.pv[1]);
-    if (i == 0) timeControl.firstMoveScore(value);
+    if (i == 0) c.times().firstMoveScore(value);
   }
   storeRoot(c, c.rootMoves[0].move, c.rootMoves[0].score, depth, BoundExact);
   return true;
@@ -363,12 +363,12 @@ int rootSearch(SearchController& c, int alpha, int beta, int depth) {
   // and searches again.
   if (value <= alpha) {
     announceFailLow(c, value);
-    timeControl.firstMoveScore(value);
+    c.times().firstMoveScore(value);
     return value;
   }
   first.score = value;
   announceBest(c, pos, first.move, value, depth, value >= beta ? BoundLower : BoundExact);
-  timeControl.firstMoveScore(value);
+  c.times().firstMoveScore(value);
   if (value >= beta) return value;
   alpha = value;
 
@@ -384,7 +384,7 @@ int rootSearch(SearchController& c, int alpha, int beta, int depth) {
       return 0;
     }
     if (value > alpha) {
-      timeControl.rootFailHigh();
+      c.times().rootFailHigh();
       if (!c.quiet) {
         char label[32];
         std::sprintf(label, "++%i/%i ", i + 1, int(c.rootCount));
@@ -401,7 +401,7 @@ int rootSearch(SearchController& c, int alpha, int beta, int depth) {
           printSearchLine(c, value, "--");
           logInfo("%s\n", printMove(pos, text, r.move));
         }
-        timeControl.rootFailHighResolved();
+        c.times().rootFailHighResolved();
       }
     }
     unmakeMove(pos, r.move, undo);
@@ -493,7 +493,7 @@ void think(SearchController& c) {
   uint64_t previousTotal = 0;
   for (int d = 1; c.rootCount > 0;) {
     c.iterationDepth = d;
-    timeControl.setDepth(uint32_t(d));
+    c.times().setDepth(uint32_t(d));
     c.thresholds.bitbasePlyLimit = 2 * d / 3 > 2 ? 2 * d / 3 : 2;
     if (c.lineCount > 1) {
       if (searchLines(c, d)) reportLines(c);
@@ -501,23 +501,23 @@ void think(SearchController& c) {
       aspirationSearch(c, d);
     }
     writePvToTable(c, d);
-    timeControl.iterationDone(c.score);
+    c.times().iterationDone(c.score);
 
     const char* ending = nullptr;
     // A mate search ends with its mate: a longer mate or a single move do not end it. A move
     // that is single only because the request named it alone is searched as deep as asked.
     const bool mateSearch = c.mateMoves > 0;
-    if (nodeLimitReached(c) || c.timeUp || timeControl.timeIsUp()) {
+    if (nodeLimitReached(c) || c.timeUp || c.times().timeIsUp()) {
       ending = "stopped\n";
     } else if (mateFound(c)) {
       ending = "mate found\n";
     } else if (!mateSearch && linesProven(c, d)) {
       // Deeper iterations would only repeat the mates (an infinite search then waits).
       ending = "(optimal)\n";
-    } else if (!timeControl.infinite) {
+    } else if (!c.times().infinite) {
       if (c.rootCount == 1 && d > 1 && !mateSearch && !restricted)
         ending = "single move\n";
-      else if (timeControl.iterationTimeout())
+      else if (c.times().iterationTimeout())
         ending = "iteration timeout\n";
     }
     if (ending) {
@@ -536,7 +536,7 @@ void think(SearchController& c) {
     previousTotal = total;
   }
 
-  if (c.holdUntilStopped && timeControl.infinite) c.waitForRelease();
+  if (c.holdUntilStopped && c.times().infinite) c.waitForRelease();
   c.stopAll();
   if (c.listener) {
     SearchResult result;

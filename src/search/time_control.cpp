@@ -5,8 +5,6 @@
 #include "base/platform.h"
 #include "search/search_limits.h"
 
-TimeControl timeControl;
-
 namespace {
 
 // Levels as shares of the nominal time: the easy move, no new iteration after half of it (the

@@ -99,6 +99,3 @@ class TimeControl {
 // The time levels `limits` would give, without touching a search's time control (for the
 // console's time test).
 void timeLevels(const SearchLimits& limits, uint32_t levels[5]);
-
-// The program-wide search limits.
-extern TimeControl timeControl;

@@ -8,8 +8,6 @@
 #include "base/log.h"
 #include "base/platform.h"
 
-Tt tt(DefaultTableMb * 1024);
-
 namespace {
 
 // Entries are shared between threads without locks; each word is one relaxed atomic access,

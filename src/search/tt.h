@@ -95,6 +95,3 @@ class Tt {
 // 64-bit machine, 2 GB where addresses have 32 bits.
 constexpr uint32_t DefaultTableMb = 64;
 constexpr int MaxTableMb = sizeof(void*) >= 8 ? 65536 : 2048;
-
-// The program-wide table.
-extern Tt tt;

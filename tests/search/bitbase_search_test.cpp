@@ -25,8 +25,8 @@ int libraryValue(const Position& pos) {
     ++pieces;
   }
   if (pieces > 1) return NoInformation;
-  return probe(bitbases.probeFn, int(pos.sideToMove), fromBoard(pos.kingSquare(White)),
-               fromBoard(pos.kingSquare(Black)), code, sq);
+  return probe(searchController.bitbases.probeFn, int(pos.sideToMove),
+               fromBoard(pos.kingSquare(White)), fromBoard(pos.kingSquare(Black)), code, sq);
 }
 
 // The library's value for the side to move after m (NoInformation if m is refused).
@@ -43,7 +43,7 @@ struct BitbaseSearchTest : ::testing::Test {
   void SetUp() override {
     prepareSearch(&recorder);
     bool loaded = false;
-    captureStdout([&] { loaded = bitbases.startUp(MELVOK_EGBB_DIR, nullptr); });
+    captureStdout([&] { loaded = searchController.bitbases.startUp(MELVOK_EGBB_DIR, nullptr); });
     ASSERT_TRUE(loaded);
     searchController.useBitbases = true;
   }
@@ -125,7 +125,7 @@ TEST_F(BitbaseSearchTest, FindsTheOnlyDrawingMoveAndHoldsDrawnPawnEndings) {
   int tried = 0, found = 0;
   for (int index = 0; index < 64 * 64 * 64 && tried < 40; ++index) {
     const int wk = index >> 12, bk = (index >> 6) & 63, sq = index & 63;
-    if (probe(bitbases.probeFn, 1, wk, bk, PawnCode, sq) != 0) continue;
+    if (probe(searchController.bitbases.probeFn, 1, wk, bk, PawnCode, sq) != 0) continue;
     auto pos = positionFrom(fenOf(1, wk, bk, PawnCode, sq));
     Move moves[MaxMoves];
     const int count = generateLegalMoves(*pos, moves);

@@ -478,7 +478,7 @@ TEST_F(SyzygyTest, NodesAfterACaptureAskTheTablesBeforeTheBitbases) {
   EXPECT_EQ(nodeValue("k7/1Q6/1K6/8/8/8/8/8 b - - 0 1", stored, bound), 1 - Infinity);
 
   bool loaded = false;
-  captureStdout([&] { loaded = bitbases.startUp(MELVOK_EGBB_DIR, nullptr); });
+  captureStdout([&] { loaded = searchController.bitbases.startUp(MELVOK_EGBB_DIR, nullptr); });
   ASSERT_TRUE(loaded);
   searchController.useBitbases = true;
   EXPECT_EQ(nodeValue("8/8/8/3k4/8/8/8/Q3K3 b - - 0 1", stored, bound), -(TablebaseWin - 1));
