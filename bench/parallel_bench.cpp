@@ -14,6 +14,12 @@
 
 namespace {
 
+// The search these tests drive: a controller of their own, with a small table.
+SearchController& controller() {
+  static SearchController search(16);
+  return search;
+}
+
 struct Case {
   const char* name;
   const char* fen;
@@ -49,24 +55,24 @@ double cpuMillis() {
 }
 
 Run searchOnce(const Case& c, int depth, int threads) {
-  searchController.setThreads(threads);
+  controller().setThreads(threads);
   Position pos;
   setFen(pos, c.fen);
-  searchController.setPosition(pos);
-  searchController.maxDepth = depth;
-  searchController.times().reset();
-  searchController.times().setFixedTime(3600 * 1000);
-  searchController.table().clear();
+  controller().setPosition(pos);
+  controller().maxDepth = depth;
+  controller().times().reset();
+  controller().times().setFixedTime(3600 * 1000);
+  controller().table().clear();
   const uint64_t start = microTicks();
   const double cpuStart = cpuMillis();
-  searchController.start(false);
+  controller().start(false);
   const double ms = double(microTicks() - start) / 1000.0;
   Run r;
   r.ms = ms;
   r.cpuMs = cpuMillis() - cpuStart;
-  r.nodes = searchController.totalNodes();
-  r.nps = ms > 0 ? searchController.totalNodes() / (ms / 1000.0) : 0;
-  r.counters = searchController.summedCounters();
+  r.nodes = controller().totalNodes();
+  r.nps = ms > 0 ? controller().totalNodes() / (ms / 1000.0) : 0;
+  r.counters = controller().summedCounters();
   return r;
 }
 
@@ -83,9 +89,9 @@ int main(int argc, char** argv) {
   const int offset = argc > 2 ? std::atoi(argv[2]) : 0;
   const int threads = argc > 3 ? std::max(2, std::min(8, std::atoi(argv[3]))) : 2;
   initTables();
-  searchController.quiet = true;
-  searchController.listener = nullptr;
-  searchController.boot();
+  controller().quiet = true;
+  controller().listener = nullptr;
+  controller().boot();
 
   std::printf("%-14s %5s %10s %10s %10s %10s %7s %7s   %s\n", "position", "depth", "ms(1)", "ms(n)",
               "nps(1)", "nps(n)", "ttd-x", "nps-x", "splits/fail%/cut%/kills");
@@ -126,6 +132,6 @@ int main(int argc, char** argv) {
               threads, median(ttdRatios), median(npsRatios));
   std::printf("median nodes to depth (n/1) %.2f, nodes per processor second (n/1) %.2f\n",
               median(overheads), median(cpuRatios));
-  searchController.setThreads(1);
+  controller().setThreads(1);
   return 0;
 }

@@ -13,6 +13,12 @@
 
 namespace {
 
+// The search these tests drive: a controller of their own, with a small table.
+SearchController& controller() {
+  static SearchController search(16);
+  return search;
+}
+
 std::string perftPosition(int index) {
   std::ifstream file(MELVOK_DATA_DIR "/perft-standard.epd");
   std::string line;
@@ -28,8 +34,8 @@ std::string perftPosition(int index) {
 struct Searcher {
   Searcher() {
     initTables();
-    searchController.quiet = true;
-    searchController.listener = nullptr;
+    controller().quiet = true;
+    controller().listener = nullptr;
   }
   // Searches fen to a fixed depth (or for ms milliseconds); returns the best move's text.
   std::string run(const std::string& fen, int depth, uint32_t ms) {
@@ -38,13 +44,13 @@ struct Searcher {
       std::fprintf(stderr, "bad benchmark position: %s\n", fen.c_str());
       std::exit(1);
     }
-    searchController.setPosition(pos);
-    searchController.maxDepth = depth;
-    searchController.times().nodeLimit = 0;
-    searchController.times().setFixedTime(ms);
-    searchController.start(false);
+    controller().setPosition(pos);
+    controller().maxDepth = depth;
+    controller().times().nodeLimit = 0;
+    controller().times().setFixedTime(ms);
+    controller().start(false);
     char text[MoveTextSize];
-    coordinateMove(text, searchController.bestMove());
+    coordinateMove(text, controller().bestMove());
     return text;
   }
 };
@@ -54,10 +60,10 @@ void searchNps(benchmark::State& state, std::string fen, int depth) {
   uint64_t nodes = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    searchController.table().clear();
+    controller().table().clear();
     state.ResumeTiming();
     searcher.run(fen, depth, 3600 * 1000);
-    nodes += searchController.totalNodes();
+    nodes += controller().totalNodes();
   }
   state.counters["nps"] = benchmark::Counter(double(nodes), benchmark::Counter::kIsRate);
   state.counters["nodes"] = double(nodes) / double(state.iterations());
@@ -85,7 +91,7 @@ void tactics(benchmark::State& state, int depth, uint32_t ms) {
   for (auto _ : state) {
     solved = 0;
     for (const Tactic& t : suite) {
-      searchController.table().clear();
+      controller().table().clear();
       solved += searcher.run(t.fen, depth, ms) == t.best;
     }
   }

@@ -21,6 +21,12 @@
 
 namespace {
 
+// The search these tests drive: a controller of their own, with a small table.
+SearchController& controller() {
+  static SearchController search(16);
+  return search;
+}
+
 constexpr int PositionCount = 10000;
 const char* const Tables[] = {"KQvK", "KRvK", "KPvK", "KQvKR", "KRvKR", "KBvKB", "KPvKP"};
 
@@ -46,12 +52,12 @@ void quietly(Action action) {
 SyzygyTables& tables() {
   static bool loaded = [] {
     initTables();
-    const std::string line = searchController.syzygy.load(MELVOK_DATA_DIR "/syzygy");
+    const std::string line = controller().syzygy.load(MELVOK_DATA_DIR "/syzygy");
     std::fprintf(stderr, "%s\n", line.c_str());
-    return searchController.syzygy.available();
+    return controller().syzygy.available();
   }();
   if (!loaded) std::exit(1);
-  return searchController.syzygy;
+  return controller().syzygy;
 }
 
 // Random legal positions with the material of the tables above (pawns kept off the squares
@@ -158,7 +164,7 @@ BENCHMARK(RootRanking)->Unit(benchmark::kMillisecond);
 // nodes per second and the nodes themselves (the tables change the tree where they answer).
 void BenchPositions(benchmark::State& state) {
   tables();
-  SearchController& c = searchController;
+  SearchController& c = controller();
   c.quiet = true;
   c.listener = nullptr;
   c.useBitbases = false;

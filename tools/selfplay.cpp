@@ -30,6 +30,12 @@ struct SearchOutcome {
   int score;  // side to move's view
 };
 
+// The generator's own search.
+SearchController& search() {
+  static SearchController controller(16);
+  return controller;
+}
+
 // One thread, no bitbases, no reports, no time limit: only the node count ends a search. Done
 // once for a table size.
 void prepareSearch(uint32_t hashMb) {
@@ -38,7 +44,7 @@ void prepareSearch(uint32_t hashMb) {
   preparedMb = hashMb;
   initTables();
   logFile = nullptr;
-  SearchController& c = searchController;
+  SearchController& c = search();
   c.setThreads(1);
   c.listener = nullptr;
   c.quiet = true;
@@ -55,7 +61,7 @@ void prepareSearch(uint32_t hashMb) {
 
 // Every game starts from nothing remembered, so that it depends on its seed alone.
 void forgetEarlierGames() {
-  SearchController& c = searchController;
+  SearchController& c = search();
   c.table().clear();
   resizePawnHash(c.master().eval.pawnHash(), PawnHash::DefaultEntries);
   c.master().eval.clearCache();
@@ -64,7 +70,7 @@ void forgetEarlierGames() {
 // The one place the generator asks the engine for a move: a search of pos on this thread that
 // ends after `nodes` nodes.
 SearchOutcome searchFixedNodes(const Position& pos, uint32_t nodes) {
-  SearchController& c = searchController;
+  SearchController& c = search();
   c.setPosition(pos);
   c.maxDepth = 0;
   c.times().nodeLimit = nodes;

@@ -8,64 +8,33 @@
 #include "book/book_builder.h"
 #include "book/book_merge.h"
 
-BookChooser openingBook;
-
-bool loadOpeningBook(const char* name, const Settings& settings, Position& pos) {
-  openingBook.reader.position = &pos;
-  return openingBook.loadBook(name, settings);
+Move BookShelf::pick(Position& pos) {
+  return chooser_.reader.isOpen() ? chooser_.pickBookMove(pos) : 0;
 }
 
-void closeOpeningBook() { openingBook.reader.close(); }
-
-bool openingBookIsOpen() { return openingBook.reader.isOpen(); }
-
-Move pickOpeningBookMove(Position& pos) {
-  if (!openingBook.reader.isOpen()) return 0;
-  openingBook.reader.position = &pos;
-  return openingBook.pickBookMove();
+bool BookShelf::load(const char* name, const Settings& settings) {
+  return chooser_.loadBook(name, settings);
 }
 
-void showOpeningBook(Position& pos) {
-  if (!openingBook.reader.isOpen()) {
+void BookShelf::show(const Position& pos) {
+  if (!isOpen()) {
     printf("book not open!\n");
     return;
   }
-  openingBook.reader.position = &pos;
-  openingBook.showBook();
+  chooser_.showBook(pos);
 }
 
-void logOpeningBook() {
-  if (!openingBook.reader.isOpen()) {
+void BookShelf::logStatistics() {
+  if (!isOpen()) {
     printf("book not open!\n");
     return;
   }
-  logBook(openingBook.reader);
+  logBook(chooser_.reader);
 }
 
-bool buildOpeningBook(Position& pos, const char* pgnFile, const char* iniFile, int maxGames,
-                      RcString& written) {
-  closeOpeningBook();
-  auto table = std::make_unique<BookTable>(&pos);
-  written = RcString("");
-  return buildBook(*table, written, iniFile, pgnFile, maxGames);
-}
-
-bool mergeOpeningBooks(const char* master, const char* secondary, const char* result) {
-  closeOpeningBook();
-  return mergeBooks(master, secondary, result);
-}
-
-void bookCommand(Position& pos) { showOpeningBook(pos); }
-
-void loadBookCommand(const char* rest, const Settings& settings, Position& pos) {
-  loadOpeningBook(rest, settings, pos);
-}
-
-void logBookCommand() { logOpeningBook(); }
-
-void buildBookCommand(const char* rest, const char* defaultIniFile, const Settings& settings,
-                      Position& pos) {
-  closeOpeningBook();
+void BookShelf::buildCommand(const char* rest, const char* defaultIniFile, const Settings& settings,
+                             Position& pos) {
+  close();
   char pgnFile[201] = "", iniFile[201] = "";
   int maxGames = 0;
   int fields = rest && *rest ? sscanf(rest, "%200s %200s %i", pgnFile, iniFile, &maxGames) : 0;
@@ -79,15 +48,17 @@ void buildBookCommand(const char* rest, const char* defaultIniFile, const Settin
     printf("no inifile %s: building with the built-in criteria\n", defaultIniFile);
     criteria = nullptr;
   }
-  RcString written;
-  if (!buildOpeningBook(pos, pgnFile, criteria, maxGames, written)) return;
+  // The builder replays the games on the game's position, which then stands at the start.
+  auto table = std::make_unique<BookTable>(&pos);
+  RcString written("");
+  if (!buildBook(*table, written, criteria, pgnFile, maxGames)) return;
   printf("opening %s...\n", written.c_str());
-  loadOpeningBook(written.c_str(), settings, pos);
-  showOpeningBook(pos);
+  load(written.c_str(), settings);
+  show(pos);
 }
 
-void mergeBookCommand(const char* rest, Position& pos) {
-  closeOpeningBook();
+void BookShelf::mergeCommand(const char* rest, const Position& pos) {
+  close();
   char master[201] = "", secondary[201] = "", result[201] = "";
   int fields = rest && *rest ? sscanf(rest, "%200s %200s %200s", master, secondary, result) : 0;
   if (fields < 3) {
@@ -96,7 +67,6 @@ void mergeBookCommand(const char* rest, Position& pos) {
   }
   if (!mergeBooks(master, secondary, result)) return;
   // The result is opened as it stands: no "book found" line, the play settings stay.
-  openingBook.reader.position = &pos;
-  openingBook.reader.open(result);
-  showOpeningBook(pos);
+  chooser_.reader.open(result);
+  show(pos);
 }

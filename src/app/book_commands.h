@@ -1,40 +1,39 @@
 #pragma once
-// The opening book as the console shell sees it: the program-wide book and one function per
-// command, each printing its own messages. The protocol drivers get only its move picker.
+// The opening book as the program has it: the open book file and the chooser that picks from it
+// (which the engine asks for its moves), and the console's book commands, each printing its own
+// messages.
 #include "base/rc_string.h"
 #include "book/book_chooser.h"
+#include "search/opening_book.h"
 
 class Settings;
 
-// The program-wide book: the open book file and the chooser that picks from it.
-extern BookChooser openingBook;
+class BookShelf : public OpeningBook {
+ public:
+  // A book move for pos drawn by weight, or 0 (no book, not in book, past book.play.maxply).
+  Move pick(Position& pos) override;
 
-// "book.file" at start-up and "loadbook": prints "book found: ..." or "could not read book
-// file: ..." and takes the "book.play." settings. An empty name fails silently.
-bool loadOpeningBook(const char* name, const Settings& settings, Position& pos);
-void closeOpeningBook();
-bool openingBookIsOpen();
-// The book move for pos drawn by weight, or 0 (no book, not in book, past book.play.maxply).
-Move pickOpeningBookMove(Position& pos);
-// The book moves of pos with their statistics, or "book not open!".
-void showOpeningBook(Position& pos);
-// Statistics of the open book, or "book not open!".
-void logOpeningBook();
-// Builds a book from pgnFile under the criteria of iniFile (null: the built-in criteria;
-// maxGames < 1: all games); `written` receives the name of the book file. The open book is
-// closed first.
-bool buildOpeningBook(Position& pos, const char* pgnFile, const char* iniFile, int maxGames,
-                      RcString& written);
-// Merges two books into a third; the open book is closed first.
-bool mergeOpeningBooks(const char* master, const char* secondary, const char* result);
+  // "book.file" at start-up and "loadbook": prints "book found: ..." or "could not read book
+  // file: ..." and takes the "book.play." settings. An empty name fails silently.
+  bool load(const char* name, const Settings& settings);
+  void close() { chooser_.reader.close(); }
+  bool isOpen() const { return chooser_.reader.isOpen(); }
+  void seed(uint32_t value) { chooser_.seed(value); }
+  // The book moves of pos with their statistics, or "book not open!".
+  void show(const Position& pos);
+  // Statistics of the open book, or "book not open!".
+  void logStatistics();
 
-// The console commands, given the text after the command word.
-void bookCommand(Position& pos);                                                  // book
-void loadBookCommand(const char* rest, const Settings& settings, Position& pos);  // loadbook
-void logBookCommand();                                                       // logbook
-// buildbook <pgnfile> [inifile [maxgames]]; inifile defaults to the engine's settings file,
-// and when that does not exist the built-in criteria are used.
-void buildBookCommand(const char* rest, const char* defaultIniFile, const Settings& settings,
-                      Position& pos);
-// mergebook <masterbook> <secondarybook> <resultbook>
-void mergeBookCommand(const char* rest, Position& pos);
+  // The console commands, given the text after the command word.
+  // buildbook <pgnfile> [inifile [maxgames]]; inifile defaults to the engine's settings file,
+  // and when that does not exist the built-in criteria are used. The open book is closed first
+  // and the new one opened; the games are replayed on pos, which then stands at the start.
+  void buildCommand(const char* rest, const char* defaultIniFile, const Settings& settings,
+                    Position& pos);
+  // mergebook <masterbook> <secondarybook> <resultbook>: the open book is closed first, the
+  // result opened.
+  void mergeCommand(const char* rest, const Position& pos);
+
+ private:
+  BookChooser chooser_;
+};

@@ -18,7 +18,7 @@
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "search/bench.h"
-#include "search/search_controller.h"
+#include "search/engine.h"
 
 namespace {
 
@@ -178,27 +178,27 @@ bool Console::divide(const RcString& rest) {
 }
 
 bool Console::book(const RcString&) {
-  bookCommand(pos_);
+  book_.show(pos_);
   return true;
 }
 
 bool Console::buildBook(const RcString& rest) {
-  buildBookCommand(rest.c_str(), inifile_.c_str(), settings_, pos_);
+  book_.buildCommand(rest.c_str(), inifile_.c_str(), settings_, pos_);
   return true;
 }
 
 bool Console::mergeBook(const RcString& rest) {
-  mergeBookCommand(rest.c_str(), pos_);
+  book_.mergeCommand(rest.c_str(), pos_);
   return true;
 }
 
 bool Console::logBook(const RcString&) {
-  logBookCommand();
+  book_.logStatistics();
   return true;
 }
 
 bool Console::loadBook(const RcString& rest) {
-  loadBookCommand(rest.c_str(), settings_, pos_);
+  book_.load(rest.c_str(), settings_);
   return true;
 }
 
@@ -221,21 +221,25 @@ bool Console::go(const RcString& rest) {
     if (!flags.empty()) flags += ' ';
     flags += word.c_str();
   }
-  if (limits.searchMoves.empty() && options.book && flags != "nobook" && openingBookIsOpen()) {
-    if (Move m = pickOpeningBookMove(pos_)) {
+  if (limits.searchMoves.empty() && options.book && flags != "nobook" && book_.isOpen()) {
+    if (Move m = book_.pick(pos_)) {
       char text[MoveTextSize];
-      showOpeningBook(pos_);
+      book_.show(pos_);
       out().print("picked book move: %s\n", printMove(pos_, text, m));
       return true;
     }
   }
   // A search still running (set async 1) owns the table until it ends.
-  searchController.waitUntilIdle();
+  engine_.waitUntilIdle();
   if (options.cleartt && flags != "tt")
-    searchController.table().clear();
+    engine_.setOption("Clear Hash", "");
   else
     out().put("tt not cleared\n");
-  searchController.start(pos_, limits, options.async);
+  limits.lines = engine_.lines();
+  if (options.async)
+    engine_.go(limits, nullptr);
+  else
+    engine_.think(limits, nullptr);
   return true;
 }
 
@@ -255,11 +259,11 @@ std::vector<Move> Console::rootMoves(Tokenizer& words) {
 bool Console::multiPv(const RcString& rest) {
   int lines = 0;
   if (rest.empty()) {
-    out().print("multipv=%i\n", limits_.lines);
+    out().print("multipv=%i\n", engine_.lines());
   } else if (sscanf(rest.c_str(), " %i", &lines) != 1 || lines < 1 || lines > MaxLines) {
     diagnostic("illegal arg: %s\n", rest.c_str());
   } else {
-    limits_.lines = lines;
+    engine_.setOption("MultiPV", std::to_string(lines));
   }
   return true;
 }
@@ -346,8 +350,8 @@ bool Console::bench(const RcString& rest) {
     return true;
   }
   // The bench searches on this thread: a search still running on the search thread ends first.
-  searchController.stopAndWait();
-  runBench(searchController, depth, out());
+  engine_.stopAndWait();
+  runBench(depth, out());
   return true;
 }
 
@@ -356,8 +360,7 @@ bool Console::bench(const RcString& rest) {
 // 0 draw, 1 cursed win, 2 win) and the plies to the next capture or pawn move that keeps it,
 // negative when losing. The library's root probe must not run beside a search.
 bool Console::tableProbe(const RcString& rest) {
-  const SyzygyTables& tables = searchController.syzygy;
-  if (!tables.available()) {
+  if (!engine_.syzygyLoaded()) {
     diagnostic("tbprobe: no Syzygy tables loaded\n");
     return true;
   }
@@ -368,10 +371,9 @@ bool Console::tableProbe(const RcString& rest) {
     diagnostic("tbprobe: not a position: %s\n", rest.c_str());
     return true;
   }
-  searchController.stopAndWait();
   TableWdl wdl;
   TableDistance distance;
-  if (!tables.probeWdl(*pos, wdl) || !tables.probeRoot(*pos, distance)) {
+  if (!engine_.probeTables(*pos, wdl, distance)) {
     out().put("tbprobe: not in the tables\n");
     return true;
   }
@@ -385,27 +387,37 @@ bool Console::reset(const RcString&) {
   return true;
 }
 
+// "set": the console's own switches (async, book, cleartt: 1 or 0) and the engine's options
+// that the console may set ("set threads 2", "set hash 128"); without a value, all of them.
 bool Console::set(const RcString& rest) {
-  char name[9] = {0}, value[9] = {0};
-  if (rest.empty() || sscanf(rest.c_str(), "%8s %8s", name, value) != 2) {
+  Tokenizer words(rest, Separators);
+  const std::string name = words.next().c_str();
+  const std::string value = words.rest().trim().c_str();
+  if (name.empty() || value.empty()) {
     out().print("async  =%i\n", options.async);
     out().print("book   =%i\n", options.book);
     out().print("cleartt=%i\n", options.cleartt);
-    out().print("threads=%i\n", searchController.threadCount);
+    for (const OptionRow& row : engine_.options().rows())
+      if ((row.places & ForConsole) && row.type != OptionType::Button)
+        out().print("%s=%s\n", row.name.c_str(), row.current().c_str());
     return true;
   }
-  bool on = value[0] == '1';
-  if (!strcmp(name, "async"))
+  const bool on = value[0] == '1';
+  if (name == "async") {
     options.async = on;
-  else if (!strcmp(name, "book"))
+  } else if (name == "book") {
     options.book = on;
-  else if (!strcmp(name, "cleartt"))
+  } else if (name == "cleartt") {
     options.cleartt = on;
-  else if (!strcmp(name, "threads")) {
-    searchController.waitUntilIdle();  // the threads never change under a running search
-    searchController.setThreads(atoi(value));
-  } else
-    diagnostic("set: unknown parameter: %s\n", name);
+  } else if (const OptionRow* row = engine_.options().find(name);
+             row && (row->places & ForConsole)) {
+    // The engine's settings never change under a running search.
+    engine_.waitUntilIdle();
+    const std::string answer = engine_.options().set(*row, value);
+    if (!answer.empty()) diagnostic("%s\n", answer.c_str());
+  } else {
+    diagnostic("set: unknown parameter: %s\n", name.c_str());
+  }
   return true;
 }
 

@@ -1,11 +1,13 @@
 #pragma once
 // The console command shell: start-up, then the loop that reads standard input, offers each
 // line to the protocol drivers and runs the console commands.
+#include "app/book_commands.h"
 #include "base/rc_string.h"
 #include "base/settings.h"
 #include "base/tokenizer.h"
 #include "board/position.h"
 #include "protocol/protocol_driver.h"
+#include "search/engine.h"
 #include "search/search_limits.h"
 
 struct ConsoleOptions {
@@ -16,8 +18,12 @@ struct ConsoleOptions {
 
 class Console {
  public:
-  Console(Position& pos, Settings& settings, const RcString& inifile)
-      : pos_(pos), settings_(settings), inifile_(inifile) {}
+  Console(Engine& engine, BookShelf& book, Settings& settings, const RcString& inifile)
+      : engine_(engine),
+        pos_(engine.position()),
+        book_(book),
+        settings_(settings),
+        inifile_(inifile) {}
 
   // Protocol drivers in the order they see each line (UCI first, then WinBoard).
   void setDrivers(ProtocolDriver* uci, ProtocolDriver* winboard) {
@@ -67,21 +73,19 @@ class Console {
   void enterMoves(const RcString& line, const RcString& word);
   void setPosition(const char* fen);
 
-  Position& pos_;
+  Engine& engine_;
+  Position& pos_;  // the engine's game
+  BookShelf& book_;
   Settings& settings_;
   RcString inifile_;
   ProtocolDriver* uci_ = nullptr;
   ProtocolDriver* winboard_ = nullptr;
   int clockMhz_ = 0;
   // The console's searches: `maxtime` sets the time (five seconds a move to begin with),
-  // `maxdepth` the depth, `multipv` the lines.
+  // `maxdepth` the depth (the lines are the engine's MultiPV).
   SearchLimits limits_ = [] {
     SearchLimits limits;
     limits.moveTimeMs = 5000;
     return limits;
   }();
 };
-
-// The entry point's body: start-up, then the console command loop; or, for "melvok bench
-// [depth]", the bench alone.
-int runShell(int argc, char** argv);

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/console.h"
+#include "app/startup.h"
 
 // The search and worker threads may still be running when the loop ends: flush and leave
 // at once, without running destructors under their feet.

@@ -1,7 +1,8 @@
-// Start-up: streams, banner, settings, tables, the start-up keys, threads and the initial
-// position; then the console loop. Every program-wide object is created here or is one of the
-// subsystems' own single instances (search controller, table, bitbases, book), and none is
+// Start-up: streams, banner, settings, tables, the engine and everything that talks to it, the
+// start-up keys; then the console loop. Every object of the program is created here, and none is
 // ever torn down: the process ends with a flush and an immediate exit.
+#include "app/startup.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,17 +18,11 @@
 #include "protocol/uci_driver.h"
 #include "protocol/winboard_driver.h"
 #include "search/bench.h"
-#include "search/bitbase.h"
-#include "search/search_controller.h"
+#include "search/engine.h"
 
 namespace {
 
 constexpr const char* Version = "0.1";
-
-// The program-wide objects of the shell.
-Position gamePosition;
-Settings settings;
-ProtocolConfig protocolConfig;
 
 void printBanner() {
   printf("\nmelvok-%s\n", Version);
@@ -36,33 +31,35 @@ void printBanner() {
 }
 
 // A key that is missing and a key whose value is empty are alike: absent.
-bool present(const char* key) { return !settings.get(key).empty(); }
-int number(const char* key) { return atoi(settings.get(key).c_str()); }
+bool present(const Settings& settings, const char* key) { return !settings.get(key).empty(); }
+int number(const Settings& settings, const char* key) { return atoi(settings.get(key).c_str()); }
 
-int readStartupSettings() {
-  if (present("book.file"))
-    loadOpeningBook(settings.get("book.file").c_str(), settings, gamePosition);
-  if (present("uci.trace")) protocolConfig.uciTrace = number("uci.trace") > 0;
-  protocolConfig.uciLogDir = settings.get("uci.logdir");
-  if (present("uci.timegap")) protocolConfig.uciTimeGapMs = number("uci.timegap") * 1000;
-  protocolConfig.winboardLogDir = settings.get("winboard.logdir");
-  if (present("winboard.timegap"))
-    protocolConfig.winboardTimeGapMs = number("winboard.timegap") * 1000;
-  if (present("egbb.dir"))
-    searchController.bitbases.startUp(settings.get("egbb.dir").c_str(),
-                                      settings.get("egbb.cachemb").c_str());
-  if (present("syzygy.path"))
-    printf("%s\n", searchController.syzygy.load(settings.get("syzygy.path").c_str()).c_str());
-  if (present("tt.cachemb") &&
-      !searchController.table().resize(uint64_t(number("tt.cachemb")) * 1024))
-    printf("tt.cachemb: no memory for %i MB, the table stays at %llu MB\n", number("tt.cachemb"),
-           (unsigned long long)(searchController.table().sizeBytes() >> 20));
-  return number("machine.mhz");
+// The protocols' own start-up keys.
+ProtocolConfig protocolConfig(const Settings& settings) {
+  ProtocolConfig config;
+  if (present(settings, "uci.trace")) config.uciTrace = number(settings, "uci.trace") > 0;
+  config.uciLogDir = settings.get("uci.logdir");
+  if (present(settings, "uci.timegap"))
+    config.uciTimeGapMs = number(settings, "uci.timegap") * 1000;
+  config.winboardLogDir = settings.get("winboard.logdir");
+  if (present(settings, "winboard.timegap"))
+    config.winboardTimeGapMs = number(settings, "winboard.timegap") * 1000;
+  return config;
 }
 
-void chooseThreadCount() {
-  int processors = processorCount();
-  int wanted = number("search.nthreads");
+// The engine's start-up keys: the option rows that name a settings key, the bitbase library,
+// and the thread count (0: one per processor; more than the processors are capped).
+void applySettings(Engine& engine, const Settings& settings) {
+  if (present(settings, "egbb.dir"))
+    engine.loadBitbases(settings.get("egbb.dir").c_str(), settings.get("egbb.cachemb").c_str());
+  for (const OptionRow& row : engine.options().rows()) {
+    if (row.settingsKey.empty() || !present(settings, row.settingsKey.c_str())) continue;
+    const std::string answer =
+        engine.options().set(row, settings.get(row.settingsKey.c_str()).c_str());
+    if (!answer.empty()) printf("%s\n", answer.c_str());
+  }
+  const int processors = processorCount();
+  const int wanted = number(settings, "search.nthreads");
   int threads;
   if (wanted > processors) {
     printf("!--only %i cpu's present, using %i searchthreads\n", processors, processors);
@@ -71,15 +68,7 @@ void chooseThreadCount() {
     threads = wanted != 0 ? wanted : processors;
   }
   if (threads > 1) printf("--using parallel search with %i threads\n", threads);
-  searchController.setThreads(threads);
-}
-
-// The protocol drivers see every line before the console does: UCI first, then WinBoard.
-void connectProtocolDrivers(Console& console) {
-  protocolConfig.bookMove = pickOpeningBookMove;
-  static UciDriver uci(gamePosition, protocolConfig, Version);
-  static WinBoardDriver winboard(gamePosition, protocolConfig, Version);
-  console.setDrivers(&uci, &winboard);
+  engine.setOption("Threads", std::to_string(threads));
 }
 
 // "melvok bench [depth [lines]]": the bench with the built-in settings only (the settings file
@@ -93,8 +82,7 @@ int benchFromCommandLine(int argc, char** argv) {
     return -1;
   }
   initTables();
-  searchController.setThreads(1);
-  runBench(searchController, depth, standardOutput(), lines);
+  runBench(depth, standardOutput(), lines);
   return 0;
 }
 
@@ -110,18 +98,29 @@ int runShell(int argc, char** argv) {
   }
   RcString inifile(argc == 2 ? argv[1] : "melvok.ini");
   printf("inifile=%s\n", inifile.c_str());
+  static Settings settings;
   if (!settings.load(inifile.c_str())) printf("could not load inifile: %s\n", inifile.c_str());
   initTables();
-  int clockMhz = readStartupSettings();
-  chooseThreadCount();
-  srand(tickCount());
-  searchController.boot();
-  setFen(gamePosition, InitialFen);
-  printBoard(gamePosition, &standardOutput());
 
-  static Console console(gamePosition, settings, inifile);
-  console.setClockMhz(clockMhz);
-  connectProtocolDrivers(console);
+  // The program's objects, all here: the engine with its book, the two protocol drivers (which
+  // see every line before the console does: UCI first, then WinBoard) and the console. They
+  // live until the process ends.
+  static Engine engine;
+  auto book = std::make_unique<BookShelf>();
+  BookShelf& shelf = *book;
+  shelf.seed(tickCount());
+  engine.setBook(std::move(book));
+  if (present(settings, "book.file")) shelf.load(settings.get("book.file").c_str(), settings);
+  applySettings(engine, settings);
+  engine.boot();
+  static const ProtocolConfig config = protocolConfig(settings);
+  static UciDriver uci(engine, config, Version);
+  static WinBoardDriver winboard(engine, config, Version);
+  static Console console(engine, shelf, settings, inifile);
+  console.setClockMhz(number(settings, "machine.mhz"));
+  console.setDrivers(&uci, &winboard);
+
+  printBoard(engine.position(), &standardOutput());
   console.run();
   return 0;
 }

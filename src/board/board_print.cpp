@@ -46,7 +46,11 @@ void printMaterial(const Position& pos, OutputStream& out) {
   static const struct {
     int (*count)(uint32_t);
     char letter;
-  } kinds[5] = {{queenCount, 'Q'}, {rookCount, 'R'}, {bishopCount, 'B'}, {knightCount, 'N'}, {pawnCount, 'P'}};
+  } kinds[5] = {{queenCount, 'Q'},
+                {rookCount, 'R'},
+                {bishopCount, 'B'},
+                {knightCount, 'N'},
+                {pawnCount, 'P'}};
   for (const auto& kind : kinds) {
     int surplus = kind.count(white) - kind.count(black);
     for (int i = 0; i < surplus; i++) out.put(kind.letter);

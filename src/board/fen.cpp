@@ -16,13 +16,20 @@ namespace {
 
 int kindOfLetter(char c) {
   switch (c | 0x20) {
-    case 'p': return Pawn;
-    case 'n': return Knight;
-    case 'b': return Bishop;
-    case 'r': return Rook;
-    case 'q': return Queen;
-    case 'k': return King;
-    default: return 0;
+    case 'p':
+      return Pawn;
+    case 'n':
+      return Knight;
+    case 'b':
+      return Bishop;
+    case 'r':
+      return Rook;
+    case 'q':
+      return Queen;
+    case 'k':
+      return King;
+    default:
+      return 0;
   }
 }
 
@@ -121,8 +128,8 @@ void buildCastleGeometry(CastleGeometry& g) {
     return files;
   };
   g.kingSideEmptyFiles = span(g.kingFile < 5 ? g.kingFile : 5, 6, g.kingRookFile);
-  g.queenSideEmptyFiles = span(g.queenRookFile < 2 ? g.queenRookFile : 2, (g.kingFile > 4 ? g.kingFile : 4) - 1,
-                               g.queenRookFile);
+  g.queenSideEmptyFiles = span(g.queenRookFile < 2 ? g.queenRookFile : 2,
+                               (g.kingFile > 4 ? g.kingFile : 4) - 1, g.queenRookFile);
 }
 
 // The castling rook for a right: the rook on `file` if given, else the outermost rook of the
@@ -182,8 +189,10 @@ void readCastling(Position& pos, const char*& p) {
     uint8_t right;
     int side;
     bool kingSide;
-  } rights[4] = {{WhiteKingSide, White, true}, {WhiteQueenSide, White, false},
-                 {BlackKingSide, Black, true}, {BlackQueenSide, Black, false}};
+  } rights[4] = {{WhiteKingSide, White, true},
+                 {WhiteQueenSide, White, false},
+                 {BlackKingSide, Black, true},
+                 {BlackQueenSide, Black, false}};
   for (const auto& r : rights) {
     if (!(pos.castleRights & r.right)) continue;
     int rank = r.side == White ? 0 : 7;
@@ -234,7 +243,8 @@ void readEnPassant(Position& pos, const char*& p) {
 }
 
 void readCounters(const char*& p) {
-  static const char* const messages[2] = {"illegal char in fifty: %c\n", "illegal char in move nr: %c\n"};
+  static const char* const messages[2] = {"illegal char in fifty: %c\n",
+                                          "illegal char in move nr: %c\n"};
   for (const char* message : messages) {
     while (*p == ' ') p++;
     bool digits = false;
@@ -369,7 +379,8 @@ void fenString(const Position& pos, char* buffer, int size) {
   static const struct {
     uint8_t right;
     char letter;
-  } rights[4] = {{WhiteKingSide, 'K'}, {WhiteQueenSide, 'Q'}, {BlackKingSide, 'k'}, {BlackQueenSide, 'q'}};
+  } rights[4] = {
+      {WhiteKingSide, 'K'}, {WhiteQueenSide, 'Q'}, {BlackKingSide, 'k'}, {BlackQueenSide, 'q'}};
   for (const auto& r : rights)
     if (pos.castleRights & r.right) put(r.letter);
   if (!pos.castleRights) put('-');

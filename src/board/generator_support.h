@@ -34,7 +34,8 @@ inline Move* addPromotions(Move* list, Move base, const int (&order)[4]) {
 
 // Pawn captures toward the lower file, then the higher file; on the rank before promotion
 // each capture comes as its promotions in `order`.
-inline Move* pawnCaptures(const Position& pos, Move* list, int from, int side, const int (&order)[4]) {
+inline Move* pawnCaptures(const Position& pos, Move* list, int from, int side,
+                          const int (&order)[4]) {
   const int enemyBase = colourBase(side ^ 1);
   const int forward = pawnStep[side];
   const bool promoting = rankOf(from) == prePromotionRank(side);

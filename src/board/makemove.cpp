@@ -131,7 +131,8 @@ Move makeEnPassant(Position& pos, Move m, int from, int to, int side) {
   pos.occupied = (pos.occupied & ~(squareBit(from) | squareBit(capturedSquare))) | squareBit(to);
   pos.pieceSquare[captured] += 0x80;
   pos.pieceSquare[pawn] = uint8_t(to);
-  uint64_t pawnDelta = pieceKey(captured, capturedSquare) ^ pieceKey(pawn, from) ^ pieceKey(pawn, to);
+  uint64_t pawnDelta =
+      pieceKey(captured, capturedSquare) ^ pieceKey(pawn, from) ^ pieceKey(pawn, to);
   pos.hashKey ^= pawnDelta;
   pos.pawnKey ^= pawnDelta;
   clearEpSquare(pos);
@@ -191,7 +192,8 @@ Move makeMoveUnrecorded(Position& pos, Move m) {
       if (m & MoveDoublePush) {
         // Only a square an enemy pawn can capture onto counts as an en-passant square.
         uint8_t enemyPawn = side == White ? 0x82 : 0x41;
-        if (tables.pieceMask[pos.at(to - 1)] == enemyPawn || tables.pieceMask[pos.at(to + 1)] == enemyPawn) {
+        if (tables.pieceMask[pos.at(to - 1)] == enemyPawn ||
+            tables.pieceMask[pos.at(to + 1)] == enemyPawn) {
           pos.epSquare = uint8_t(to ^ 16);
           pos.hashKey ^= zobrist[pos.epSquare];
         }
@@ -225,7 +227,8 @@ void unmakeSpecial(Position& pos, Move m) {
     pos.material[side ^ 1] += 0x100;
   } else if (m & MoveCastle) {
     bool queenSide = fileOf(to) < 5;
-    int rookFrom = squareOf(queenSide ? pos.castle.queenRookFile : pos.castle.kingRookFile, rankOf(from));
+    int rookFrom =
+        squareOf(queenSide ? pos.castle.queenRookFile : pos.castle.kingRookFile, rankOf(from));
     int rookTo = queenSide ? to + 1 : to - 1;
     int king = pos.at(to), rook = pos.at(rookTo);
     pos.at(to) = Empty;
@@ -279,9 +282,11 @@ bool isAttacked(const Position& pos, int side, int sq) {
   const uint8_t* squares = pos.pieceSquare + colourBase(side);
   if (attackMaskOf(sq - squares[KingSlot]) & 0x04) return true;
   if (side == White) {
-    if (tables.pieceMask[pos.at(sq - 15)] == 0x41 || tables.pieceMask[pos.at(sq - 17)] == 0x41) return true;
+    if (tables.pieceMask[pos.at(sq - 15)] == 0x41 || tables.pieceMask[pos.at(sq - 17)] == 0x41)
+      return true;
   } else {
-    if (tables.pieceMask[pos.at(sq + 15)] == 0x82 || tables.pieceMask[pos.at(sq + 17)] == 0x82) return true;
+    if (tables.pieceMask[pos.at(sq + 15)] == 0x82 || tables.pieceMask[pos.at(sq + 17)] == 0x82)
+      return true;
   }
   for (int slot = KnightSlot; squares[slot] != NoSquare; slot++) {
     int from = squares[slot];
@@ -319,7 +324,8 @@ bool isPinnedMove(const Position& pos, int king, int from, int to) {
 
 uint64_t perft(Position& pos, int depth, Move lastMove) {
   Move moves[MaxMoves];
-  Move* end = (lastMove & MoveCheckFlags) ? generateEvasions(pos, moves, lastMove) : generateMoves(pos, moves);
+  Move* end = (lastMove & MoveCheckFlags) ? generateEvasions(pos, moves, lastMove)
+                                          : generateMoves(pos, moves);
   UndoInfo undo = saveUndo(pos);
   uint64_t count = 0;
   if (depth <= 1) {

@@ -9,7 +9,8 @@ using namespace generator;
 
 constexpr int EvasionPromotionOrder[4] = {Queen, Knight, Bishop, Rook};
 
-Move* sliderMoves(const Position& pos, Move* list, int from, const int* dirs, int count, int enemyBase) {
+Move* sliderMoves(const Position& pos, Move* list, int from, const int* dirs, int count,
+                  int enemyBase) {
   for (int i = 0; i < count; i++) {
     int dir = dirs[i];
     int to = from + dir;
@@ -195,14 +196,23 @@ Move* generateMoves(Position& pos, Move* list) {
   const int enemyBase = colourBase(side ^ 1);
   uint8_t pinned[8], pinners[8];
   int pinnedCount = hidePinnedPieces(pos, side, pinned, pinners);
-  for (int i = 0; i < pinnedCount; i++) list = pinnedPieceMoves(pos, list, pinned[i], pinners[i], side);
+  for (int i = 0; i < pinnedCount; i++)
+    list = pinnedPieceMoves(pos, list, pinned[i], pinners[i], side);
   list = enPassantMoves(pos, list, side);
   list = castlingMoves(pos, list, side);
-  forEachPiece(pos, side, PawnSlot, [&](int from) { list = pawnMoves(pos, list, from, side, PromotionOrder); });
-  forEachPiece(pos, side, KnightSlot, [&](int from) { list = knightMoves(pos, list, from, enemyBase); });
-  forEachPiece(pos, side, BishopSlot, [&](int from) { list = sliderMoves(pos, list, from, BishopDirections, 4, enemyBase); });
-  forEachPiece(pos, side, RookSlot, [&](int from) { list = sliderMoves(pos, list, from, RookDirections, 4, enemyBase); });
-  forEachPiece(pos, side, QueenSlot, [&](int from) { list = sliderMoves(pos, list, from, QueenDirections, 8, enemyBase); });
+  forEachPiece(pos, side, PawnSlot,
+               [&](int from) { list = pawnMoves(pos, list, from, side, PromotionOrder); });
+  forEachPiece(pos, side, KnightSlot,
+               [&](int from) { list = knightMoves(pos, list, from, enemyBase); });
+  forEachPiece(pos, side, BishopSlot, [&](int from) {
+    list = sliderMoves(pos, list, from, BishopDirections, 4, enemyBase);
+  });
+  forEachPiece(pos, side, RookSlot, [&](int from) {
+    list = sliderMoves(pos, list, from, RookDirections, 4, enemyBase);
+  });
+  forEachPiece(pos, side, QueenSlot, [&](int from) {
+    list = sliderMoves(pos, list, from, QueenDirections, 8, enemyBase);
+  });
   list = kingSteps8(pos, list, pos.kingSquare(side), side);
   restorePinnedPieces(pos, pinned, pinnedCount);
   return list;
@@ -229,7 +239,8 @@ Move* generateEvasions(Position& pos, Move* list, Move /*lastMove*/) {
       bool alongCheckLine = false;
       for (int i = 0; i < checkerCount; i++) {
         int checker = pos.at(checkers[i]);
-        if ((checker & 0x20) && directionOf(king - checkers[i]) == step && to != checkers[i]) alongCheckLine = true;
+        if ((checker & 0x20) && directionOf(king - checkers[i]) == step && to != checkers[i])
+          alongCheckLine = true;
       }
       if (!alongCheckLine && !isAttacked(pos, side ^ 1, to)) *out++ = moveWord(king, to, target);
     }
@@ -271,7 +282,8 @@ Move* generateEvasions(Position& pos, Move* list, Move /*lastMove*/) {
           list = addPromotions(list, m, EvasionPromotionOrder);
         else
           *list++ = m;
-      } else if (pos.at(from) == Empty && rankOf(sq) == (side == White ? 3 : 4) && freePawnAt(from - forward)) {
+      } else if (pos.at(from) == Empty && rankOf(sq) == (side == White ? 3 : 4) &&
+                 freePawnAt(from - forward)) {
         *list++ = moveWord(from - forward, sq, 0) | MoveDoublePush;
       }
       list = piecesTo(pos, list, sq, side);
@@ -302,8 +314,8 @@ bool isMoveLegal(Position& pos, Move m) {
     return backRankFilesEmpty(pos, rank, files) && !isAttacked(pos, side ^ 1, king);
   }
   if (m & MoveEnPassant)
-    return kind == Pawn && pos.epSquare && to == pos.epSquare && moveCaptured(m) == pos.at(to ^ 16) &&
-           (from == (to ^ 16) - 1 || from == (to ^ 16) + 1);
+    return kind == Pawn && pos.epSquare && to == pos.epSquare &&
+           moveCaptured(m) == pos.at(to ^ 16) && (from == (to ^ 16) - 1 || from == (to ^ 16) + 1);
 
   if (pos.at(to) != moveCaptured(m)) return false;
   if (moveCaptured(m) && (moveCaptured(m) & 0xC0) == own) return false;
@@ -311,7 +323,8 @@ bool isMoveLegal(Position& pos, Move m) {
 
   if (movePromotion(m)) {
     int promo = movePromotion(m);
-    if (kind != Pawn || (promo != Queen && promo != Rook && promo != Bishop && promo != Knight)) return false;
+    if (kind != Pawn || (promo != Queen && promo != Rook && promo != Bishop && promo != Knight))
+      return false;
     if (rankOf(to) != (side == White ? 7 : 0)) return false;
     int diff = to - from;
     int forward = pawnStep[side];
@@ -322,7 +335,8 @@ bool isMoveLegal(Position& pos, Move m) {
     int diff = to - from;
     if (rankOf(to) == 0 || rankOf(to) == 7) return false;
     if (m & MoveDoublePush)
-      return diff == 2 * forward && !moveCaptured(m) && rankOf(from) == startRank(side) && pos.at(from + forward) == Empty;
+      return diff == 2 * forward && !moveCaptured(m) && rankOf(from) == startRank(side) &&
+             pos.at(from + forward) == Empty;
     if (!moveCaptured(m)) return diff == forward;
     return diff == forward - 1 || diff == forward + 1;
   }
@@ -340,7 +354,8 @@ bool isMoveLegal(Position& pos, Move m) {
 
 int generateLegalMoves(Position& pos, Move* list) {
   Move moves[MaxMoves];
-  Move* end = pos.inCheck() ? generateEvasions(pos, moves, pos.lastMove) : generateMoves(pos, moves);
+  Move* end =
+      pos.inCheck() ? generateEvasions(pos, moves, pos.lastMove) : generateMoves(pos, moves);
   UndoInfo undo = saveUndo(pos);
   int count = 0;
   for (Move* m = moves; m < end; m++) {

@@ -14,19 +14,24 @@ namespace {
 // The squares, letters and castling marks found in a move text.
 struct MoveFields {
   int toFile = -1, toRank = -1, fromFile = -1, fromRank = -1;
-  char piece = 0;      // upper-case letter of the moving piece, 0 when not given
-  int promotion = 0;   // kind code, 0 when not given
+  char piece = 0;     // upper-case letter of the moving piece, 0 when not given
+  int promotion = 0;  // kind code, 0 when not given
   int castleMarks = 0;
   bool kingStep = false;  // a king move one file sideways: never castling
 };
 
 int promotionKind(char upper) {
   switch (upper) {
-    case 'Q': return Queen;
-    case 'R': return Rook;
-    case 'B': return Bishop;
-    case 'N': return Knight;
-    default: return 0;
+    case 'Q':
+      return Queen;
+    case 'R':
+      return Rook;
+    case 'B':
+      return Bishop;
+    case 'N':
+      return Knight;
+    default:
+      return 0;
   }
 }
 
@@ -91,14 +96,16 @@ bool decidePiece(const Position& pos, MoveFields& f) {
   int fileDistance = f.toFile - fileOf(king);
   if (f.toRank == rankOf(king) && (fileDistance == 1 || fileDistance == -1)) {
     int occupant = pos.at(target);
-    bool ownRook = (occupant & 0xC0) == colourBase(int(pos.sideToMove)) && tables.kindOfSlot[slotOf(occupant)] == Rook;
+    bool ownRook = (occupant & 0xC0) == colourBase(int(pos.sideToMove)) &&
+                   tables.kindOfSlot[slotOf(occupant)] == Rook;
     if (!ownRook) {
       f.kingStep = true;
       return true;
     }
   }
   int occupant = pos.at(target);
-  if ((occupant & 0xC0) == colourBase(int(pos.sideToMove)) && tables.kindOfSlot[slotOf(occupant)] == Rook) {
+  if ((occupant & 0xC0) == colourBase(int(pos.sideToMove)) &&
+      tables.kindOfSlot[slotOf(occupant)] == Rook) {
     // King takes own rook: castling toward that rook.
     f.castleMarks = fileOf(king) >= f.toFile ? 3 : 2;
     f.toFile = f.castleMarks == 2 ? 6 : 2;
@@ -133,7 +140,8 @@ Move parseMove(Position& pos, const char* text) {
   if (!scanFields(text, fields) || !decidePiece(pos, fields)) return 0;
 
   Move moves[MaxMoves];
-  Move* end = pos.inCheck() ? generateEvasions(pos, moves, pos.previousMove()) : generateMoves(pos, moves);
+  Move* end =
+      pos.inCheck() ? generateEvasions(pos, moves, pos.previousMove()) : generateMoves(pos, moves);
   UndoInfo undo = saveUndo(pos);
   Move found = 0;
   for (Move* m = moves; m < end; m++) {
@@ -143,7 +151,8 @@ Move parseMove(Position& pos, const char* text) {
     unmakeMove(pos, *m, undo);
     if (found) {
       char first[MoveTextSize], second[MoveTextSize];
-      fprintf(stderr, "ambiguous move: %s _and_ %s\n", printMove(pos, first, found), printMove(pos, second, made));
+      fprintf(stderr, "ambiguous move: %s _and_ %s\n", printMove(pos, first, found),
+              printMove(pos, second, made));
       return 0;
     }
     found = made;

@@ -65,7 +65,8 @@ void compactLists(Position& pos) {
         pos.at(sq) = uint8_t(base + next);
         next++;
       }
-      for (int slot = next; slot <= kindEndSlot[kind]; slot++) pos.pieceSquare[base + slot] = NoSquare;
+      for (int slot = next; slot <= kindEndSlot[kind]; slot++)
+        pos.pieceSquare[base + slot] = NoSquare;
     }
   }
   // Captured promoted pawns are gone from the lists, so the lines they belonged to can no
@@ -144,11 +145,13 @@ void verifyPosition(const Position& pos, const char* label, Move m) {
       int sq = pos.pieceSquare[piece];
       if (sq == NoSquare || !onBoard(sq)) continue;
       if (pos.at(sq) != piece) {
-        out.print("%s wrong index: sq=%x, col=%x, i=%x, ix=%x=%x\n", label, sq, base, slot, piece, pos.at(sq));
+        out.print("%s wrong index: sq=%x, col=%x, i=%x, ix=%x=%x\n", label, sq, base, slot, piece,
+                  pos.at(sq));
         failVerification(pos, label, m);
       }
       if ((pos.at(sq) & 0xC0) != base) {
-        out.print("%s wrong color: sq=%x, col=%x, i=%x, ix=%x=%x\n", label, sq, base, slot, piece, pos.at(sq));
+        out.print("%s wrong color: sq=%x, col=%x, i=%x, ix=%x=%x\n", label, sq, base, slot, piece,
+                  pos.at(sq));
         failVerification(pos, label, m);
       }
     }

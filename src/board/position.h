@@ -10,8 +10,8 @@
 
 class OutputStream;
 
-constexpr int MaxHistory = 1024;    // plies of key and move history
-constexpr int MaxPromotions = 16;   // promoted pawns along one line (16 pawns at most exist)
+constexpr int MaxHistory = 1024;   // plies of key and move history
+constexpr int MaxPromotions = 16;  // promoted pawns along one line (16 pawns at most exist)
 // Plies reserved above the game for a search from its last position: game moves beyond
 // MaxGamePly are refused so that the history never overflows.
 constexpr int SearchHeadroom = 128;
@@ -20,11 +20,11 @@ constexpr int MaxGamePly = MaxHistory - SearchHeadroom;
 // Castling geometry of the current set-up (Chess960 moves the king and rook files). Kept in
 // the position so that positions set up from different FENs never disturb each other.
 struct CastleGeometry {
-  uint8_t mask[128];            // rights surviving a move from or to each square
+  uint8_t mask[128];  // rights surviving a move from or to each square
   int kingFile = 4;
   int kingRookFile = 7;
   int queenRookFile = 0;
-  uint8_t kingSideEmptyFiles = 0;   // files that must be empty to castle, bit per file
+  uint8_t kingSideEmptyFiles = 0;  // files that must be empty to castle, bit per file
   uint8_t queenSideEmptyFiles = 0;
 };
 
@@ -35,22 +35,22 @@ constexpr uint8_t WhiteQueenSide = 4;
 constexpr uint8_t BlackQueenSide = 8;
 
 struct Position {
-  uint8_t board[256];         // square s lives at board[64 + s]; the rest is guard 0xC0
-  uint8_t pieceSquare[192];   // by piece number; 255 free/end, +0x80 captured
-  uint64_t hashKey;           // pieces, castling and ep; not the side to move
+  uint8_t board[256];        // square s lives at board[64 + s]; the rest is guard 0xC0
+  uint8_t pieceSquare[192];  // by piece number; 255 free/end, +0x80 captured
+  uint64_t hashKey;          // pieces, castling and ep; not the side to move
   uint32_t sideToMove;
-  uint32_t ply;               // moves made since set-up; next history index
+  uint32_t ply;  // moves made since set-up; next history index
   uint32_t material[2];
   uint64_t pawnKey;
-  uint64_t occupied;          // occupied squares, bit per square (see board/rays.h)
+  uint64_t occupied;  // occupied squares, bit per square (see board/rays.h)
   uint16_t lastIrreversible;
   uint8_t castleRights;
-  uint8_t epSquare;           // 0 when there is none
+  uint8_t epSquare;  // 0 when there is none
   uint64_t keyHistory[MaxHistory];
   Move moveHistory[MaxHistory];  // moves made, with the check flags makeMove gave them
   uint8_t promotedPawns[MaxPromotions];
   uint32_t promotedCount;
-  Move lastMove;              // move that led here, with its check flags
+  Move lastMove;  // move that led here, with its check flags
   CastleGeometry castle;
 
   uint8_t& at(int sq) { return board[64 + sq]; }

@@ -17,9 +17,9 @@ struct SliderKind {
   const int* directions;
   int count;
 };
-constexpr SliderKind Sliders[3] = {
-    {BishopSlot, BishopDirections, 4}, {RookSlot, RookDirections, 4}, {QueenSlot, QueenDirections, 8}};
-
+constexpr SliderKind Sliders[3] = {{BishopSlot, BishopDirections, 4},
+                                   {RookSlot, RookDirections, 4},
+                                   {QueenSlot, QueenDirections, 8}};
 
 // Check flags a piece of kind `mask` standing on `sq` would give the king: direct check,
 // a battery check (the line is blocked only by a rook or queen right in front of the king),
@@ -95,11 +95,13 @@ Move* generateCaptures(const Position& pos, Move* list) {
   forEachPiece(pos, side, PawnSlot, [&](int from) {
     list = pawnCaptures(pos, list, from, side, PromotionOrder);
     bool promoting = rankOf(from) == prePromotionRank(side);
-    if (promoting && pos.at(from + forward) == Empty) list = addPromotions(list, moveWord(from, from + forward, 0), PromotionOrder);
+    if (promoting && pos.at(from + forward) == Empty)
+      list = addPromotions(list, moveWord(from, from + forward, 0), PromotionOrder);
   });
   forEachPiece(pos, side, KnightSlot, [&](int from) {
     for (int jump : KnightOrder)
-      if (isEnemy(pos.at(from + jump), enemyBase)) *list++ = moveWord(from, from + jump, pos.at(from + jump));
+      if (isEnemy(pos.at(from + jump), enemyBase))
+        *list++ = moveWord(from, from + jump, pos.at(from + jump));
   });
   forEachSlider(pos, side, [&](int from, auto lines, uint8_t) {
     list = lineCaptures(pos, list, from, enemyBase, lines);
@@ -107,7 +109,8 @@ Move* generateCaptures(const Position& pos, Move* list) {
   int king = pos.kingSquare(side);
   for (int step : kingSteps) {
     int to = king + step;
-    if (isEnemy(pos.at(to), enemyBase) && !isAttacked(pos, side ^ 1, to)) *list++ = moveWord(king, to, pos.at(to));
+    if (isEnemy(pos.at(to), enemyBase) && !isAttacked(pos, side ^ 1, to))
+      *list++ = moveWord(king, to, pos.at(to));
   }
   return list;
 }
@@ -117,7 +120,8 @@ Move* generateQuiets(const Position& pos, Move* list) {
   const int rank = side == White ? 0 : 7;
   const int king = pos.kingSquare(side);
   auto filesEmpty = [&](uint8_t files) { return backRankFilesEmpty(pos, rank, files); };
-  if ((pos.castleRights & (side == White ? WhiteKingSide : BlackKingSide)) && filesEmpty(pos.castle.kingSideEmptyFiles))
+  if ((pos.castleRights & (side == White ? WhiteKingSide : BlackKingSide)) &&
+      filesEmpty(pos.castle.kingSideEmptyFiles))
     *list++ = moveWord(king, squareOf(6, rank), 0) | MoveCastle;
   if ((pos.castleRights & (side == White ? WhiteQueenSide : BlackQueenSide)) &&
       filesEmpty(pos.castle.queenSideEmptyFiles))
@@ -163,13 +167,15 @@ Move* generateQuietChecks(const Position& pos, Move* list) {
     if (attackMaskOf(enemyKing - (from + forward)) & pawnMask)
       *list++ = moveWord(from, from + forward, 0) | MoveDirectCheck;
     int twoAhead = from + 2 * forward;
-    if (rankOf(from) == startRank(side) && pos.at(twoAhead) == Empty && (attackMaskOf(enemyKing - twoAhead) & pawnMask))
+    if (rankOf(from) == startRank(side) && pos.at(twoAhead) == Empty &&
+        (attackMaskOf(enemyKing - twoAhead) & pawnMask))
       *list++ = moveWord(from, twoAhead, 0) | MoveDoublePush | MoveDirectCheck;
   });
   forEachPiece(pos, side, KnightSlot, [&](int from) {
     for (int jump : KnightOrder) {
       int to = from + jump;
-      if (pos.at(to) == Empty && (attackMaskOf(enemyKing - to) & 0x08)) *list++ = moveWord(from, to, 0) | MoveDirectCheck;
+      if (pos.at(to) == Empty && (attackMaskOf(enemyKing - to) & 0x08))
+        *list++ = moveWord(from, to, 0) | MoveDirectCheck;
     }
   });
   forEachSlider(pos, side, [&](int from, auto lines, uint8_t mask) {
@@ -206,18 +212,22 @@ Move* generateDiscoveredChecks(const Position& pos, Move* list) {
       int forward = pawnStep[side];
       if (rankOf(blocker) != prePromotionRank(side) && pos.at(blocker + forward) == Empty) {
         add(blocker + forward, 0);
-        if (rankOf(blocker) == startRank(side) && pos.at(blocker + 2 * forward) == Empty) add(blocker + 2 * forward, MoveDoublePush);
+        if (rankOf(blocker) == startRank(side) && pos.at(blocker + 2 * forward) == Empty)
+          add(blocker + 2 * forward, MoveDoublePush);
       }
     } else if (kind == Knight) {
       for (int jump : KnightOrder)
         if (pos.at(blocker + jump) == Empty) add(blocker + jump, 0);
     } else if (kind == King) {
       for (int step : kingSteps)
-        if (pos.at(blocker + step) == Empty && !isAttacked(pos, side ^ 1, blocker + step)) add(blocker + step, 0);
+        if (pos.at(blocker + step) == Empty && !isAttacked(pos, side ^ 1, blocker + step))
+          add(blocker + step, 0);
     } else {
       const SliderKind& slider = Sliders[kind == Bishop ? 0 : kind == Rook ? 1 : 2];
       for (int i = 0; i < slider.count; i++)
-        for (int to = blocker + slider.directions[i]; pos.at(to) == Empty; to += slider.directions[i]) add(to, 0);
+        for (int to = blocker + slider.directions[i]; pos.at(to) == Empty;
+             to += slider.directions[i])
+          add(to, 0);
     }
   }
   return list;

@@ -62,8 +62,8 @@ void buildAttackTables(BoardTables& t) {
 }
 
 void buildPieceTables(BoardTables& t) {
-  static constexpr uint32_t materialByKind[8] = {0,          0x100,      0x10001003, 0,
-                                                 0,          0x10010003, 0x10100005, 0x1100000A};
+  static constexpr uint32_t materialByKind[8] = {0, 0x100,      0x10001003, 0,
+                                                 0, 0x10010003, 0x10100005, 0x1100000A};
   static constexpr uint8_t unitsByKind[8] = {0, 1, 3, 0, 0, 3, 5, 10};
   static constexpr uint8_t attackBitsByKind[8] = {0, 0, 0x08, 0x04, 0, 0x10, 0x20, 0x30};
   for (int slot = 0; slot < 64; slot++) {

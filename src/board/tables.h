@@ -15,17 +15,17 @@ struct BoardTables {
   int8_t directionTo[256];
   // Attack bits of the piece's kind OR its colour (0x40 white, 0x80 black), by piece number.
   uint8_t pieceMask[256];
-  uint32_t materialOf[64];   // material counter contribution by slot
-  uint32_t keyCode[256];     // kind * 128 + colour * 8, by piece number
-  uint8_t kindOfSlot[64];    // kind code by slot
-  uint8_t unitsOfSlot[64];   // pawn 1, knight 3, bishop 3, rook 5, queen 10
-  uint64_t castleKeys[16];   // XOR of the single-right keys of each rights value
+  uint32_t materialOf[64];  // material counter contribution by slot
+  uint32_t keyCode[256];    // kind * 128 + colour * 8, by piece number
+  uint8_t kindOfSlot[64];   // kind code by slot
+  uint8_t unitsOfSlot[64];  // pawn 1, knight 3, bishop 3, rook 5, queen 10
+  uint64_t castleKeys[16];  // XOR of the single-right keys of each rights value
   // Two-step tables, indexed by square difference + 128: the first leg of each of the (at
   // most two) routes to that difference; the second leg is the difference minus the first.
   // 0 marks no route. Used to find squares from which a piece would give check.
-  int8_t knightFirstJumps[256][2];   // two knight jumps
-  int8_t orthogonalFirstLegs[256][2]; // an orthogonal leg, then a perpendicular one
-  int8_t diagonalFirstLegs[256][2];   // a diagonal leg, then a perpendicular one
+  int8_t knightFirstJumps[256][2];     // two knight jumps
+  int8_t orthogonalFirstLegs[256][2];  // an orthogonal leg, then a perpendicular one
+  int8_t diagonalFirstLegs[256][2];    // a diagonal leg, then a perpendicular one
 };
 
 // The Zobrist keys, indexed by kind * 128 + (8 for black) + square. Rows of kind 0 hold the

@@ -47,11 +47,11 @@ constexpr int kindEndSlot[8] = {0, 16, 30, 5, 0, 42, 53, 63};
 constexpr uint8_t NoSquare = 255;  // free list entry / list end
 
 // Move word layout.
-constexpr Move MoveDirectCheck = 0x08;        // bit 3: the moved piece gives check
-constexpr Move MoveDiscoveredCheck = 0x80;    // bit 7: discovered check
+constexpr Move MoveDirectCheck = 0x08;      // bit 3: the moved piece gives check
+constexpr Move MoveDiscoveredCheck = 0x80;  // bit 7: discovered check
 constexpr Move MoveCheckFlags = 0x88;
-constexpr Move MoveSearchFlag = 0x0800;       // bit 11: reserved for the search
-constexpr Move MoveBatteryCheck = 0x8000;     // bit 15: check through a battery (quiet checks)
+constexpr Move MoveSearchFlag = 0x0800;    // bit 11: reserved for the search
+constexpr Move MoveBatteryCheck = 0x8000;  // bit 15: check through a battery (quiet checks)
 constexpr Move MoveEnPassant = 1u << 27;
 constexpr Move MoveCastle = 1u << 28;
 constexpr Move MoveDoublePush = 1u << 29;

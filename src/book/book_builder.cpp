@@ -146,9 +146,12 @@ bool BookTable::addGame(const PgnGame& game) {
       slot.to = to;
       counts.slotsInUse++;
     }
-    if (counter == 0) slot.wins++;
-    else if (counter == 1) slot.draws++;
-    else slot.losses++;
+    if (counter == 0)
+      slot.wins++;
+    else if (counter == 1)
+      slot.draws++;
+    else
+      slot.losses++;
     slot.ratingSum += shares[i & 1];
     counts.movesStored++;
     counter = 2 - counter;  // a win for one side is a loss for the other; draws stay
@@ -289,7 +292,8 @@ bool buildBook(BookTable& table, RcString& bookName, const char* iniFile, const 
       putchar('.');
       fflush(stdout);
     }
-    if (!table.addGame(*game)) printf("-->error in line %i, game %i\n", int(reader.lineNumber()), number);
+    if (!table.addGame(*game))
+      printf("-->error in line %i, game %i\n", int(reader.lineNumber()), number);
   }
   reader.close();
   if (counts.gamesRead == 0) {
@@ -320,10 +324,12 @@ bool buildBook(BookTable& table, RcString& bookName, const char* iniFile, const 
   table.filterMoves();
   const int slots = int(counts.slotsInUse);
   printf("filtered, slots=%u\n", counts.slotsInUse);
-  printf(" -mingames  =%8i  (%3i%%)\n", counts.minGamesDrops, dropShare(counts.minGamesDrops, slots));
+  printf(" -mingames  =%8i  (%3i%%)\n", counts.minGamesDrops,
+         dropShare(counts.minGamesDrops, slots));
   printf(" -minmoveelo=%8i  (%3i%%)\n", counts.minQualityDrops,
          dropShare(counts.minQualityDrops, slots));
-  printf(" -minscore  =%8i  (%3i%%)\n", counts.minScoreDrops, dropShare(counts.minScoreDrops, slots));
+  printf(" -minscore  =%8i  (%3i%%)\n", counts.minScoreDrops,
+         dropShare(counts.minScoreDrops, slots));
   counts.slotsInUse -= counts.minGamesDrops + counts.minQualityDrops + counts.minScoreDrops;
   printf("moves      =%8i\n", int(counts.slotsInUse));
 

@@ -13,12 +13,12 @@ class Settings;
 
 struct BookBuildSettings {
   RcString file;
-  int minElo = 2300;       // both players below: dropped; 0 turns the test off
-  int maxEloDelta = 120;   // players further apart: dropped; 0 turns the test off
+  int minElo = 2300;      // both players below: dropped; 0 turns the test off
+  int maxEloDelta = 120;  // players further apart: dropped; 0 turns the test off
   int minPly = 32;
   int maxPly = 50;
   int minGames = 4;
-  int minQuality = 2700;   // lowest move Elo
+  int minQuality = 2700;              // lowest move Elo
   double minScore[2] = {0.49, 0.39};  // by the side that played the move
   double keepPct = 0.98;
 };
@@ -64,7 +64,7 @@ class BookTable {
 
   BookEntry* slots = nullptr;
   uint32_t capacity = 0;
-  Position* position;     // the board the games are replayed on
+  Position* position;  // the board the games are replayed on
   BookBuildSettings build;
   BookBuildCounts counts;
 };

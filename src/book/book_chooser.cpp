@@ -186,14 +186,14 @@ void BookChooser::computeWeights(int count, double* weights, int side) {
   }
 }
 
-Move BookChooser::pickBookMove() {
-  if (!reader.isOpen() || !reader.position) return 0;
-  if (play.maxPly != 0 && reader.position->ply > uint32_t(play.maxPly)) return 0;
-  int count = reader.fetchMoves();
+Move BookChooser::pickBookMove(Position& pos) {
+  if (!reader.isOpen()) return 0;
+  if (play.maxPly != 0 && pos.ply > uint32_t(play.maxPly)) return 0;
+  int count = reader.fetchMoves(pos);
   if (count == 0) return 0;
   double weights[MaxBookMoves];
-  computeWeights(count, weights, int(reader.position->sideToMove));
-  double t = (rand() & 0x7FFF) / 32768.0;
+  computeWeights(count, weights, int(pos.sideToMove));
+  double t = std::uniform_real_distribution<double>(0.0, 1.0)(random_);
   // Only moves with a weight can be drawn, even when the draw lands exactly on 0.
   int chosen = -1;
   for (int i = 0; i < count; i++) {
@@ -204,27 +204,30 @@ Move BookChooser::pickBookMove() {
     }
   }
   if (chosen < 0) return 0;
-  return reader.bookMove(reader.moves[chosen]);
+  return reader.bookMove(pos, reader.moves[chosen]);
 }
 
-void BookChooser::showBook() {
-  int count = reader.isOpen() && reader.position ? reader.fetchMoves() : 0;
+void BookChooser::showBook(const Position& pos) {
+  int count = reader.isOpen() ? reader.fetchMoves(pos) : 0;
   if (count == 0) {
     printf("position not in book\n");
     return;
   }
-  printf("criteria: maxply=%i, mingames=%i, mingamepct=%1.0f, minelo=%1.0f, maxelodelta=%1.0f, "
-         "minscorew=%1.0f, minscoreb=%1.0f, maxscoredelta=%1.0f\n",
-         play.maxPly, play.minGames, play.minGamePct * 100, play.minElo, play.maxEloDelta,
-         play.minScore[White] * 100, play.minScore[Black] * 100, play.maxScoreDelta * 100);
-  printf("weights : gameweight=%1.0f, eloweight=%1.0f, scoreweight=%1.0f, winweight=%1.0f, "
-         "drawweight=%1.0f, minweight=%1.0f, random=%1.0f\n",
-         play.gameWeight * 100, play.eloWeight * 100, play.scoreWeight * 100,
-         play.winWeight * 100, play.drawWeight * 100, play.minWeight * 100, play.random * 100);
+  printf(
+      "criteria: maxply=%i, mingames=%i, mingamepct=%1.0f, minelo=%1.0f, maxelodelta=%1.0f, "
+      "minscorew=%1.0f, minscoreb=%1.0f, maxscoredelta=%1.0f\n",
+      play.maxPly, play.minGames, play.minGamePct * 100, play.minElo, play.maxEloDelta,
+      play.minScore[White] * 100, play.minScore[Black] * 100, play.maxScoreDelta * 100);
+  printf(
+      "weights : gameweight=%1.0f, eloweight=%1.0f, scoreweight=%1.0f, winweight=%1.0f, "
+      "drawweight=%1.0f, minweight=%1.0f, random=%1.0f\n",
+      play.gameWeight * 100, play.eloWeight * 100, play.scoreWeight * 100, play.winWeight * 100,
+      play.drawWeight * 100, play.minWeight * 100, play.random * 100);
   double weights[MaxBookMoves];
-  computeWeights(count, weights, int(reader.position->sideToMove));
-  printf("\n pick   move    elo    games  score    +/-   drw%%   win%%   elo%%  game%%  score%%  "
-         "combi%%\n");
+  computeWeights(count, weights, int(pos.sideToMove));
+  printf(
+      "\n pick   move    elo    games  score    +/-   drw%%   win%%   elo%%  game%%  score%%  "
+      "combi%%\n");
   static const char dashes[] =
       "---------------------------------------------------------------------------------------";
   printf("%s\n", dashes);

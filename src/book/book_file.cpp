@@ -40,9 +40,7 @@ inline void writeWord32(uint32_t value, FILE* file) {
 
 }  // namespace
 
-void resetHeaderForReading(BookHeader& header) {
-  header = BookHeader{0, 0, 16, BookHasCounts};
-}
+void resetHeaderForReading(BookHeader& header) { header = BookHeader{0, 0, 16, BookHasCounts}; }
 
 uint32_t entrySizeFor(uint32_t flags) {
   uint32_t size = 10;
@@ -131,18 +129,14 @@ uint16_t ratingCode(float ratingSum) {
   return uint16_t(int32_t(value) & 0xFFFF);
 }
 
-float ratingFromCode(uint16_t code) {
-  return float(std::pow(2.0, (double(code) - 2400.0) / 70.0));
-}
+float ratingFromCode(uint16_t code) { return float(std::pow(2.0, (double(code) - 2400.0) / 70.0)); }
 
 double moveElo(double ratingSum) {
   if (ratingSum == 0.0) return 0.0;
   return 70.0 * std::log(ratingSum) / std::log(2.0) + 2400.0;
 }
 
-uint64_t bookKey(const Position& pos) {
-  return pos.hashKey ^ (pos.sideToMove == Black ? 1u : 0u);
-}
+uint64_t bookKey(const Position& pos) { return pos.hashKey ^ (pos.sideToMove == Black ? 1u : 0u); }
 
 uint64_t legacyBookKey(const Position& pos) {
   uint64_t key = bookKey(pos) ^ tables.castleKeys[pos.castleRights & 15];
@@ -151,13 +145,26 @@ uint64_t legacyBookKey(const Position& pos) {
   uint32_t plies = pos.ply < uint32_t(MaxHistory) ? pos.ply : uint32_t(MaxHistory);
   for (uint32_t i = 0; i < plies; i++) {
     switch (moveFrom(pos.moveHistory[i])) {
-      case 0x00: key ^= legacyCastleValues[1]; break;   // a1
-      case 0x07: key ^= legacyCastleValues[4]; break;   // h1
-      case 0x04: key ^= legacyCastleValues[5]; break;   // e1
-      case 0x70: key ^= legacyCastleValues[2]; break;   // a8
-      case 0x77: key ^= legacyCastleValues[8]; break;   // h8
-      case 0x74: key ^= legacyCastleValues[10]; break;  // e8
-      default: break;
+      case 0x00:
+        key ^= legacyCastleValues[1];
+        break;  // a1
+      case 0x07:
+        key ^= legacyCastleValues[4];
+        break;  // h1
+      case 0x04:
+        key ^= legacyCastleValues[5];
+        break;  // e1
+      case 0x70:
+        key ^= legacyCastleValues[2];
+        break;  // a8
+      case 0x77:
+        key ^= legacyCastleValues[8];
+        break;  // h8
+      case 0x74:
+        key ^= legacyCastleValues[10];
+        break;  // e8
+      default:
+        break;
     }
   }
   return key;
@@ -254,13 +261,12 @@ void BookReader::skipPadding() {
   if (padding > 0) fseeko(file, padding, SEEK_CUR);
 }
 
-uint64_t BookReader::lookupKey() const {
-  return legacyKeys ? legacyBookKey(*position) : bookKey(*position);
+uint64_t BookReader::lookupKey(const Position& pos) const {
+  return legacyKeys ? legacyBookKey(pos) : bookKey(pos);
 }
 
-int BookReader::fetchMoves() {
-  if (!position) return 0;
-  uint64_t key = lookupKey();
+int BookReader::fetchMoves(const Position& pos) {
+  const uint64_t key = lookupKey(pos);
   if (!findPosition(key)) return 0;
   int count = 0;
   for (;;) {
@@ -286,11 +292,10 @@ int BookReader::fetchMoves() {
   return count;
 }
 
-Move BookReader::bookMove(const BookEntry& entry) const {
-  if (!position) return 0;
+Move BookReader::bookMove(Position& pos, const BookEntry& entry) const {
   char text[8];
   bookMoveText(entry, text);
-  return parseMove(*position, text);
+  return parseMove(pos, text);
 }
 
 bool BookFileWriter::open(const char* path) {

@@ -82,16 +82,15 @@ class BookReader {
   bool isOpen() const { return file != nullptr; }
   // Leaves the file at the first record of key; false when the key is not in the book.
   bool findPosition(uint64_t key);
-  // Fills moves with the distinct moves of the position's key; returns their number.
-  int fetchMoves();
-  // The entry as a legal move of the position, or 0.
-  Move bookMove(const BookEntry& entry) const;
-  uint64_t lookupKey() const;
+  // Fills moves with the distinct moves of pos's key; returns their number.
+  int fetchMoves(const Position& pos);
+  // The entry as a legal move of pos, or 0.
+  Move bookMove(Position& pos, const BookEntry& entry) const;
+  uint64_t lookupKey(const Position& pos) const;
   // Skips the bytes of a record beyond the fields its flags describe.
   void skipPadding();
 
   BookHeader header;
-  Position* position = nullptr;
   FILE* file = nullptr;
   uint32_t recordCount = 0;
   bool legacyKeys = false;

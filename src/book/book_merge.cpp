@@ -11,9 +11,9 @@ constexpr int MaxGroupRecords = 31;
 struct MergeInput {
   BookReader reader;
   BookEntry group[MaxGroupRecords + 1];
-  int count = 0;          // records of the current group
+  int count = 0;  // records of the current group
   uint64_t groupKey = 0;
-  uint64_t nextKey = 0;   // key of the record after the group
+  uint64_t nextKey = 0;  // key of the record after the group
 
   // Reads the records of the next position; 0 at the end of the book.
   int readGroup() {
@@ -83,7 +83,8 @@ bool mergeBooks(const char* masterBook, const char* secondaryBook, const char* r
 
   int positions = 0, moves = 0;
   auto writeGroup = [&](const MergeInput& input) {
-    for (int i = 0; i < input.count; i++) writeBookMove(input.group[i], writer.file(), header.flags);
+    for (int i = 0; i < input.count; i++)
+      writeBookMove(input.group[i], writer.file(), header.flags);
     positions++;
     moves += input.count;
   };

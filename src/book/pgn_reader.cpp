@@ -57,12 +57,10 @@ char* PgnReader::readLine() {
 
 void PgnReader::parseTagLine(const char* line) {
   static const TagField fields[] = {
-      {"[Event ", &PgnGame::event}, {"[Site ", &PgnGame::site},
-      {"[Date ", &PgnGame::date},   {"[EventDate ", &PgnGame::date},
-      {"[Round ", &PgnGame::round}, {"[White ", &PgnGame::white},
-      {"[Black ", &PgnGame::black}, {"[WhiteElo ", nullptr},
-      {"[BlackElo ", nullptr},      {"[FEN ", &PgnGame::fen},
-      {"[ECO ", &PgnGame::eco},     {"[Result ", nullptr},
+      {"[Event ", &PgnGame::event},    {"[Site ", &PgnGame::site},   {"[Date ", &PgnGame::date},
+      {"[EventDate ", &PgnGame::date}, {"[Round ", &PgnGame::round}, {"[White ", &PgnGame::white},
+      {"[Black ", &PgnGame::black},    {"[WhiteElo ", nullptr},      {"[BlackElo ", nullptr},
+      {"[FEN ", &PgnGame::fen},        {"[ECO ", &PgnGame::eco},     {"[Result ", nullptr},
   };
   const char* valueStart = "";
   const char* space = strchr(line, ' ');
@@ -211,8 +209,10 @@ PgnGame* PgnReader::nextGame() {
   }
   if (!anyLine) return nullptr;
   if (game_.warning.empty()) {
-    if (game_.inComment) game_.warning = RcString("unterminated comment");
-    else if (game_.variationDepth > 0) game_.warning = RcString("unterminated variation");
+    if (game_.inComment)
+      game_.warning = RcString("unterminated comment");
+    else if (game_.variationDepth > 0)
+      game_.warning = RcString("unterminated variation");
   }
   if (!game_.warning.empty()) printf("line %u: WARN %s\n", lines_, game_.warning.c_str());
   return &game_;

@@ -25,9 +25,9 @@ struct PgnGame {
   RcString site;
   RcString round;
   RcString eco;
-  RcString warning;       // the last problem found in this game, or empty
-  bool inComment = false; // a brace comment is open
-  int variationDepth = 0; // open parentheses of a variation
+  RcString warning;        // the last problem found in this game, or empty
+  bool inComment = false;  // a brace comment is open
+  int variationDepth = 0;  // open parentheses of a variation
   int32_t whiteElo = 0;
   int32_t blackElo = 0;
   int result = ResultNone;

@@ -12,7 +12,9 @@ MELVOK_EVAL_BEGIN
 namespace {
 
 constexpr uint8_t kingSideRight(int side) { return side == White ? WhiteKingSide : BlackKingSide; }
-constexpr uint8_t queenSideRight(int side) { return side == White ? WhiteQueenSide : BlackQueenSide; }
+constexpr uint8_t queenSideRight(int side) {
+  return side == White ? WhiteQueenSide : BlackQueenSide;
+}
 inline int relativeRank(int side, int sq) { return side == White ? rankOf(sq) : 7 - rankOf(sq); }
 
 // Board entries are 0 (empty), 64..127 (White), 128..191 (Black) or 0xC0 (guard): the top two
@@ -88,7 +90,8 @@ Score Evaluator::imbalance(uint32_t white, uint32_t black) {
   const uint64_t key = (uint64_t(white) << 32) | black;
   static_assert(ImbalanceEntries == 256, "the index is the top byte of the mixed key");
   ImbalanceCacheEntry& slot = imbalanceCache_[(key * 0x9E3779B97F4A7C15ull) >> 56];
-  if (slot.white != white || slot.black != black) slot = ImbalanceCacheEntry{white, black, materialImbalance(white, black)};
+  if (slot.white != white || slot.black != black)
+    slot = ImbalanceCacheEntry{white, black, materialImbalance(white, black)};
   return slot.value;
 #endif
 }
@@ -132,10 +135,12 @@ Score Evaluator::compute() {
     // Black is ahead in pieces but has no pawns to win with.
     if (score < 0 && fewPieces && sameQueenPresence && bu - wu < 4) scale = DrawishScale;
     // One pawn against a minor piece that can give itself up for it.
-    if (score > 0 && wp == 1 && knightCount(B) + bishopCount(B) > 0 && wu <= bu) scale = LonePawnScale;
+    if (score > 0 && wp == 1 && knightCount(B) + bishopCount(B) > 0 && wu <= bu)
+      scale = LonePawnScale;
   } else if (bp > 0) {
     if (score > 0 && fewPieces && sameQueenPresence && wu - bu < 4) scale = DrawishScale;
-    if (score < 0 && bp == 1 && knightCount(W) + bishopCount(W) > 0 && bu <= wu) scale = LonePawnScale;
+    if (score < 0 && bp == 1 && knightCount(W) + bishopCount(W) > 0 && bu <= wu)
+      scale = LonePawnScale;
   } else if (fewPieces && sameQueenPresence && std::abs(wu - bu) <= 3) {
     scale = DrawishScale;
   } else if ((officerCount(W) == 0 && bu == 6) || (officerCount(B) == 0 && wu == 6)) {
@@ -153,8 +158,8 @@ Score Evaluator::compute() {
     const int pieces = officerCount(m);
     const PawnSide& record = entry_->side[strong];
     const int pawnFiles = ~record.openFiles & 0xFF;
-    if ((pieces == 0 || (pieces == 1 && bishopCount(m) == 1)) && (pawnFiles == 0x01 || pawnFiles == 0x80) &&
-        record.passerCount > 0) {
+    if ((pieces == 0 || (pieces == 1 && bishopCount(m) == 1)) &&
+        (pawnFiles == 0x01 || pawnFiles == 0x80) && record.passerCount > 0) {
       const int file = pawnFiles == 0x01 ? 0 : 7;
       const int defendingKing = pos.kingSquare(strong ^ 1);
       if (std::abs(fileOf(defendingKing) - file) <= 1 &&
@@ -191,19 +196,25 @@ Score sliderPotential(const Position& pos, int K, int from) {
   const int side = attacker ^ 1;  // the defender
   const int P = pawnStep[attacker];
   const int i = kingAttackIndex(K, from);
-  const int direct = Kind == Bishop ? t.bishopLine[i] : Kind == Rook ? t.rookLine[i] : t.queenLine[i];
+  const int direct = Kind == Bishop ? t.bishopLine[i]
+                     : Kind == Rook ? t.rookLine[i]
+                                    : t.queenLine[i];
   if (direct != 0) return pieceWeight * direct;
   const int step = Kind == Bishop ? t.bishopStep[i] : Kind == Rook ? t.rookStep[i] : t.queenStep[i];
-  const int length = Kind == Bishop ? t.bishopWalk[i] : Kind == Rook ? t.rookWalk[i] : t.queenWalk[i];
-  if (length == 0) return 0;  // no walk, or one that passes the king's area by and runs off the board
+  const int length = Kind == Bishop ? t.bishopWalk[i]
+                     : Kind == Rook ? t.rookWalk[i]
+                                    : t.queenWalk[i];
+  if (length == 0)
+    return 0;  // no walk, or one that passes the king's area by and runs off the board
   // The walk ends on `last`. Beyond the board edge it runs off first; otherwise every square on
   // the way lies on the board too.
   const int last = from + length * step;
   if (last & 0x88) return 0;
 
-  auto defenderPawnsBeside = [&](int sq) {  // defender pawns guarding sq (they stand on sq + P +- 1)
-    return pawnOf(pos, sq + P - 1, side) + pawnOf(pos, sq + P + 1, side);
-  };
+  auto defenderPawnsBeside =
+      [&](int sq) {  // defender pawns guarding sq (they stand on sq + P +- 1)
+        return pawnOf(pos, sq + P - 1, side) + pawnOf(pos, sq + P + 1, side);
+      };
 
   Score c = 0;
   for (int sq = from + step;; sq += step) {
@@ -298,7 +309,8 @@ Score attackPotential(const Position& pos, int K) {
 // compute() has just probed it.
 void Evaluator::ensurePawnEntry() {
   const Position& pos = *pos_;
-  if (entry_ == nullptr || entry_ != &pawnHash_.slot(pos.pawnKey) || entry_->check != uint32_t(pos.pawnKey >> 32))
+  if (entry_ == nullptr || entry_ != &pawnHash_.slot(pos.pawnKey) ||
+      entry_->check != uint32_t(pos.pawnKey >> 32))
     probePawnHash();
 }
 
@@ -341,7 +353,8 @@ Score kingScoreFor(const Position& pos, const PawnEntry& entry, const Values& va
   const int U = pieceUnits(opponentMaterial), Q = queenCount(opponentMaterial);
   Score sum = 0;
 
-  if (pawnCount(pos.material[side]) > 0) sum -= spanPenalty(kingPawnSpan, ~own.openFiles & 0xFF, kingFile);
+  if (pawnCount(pos.material[side]) > 0)
+    sum -= spanPenalty(kingPawnSpan, ~own.openFiles & 0xFF, kingFile);
 
   if (U > 10) {
     const Score D = attackPotential<side>(pos, K) / 4 + tableAt(kingDanger, rel);
@@ -380,7 +393,8 @@ Score kingScoreFor(const Position& pos, const PawnEntry& entry, const Values& va
     }
   }
 
-  if (pawnCount(opponentMaterial) > 0) sum -= spanPenalty(kingFileDistance, ~enemy.openFiles & 0xFF, kingFile);
+  if (pawnCount(opponentMaterial) > 0)
+    sum -= spanPenalty(kingFileDistance, ~enemy.openFiles & 0xFF, kingFile);
   return at(kingScaleByPawns, pawnCount(opponentMaterial)) * at(kingScaleByUnits, U) *
          (sum + tableAt(kingSquareTable, rel)) / 256;
 }
@@ -442,8 +456,10 @@ Score pieceScoreFor(const Position& pos, const PawnEntry& entry) {
 #pragma GCC unroll 8
     for (int jump : knightSteps) {
       const int piece = pos.at(sq + jump);
-      if (piece == Empty) ++free;
-      else if (attackedEnemy(sq + jump, piece)) ++attacks;
+      if (piece == Empty)
+        ++free;
+      else if (attackedEnemy(sq + jump, piece))
+        ++attacks;
     }
     mg += weight(knightMobilityMg, free) + weight(knightAttacksMg, attacks);
     eg += weight(knightMobilityEg, free) + weight(knightAttacksEg, attacks);
@@ -455,8 +471,8 @@ Score pieceScoreFor(const Position& pos, const PawnEntry& entry) {
       auto p = [&](int square) { return anyPawn(pos, square ^ flip); };
       const bool trapped = (s == 0x60 && ((p(0x50) && p(0x61)) || p(0x52))) ||  // a7: a6+b7 or c6
                            (s == 0x67 && ((p(0x57) && p(0x66)) || p(0x55))) ||  // h7: h6+g7 or f6
-                           (s == 0x70 && p(0x62)) ||                             // a8: c7
-                           (s == 0x77 && p(0x65));                               // h8: f7
+                           (s == 0x70 && p(0x62)) ||                            // a8: c7
+                           (s == 0x77 && p(0x65));                              // h8: f7
       if (trapped) u -= TrappedMinorPenalty;
     }
   }
@@ -475,7 +491,7 @@ Score pieceScoreFor(const Position& pos, const PawnEntry& entry) {
     if (s >= 0x60) {
       auto e = [&](int square) { return pawnOf(pos, square ^ flip, opponent); };
       const bool trapped = (s == 0x60 && e(0x51)) || (s == 0x67 && e(0x56)) ||  // a7: b6, h7: g6
-                           (s == 0x70 && e(0x52)) || (s == 0x77 && e(0x55));     // a8: c6, h8: f6
+                           (s == 0x70 && e(0x52)) || (s == 0x77 && e(0x55));    // a8: c6, h8: f6
       if (trapped) u -= TrappedMinorPenalty;
     }
   }
@@ -491,8 +507,10 @@ Score pieceScoreFor(const Position& pos, const PawnEntry& entry) {
     eg += at(rookMobilityEg, free) + weight(rookAttacksEg, attacks);
     const int fileBit = 1 << fileOf(sq);
     if (own.openFiles & fileBit) {
-      if (enemy.openFiles & fileBit) u += at(rookOpenFile, __builtin_popcount(own.openFiles & enemy.openFiles));
-      else u += at(rookHalfOpenFile, __builtin_popcount(own.openFiles));
+      if (enemy.openFiles & fileBit)
+        u += at(rookOpenFile, __builtin_popcount(own.openFiles & enemy.openFiles));
+      else
+        u += at(rookHalfOpenFile, __builtin_popcount(own.openFiles));
     }
     if (relativeRank(side, sq) >= 6) {
       if (enemyKingRank == 6) u += RookSeventhKingSeventh;
@@ -516,14 +534,19 @@ Score pieceScoreFor(const Position& pos, const PawnEntry& entry) {
   const int K = pos.kingSquare(side);
   const int kingFile = fileOf(K);
   const int pawnFiles = ~own.openFiles & 0xFF;
-  auto ownRook = [&](int sq) { return onBoard(sq) && pieceOf(pos, sq, side) && kindAt(pos, sq) == Rook; };
+  auto ownRook = [&](int sq) {
+    return onBoard(sq) && pieceOf(pos, sq, side) && kindAt(pos, sq) == Rook;
+  };
   if (relativeRank(side, K) == 0) {
     int dir = 0;
-    if ((kingFile == 5 || kingFile == 6) && !(pos.castleRights & kingSideRight(side)) && (pawnFiles & 0xC0) == 0xC0)
+    if ((kingFile == 5 || kingFile == 6) && !(pos.castleRights & kingSideRight(side)) &&
+        (pawnFiles & 0xC0) == 0xC0)
       dir = 1;
-    else if ((kingFile == 1 || kingFile == 2) && !(pos.castleRights & queenSideRight(side)) && (pawnFiles & 0x03) == 0x03)
+    else if ((kingFile == 1 || kingFile == 2) && !(pos.castleRights & queenSideRight(side)) &&
+             (pawnFiles & 0x03) == 0x03)
       dir = -1;
-    if (dir != 0 && (ownRook(K + dir) || ownRook(K + 2 * dir) || ownRook(K + dir + step) || ownRook(K + 2 * dir + step)))
+    if (dir != 0 && (ownRook(K + dir) || ownRook(K + 2 * dir) || ownRook(K + dir + step) ||
+                     ownRook(K + 2 * dir + step)))
       u -= TrappedRookPenalty;
   }
 
@@ -533,7 +556,8 @@ Score pieceScoreFor(const Position& pos, const PawnEntry& entry) {
 }  // namespace
 
 Score Evaluator::pieceScore(int side) {
-  return side == White ? pieceScoreFor<White>(*pos_, *entry_) : pieceScoreFor<Black>(*pos_, *entry_);
+  return side == White ? pieceScoreFor<White>(*pos_, *entry_)
+                       : pieceScoreFor<Black>(*pos_, *entry_);
 }
 
 MELVOK_EVAL_END

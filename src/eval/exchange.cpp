@@ -35,7 +35,8 @@ inline void append(AttackerList& list, int square, int value) {
 // The bishops, rooks or queens of `side` attacking `target`: each kind has its own slot range,
 // attack bits and value, so the loop needs no per-piece table look-ups.
 template <int Kind, int side>
-inline void collectSliders(AttackerList& list, const Position& pos, int target, int transparent, int hidden) {
+inline void collectSliders(AttackerList& list, const Position& pos, int target, int transparent,
+                           int hidden) {
   constexpr int lineBits = Kind == Queen ? 0x30 : Kind == Rook ? 0x20 : 0x10;
   constexpr int value = Kind == Queen ? 10 : Kind == Rook ? 5 : 3;
   const int first = colourBase(side) + kindFirstSlot[Kind];
@@ -117,7 +118,8 @@ int exchangeFor(const Position& pos, Move m, int from, int to, int moving) {
   collect<opponent>(lists[opponent], pos, to, from, -1);
 
   const bool queenPromotion = movePromotion(m) == Queen;
-  const int gain = tables.unitsOfSlot[slotOf(moveCaptured(m))] + (queenPromotion ? QueenPromotionGain : 0);
+  const int gain =
+      tables.unitsOfSlot[slotOf(moveCaptured(m))] + (queenPromotion ? QueenPromotionGain : 0);
   bool kingAvailable[2] = {kingNextTo(pos, White, to), kingNextTo(pos, Black, to)};
   if (lists[opponent].count == 0 && !kingAvailable[opponent]) return gain;
 
@@ -179,7 +181,8 @@ int exchangeFor(const Position& pos, Move m, int from, int to, int moving) {
 }  // namespace
 
 int collectAttackers(AttackerList& list, const Position& pos, int side, int target) {
-  return side == White ? collect<White>(list, pos, target, -1, -1) : collect<Black>(list, pos, target, -1, -1);
+  return side == White ? collect<White>(list, pos, target, -1, -1)
+                       : collect<Black>(list, pos, target, -1, -1);
 }
 
 int staticExchange(const Position& pos, int side, Move m) {
@@ -187,8 +190,10 @@ int staticExchange(const Position& pos, int side, Move m) {
   const int from = moveFrom(m);
   const int to = moveTo(m);
   const int moving = pos.at(from);
-  const int mover = moving == Empty ? side ^ 1 : side;  // an empty origin probes the square for the other side
-  return mover == White ? exchangeFor<White>(pos, m, from, to, moving) : exchangeFor<Black>(pos, m, from, to, moving);
+  const int mover =
+      moving == Empty ? side ^ 1 : side;  // an empty origin probes the square for the other side
+  return mover == White ? exchangeFor<White>(pos, m, from, to, moving)
+                        : exchangeFor<Black>(pos, m, from, to, moving);
 }
 
 MELVOK_EVAL_END

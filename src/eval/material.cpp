@@ -14,8 +14,12 @@ struct Counts {
   int minors() const { return knights + bishops; }
   int majors() const { return std::min(7, rooks + 3 * queens); }
   explicit Counts(uint32_t m)
-      : pawns(pawnCount(m)), knights(knightCount(m)), bishops(bishopCount(m)), rooks(rookCount(m)),
-        queens(queenCount(m)), units(pieceUnits(m)) {}
+      : pawns(pawnCount(m)),
+        knights(knightCount(m)),
+        bishops(bishopCount(m)),
+        rooks(rookCount(m)),
+        queens(queenCount(m)),
+        units(pieceUnits(m)) {}
 };
 
 // The side with the queen against rooks or minors, from that side's view (`q` has the queen).
@@ -31,15 +35,20 @@ Score minorsAgainstRook(const Counts& w, const Counts& b) {
   const int diff = w.minors() - b.minors();
   const bool knightsDiffer = w.knights != b.knights;
   switch (diff) {
-    case 2: return at(twoMinorsVsRook, w.majors());
-    case -2: return -at(twoMinorsVsRook, b.majors());
+    case 2:
+      return at(twoMinorsVsRook, w.majors());
+    case -2:
+      return -at(twoMinorsVsRook, b.majors());
     case 1:
-      if (b.pawns + 1 < w.pawns) return -(knightsDiffer ? at(minorVsRookA, b.majors()) : at(minorVsRookB, b.majors()));
+      if (b.pawns + 1 < w.pawns)
+        return -(knightsDiffer ? at(minorVsRookA, b.majors()) : at(minorVsRookB, b.majors()));
       return -(knightsDiffer ? at(minorVsRookC, b.majors()) : at(minorVsRookD, b.majors()));
     case -1:
-      if (w.pawns + 1 < b.pawns) return knightsDiffer ? at(minorVsRookA, w.majors()) : at(minorVsRookB, w.majors());
+      if (w.pawns + 1 < b.pawns)
+        return knightsDiffer ? at(minorVsRookA, w.majors()) : at(minorVsRookB, w.majors());
       return knightsDiffer ? at(minorVsRookC, w.majors()) : at(minorVsRookD, w.majors());
-    default: return 0;
+    default:
+      return 0;
   }
 }
 
@@ -56,8 +65,10 @@ Score bishopSurplus(const Counts& l, const Counts& s) {
 
 // Minor pieces up with the majors equal; White's view.
 Score minorSurplus(const Counts& w, const Counts& b) {
-  if (w.minors() < b.minors()) return -(w.bishops >= b.bishops ? at(minorUpA, b.majors()) : at(minorUpB, b.majors()));
-  if (w.minors() > b.minors()) return w.bishops <= b.bishops ? at(minorUpA, w.majors()) : at(minorUpB, w.majors());
+  if (w.minors() < b.minors())
+    return -(w.bishops >= b.bishops ? at(minorUpA, b.majors()) : at(minorUpB, b.majors()));
+  if (w.minors() > b.minors())
+    return w.bishops <= b.bishops ? at(minorUpA, w.majors()) : at(minorUpB, w.majors());
   return 0;
 }
 
@@ -83,8 +94,10 @@ Score materialImbalance(uint32_t white, uint32_t black) {
   } else {
     if (bishopsDiffer) {
       // The bishop pair against a different major-piece mix.
-      if (w.bishops >= 2) sum += at(extraBishop, b.majors());
-      else if (b.bishops >= 2) sum -= at(extraBishop, w.majors());
+      if (w.bishops >= 2)
+        sum += at(extraBishop, b.majors());
+      else if (b.bishops >= 2)
+        sum -= at(extraBishop, w.majors());
     }
     const bool whiteQueen = w.queens > 0, blackQueen = b.queens > 0;
     if (whiteQueen != blackQueen) {

@@ -10,21 +10,21 @@ MELVOK_EVAL_BEGIN
 
 // What one side's pawns look like; 18 bytes.
 struct PawnSide {
-  uint8_t openFiles;     // files without own pawns, bit n = file n
+  uint8_t openFiles;  // files without own pawns, bit n = file n
   uint8_t passerCount;
-  uint8_t passers[8];    // squares of the passed pawns, in piece-list order
-  uint8_t passerFiles;   // files holding own passed pawns
-  uint8_t lightPawns;    // own pawns on light squares
-  int8_t shelter[3];     // own pawns' shelter for a king in zone 0, 1, 2
-  int8_t storm[3];       // enemy pawns' storm against zone 0, 1, 2
+  uint8_t passers[8];   // squares of the passed pawns, in piece-list order
+  uint8_t passerFiles;  // files holding own passed pawns
+  uint8_t lightPawns;   // own pawns on light squares
+  int8_t shelter[3];    // own pawns' shelter for a king in zone 0, 1, 2
+  int8_t storm[3];      // enemy pawns' storm against zone 0, 1, 2
 };
 static_assert(sizeof(PawnSide) == 18);
 
 // One entry: one cache line.
 struct PawnEntry {
-  uint32_t check;   // high word of the pawn key
-  int16_t mg;       // middle-game pawn score, White minus Black
-  int16_t eg;       // end-game pawn score, White minus Black
+  uint32_t check;  // high word of the pawn key
+  int16_t mg;      // middle-game pawn score, White minus Black
+  int16_t eg;      // end-game pawn score, White minus Black
   PawnSide side[2];
   uint8_t unused[20];
 };

@@ -12,10 +12,6 @@ class ProtocolDriver {
   virtual bool handle(const RcString& word, const RcString& rest) = 0;
 };
 
-// The opening book as a protocol sees it: the book move for a position, or 0. The book
-// lives above the protocols; the program hands its chooser in at start-up.
-using BookMoveSource = Move (*)(Position& pos);
-
 // Start-up settings of the protocol drivers ("uci.*" and "winboard.*" keys) and the book.
 struct ProtocolConfig {
   bool uciTrace = false;
@@ -23,5 +19,4 @@ struct ProtocolConfig {
   int uciTimeGapMs = 3000;
   RcString winboardLogDir;
   int winboardTimeGapMs = 3000;
-  BookMoveSource bookMove = nullptr;  // none: no book moves
 };

@@ -29,15 +29,17 @@ const char* statusLogName(int status) {
   return status >= 0 && status <= StatusHeld ? names[status] : "?";
 }
 
-UciDriver::UciDriver(Position& position, const ProtocolConfig& config, const char* version,
+UciDriver::UciDriver(Engine& engine, const ProtocolConfig& config, const char* version,
                      FILE* output)
-    : position_(position),
+    : engine_(engine),
+      position_(engine.position()),
       out_(output),
       version_(version),
       logDir_(config.uciLogDir),
       trace_(config.uciTrace),
-      timeGapMs_(config.uciTimeGapMs),
-      bookMove_(config.bookMove) {}
+      timeGapMs_(config.uciTimeGapMs) {
+  addOptions();
+}
 
 UciDriver::~UciDriver() {
   if (active_) setDiagnosticSink(nullptr);
@@ -81,7 +83,6 @@ bool UciDriver::handle(const RcString& word, const RcString& rest) {
 }
 
 void UciDriver::uci() {
-  searchController.listener = this;
   // From now on standard output speaks UCI: what the lower layers have to say about refused
   // input goes out as info strings, a line each.
   setDiagnosticSink([this](const char* text) {
@@ -115,6 +116,7 @@ void UciDriver::isReady() {
 void UciDriver::newGame() {
   trace("newgame!");
   clearOutOfBook();
+  engine_.newGame();
 }
 
 void UciDriver::clearOutOfBook() { bookExit_.clear(); }
@@ -132,13 +134,13 @@ void UciDriver::position() {
   if (old == StatusSearching || old == StatusPondering) {
     reportError("uci::position(): search still running? status=%i\n", old);
     trace("position: not stopped? stopping!...");
-    searchController.stopAndWait();
+    engine_.stopAndWait();
     trace("position: stopped.");
     // The stopped search has answered with its best move; a position is set from here on.
     status_.exchange(StatusPositionSet);
   }
   if (old == StatusHeld) releaseHeldResult(false);
-  searchController.waitUntilIdle();
+  engine_.waitUntilIdle();
 
   bool haveMoves = false;
   if (word == "startpos") {
@@ -256,11 +258,10 @@ void UciDriver::go() {
   int old = status_.exchange(StatusIdle);
   if (old == StatusSearching || old == StatusPondering) {
     reportError("uci::go(): search still running, stopping it first\n");
-    searchController.stopAndWait();
+    engine_.stopAndWait();
   }
   if (old == StatusHeld) releaseHeldResult(false);
   heldBookMove_ = 0;
-  searchController.listener = this;
 
   // The parameters are read first: a book move found while pondering is held back too.
   const GoCommand command = readGoCommand(args_);
@@ -277,7 +278,7 @@ void UciDriver::go() {
   // game in the book.
   const bool analysis = analyseMode_ || !command.searchMoves.empty() || command.mate;
   if (bookExit_.inBook() && !analysis) {
-    Move book = ownBook_ && bookMove_ ? bookMove_(position_) : 0;
+    const Move book = ownBook_ ? engine_.bookMove() : 0;
     if (book) {
       if (next == StatusPondering) {
         heldBookMove_ = book;
@@ -297,9 +298,9 @@ void UciDriver::go() {
   const SearchLimits limits = searchLimits(command);
 
   status_.exchange(next);
-  searchController.start(position_, limits, true);
+  engine_.go(limits, this);
   logInfo("Nominal search time is %3.2f seconds, infinite=%i, nodes=%llu\n",
-          searchController.nominalTimeMs() / 1000.0, limits.infinite ? 1 : 0,
+          engine_.nominalTimeMs() / 1000.0, limits.infinite ? 1 : 0,
           (unsigned long long)limits.nodes);
   trace("go() ok");
 }
@@ -319,7 +320,7 @@ SearchLimits UciDriver::searchLimits(const GoCommand& command) {
   limits.movesOutOfBook = bookExit_.movesOut(position_);
   if (limits.movesOutOfBook) logInfo("out of book=%i\n", limits.movesOutOfBook);
   limits.movesToGo = std::max(command.movestogo.value_or(0), 0);
-  limits.lines = multiPv_;
+  limits.lines = engine_.lines();
   if (command.mate) limits.mateMoves = std::max(*command.mate, 1);
   for (const std::string& text : command.searchMoves) {
     if (const Move m = parseMove(position_, text.c_str()))
@@ -377,7 +378,7 @@ void UciDriver::ponderHit() {
       reportError("uci::ponderhit status==SEARCHING, ponderhit ignored\n");
       break;
     case StatusPondering:
-      if (searchController.ponderHit()) searchController.waitUntilIdle();
+      if (engine_.ponderHit()) engine_.waitUntilIdle();
       break;
   }
   trace("ponderhit() ok");
@@ -400,7 +401,7 @@ void UciDriver::stop() {
     case StatusSearching:
     case StatusPondering:
       logInfo("uci:stop() START\n");
-      searchController.stopAndWait();
+      engine_.stopAndWait();
       logInfo("uci:stop() END\n");
       break;
   }

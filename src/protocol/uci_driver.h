@@ -15,19 +15,17 @@
 #include "protocol/protocol_driver.h"
 #include "protocol/uci_move_text.h"
 #include "protocol/uci_status.h"
-#include "search/search_controller.h"
+#include "search/engine.h"
 
 constexpr const char* UciAuthor = "the melvok developers";
-// Bounds of the Hash option, in megabytes.
-constexpr int MinHashMb = 1;
-constexpr int MaxHashMb = MaxTableMb;
 
 struct GoCommand;
 
 class UciDriver : public ProtocolDriver, public SearchListener {
  public:
   // `output` carries the protocol lines (standard output in the engine, a file in tests).
-  UciDriver(Position& position, const ProtocolConfig& config, const char* version,
+  // Adds the UCI options to the engine's rows.
+  UciDriver(Engine& engine, const ProtocolConfig& config, const char* version,
             FILE* output = stdout);
   // Hands standard output's diagnostics back (tests make and drop drivers; the program's one
   // lives to the end).
@@ -49,10 +47,6 @@ class UciDriver : public ProtocolDriver, public SearchListener {
   bool canPonder() const { return canPonder_; }
   bool chess960() const { return chess960_; }
   uint32_t firstOutOfBookPly() const { return bookExit_.firstPly; }
-  const RcString& opponentName() const { return opponentName_; }
-  const RcString& opponentTitle() const { return opponentTitle_; }
-  const RcString& opponentKind() const { return opponentKind_; }
-  int opponentElo() const { return opponentElo_; }
 
   // " score cp 31", " score mate -2" or " score cp 40 lowerbound" for a search score.
   static std::string scoreText(int score, uint8_t bound = BoundExact);
@@ -77,28 +71,9 @@ class UciDriver : public ProtocolDriver, public SearchListener {
   void releaseHeldResult(bool withPonder);
   void clearOutOfBook();
   bool searchRunning() const;
-  // The options (uci_options.cpp): the table, its listing and what setting each one does.
-  struct Option;
-  static const Option options[];
-  static const Option* findOption(const std::string& name);
-  static std::string optionListing();
-  // The table's size now, as the Hash option's default: what the engine uses unless told.
-  static int tableMegabytes();
-  void ignoreOption(Tokenizer& value);
-  void setHash(Tokenizer& value);
-  void clearHash(Tokenizer& value);
-  void setPonder(Tokenizer& value);
-  void setOwnBook(Tokenizer& value);
-  void setThreads(Tokenizer& value);
-  void setOpponent(Tokenizer& value);
-  void setChess960(Tokenizer& value);
-  void setCastleNotation(Tokenizer& value);
-  void setMultiPv(Tokenizer& value);
-  void setAnalyseMode(Tokenizer& value);
-  void setSyzygyPath(Tokenizer& value);
-  void setSyzygyProbeDepth(Tokenizer& value);
-  void setSyzygy50MoveRule(Tokenizer& value);
-  void setSyzygyProbeLimit(Tokenizer& value);
+  // The options (uci_options.cpp): UCI's own rows, the listing of every UCI row.
+  void addOptions();
+  std::string optionListing() const;
 
   // Output and logs.
   void send(const std::string& line);
@@ -115,23 +90,20 @@ class UciDriver : public ProtocolDriver, public SearchListener {
   void openErrorLog();
   std::string moveText(const Position& pos, Move m);
 
-  Position& position_;
+  Engine& engine_;
+  Position& position_;  // the engine's game
   TextFile out_;
   std::string version_;
   RcString logDir_;
-  RcString opponentName_, opponentTitle_, opponentKind_;
-  int opponentElo_ = 0;
   bool active_ = false;
   bool logOpened_ = false;
   bool ownBook_ = true;
   bool canPonder_ = false;    // the Ponder option: moves may take a little longer
-  int multiPv_ = 1;           // lines each search finds
   bool analyseMode_ = false;  // the interface analyses: no book moves
   bool trace_ = false;
   std::atomic<bool> chess960_{false};  // read by the search thread's reports
   bool positionValid_ = true;
   int timeGapMs_ = 3000;
-  BookMoveSource bookMove_ = nullptr;
   std::atomic<int> castleNotation_{CastleSmart};
 
   // Written once by the first "uci"; the search thread may report an error meanwhile.

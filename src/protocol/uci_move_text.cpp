@@ -41,9 +41,18 @@ char* uciMoveText(char* buffer, const Position& pos, Move m, int notation) {
   return buffer;
 }
 
+namespace {
+
+const char* const castleNotationNames[] = {"smart", "O-O", "KxR", "e1g1"};
+
+}  // namespace
+
 int castleNotationFromName(const char* name) {
-  static const char* const names[] = {"smart", "O-O", "KxR", "e1g1"};
   for (int i = 0; i < 4; i++)
-    if (strcmp(name, names[i]) == 0) return i;
+    if (strcmp(name, castleNotationNames[i]) == 0) return i;
   return -1;
+}
+
+const char* castleNotationName(int notation) {
+  return notation >= 0 && notation < 4 ? castleNotationNames[notation] : "";
 }

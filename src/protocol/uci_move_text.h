@@ -15,3 +15,5 @@ char* uciMoveText(char* buffer, const Position& pos, Move m, int notation);
 
 // The notation named by an option value ("smart", "O-O", "KxR", "e1g1"), or -1.
 int castleNotationFromName(const char* name);
+// The name of a notation (the inverse of castleNotationFromName).
+const char* castleNotationName(int notation);

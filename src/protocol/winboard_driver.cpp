@@ -26,6 +26,32 @@ constexpr int MateDelivered = Infinity - 1;
 // The thinking line stops taking moves past this many characters.
 constexpr int ThinkingLineLimit = 2032;
 
+// An option row as a feature line announces it: "NAME -spin VALUE MIN MAX", "NAME -check 1",
+// "NAME -string VALUE", "NAME -combo *A /// B", "NAME -button".
+std::string featureOption(const OptionRow& row) {
+  std::string text = row.name;
+  switch (row.type) {
+    case OptionType::Spin:
+      return text + " -spin " + row.current() + " " + std::to_string(row.min) + " " +
+             std::to_string(row.max);
+    case OptionType::Check:
+      return text + " -check " + (row.current() == "true" ? "1" : "0");
+    case OptionType::String:
+      return text + " -string " + row.current();
+    case OptionType::Combo: {
+      text += " -combo";
+      const std::string current = row.current();
+      for (size_t i = 0; i < row.choices.size(); i++)
+        text += (i ? " /// " : " ") + std::string(row.choices[i] == current ? "*" : "") +
+                row.choices[i];
+      return text;
+    }
+    case OptionType::Button:
+      return text + " -button";
+  }
+  return text;
+}
+
 }  // namespace
 
 const WinBoardDriver::Command WinBoardDriver::commands[] = {
@@ -78,13 +104,12 @@ const WinBoardDriver::Command WinBoardDriver::commands[] = {
     {"quit", &WinBoardDriver::quit},
 };
 
-WinBoardDriver::WinBoardDriver(Position& position, const ProtocolConfig& config,
-                               const char* version, FILE* out)
+WinBoardDriver::WinBoardDriver(Engine& engine, const ProtocolConfig& config, const char* version,
+                               FILE* out)
     : timeGapMs(config.winboardTimeGapMs),
       logDir(config.winboardLogDir),
-      bookMove(config.bookMove),
-      position_(position),
-      search_(searchController),
+      engine_(engine),
+      position_(engine.position()),
       version_(version),
       out_(out),
       starter_([this] { startPendingSearch(); }) {}
@@ -118,7 +143,7 @@ void WinBoardDriver::waitUntilIdle() {
     std::unique_lock<std::mutex> guard(stateLock_);
     stateChanged_.wait(guard, [this] { return status_ == Idle && !pendingStart_; });
   }
-  search_.waitUntilIdle();
+  engine_.waitUntilIdle();
 }
 
 // ---- commands ----
@@ -127,7 +152,6 @@ void WinBoardDriver::xboard() {
   // xboard interrupts engines that do not announce sigint=0 before it sends them a move;
   // the default action of that signal would end the engine in the middle of the game.
   std::signal(SIGINT, SIG_IGN);
-  search_.listener = this;
   if (!xboardMode) {
     openLog();
     // Moves entered before are not the interface's game: they cannot be taken back here.
@@ -158,7 +182,8 @@ void WinBoardDriver::protover() {
     send("feature egt=0\n");
   send("feature time=1\n");
   send("feature exclude=1\n");
-  send("feature option=\"MultiPV -spin 1 1 %i\"\n", MaxLines);
+  for (const OptionRow& row : engine_.options().rows())
+    if (row.places & ForWinBoard) send("feature option=\"%s\"\n", featureOption(row).c_str());
   send("feature done=1\n");
 }
 
@@ -184,21 +209,18 @@ void WinBoardDriver::level() {
   fixedTimeMs_ = 0;
 }
 
-void WinBoardDriver::smp() {
-  const int n = nextInt();
-  if (n < 1) return;
-  stop();  // the thread count never changes under a running search
-  search_.setThreads(n);
-}
+// cores and memory set the engine's Threads and Hash rows; a running search ends first, since
+// neither changes under it. (Memory beyond the Hash bound is the interface's whole budget: the
+// table takes what the bound allows.)
+void WinBoardDriver::smp() { setEngineOption("Threads"); }
+void WinBoardDriver::memory() { setEngineOption("Hash"); }
 
-void WinBoardDriver::memory() {
-  const int megabytes = nextInt();
-  if (megabytes < 1) return;
-  stop();  // the table must not move while a search reads it
-  // As large as the UCI Hash option allows: the interface's whole memory budget may be larger.
-  if (!search_.table().resize(uint64_t(std::min(megabytes, MaxTableMb)) * 1024))
-    send("telluser memory: no room for %i MB, the hash table stays at %llu MB\n", megabytes,
-         (unsigned long long)(search_.table().sizeBytes() >> 20));
+void WinBoardDriver::setEngineOption(const char* name) {
+  const RcString value = nextArg();
+  if (clampedNumber(value.c_str()) < 1) return;
+  stop();
+  const std::string answer = engine_.setOption(name, value.c_str());
+  if (!answer.empty()) send("telluser %s\n", answer.c_str());
 }
 
 // "egtpath syzygy PATH": the tables in PATH (folders separated by ':'). The search reads them,
@@ -216,7 +238,7 @@ void WinBoardDriver::egtPath() {
     return;
   }
   stop();
-  send("# %s\n", search_.syzygy.load(path).c_str());
+  send("# %s\n", engine_.setOption("SyzygyPath", path).c_str());
   reanalyse();
 }
 
@@ -347,7 +369,7 @@ void WinBoardDriver::moveNow() {
     }
     seen = finishedCount_;
   }
-  search_.stop();
+  engine_.stop();
   {
     std::unique_lock<std::mutex> guard(stateLock_);
     stateChanged_.wait(guard, [&] { return finishedCount_ != seen; });
@@ -394,17 +416,20 @@ void WinBoardDriver::changeExclusions(bool excluding) {
   reanalyse();
 }
 
-// "option NAME=VALUE" for the options the feature lines announce.
+// "option NAME=VALUE" (or "option NAME" for a button) for the options the feature lines
+// announce; a running analysis starts over under the new value.
 void WinBoardDriver::option() {
   const std::string text = args_.rest().c_str();
   const size_t equals = text.find('=');
   const std::string name = text.substr(0, equals);
-  if (name != "MultiPV" || equals == std::string::npos) {
+  const OptionRow* row = engine_.options().find(name);
+  if (!row || !(row->places & ForWinBoard)) {
     log("option not supported: %s\n", text.c_str());
     return;
   }
-  lines = std::clamp(clampedNumber(text.c_str() + equals + 1), 1, MaxLines);
-  log("multipv=%i\n", lines.load());
+  const std::string value = equals == std::string::npos ? "" : text.substr(equals + 1);
+  const std::string answer = engine_.options().set(*row, value);
+  if (!answer.empty()) send("telluser %s\n", answer.c_str());
   reanalyse();
 }
 
@@ -474,8 +499,8 @@ void WinBoardDriver::think(bool onSearchThread) {
     limits.ponder = true;
     newStatus = Pondering;
   } else {
-    if (bookExit.inBook() && useBook && bookMove) {
-      const Move book = bookMove(position_);
+    if (bookExit.inBook() && useBook) {
+      const Move book = engine_.bookMove();
       if (book && history_.play(position_, book)) {
         sendMove(book);
         log("think: bookmove");
@@ -492,7 +517,7 @@ void WinBoardDriver::think(bool onSearchThread) {
   status_ = newStatus;
   if (old != Idle) log("Expected current status==IDLE, got %i\n", old);
   setClock(limits);
-  limits.lines = lines;
+  limits.lines = engine_.lines();
   pendingLimits_ = limits;
 
   if (onSearchThread) {
@@ -516,9 +541,9 @@ void WinBoardDriver::startPendingSearch() {
 // the caller's: once the search runs, its end may prepare the next one in pendingLimits_.
 void WinBoardDriver::startSearch(const SearchLimits& limits) {
   log("go()...");
-  search_.start(position_, limits, true);
+  engine_.go(limits, this);
   log("Nominal search time is %3.2f seconds, infinite=%i, timegap=%ims\n",
-      search_.nominalTimeMs() / 1000.0, int(limits.infinite || limits.ponder), timeGapMs);
+      engine_.nominalTimeMs() / 1000.0, int(limits.infinite || limits.ponder), timeGapMs);
   log("go() ok");
 }
 
@@ -641,12 +666,12 @@ void WinBoardDriver::ponderHit() {
   // interface sent last). It is never waited for here: its finished callback plays the move
   // and may start pondering again at once.
   if (fixedTimeMs_) {
-    search_.ponderHit();
+    engine_.ponderHit();
   } else {
-    search_.ponderHit(int(timeLeftMs));
+    engine_.ponderHit(int(timeLeftMs));
   }
   log("ponderhit: adjusted nominal search time is %3.2f seconds\n",
-      search_.nominalTimeMs() / 1000.0);
+      engine_.nominalTimeMs() / 1000.0);
 }
 
 void WinBoardDriver::stop() {
@@ -660,7 +685,7 @@ void WinBoardDriver::stop() {
   }
   if (old != Idle) {
     log("stopping...");
-    search_.stopAndWait();
+    engine_.stopAndWait();
     log("stopped");
   }
   Move pondering;

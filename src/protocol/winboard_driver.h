@@ -25,13 +25,13 @@
 #include "protocol/winboard_history.h"
 #include "protocol/winboard_log.h"
 #include "protocol/winboard_search_starter.h"
-#include "search/search_controller.h"
+#include "search/engine.h"
 
 class WinBoardDriver : public ProtocolDriver, public SearchListener {
  public:
   enum Status { Idle = 0, Searching = 1, Pondering = 2 };
 
-  WinBoardDriver(Position& position, const ProtocolConfig& config, const char* version,
+  WinBoardDriver(Engine& engine, const ProtocolConfig& config, const char* version,
                  FILE* out = stdout);
   WinBoardDriver(const WinBoardDriver&) = delete;
   WinBoardDriver& operator=(const WinBoardDriver&) = delete;
@@ -63,10 +63,8 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   unsigned incrementMs = 0;
   int timeGapMs = 3000;
   BookExit bookExit;
-  int depthLimit = 0;         // sd; 0: none
-  std::atomic<int> lines{1};  // option MultiPV: lines each search finds
+  int depthLimit = 0;  // sd; 0: none
   RcString logDir;
-  BookMoveSource bookMove = nullptr;
 
  private:
   using Handler = void (WinBoardDriver::*)();
@@ -84,6 +82,7 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   void level();
   void smp();
   void memory();
+  void setEngineOption(const char* name);
   void egtPath();
   void newGame();
   void variant();
@@ -139,8 +138,8 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   // Called by the starter thread: starts the ponder search that finished() prepared.
   void startPendingSearch();
 
-  Position& position_;
-  SearchController& search_;
+  Engine& engine_;
+  Position& position_;  // the engine's game
   const char* version_;
   FILE* out_;
   Tokenizer args_{RcString(), " \t"};

@@ -62,62 +62,17 @@ const char* const benchPositions[] = {
 };
 constexpr int BenchCount = int(sizeof benchPositions / sizeof *benchPositions);
 
-// What the bench changes in the controller, put back when it is done.
-class SavedSearchSettings {
+// Keeps the log quiet while the bench runs (a table being made would otherwise say so), and
+// gives it back.
+class QuietLog {
  public:
-  explicit SavedSearchSettings(SearchController& c)
-      : c_(c),
-        listener_(c.listener),
-        quiet_(c.quiet),
-        useBitbases_(c.useBitbases),
-        useSyzygy_(c.useSyzygy),
-        threads_(c.threadCount),
-        maxDepth_(c.maxDepth),
-        tableKilobytes_(c.table().sizeBytes() / 1024),
-        infinite_(c.times().infinite),
-        nodeLimit_(c.times().nodeLimit),
-        gapMs_(c.times().timeGapMs),
-        log_(logFile),
-        searchMoves_(c.searchMoves),
-        lines_(c.lines),
-        mateMoves_(c.mateMoves) {
-    for (int k = 0; k < 5; k++) levels_[k] = c.times().levelMs[k];
-  }
-  ~SavedSearchSettings() {
-    c_.listener = listener_;
-    c_.quiet = quiet_;
-    c_.useBitbases = useBitbases_;
-    c_.useSyzygy = useSyzygy_;
-    c_.maxDepth = maxDepth_;
-    if (c_.threadCount != threads_) c_.setThreads(threads_);
-    c_.table().resize(tableKilobytes_);
-    c_.table().clear();
-    TimeControl& times = c_.times();
-    for (int k = 0; k < 5; k++) times.levelMs[k] = levels_[k];
-    times.infinite = infinite_;
-    times.nodeLimit = nodeLimit_;
-    times.timeGapMs = gapMs_;
-    logFile = log_;
-    c_.searchMoves = searchMoves_;
-    c_.lines = lines_;
-    c_.mateMoves = mateMoves_;
-  }
-  SavedSearchSettings(const SavedSearchSettings&) = delete;
-  SavedSearchSettings& operator=(const SavedSearchSettings&) = delete;
+  QuietLog() : saved_(logFile) { logFile = nullptr; }
+  ~QuietLog() { logFile = saved_; }
+  QuietLog(const QuietLog&) = delete;
+  QuietLog& operator=(const QuietLog&) = delete;
 
  private:
-  SearchController& c_;
-  SearchListener* listener_;
-  bool quiet_, useBitbases_, useSyzygy_;
-  int threads_, maxDepth_;
-  uint32_t tableKilobytes_;
-  uint8_t infinite_;
-  uint32_t nodeLimit_;
-  int32_t gapMs_;
-  uint32_t levels_[5];
-  FILE* log_;
-  std::vector<Move> searchMoves_;
-  int lines_, mateMoves_;
+  FILE* saved_;
 };
 
 }  // namespace
@@ -125,21 +80,16 @@ class SavedSearchSettings {
 int benchPositionCount() { return BenchCount; }
 const char* benchPosition(int index) { return benchPositions[index]; }
 
-BenchResult runBench(SearchController& c, int depth, OutputStream& out, int lines) {
-  SavedSearchSettings saved(c);
-  // Nothing but the bench's own lines: no search log, no protocol reports, no bitbases or
-  // Syzygy tables (they are optional, the signature must not depend on them), one thread, the
-  // table of the default size.
-  logFile = nullptr;
-  c.listener = nullptr;
+BenchResult runBench(int depth, OutputStream& out, int lines) {
+  // A search of its own: one thread, a table of the default size, no endgame tables (they are
+  // optional; the signature must not depend on them), no listener and no search log.
+  QuietLog quiet;
+  auto search = std::make_unique<SearchController>(DefaultTableMb);
+  SearchController& c = *search;
   c.quiet = true;
   c.useBitbases = false;
   c.useSyzygy = false;
-  if (c.threadCount != 1) c.setThreads(1);
-  c.table().resize(DefaultTableMb * 1024);
-  c.searchMoves.clear();
   c.lines = lines;
-  c.mateMoves = 0;
 
   BenchResult result;
   auto pos = std::make_unique<Position>();
@@ -163,13 +113,13 @@ BenchResult runBench(SearchController& c, int depth, OutputStream& out, int line
     const uint32_t start = tickCount();
     c.start(false);
     const uint32_t elapsed = tickCount() - start;
-    const uint32_t nodes = c.totalNodes();
+    const uint64_t nodes = c.totalNodes();
     result.nodes += nodes;
     result.milliseconds += elapsed;
     char move[MoveTextSize];
-    out.print("%2i/%i  depth %2i  nodes %10u  time %6u ms  best %-7s  %s\n", i + 1, BenchCount,
-              int(c.depth()), nodes, elapsed, printMove(*pos, move, c.bestMove()),
-              benchPositions[i]);
+    out.print("%2i/%i  depth %2i  nodes %10llu  time %6u ms  best %-7s  %s\n", i + 1, BenchCount,
+              int(c.depth()), (unsigned long long)nodes, elapsed,
+              printMove(*pos, move, c.bestMove()), benchPositions[i]);
   }
   const uint64_t rate = result.nodes * 1000 / (result.milliseconds ? result.milliseconds : 1);
   out.print("Nodes searched: %llu\n", (unsigned long long)result.nodes);

@@ -19,8 +19,7 @@ struct BenchResult {
 int benchPositionCount();
 const char* benchPosition(int index);
 
-// Searches every bench position to `depth` (for `lines` lines; the signature is that of one),
-// printing one line per position and then "Nodes searched: N" and "Nodes/second: M". The
-// controller's threads, table size, limits, listener and log are as they were afterwards; the
-// table is left cleared.
-BenchResult runBench(SearchController& c, int depth, OutputStream& out, int lines = 1);
+// Searches every bench position to `depth` (for `lines` lines; the signature is that of one) with
+// a search of its own, printing one line per position and then "Nodes searched: N" and
+// "Nodes/second: M".
+BenchResult runBench(int depth, OutputStream& out, int lines = 1);

@@ -118,6 +118,7 @@ void workerLoop(SearchThread& t) {
   for (;;) {
     {
       std::lock_guard<std::mutex> guard(par.control);
+      if (t.controller->shuttingDown) return;
       applyPawnEntries(t);
       logDebug("thread %i: sleep()\n", t.index);
       t.wake.reset();

@@ -7,9 +7,6 @@
 #include "search/parallel.h"
 #include "search/think.h"
 
-// Never destroyed: the search thread waits on the master's events until the process ends.
-SearchController& searchController = *new SearchController();
-
 SearchController::SearchController(uint32_t tableMegabytes)
     : table_(uint64_t(tableMegabytes) * 1024) {
   for (int i = 0; i < MaxThreads; i++) {
@@ -18,17 +15,20 @@ SearchController::SearchController(uint32_t tableMegabytes)
   }
 }
 
+// Every thread leaves at its next wake-up. The flag changes under the lock the workers take
+// before they go to sleep, so a worker either sees it there or is already asleep when the wake
+// comes; the search thread is asleep once the search has wound down.
 SearchController::~SearchController() {
   if (!booted) return;
   stop();
   waitUntilIdle();
-  shuttingDown = true;
-  for (SearchThread& t : threads) {
-    if (!t.thread.started()) continue;
-    t.idle.wait();
-    t.wake.set();
-    t.thread.join();
+  {
+    std::lock_guard<std::mutex> guard(parallel.control);
+    shuttingDown = true;
   }
+  for (SearchThread& t : threads)
+    if (t.thread.started()) t.wake.set();
+  for (SearchThread& t : threads) t.thread.join();
 }
 
 void SearchController::setPosition(const Position& pos) { copyPosition(master().pos, pos); }
@@ -44,6 +44,7 @@ void SearchController::boot() {
     std::fputs("thread already initialized!\n", stderr);
   } else {
     master().thread.start([this] { searchThreadLoop(); }, true);
+    master().idle.wait();  // asleep and ready: no request may find it still starting
   }
   setThreads(threadCount);
 }

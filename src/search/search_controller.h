@@ -80,6 +80,8 @@ class SearchController {
   bool ponderHit(int timeLeftMs = -1);
   // Blocks until the search thread sleeps: the last search has reported and wound down.
   void waitUntilIdle();
+  // Whether a search started on the search thread has not yet wound down.
+  bool searching() const { return booted && !threads[0].idle.isSet(); }
   // The position the last (or running) search searched: its moves belong to it.
   const Position& searchedPosition() { return master().pos; }
   // The nominal time of the search started last, for the protocols' logs.
@@ -171,6 +173,3 @@ class SearchController {
   std::condition_variable released_;
   SearchThread threads[MaxThreads];
 };
-
-// The program-wide search controller.
-extern SearchController& searchController;

@@ -1,5 +1,5 @@
-// The console's book commands through the program-wide book: a build opens and shows the new book,
-// also without a settings file.
+// The console's book commands through the program's book shelf: a build opens and shows the new
+// book, also without a settings file.
 #include "app/book_commands.h"
 
 #include <gtest/gtest.h>
@@ -12,9 +12,9 @@
 
 TEST(BookCommands, BuildOpensAndShowsTheNewBook) {
   auto pos = positionFrom(InitialFen);
-  closeOpeningBook();
-  EXPECT_EQ(captureStdout([&] { bookCommand(*pos); }), "book not open!\n");
-  EXPECT_EQ(pickOpeningBookMove(*pos), 0u);
+  BookShelf book;
+  EXPECT_EQ(captureStdout([&] { book.show(*pos); }), "book not open!\n");
+  EXPECT_EQ(book.pick(*pos), 0u);
   Settings settings;
 
   // The book is written in the working directory under the PGN file's name.
@@ -24,25 +24,24 @@ TEST(BookCommands, BuildOpensAndShowsTheNewBook) {
   settings.set("book.play.random", "0");
   const std::string criteria = sourcePath("tests/book/data/master-criteria.ini");
   std::string out = captureStdout([&] {
-    buildBookCommand((dataPath("master-games.pgn") + " " + criteria + " 400").c_str(), "melvok.ini",
-                     settings, *pos);
+    book.buildCommand((dataPath("master-games.pgn") + " " + criteria + " 400").c_str(),
+                      "melvok.ini", settings, *pos);
   });
   EXPECT_TRUE(contains(out, "opening master-games.mvk...\nbook found: master-games.mvk, ")) << out;
   EXPECT_TRUE(contains(out, "\n pick   move ")) << out;  // and shown
-  ASSERT_TRUE(openingBookIsOpen());
+  ASSERT_TRUE(book.isOpen());
   // The build leaves the engine at the starting position, where random 0 plays the best move.
   EXPECT_EQ(pos->ply, 0u);
-  const Move best = pickOpeningBookMove(*pos);
+  const Move best = book.pick(*pos);
   EXPECT_TRUE(isLegalMove(*pos, best));
-  for (int i = 0; i < 20; i++) EXPECT_EQ(pickOpeningBookMove(*pos), best);
-
-  closeOpeningBook();
+  for (int i = 0; i < 20; i++) EXPECT_EQ(book.pick(*pos), best);
 }
 
 // A new user without a settings file still gets a book, under the built-in criteria; a criteria
 // file named on the line that cannot be read stops the build.
 TEST(BookCommands, BuildWithoutTheSettingsFileUsesTheBuiltInCriteria) {
   auto pos = positionFrom(InitialFen);
+  BookShelf book;
   Settings settings;
   TempDir dir;
   InDirectory inside(dir.path());
@@ -57,15 +56,15 @@ TEST(BookCommands, BuildWithoutTheSettingsFileUsesTheBuiltInCriteria) {
         "20. Bg5 Be7 1/2-1/2\n\n";
   const std::string pgn = dir.write("games.pgn", games);
   std::string out =
-      captureStdout([&] { buildBookCommand(pgn.c_str(), "missing.ini", settings, *pos); });
+      captureStdout([&] { book.buildCommand(pgn.c_str(), "missing.ini", settings, *pos); });
   EXPECT_TRUE(contains(out, "no inifile missing.ini: building with the built-in criteria\n"))
       << out;
   EXPECT_TRUE(contains(out, "book found: games.mvk, ")) << out;
-  ASSERT_TRUE(openingBookIsOpen());
-  EXPECT_NE(pickOpeningBookMove(*pos), 0u);
-  closeOpeningBook();
+  ASSERT_TRUE(book.isOpen());
+  EXPECT_NE(book.pick(*pos), 0u);
+  book.close();
   out = captureStdout(
-      [&] { buildBookCommand((pgn + " missing.ini").c_str(), "melvok.ini", settings, *pos); });
+      [&] { book.buildCommand((pgn + " missing.ini").c_str(), "melvok.ini", settings, *pos); });
   EXPECT_TRUE(contains(out, "could not load inifile: missing.ini\n")) << out;
-  EXPECT_FALSE(openingBookIsOpen());
+  EXPECT_FALSE(book.isOpen());
 }

@@ -136,10 +136,9 @@ TEST(BookBuilder, RandomGamesComeBackMoveForMove) {
   BookReader reader;
   ASSERT_TRUE(reader.open(build.bookName.c_str()));
   auto probe = positionFrom(InitialFen);
-  reader.position = probe.get();
   for (const auto& [k, t] : tally) {
     ASSERT_TRUE(setFen(*probe, (k.first + " 0 1").c_str()));
-    const int count = reader.fetchMoves();
+    const int count = reader.fetchMoves(*probe);
     ASSERT_EQ(count, std::min(movesPerPosition[k.first], MaxBookMoves)) << k.first;
     int found = 0;
     for (int i = 0; i < count; i++) {
@@ -150,7 +149,7 @@ TEST(BookBuilder, RandomGamesComeBackMoveForMove) {
       EXPECT_EQ(reader.moves[i].wins, t.wins) << k.first << " " << k.second;
       EXPECT_EQ(reader.moves[i].draws, t.draws);
       EXPECT_EQ(reader.moves[i].losses, t.losses);
-      EXPECT_TRUE(isLegalMove(*probe, reader.bookMove(reader.moves[i])));
+      EXPECT_TRUE(isLegalMove(*probe, reader.bookMove(*probe, reader.moves[i])));
     }
     EXPECT_EQ(found, 1) << k.first << " " << k.second;
   }

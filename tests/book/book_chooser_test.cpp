@@ -36,11 +36,10 @@ struct ChooserBook {
           {key, squareByte(m.from), squareByte(m.to), m.wins, m.draws, m.losses, m.code});
     records.push_back({key + 1, 0x01, 0x21, 50, 0, 0, 2800});
     dir.write("chooser.mvk", rawBook(records, ratings ? 6 : 2, ratings ? 16 : 0));
-    chooser.reader.position = pos.get();
     ASSERT_TRUE(chooser.reader.open(path.c_str()));
   }
   std::vector<double> weights() {
-    std::vector<double> out(chooser.reader.fetchMoves());
+    std::vector<double> out(chooser.reader.fetchMoves(*pos));
     chooser.computeWeights(int(out.size()), out.data(), int(pos->sideToMove));
     return out;
   }
@@ -89,7 +88,7 @@ TEST(BookChooser, MarksRuleMovesOutAndWeightsStayADistribution) {
       sum += x;
     }
     ASSERT_TRUE(sum == 0 || std::abs(sum - 1) < 1e-9) << round << ": " << sum;
-    EXPECT_TRUE(sum > 0 || book.chooser.pickBookMove() == 0) << round;
+    EXPECT_TRUE(sum > 0 || book.chooser.pickBookMove(*book.pos) == 0) << round;
   }
 }
 
@@ -105,9 +104,9 @@ TEST(BookChooser, PicksFollowTheWeights) {
   const char* texts[4] = {"e2e4", "d2d4", "c2c4", "g1f3"};
   const int picks = 20000;
   int counts[4] = {};
-  srand(12345);
+  book.chooser.seed(12345);
   for (int n = 0; n < picks; n++) {
-    const Move m = book.chooser.pickBookMove();
+    const Move m = book.chooser.pickBookMove(*book.pos);
     int found = -1;
     for (int i = 0; i < 4; i++)
       if (sameMove(m, parseMove(*book.pos, texts[i]))) found = i;
@@ -121,7 +120,7 @@ TEST(BookChooser, PicksFollowTheWeights) {
              false);
   book.chooser.play.random = 0;
   const Move e4 = parseMove(*book.pos, "e2e4");
-  for (int i = 0; i < 2000; i++) ASSERT_EQ(book.chooser.pickBookMove(), e4);
+  for (int i = 0; i < 2000; i++) ASSERT_EQ(book.chooser.pickBookMove(*book.pos), e4);
 }
 
 TEST(BookChooser, GamePlyLimitAndIllegalMoves) {
@@ -129,13 +128,13 @@ TEST(BookChooser, GamePlyLimitAndIllegalMoves) {
   playMoves(*book.pos, {"Nf3", "Nf6", "Ng1", "Ng8", "Nf3", "Nf6", "Ng1", "Ng8", "Nf3", "Nf6"});
   book.write({{"b1", "c3", 9, 0, 0, 0}}, false);
   book.chooser.play.maxPly = 10;
-  EXPECT_NE(book.chooser.pickBookMove(), 0u);  // 10 plies played: still in book
+  EXPECT_NE(book.chooser.pickBookMove(*book.pos), 0u);  // 10 plies played: still in book
   playMoves(*book.pos, {"Ng1"});
   book.write({{"b8", "c6", 9, 0, 0, 0}}, false);
-  EXPECT_EQ(book.chooser.pickBookMove(), 0u);  // 11: the book is no longer asked
+  EXPECT_EQ(book.chooser.pickBookMove(*book.pos), 0u);  // 11: the book is no longer asked
   book.pos = positionFrom(InitialFen);
   book.write({{"e2", "e5", 20, 0, 0, 0}}, false);  // what a key collision looks like
-  EXPECT_EQ(book.chooser.pickBookMove(), 0u);
+  EXPECT_EQ(book.chooser.pickBookMove(*book.pos), 0u);
 }
 
 }  // namespace

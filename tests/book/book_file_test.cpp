@@ -20,10 +20,7 @@ struct OpenBook {
   std::unique_ptr<Position> pos = positionFrom(InitialFen);
   BookReader reader;
   uint64_t key() const { return bookKey(*pos); }
-  bool open(const std::string& bytes) {
-    reader.position = pos.get();
-    return reader.open(dir.write("book.mvk", bytes).c_str());
-  }
+  bool open(const std::string& bytes) { return reader.open(dir.write("book.mvk", bytes).c_str()); }
 };
 
 // Book files store position keys: these must never change, or every book built so far stops
@@ -69,7 +66,7 @@ TEST(BookRecords, RatingCodesAndCountsAboveSixteenBits) {
   EXPECT_EQ(written, rawBook({{book.key(), 0x14, 0x34, 65535, 10, 0, 2470},
                               {book.key(), 0x14, 0x34, 70000 - 65535, 0, 0, 2470}}));
   ASSERT_TRUE(book.open(written));
-  ASSERT_EQ(book.reader.fetchMoves(), 1);
+  ASSERT_EQ(book.reader.fetchMoves(*book.pos), 1);
   EXPECT_EQ(book.reader.moves[0].wins, 70000u);
   EXPECT_EQ(book.reader.moves[0].draws, 10u);
 }
@@ -84,7 +81,7 @@ TEST(BookDamage, TruncatedAndCorruptedBooksGiveWholeRecordsAndLegalMovesOnly) {
   // Every truncation: the start position's move is found exactly while its record is whole.
   for (size_t length = 0; length <= good.size(); length++)
     EXPECT_TRUE(!book.open(good.substr(0, length)) ||
-                book.reader.fetchMoves() == (length >= 16 + 11 * 18))
+                book.reader.fetchMoves(*book.pos) == (length >= 16 + 11 * 18))
         << length;
   // Random damage: anything may come back, but at most 32 moves, each legal here or none.
   std::mt19937 random(7);
@@ -94,10 +91,10 @@ TEST(BookDamage, TruncatedAndCorruptedBooksGiveWholeRecordsAndLegalMovesOnly) {
       bytes[random() % bytes.size()] = char(random());
     if (round % 3 == 0) bytes.resize(random() % bytes.size());
     if (!book.open(bytes)) continue;
-    const int count = book.reader.fetchMoves();
+    const int count = book.reader.fetchMoves(*book.pos);
     EXPECT_LE(count, MaxBookMoves);
     for (int i = 0; i < count; i++) {
-      const Move m = book.reader.bookMove(book.reader.moves[i]);
+      const Move m = book.reader.bookMove(*book.pos, book.reader.moves[i]);
       EXPECT_TRUE(m == 0 || isLegalMove(*book.pos, m)) << std::hex << m;
     }
   }

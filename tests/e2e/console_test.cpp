@@ -27,7 +27,7 @@ TEST(Console, CommandsAndTheirAnswers) {
       {"multipv 2", {}},
       {"g moves a2a3 zz h2h3", {"invalid move: zz\n", " (1) ", " (2) "}},  // two lines a depth
       {"set cleartt yes", {""}},  // by the first character of the value
-      {"set", {"async  =0\nbook   =1\ncleartt=0\nthreads=1\n"}},
+      {"set", {"async  =0\nbook   =1\ncleartt=0\nHash=64\nThreads=1\nMultiPV=2\n"}},
       {"8/8/8", {"invalid move: /8/8\nno such command: 8/8/8\n"}},
       {"e4 e5", {"rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 2"}},
       {"e4 Qh4", {"invalid move: e4\nno such command: e4\n"}},  // e4 is played, Qh4 not
@@ -145,16 +145,15 @@ TEST(Console, BenchGivesTheSameNodeCountInEveryRun) {
   EXPECT_EQ(answers[5], "illegal arg: x\n");
   EXPECT_TRUE(contains(answers[6], "#moves = 20\n"))
       << "the console's position stays: " << answers[6];
-  EXPECT_TRUE(contains(answers[7], "threads=2\n")) << "and so do its threads: " << answers[7];
+  EXPECT_TRUE(contains(answers[7], "Threads=2\n")) << "and so do its threads: " << answers[7];
 }
 
 // Searches on the search thread (set async 1): each g waits for the search before it, whose
 // table it clears, and set threads waits as well, so every search runs to its end on the
 // threads it began with. (The thread-sanitizer stage runs this one too.)
 TEST(Console, AsyncSearchesWaitForEachOther) {
-  const EngineRun run =
-      runEngine({"set async 1", "md 6", "g", "g", "set threads 2", "g", "set threads 1", "q"},
-                OneThread);
+  const EngineRun run = runEngine(
+      {"set async 1", "md 6", "g", "g", "set threads 2", "g", "set threads 1", "q"}, OneThread);
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(countOf(run.output, "\nmaster :"), 3) << run.output;
   EXPECT_EQ(countOf(run.output, "\nslave1 :"), 1) << run.output;

@@ -44,7 +44,10 @@ TEST(WinBoardDriver, FeaturesBeforeAndAfterXboardAndTheLog) {
           "feature egt=" +
               std::string(SyzygyTables::builtIn() ? "\"syzygy\"" : "0") +
               ";feature time=1;feature exclude=1;"
-              "feature option=\"MultiPV -spin 1 1 64\";feature done=1;")
+              "feature option=\"MultiPV -spin 1 1 64\";"
+              "feature option=\"SyzygyProbeDepth -spin 1 1 100\";"
+              "feature option=\"Syzygy50MoveRule -check 1\";"
+              "feature option=\"SyzygyProbeLimit -spin 7 0 7\";feature done=1;")
           << line;
     }
   }
@@ -59,7 +62,7 @@ TEST(WinBoardDriver, FixedTimePerMove) {
   s.lines({"new", "st 7", "time 0", "sd 1", "go"});
   s.until("move ");
   s.driver->waitUntilIdle();
-  for (uint32_t level : searchController.times().levelMs) EXPECT_EQ(level, 7000u);
+  EXPECT_EQ(s.engine.nominalTimeMs(), 7000u);
 }
 
 // Clocks come in centiseconds (`time`), controls in minutes[:seconds] with the increment in
@@ -76,7 +79,7 @@ TEST(WinBoardDriver, ClocksFromLevelAndTime) {
     s.lines({"new", c.level, c.time, "sd 1", "nopost", "go"});
     s.until("move ");
     s.driver->waitUntilIdle();
-    EXPECT_EQ(searchController.times().levelMs[LevelNormal], c.normalMs) << c.level;
+    EXPECT_EQ(s.engine.nominalTimeMs(), c.normalMs) << c.level;
   }
 }
 

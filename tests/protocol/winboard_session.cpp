@@ -9,19 +9,15 @@
 #include "support/text.h"
 
 WinBoardSession::WinBoardSession(const std::string& logDir, bool enterXboard) {
-  static const bool booted = (initTables(), searchController.boot(), true);
-  (void)booted;
-  searchController.quiet = true;
-  searchController.useBitbases = false;
-  searchController.setThreads(1);
-  setFen(position, InitialFen);
+  initTables();
+  engine.boot();
   config.winboardLogDir = logDir.c_str();
   int fds[2];
   if (pipe(fds) == 0) {
     readFd_ = fds[0];
     out_ = fdopen(fds[1], "w");
   }
-  driver = new WinBoardDriver(position, config, "test", out_);
+  driver = new WinBoardDriver(engine, config, "test", out_);
   if (!enterXboard) return;
   line("xboard");
   while (!next().empty()) {  // the log's redirect notice, then the empty line that answers
@@ -31,7 +27,6 @@ WinBoardSession::WinBoardSession(const std::string& logDir, bool enterXboard) {
 WinBoardSession::~WinBoardSession() {
   lines({"force", "exit"});  // no search left behind for the next test
   driver->waitUntilIdle();
-  if (searchController.listener == driver) searchController.listener = nullptr;
   delete driver;
   if (out_) fclose(out_);
   if (readFd_ >= 0) close(readFd_);

@@ -1,11 +1,13 @@
 #pragma once
-// A WinBoard driver under test: its own game position, its protocol output on a pipe that the
-// test reads line by line, and input lines handed to it as the command loop hands them.
+// A WinBoard driver under test: an engine of its own (whose game the driver plays), its protocol
+// output on a pipe that the test reads line by line, and input lines handed to it as the command
+// loop hands them.
 #include <string>
 #include <vector>
 
 #include "board/position.h"
 #include "protocol/winboard_driver.h"
+#include "search/engine.h"
 
 class WinBoardSession {
  public:
@@ -27,7 +29,8 @@ class WinBoardSession {
   std::vector<std::string> sync();
   std::string fen() const;
 
-  Position position;
+  Engine engine{16};
+  Position& position = engine.position();
   ProtocolConfig config;
   WinBoardDriver* driver = nullptr;
 

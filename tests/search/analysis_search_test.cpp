@@ -13,6 +13,12 @@
 
 namespace {
 
+// The search these tests drive: a controller of their own, with a small table.
+SearchController& controller() {
+  static SearchController search(16);
+  return search;
+}
+
 // The lines of the last iteration (a one-line search: its last best line).
 struct Lines : SearchListener {
   std::vector<std::vector<Move>> pvs;
@@ -34,24 +40,24 @@ const char* const RookTakesQueen = "4k3/8/8/3q4/8/8/3R4/3K4 w - - 0 1";
 struct AnalysisSearchTest : ::testing::Test {
   static void SetUpTestSuite() {
     initTables();
-    if (!searchController.booted) searchController.boot();
+    if (!controller().booted) controller().boot();
   }
   Lines lines;
   Position pos;
-  void SetUp() override { searchController.quiet = true; }
+  void SetUp() override { controller().quiet = true; }
   void TearDown() override {  // the next suites expect one thread and no listener
-    searchController.setThreads(1);
+    controller().setThreads(1);
     search(RookTakesQueen, {.depth = 1});
-    searchController.listener = nullptr;
+    controller().listener = nullptr;
   }
   Move move(const char* text) { return parseMove(pos, text); }
   // A fresh table and listener each time, so that no search steers the next.
   void search(const char* fen, const SearchLimits& l) {
     ASSERT_TRUE(setFen(pos, fen));
     lines = Lines();
-    searchController.listener = &lines;
-    searchController.table().clear();
-    searchController.start(pos, l, false);
+    controller().listener = &lines;
+    controller().table().clear();
+    controller().start(pos, l, false);
   }
   bool same(Move a, Move b) { return (a & MoveCompareMask) == (b & MoveCompareMask); }
 };
@@ -70,7 +76,7 @@ TEST_F(AnalysisSearchTest, LinesAreDistinctLegalBestFirstAndLineOneIsTheBestMove
                              {"7k/8/8/8/8/8/7P/7K w - - 0 1", 5, 5, 4, false}};
   for (const MateCase& c : mateCases) cases.push_back({c.fen, 8, 3, -1, true});
   for (int threads : {1, 2}) {
-    searchController.setThreads(threads);
+    controller().setThreads(threads);
     for (const Case& c : cases) {
       search(c.fen, {.depth = c.depth});
       const Lines one = lines;
@@ -84,7 +90,7 @@ TEST_F(AnalysisSearchTest, LinesAreDistinctLegalBestFirstAndLineOneIsTheBestMove
         copyPosition(walk, pos);
         for (Move m : pvs[i]) ASSERT_TRUE(isLegalMove(walk, m) && makeMove(walk, m)) << c.fen;
       }
-      EXPECT_TRUE(same(searchController.bestMove(), pvs[0][0])) << c.fen;
+      EXPECT_TRUE(same(controller().bestMove(), pvs[0][0])) << c.fen;
       if (threads > 1) continue;  // with helpers: legal and well-formed only
       EXPECT_TRUE(same(pvs[0][0], one.pvs[0][0])) << c.fen;
       EXPECT_TRUE(!c.exact || lines.scores[0] == one.scores[0]) << c.fen;
@@ -98,20 +104,20 @@ TEST_F(AnalysisSearchTest, LinesAreDistinctLegalBestFirstAndLineOneIsTheBestMove
 TEST_F(AnalysisSearchTest, RestrictedRootAndMateSearch) {
   ASSERT_TRUE(setFen(pos, RookTakesQueen));
   search(RookTakesQueen, {.depth = 6, .searchMoves = {move("d2d3")}});
-  EXPECT_TRUE(same(searchController.bestMove(), move("d2d3")));
-  EXPECT_LT(searchController.rootScore(), -300);
-  EXPECT_EQ(searchController.depth(), 6);
+  EXPECT_TRUE(same(controller().bestMove(), move("d2d3")));
+  EXPECT_LT(controller().rootScore(), -300);
+  EXPECT_EQ(controller().depth(), 6);
   search(Kiwipete, {.depth = 2, .searchMoves = {move("d2d3")}});  // no move of this position
-  EXPECT_EQ(searchController.rootMoveCount(), 48);
+  EXPECT_EQ(controller().rootMoveCount(), 48);
 
   const MateCase& mateIn3 = mateCases[2];
   search(mateIn3.fen, {.depth = 12, .mateMoves = 3});
-  EXPECT_EQ(searchController.rootScore(), mateIn3.score);
-  EXPECT_LE(searchController.depth(), 6);
+  EXPECT_EQ(controller().rootScore(), mateIn3.score);
+  EXPECT_LE(controller().depth(), 6);
   search(mateIn3.fen, {.depth = 12, .mateMoves = 2});
-  EXPECT_EQ(searchController.depth(), 12);
+  EXPECT_EQ(controller().depth(), 12);
   search(InitialFen, {.depth = 6, .mateMoves = 3});
-  EXPECT_EQ(searchController.depth(), 6);
+  EXPECT_EQ(controller().depth(), 6);
 }
 
 }  // namespace

@@ -6,10 +6,17 @@
 #include "board/makemove.h"
 #include "search/bitbase.h"
 #include "search/bitbase_standin.h"
+#include "search/search_controller.h"
 #include "support/search_recorder.h"
 #include "support/text.h"
 
 namespace {
+
+// The search these tests drive: a controller of their own, with a small table.
+SearchController& controller() {
+  static SearchController search(16);
+  return search;
+}
 
 using namespace standin;
 
@@ -25,8 +32,8 @@ int libraryValue(const Position& pos) {
     ++pieces;
   }
   if (pieces > 1) return NoInformation;
-  return probe(searchController.bitbases.probeFn, int(pos.sideToMove),
-               fromBoard(pos.kingSquare(White)), fromBoard(pos.kingSquare(Black)), code, sq);
+  return probe(controller().bitbases.probeFn, int(pos.sideToMove), fromBoard(pos.kingSquare(White)),
+               fromBoard(pos.kingSquare(Black)), code, sq);
 }
 
 // The library's value for the side to move after m (NoInformation if m is refused).
@@ -41,20 +48,20 @@ int valueAfter(Position& pos, Move m) {
 struct BitbaseSearchTest : ::testing::Test {
   SearchRecorder recorder;
   void SetUp() override {
-    prepareSearch(&recorder);
+    prepareSearch(controller(), &recorder);
     bool loaded = false;
-    captureStdout([&] { loaded = searchController.bitbases.startUp(MELVOK_EGBB_DIR, nullptr); });
+    captureStdout([&] { loaded = controller().bitbases.startUp(MELVOK_EGBB_DIR, nullptr); });
     ASSERT_TRUE(loaded);
-    searchController.useBitbases = true;
+    controller().useBitbases = true;
   }
-  void TearDown() override { searchController.listener = nullptr; }
+  void TearDown() override { controller().listener = nullptr; }
 
   static Move engineMove(const Position& pos, int depth) {
-    searchController.maxDepth = depth;
-    searchController.table().clear();
-    searchController.setPosition(pos);
-    searchController.start(false);
-    return searchController.bestMove();
+    controller().maxDepth = depth;
+    controller().table().clear();
+    controller().setPosition(pos);
+    controller().start(false);
+    return controller().bestMove();
   }
   // The library's best move: the quickest win, the longest defence, or among drawing moves the
   // one that leaves the opponent the fewest drawing replies.
@@ -125,7 +132,7 @@ TEST_F(BitbaseSearchTest, FindsTheOnlyDrawingMoveAndHoldsDrawnPawnEndings) {
   int tried = 0, found = 0;
   for (int index = 0; index < 64 * 64 * 64 && tried < 40; ++index) {
     const int wk = index >> 12, bk = (index >> 6) & 63, sq = index & 63;
-    if (probe(searchController.bitbases.probeFn, 1, wk, bk, PawnCode, sq) != 0) continue;
+    if (probe(controller().bitbases.probeFn, 1, wk, bk, PawnCode, sq) != 0) continue;
     auto pos = positionFrom(fenOf(1, wk, bk, PawnCode, sq));
     Move moves[MaxMoves];
     const int count = generateLegalMoves(*pos, moves);

@@ -14,6 +14,12 @@
 
 namespace {
 
+// The search these tests drive: a controller of their own, with a small table.
+SearchController& controller() {
+  static SearchController search(16);
+  return search;
+}
+
 // Every move the main search's stages serve, captures first, with the stage of each.
 std::vector<std::pair<Move, int>> served(SearchThread& t, MoveSupply& supply, int ply) {
   supply.start(t, t.pos, ply, StageMainStart);
@@ -28,7 +34,7 @@ std::vector<std::pair<Move, int>> served(SearchThread& t, MoveSupply& supply, in
 
 TEST(MoveSupply, ServesEveryLegalMoveOnceWhateverTheKillers) {
   initTables();
-  SearchThread& t = searchController.master();
+  SearchThread& t = controller().master();
   auto supply = std::make_unique<MoveSupply>();
   std::mt19937 rng(5);
   std::vector<Move> foreign;  // quiet moves of earlier positions: killers from elsewhere

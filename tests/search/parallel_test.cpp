@@ -9,11 +9,18 @@
 
 #include "board/notation.h"
 #include "search/mate_cases.h"
+#include "search/search_controller.h"
 #include "support/paths.h"
 #include "support/positions.h"
 #include "support/search_recorder.h"
 
 namespace {
+
+// The search these tests drive: a controller of their own, with a small table.
+SearchController& controller() {
+  static SearchController search(16);
+  return search;
+}
 
 const char* const Middlegame =
     "r1bqk2r/pppp1ppp/2n2n2/2b1p3/2B1P3/2N2N2/PPPP1PPP/R1BQK2R w KQkq - 0 1";
@@ -21,34 +28,34 @@ const char* const Middlegame =
 struct ParallelTest : ::testing::Test {
   static void SetUpTestSuite() {
     initTables();
-    if (!searchController.booted) searchController.boot();
+    if (!controller().booted) controller().boot();
   }
   SearchRecorder recorder;
-  void SetUp() override { prepareSearch(&recorder); }
+  void SetUp() override { prepareSearch(controller(), &recorder); }
   void TearDown() override {
-    searchController.stopAndWait();
-    searchController.listener = nullptr;
+    controller().stopAndWait();
+    controller().listener = nullptr;
   }
 
   // A search on the test's thread (the workers join it).
   RecordedResult run(const Position& pos, int maxDepth, uint32_t nodeLimit = 0) {
     recorder.clear();
-    searchController.setPosition(pos);
-    searchController.maxDepth = maxDepth;
-    searchController.times().nodeLimit = nodeLimit;
-    searchController.start(false);
+    controller().setPosition(pos);
+    controller().maxDepth = maxDepth;
+    controller().times().nodeLimit = nodeLimit;
+    controller().start(false);
     return recorder.result();
   }
   // A search on the search thread without a time limit (a ponder search when `levelMs` is short:
   // a ponder hit then ends it).
   void startInfinite(const Position& pos, uint32_t levelMs) {
     recorder.clear();
-    searchController.setPosition(pos);
-    TimeControl& times = searchController.times();
+    controller().setPosition(pos);
+    TimeControl& times = controller().times();
     times.reset();
     times.setFixedTime(levelMs);
     times.infinite = 1;
-    searchController.start(true);
+    controller().start(true);
   }
 
   // One search of pos: one legal answer, the position untouched, and every worker back asleep
@@ -57,8 +64,8 @@ struct ParallelTest : ::testing::Test {
     const std::string fen = fenOf(pos);
     EXPECT_EQ(r.calls, 1) << what << " " << fen;
     EXPECT_TRUE(isLegalMove(pos, r.move)) << what << " " << fen;
-    for (int i = 0; i < searchController.threadCount; i++) {
-      SearchThread& w = searchController.thread(i);
+    for (int i = 0; i < controller().threadCount; i++) {
+      SearchThread& w = controller().thread(i);
       w.idle.wait();
       EXPECT_EQ(fenOf(w.pos), fen) << what << ", thread " << i;
       EXPECT_EQ(w.pos.hashKey, pos.hashKey) << what << ", thread " << i;
@@ -71,21 +78,21 @@ TEST_F(ParallelTest, OneThreadSearchesExactlyAsBeforeAndAfterParallelSearches) {
        {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", Middlegame}) {
     auto pos = positionFrom(fen);
     const RecordedResult before = run(*pos, 6);
-    const uint32_t nodesBefore = searchController.totalNodes();
-    EXPECT_EQ(searchController.summedCounters().splits, 0u);
+    const uint32_t nodesBefore = controller().totalNodes();
+    EXPECT_EQ(controller().summedCounters().splits, 0u);
     for (int threads : {4, 8, 2}) {
-      searchController.setThreads(threads);
-      searchController.table().clear();
+      controller().setThreads(threads);
+      controller().table().clear();
       const RecordedResult r = run(*pos, 6);
       expectSound(r, *pos, "after a thread-count change");
       EXPECT_EQ(r.depth, 6);
     }
-    searchController.setThreads(1);
-    searchController.table().clear();
+    controller().setThreads(1);
+    controller().table().clear();
     const RecordedResult after = run(*pos, 6);
     EXPECT_EQ(after.move, before.move) << fen;
     EXPECT_EQ(after.score, before.score) << fen;
-    EXPECT_EQ(searchController.totalNodes(), nodesBefore) << fen;
+    EXPECT_EQ(controller().totalNodes(), nodesBefore) << fen;
   }
 }
 
@@ -97,14 +104,14 @@ TEST_F(ParallelTest, SoundOverManyPositionsAndMatesExactWithTwoToEightThreads) {
   ASSERT_EQ(fens.size(), 40u);
   uint64_t splits = 0;
   for (int threads : {2, 3, 4, 8}) {
-    searchController.setThreads(threads);
+    controller().setThreads(threads);
     for (size_t i = 0; i < fens.size(); i++) {
       auto pos = positionFrom(fens[i]);
       // Alternately a clean and a filled table: splits meet table cuts and stale entries.
-      if (i % 2 == 0) searchController.table().clear();
+      if (i % 2 == 0) controller().table().clear();
       expectSound(run(*pos, 0, 3000 + 500 * uint32_t(i % 5)), *pos, "node limit");
       expectSound(run(*pos, 3 + int(i % 3)), *pos, "depth limit");
-      splits += searchController.summedCounters().splits;
+      splits += controller().summedCounters().splits;
     }
     for (const MateCase& c : mateCases) {
       auto pos = positionFrom(c.fen);
@@ -124,35 +131,35 @@ TEST_F(ParallelTest, SoundOverManyPositionsAndMatesExactWithTwoToEightThreads) {
 TEST_F(ParallelTest, StopsPonderHitsAndThreadCountChangesDuringSearches) {
   auto pos = positionFrom(Middlegame);
   for (int round = 0; round < 6; round++) {
-    searchController.setThreads(round % 2 ? 3 : 8);
+    controller().setThreads(round % 2 ? 3 : 8);
     startInfinite(*pos, round < 3 ? 3600 * 1000 : 1);
     recorder.waitForDepth(3);
-    searchController.setThreads(2);
+    controller().setThreads(2);
     recorder.waitForDepth(4);
-    searchController.setThreads(round % 2 ? 8 : 1);
+    controller().setThreads(round % 2 ? 8 : 1);
     recorder.waitForDepth(4 + round % 2);
     if (round < 3) {
-      searchController.stopAndWait();
+      controller().stopAndWait();
     } else {
-      searchController.ponderHit();  // no time left: the search ends by itself
-      searchController.waitUntilIdle();
+      controller().ponderHit();  // no time left: the search ends by itself
+      controller().waitUntilIdle();
     }
     expectSound(recorder.result(), *pos, round < 3 ? "stopped" : "ponder hit");
   }
   // A stop right after an asynchronous start is not lost (it would wait forever).
   for (int i = 0; i < 20; i++) {
     startInfinite(*pos, 3600 * 1000);
-    searchController.stopAndWait();
+    controller().stopAndWait();
   }
-  EXPECT_NE(searchController.bestMove(), 0u);
+  EXPECT_NE(controller().bestMove(), 0u);
 }
 
 // Three nested split points U (ply 2) > S (ply 4) > T (ply 6). A cut-off at S must stop the
 // threads working at S and T and nobody above S; each stopped thread keeps the shallowest abort
 // ply it was given and counts a kill.
 TEST_F(ParallelTest, CutOffAtASplitPointStopsOnlyTheThreadsBelowIt) {
-  searchController.setThreads(8);
-  for (int i = 0; i < MaxThreads; i++) searchController.thread(i).idle.wait();
+  controller().setThreads(8);
+  for (int i = 0; i < MaxThreads; i++) controller().thread(i).idle.wait();
   auto u = std::make_unique<SplitPoint>(), s = std::make_unique<SplitPoint>(),
        t = std::make_unique<SplitPoint>();
   SplitPoint* parent = nullptr;
@@ -170,7 +177,7 @@ TEST_F(ParallelTest, CutOffAtASplitPointStopsOnlyTheThreadsBelowIt) {
   const int abortPly[6] = {0, 0, 0, 3, 7, 0};
   SearchThread* threads[6];
   for (int i = 0; i < 6; i++) {
-    SearchThread& x = *(threads[i] = &searchController.thread(i + 1));
+    SearchThread& x = *(threads[i] = &controller().thread(i + 1));
     x.stop = 0;
     x.available = i == 2;
     x.counters = SearchCounters();

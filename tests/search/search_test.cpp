@@ -7,22 +7,29 @@
 
 #include "board/notation.h"
 #include "search/mate_cases.h"
+#include "search/search_controller.h"
 #include "support/positions.h"
 #include "support/search_recorder.h"
 
 namespace {
 
+// The search these tests drive: a controller of their own, with a small table.
+SearchController& controller() {
+  static SearchController search(16);
+  return search;
+}
+
 struct SearchTest : ::testing::Test {
   SearchRecorder recorder;
-  void SetUp() override { prepareSearch(&recorder); }
-  void TearDown() override { searchController.listener = nullptr; }
+  void SetUp() override { prepareSearch(controller(), &recorder); }
+  void TearDown() override { controller().listener = nullptr; }
 
   RecordedResult run(const Position& pos, int maxDepth, uint32_t nodeLimit = 0) {
     recorder.clear();
-    searchController.setPosition(pos);
-    searchController.maxDepth = maxDepth;
-    searchController.times().nodeLimit = nodeLimit;
-    searchController.start(false);
+    controller().setPosition(pos);
+    controller().maxDepth = maxDepth;
+    controller().times().nodeLimit = nodeLimit;
+    controller().start(false);
     return recorder.result();
   }
 };
@@ -51,7 +58,7 @@ TEST_F(SearchTest, MatesWithExactScoresAndPositionsWithoutAMove) {
     EXPECT_EQ(r.depth, 0) << c.fen;
     EXPECT_EQ(r.score, c.score) << c.fen;
     EXPECT_EQ(r.move, 0u) << c.fen;
-    EXPECT_EQ(searchController.ponderMove(), 0u);
+    EXPECT_EQ(controller().ponderMove(), 0u);
   }
   // A single legal move (and no quick mate) ends the search after the second iteration.
   auto single = positionFrom("k7/8/6K1/8/8/8/8/1R6 b - - 0 1");
@@ -88,16 +95,16 @@ TEST_F(SearchTest, DeterministicAndSoundOverRandomPositions) {
       if (ply % 3 == 2) {
         const std::string before = fenOf(*pos);
         for (auto [depth, nodes] : {std::pair{0, 3000u}, std::pair{4, 0u}}) {
-          searchController.table().clear();
+          controller().table().clear();
           const RecordedResult first = run(*pos, depth, nodes);
-          const uint32_t firstNodes = searchController.totalNodes();
-          searchController.table().clear();
+          const uint32_t firstNodes = controller().totalNodes();
+          controller().table().clear();
           const RecordedResult again = run(*pos, depth, nodes);
           EXPECT_EQ(fenOf(*pos), before);
           EXPECT_TRUE(isLegalMove(*pos, first.move)) << before;
           EXPECT_EQ(first.move, again.move) << before;
           EXPECT_EQ(first.score, again.score) << before;
-          EXPECT_EQ(firstNodes, searchController.totalNodes()) << before;
+          EXPECT_EQ(firstNodes, controller().totalNodes()) << before;
         }
         searched++;
       }
@@ -108,8 +115,8 @@ TEST_F(SearchTest, DeterministicAndSoundOverRandomPositions) {
   // A node limit ends a search that would go on: checked now and then, it is overshot a little.
   const RecordedResult limited = run(*positionFrom(InitialFen), 0, 20000);
   EXPECT_TRUE(isLegalMove(*positionFrom(InitialFen), limited.move));
-  EXPECT_GE(searchController.totalNodes(), 20000u);
-  EXPECT_LT(searchController.totalNodes(), 40000u);
+  EXPECT_GE(controller().totalNodes(), 20000u);
+  EXPECT_LT(controller().totalNodes(), 40000u);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "board/notation.h"
 #include "search/bitbase.h"
 #include "search/bitbase_standin.h"
+#include "search/search_controller.h"
 #include "search/syzygy_root.h"
 #include "support/paths.h"
 #include "support/process.h"
@@ -21,6 +22,12 @@
 #include "support/text.h"
 
 namespace {
+
+// The search these tests drive: a controller of their own, with a small table.
+SearchController& controller() {
+  static SearchController search(16);
+  return search;
+}
 
 const std::string TableDir = dataPath("syzygy");
 const std::vector<std::string> TestTables = {"KBvK",  "KNvK",  "KPvK",  "KQvK",  "KRvK",
@@ -113,23 +120,23 @@ struct SyzygyTest : ::testing::Test {
   SearchRecorder recorder;
   void SetUp() override {
     if (!SyzygyTables::builtIn()) GTEST_SKIP() << "built without the Fathom library";
-    prepareSearch(&recorder);
+    prepareSearch(controller(), &recorder);
     ASSERT_EQ(tables().load(TableDir), "Syzygy: 10 tables, up to 4 men");
-    searchController.useSyzygy = true;
-    searchController.syzygyOptions = SyzygyOptions();
+    controller().useSyzygy = true;
+    controller().syzygyOptions = SyzygyOptions();
   }
   void TearDown() override {
-    searchController.useSyzygy = false;
-    searchController.listener = nullptr;
+    controller().useSyzygy = false;
+    controller().listener = nullptr;
   }
-  static SyzygyTables& tables() { return searchController.syzygy; }
+  static SyzygyTables& tables() { return controller().syzygy; }
 
   static int search(const Position& pos, int depth) {
-    searchController.maxDepth = depth;
-    searchController.table().clear();
-    searchController.setPosition(pos);
-    searchController.start(false);
-    return searchController.rootScore();
+    controller().maxDepth = depth;
+    controller().table().clear();
+    controller().setPosition(pos);
+    controller().start(false);
+    return controller().rootScore();
   }
   // The root moves the tables keep for pos at its clock, as sorted coordinate moves.
   static std::string keptMoves(Position& pos, bool rule50, RootTableResult& result) {
@@ -197,7 +204,7 @@ TEST(SyzygyBoards, EveryKindColourCastlingAndEnPassant) {
 }
 
 TEST(SyzygyLoad, ReportsWhatItFindsAndGoesOnWithoutTables) {
-  SyzygyTables& tables = searchController.syzygy;
+  SyzygyTables& tables = controller().syzygy;
   if (!SyzygyTables::builtIn()) {
     EXPECT_EQ(tables.load(TableDir),
               "Syzygy: unavailable (built without the Fathom library), " + TableDir + " not read");
@@ -440,9 +447,9 @@ TEST_F(SyzygyTest, RootKeepsExactlyTheMovesThatKeepTheResult) {
 TEST_F(SyzygyTest, AFoundMateBeatsATableWin) {
   auto pos = positionFrom("k7/7Q/1K6/8/8/8/8/7r w - - 0 1");
   EXPECT_EQ(search(*pos, 4), Infinity - 1);
-  EXPECT_EQ(searchController.reportedScore(searchController.rootScore()), Infinity - 1);
-  EXPECT_TRUE(searchController.rootTables.inTables);
-  const std::string best = moveText(searchController.bestMove());
+  EXPECT_EQ(controller().reportedScore(controller().rootScore()), Infinity - 1);
+  EXPECT_TRUE(controller().rootTables.inTables);
+  const std::string best = moveText(controller().bestMove());
   EXPECT_TRUE(best == "h7a7" || best == "h7g8") << best;
 }
 
@@ -453,14 +460,14 @@ TEST_F(SyzygyTest, AFoundMateBeatsATableWin) {
 TEST_F(SyzygyTest, NodesAfterACaptureAskTheTablesBeforeTheBitbases) {
   auto nodeValue = [](const char* fen, int& stored, uint8_t& bound) {
     auto pos = positionFrom(fen);
-    searchController.table().clear();
-    searchController.setPosition(*pos);
-    searchController.searchStart();
-    SearchThread& t = searchController.master();
+    controller().table().clear();
+    controller().setPosition(*pos);
+    controller().searchStart();
+    SearchThread& t = controller().master();
     t.stop = 0;
     const int value = ::search(t, 1, -Infinity, Infinity, 3, pos->lastMove, PvNode);
     TtEntry e;
-    stored = searchController.table().probe(*pos, e) ? e.score : 99999;
+    stored = controller().table().probe(*pos, e) ? e.score : 99999;
     bound = e.bound;
     return value;
   };
@@ -469,7 +476,7 @@ TEST_F(SyzygyTest, NodesAfterACaptureAskTheTablesBeforeTheBitbases) {
   EXPECT_EQ(nodeValue("8/8/8/3k4/8/8/8/Q3K3 b - - 0 1", stored, bound), -(TablebaseWin - 1));
   EXPECT_EQ(stored, -TablebaseWin);
   EXPECT_EQ(bound, BoundUpper);
-  EXPECT_EQ(searchController.master().counters.tableHits, 1u);
+  EXPECT_EQ(controller().master().counters.tableHits, 1u);
   EXPECT_EQ(nodeValue("8/8/8/3k4/8/8/8/Q3K3 w - - 0 1", stored, bound), TablebaseWin - 1);
   EXPECT_EQ(stored, TablebaseWin);
   EXPECT_EQ(bound, BoundLower);
@@ -478,15 +485,15 @@ TEST_F(SyzygyTest, NodesAfterACaptureAskTheTablesBeforeTheBitbases) {
   EXPECT_EQ(nodeValue("k7/1Q6/1K6/8/8/8/8/8 b - - 0 1", stored, bound), 1 - Infinity);
 
   bool loaded = false;
-  captureStdout([&] { loaded = searchController.bitbases.startUp(MELVOK_EGBB_DIR, nullptr); });
+  captureStdout([&] { loaded = controller().bitbases.startUp(MELVOK_EGBB_DIR, nullptr); });
   ASSERT_TRUE(loaded);
-  searchController.useBitbases = true;
+  controller().useBitbases = true;
   EXPECT_EQ(nodeValue("8/8/8/3k4/8/8/8/Q3K3 b - - 0 1", stored, bound), -(TablebaseWin - 1));
-  searchController.useSyzygy = false;
+  controller().useSyzygy = false;
   const int value = nodeValue("8/8/8/3k4/8/8/8/Q3K3 b - - 0 1", stored, bound);
   EXPECT_LT(value, -WinBound);
   EXPECT_GT(value, -(TablebaseWin - TablebaseMaxDistance));  // the bitbases' band
-  searchController.useBitbases = false;
+  controller().useBitbases = false;
 }
 
 // The probe depth and the men limit decide where the search asks: with a probe depth beyond the
@@ -496,24 +503,24 @@ TEST_F(SyzygyTest, ProbeDepthAndLimitDecideWhereTheSearchAsks) {
   auto pos = positionFrom("4k3/8/8/8/8/8/4r3/4K2Q w - - 0 1");  // Kxe2 leaves queen against king
   Move legal[MaxMoves];
   const int moves = generateLegalMoves(*pos, legal);
-  searchController.syzygyOptions.probeDepth = 20;
+  controller().syzygyOptions.probeDepth = 20;
   search(*pos, 6);
-  EXPECT_EQ(searchController.tableHits(), uint64_t(moves));
-  EXPECT_EQ(searchController.reportedScore(searchController.rootScore()), TablebaseWin - 1);
+  EXPECT_EQ(controller().tableHits(), uint64_t(moves));
+  EXPECT_EQ(controller().reportedScore(controller().rootScore()), TablebaseWin - 1);
 
-  searchController.syzygyOptions.probeDepth = 1;
+  controller().syzygyOptions.probeDepth = 1;
   search(*pos, 6);
-  EXPECT_GT(searchController.tableHits(), uint64_t(moves));
+  EXPECT_GT(controller().tableHits(), uint64_t(moves));
 
-  searchController.syzygyOptions.probeLimit = 3;
+  controller().syzygyOptions.probeLimit = 3;
   search(*pos, 6);
-  EXPECT_FALSE(searchController.rootTables.inTables);
-  EXPECT_GT(searchController.tableHits(), 0u);
-  EXPECT_EQ(moveText(searchController.bestMove()), "e1e2");
+  EXPECT_FALSE(controller().rootTables.inTables);
+  EXPECT_GT(controller().tableHits(), 0u);
+  EXPECT_EQ(moveText(controller().bestMove()), "e1e2");
 
-  searchController.useSyzygy = false;
+  controller().useSyzygy = false;
   search(*pos, 6);
-  EXPECT_EQ(searchController.tableHits(), 0u);
+  EXPECT_EQ(controller().tableHits(), 0u);
 }
 
 // Games from the tables' own positions: the engine at a small depth against a defender that
@@ -565,7 +572,7 @@ TEST_F(SyzygyTest, ConvertsWinsWithinTheFiftyMoveRuleAndHoldsDraws) {
       Move m = 0;
       if (engineMoves) {
         search(*pos, 5);
-        m = searchController.bestMove();
+        m = controller().bestMove();
       } else {
         m = defence(*pos);
       }

@@ -54,20 +54,20 @@ class SearchRecorder : public SearchListener {
   RecordedResult result_;
 };
 
-// Puts the program-wide search into a known state for a test that searches on the caller's
+// Puts a search controller into a known state for a test that searches on the caller's
 // thread: one thread, no bitbases or Syzygy tables, no log lines, no depth limit, an hour per
 // search (so that only depth, nodes and stops end searches), a clean table, and `listener` to
 // report to.
-inline void prepareSearch(SearchListener* listener) {
+inline void prepareSearch(SearchController& search, SearchListener* listener) {
   initTables();
-  searchController.setThreads(1);
-  searchController.listener = listener;
-  searchController.quiet = true;
-  searchController.useBitbases = false;
-  searchController.useSyzygy = false;
-  searchController.maxDepth = 0;
-  TimeControl& times = searchController.times();
+  search.setThreads(1);
+  search.listener = listener;
+  search.quiet = true;
+  search.useBitbases = false;
+  search.useSyzygy = false;
+  search.maxDepth = 0;
+  TimeControl& times = search.times();
   times.reset();
   times.setFixedTime(3600 * 1000);
-  searchController.table().clear();
+  search.table().clear();
 }

@@ -1,0 +1,49 @@
+#include "base/option_registry.h"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstdlib>
+
+namespace {
+
+bool sameName(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+}  // namespace
+
+void OptionRegistry::add(OptionRow row) { rows_.push_back(std::move(row)); }
+
+const OptionRow* OptionRegistry::find(const std::string& name) const {
+  for (const OptionRow& row : rows_)
+    if (sameName(row.name, name)) return &row;
+  return nullptr;
+}
+
+std::string OptionRegistry::set(const OptionRow& row, const std::string& value) const {
+  switch (row.type) {
+    case OptionType::Spin: {
+      const long long number = std::strtoll(value.c_str(), nullptr, 10);
+      return row.apply(std::to_string(std::clamp<long long>(number, row.min, row.max)));
+    }
+    case OptionType::Check: {
+      const bool on = sameName(value, "true") || value == "1" || sameName(value, "on");
+      const bool off = sameName(value, "false") || value == "0" || sameName(value, "off");
+      if (!on && !off) return row.name + ": not a true/false value: " + value;
+      return row.apply(checkText(on));
+    }
+    case OptionType::Combo:
+      for (const std::string& choice : row.choices)
+        if (sameName(choice, value)) return row.apply(choice);
+      return row.name + ": no such choice: " + value;
+    case OptionType::String:
+      return row.apply(value);
+    case OptionType::Button:
+      return row.apply("");
+  }
+  return "";
+}
