@@ -16,6 +16,48 @@ bool sameName(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+OptionRow spinOption(std::string name, OptionValue current, int min, int max, OptionApply apply) {
+  OptionRow row;
+  row.name = std::move(name);
+  row.type = OptionType::Spin;
+  row.current = std::move(current);
+  row.min = min;
+  row.max = max;
+  row.apply = std::move(apply);
+  return row;
+}
+
+OptionRow checkOption(std::string name, OptionValue current, OptionApply apply) {
+  OptionRow row;
+  row.name = std::move(name);
+  row.type = OptionType::Check;
+  row.current = std::move(current);
+  row.apply = std::move(apply);
+  return row;
+}
+
+OptionRow stringOption(std::string name, OptionValue current, OptionApply apply) {
+  OptionRow row = checkOption(std::move(name), std::move(current), std::move(apply));
+  row.type = OptionType::String;
+  return row;
+}
+
+OptionRow comboOption(std::string name, OptionValue current, std::vector<std::string> choices,
+                      OptionApply apply) {
+  OptionRow row = checkOption(std::move(name), std::move(current), std::move(apply));
+  row.type = OptionType::Combo;
+  row.choices = std::move(choices);
+  return row;
+}
+
+OptionRow buttonOption(std::string name, OptionApply apply) {
+  OptionRow row;
+  row.name = std::move(name);
+  row.type = OptionType::Button;
+  row.apply = std::move(apply);
+  return row;
+}
+
 void OptionRegistry::add(OptionRow row) { rows_.push_back(std::move(row)); }
 
 const OptionRow* OptionRegistry::find(const std::string& name) const {

@@ -50,3 +50,13 @@ class OptionRegistry {
 
 // The value text for a check row.
 inline std::string checkText(bool on) { return on ? "true" : "false"; }
+
+// Rows of each type (where they may be set and their settings key are set afterwards).
+using OptionValue = std::function<std::string()>;
+using OptionApply = std::function<std::string(const std::string& value)>;
+OptionRow spinOption(std::string name, OptionValue current, int min, int max, OptionApply apply);
+OptionRow checkOption(std::string name, OptionValue current, OptionApply apply);
+OptionRow stringOption(std::string name, OptionValue current, OptionApply apply);
+OptionRow comboOption(std::string name, OptionValue current, std::vector<std::string> choices,
+                      OptionApply apply);
+OptionRow buttonOption(std::string name, OptionApply apply);

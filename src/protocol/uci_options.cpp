@@ -26,15 +26,26 @@ const char* typeName(OptionType type) {
 // A string option's empty value, as interfaces write it.
 constexpr const char* EmptyText = "<empty>";
 
-OptionRow checkRow(const char* name, bool& flag) {
-  OptionRow row{name, OptionType::Check, [&flag] { return checkText(flag); }};
-  row.apply = [&flag, name](const std::string& value) {
-    flag = value == "true";
-    logInfo("%s=%i\n", name, flag ? 1 : 0);
-    return std::string();
-  };
+// A UCI row (the other protocols have their own ways to say these things).
+OptionRow forUci(OptionRow row) {
   row.places = ForUci;
   return row;
+}
+
+OptionRow checkRow(const char* name, bool& flag) {
+  return forUci(checkOption(
+      name, [&flag] { return checkText(flag); },
+      [&flag, name](const std::string& value) {
+        flag = value == "true";
+        logInfo("%s=%i\n", name, flag ? 1 : 0);
+        return std::string();
+      }));
+}
+
+// A string the interface may send that changes nothing (information only).
+OptionRow stringRow(const char* name, std::string shown) {
+  return forUci(stringOption(
+      name, [shown] { return shown; }, [](const std::string&) { return std::string(); }));
 }
 
 }  // namespace
@@ -45,32 +56,22 @@ void UciDriver::addOptions() {
   OptionRegistry& options = engine_.options();
   options.add(checkRow("Ponder", canPonder_));
   options.add(checkRow("OwnBook", ownBook_));
-  OptionRow opponent{"UCI_Opponent", OptionType::String, [] { return std::string(); }};
-  opponent.apply = [](const std::string&) { return std::string(); };  // taken, not used
-  opponent.places = ForUci;
-  options.add(opponent);
-  OptionRow about{"UCI_EngineAbout", OptionType::String,
-                  [] { return std::string("melvok by ") + UciAuthor; }};
-  about.apply = [](const std::string&) { return std::string(); };  // information only
-  about.places = ForUci;
-  options.add(about);
+  options.add(stringRow("UCI_Opponent", ""));
+  options.add(stringRow("UCI_EngineAbout", std::string("melvok by ") + UciAuthor));
   // Read by the search thread when it writes its lines: an atomic flag.
-  OptionRow chess960{"UCI_Chess960", OptionType::Check, [this] { return checkText(chess960_); }};
-  chess960.apply = [this](const std::string& value) {
-    chess960_ = value == "true";
-    return std::string();
-  };
-  chess960.places = ForUci;
-  options.add(chess960);
-  OptionRow castling{"CastleNotation", OptionType::Combo,
-                     [this] { return std::string(castleNotationName(castleNotation_)); }};
-  castling.choices = {"smart", "e1g1", "O-O", "KxR"};
-  castling.apply = [this](const std::string& value) {
-    castleNotation_ = castleNotationFromName(value.c_str());
-    return std::string();
-  };
-  castling.places = ForUci;
-  options.add(castling);
+  options.add(forUci(checkOption(
+      "UCI_Chess960", [this] { return checkText(chess960_); },
+      [this](const std::string& value) {
+        chess960_ = value == "true";
+        return std::string();
+      })));
+  options.add(forUci(comboOption(
+      "CastleNotation", [this] { return std::string(castleNotationName(castleNotation_)); },
+      {"smart", "e1g1", "O-O", "KxR"},
+      [this](const std::string& value) {
+        castleNotation_ = castleNotationFromName(value.c_str());
+        return std::string();
+      })));
   options.add(checkRow("UCI_AnalyseMode", analyseMode_));
 }
 

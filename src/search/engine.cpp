@@ -8,83 +8,75 @@ Engine::Engine(uint32_t tableMegabytes) : search_(tableMegabytes) {
 // The search's rows. What the search uses while it runs (the table, the threads, the tables)
 // changes only between searches: a request during one is refused, and says so.
 void Engine::addSearchOptions() {
-  OptionRow hash{"Hash", OptionType::Spin, [this] { return std::to_string(hashMegabytes()); },
-                 MinHashMb, MaxHashMb};
+  auto number = [](int value) { return std::to_string(value); };
+  auto taken = [](auto set) {
+    return [set](const std::string& value) {
+      set(value);
+      return std::string();
+    };
+  };
+
+  OptionRow hash = spinOption(
+      "Hash", [=, this] { return number(hashMegabytes()); }, MinHashMb, MaxHashMb,
+      [this](const std::string& value) -> std::string {
+        if (searching()) return "search running, Hash not changed";
+        search_.waitUntilIdle();
+        if (search_.table().resize(std::stoull(value) * 1024)) return "";
+        return "Hash: no memory for " + value + " MB, the table stays at " +
+               std::to_string(hashMegabytes()) + " MB";
+      });
   hash.settingsKey = "tt.cachemb";
   hash.places = ForUci | ForConsole;  // WinBoard: the memory command
-  hash.apply = [this](const std::string& value) -> std::string {
-    if (searching()) return "search running, Hash not changed";
-    search_.waitUntilIdle();
-    const int megabytes = std::stoi(value);
-    if (search_.table().resize(uint64_t(megabytes) * 1024)) return "";
-    return "Hash: no memory for " + value + " MB, the table stays at " +
-           std::to_string(hashMegabytes()) + " MB";
-  };
   options_.add(hash);
 
-  OptionRow threadCount{"Threads", OptionType::Spin, [this] { return std::to_string(threads()); },
-                        1, MaxThreads};
-  threadCount.apply = [this](const std::string& value) -> std::string {
-    if (searching()) return "search running, Threads not changed";
-    search_.waitUntilIdle();
-    search_.setThreads(std::stoi(value));
-    return "";
-  };
+  OptionRow threadCount = spinOption(
+      "Threads", [=, this] { return number(threads()); }, 1, MaxThreads,
+      [this](const std::string& value) -> std::string {
+        if (searching()) return "search running, Threads not changed";
+        search_.waitUntilIdle();
+        search_.setThreads(std::stoi(value));
+        return "";
+      });
   threadCount.places = ForUci | ForConsole;  // WinBoard: the cores command
   options_.add(threadCount);
 
-  OptionRow multiPv{"MultiPV", OptionType::Spin, [this] { return std::to_string(lines_); }, 1,
-                    MaxLines};
-  multiPv.apply = [this](const std::string& value) {
-    lines_ = std::stoi(value);  // read by the next search
-    return std::string();
-  };
-  options_.add(multiPv);
+  // Read when the next search starts.
+  options_.add(spinOption(
+      "MultiPV", [=, this] { return number(lines_); }, 1, MaxLines,
+      taken([this](const std::string& v) { lines_ = std::stoi(v); })));
 
-  OptionRow clear{"Clear Hash", OptionType::Button};
-  clear.apply = [this](const std::string&) -> std::string {
+  OptionRow clear = buttonOption("Clear Hash", [this](const std::string&) -> std::string {
     if (searching()) return "search running, table not cleared";
     search_.table().clear();
     return "";
-  };
+  });
   clear.places = ForUci;
   options_.add(clear);
 
-  OptionRow syzygyPath{"SyzygyPath", OptionType::String, [this] { return syzygyPath_; }};
+  OptionRow syzygyPath = stringOption(
+      "SyzygyPath", [this] { return syzygyPath_; },
+      [this](const std::string& value) -> std::string {
+        if (searching()) return "Syzygy: search running, tables not changed";
+        search_.waitUntilIdle();
+        syzygyPath_ = value;
+        return search_.syzygy.load(value);
+      });
   syzygyPath.settingsKey = "syzygy.path";
   syzygyPath.places = ForUci | ForConsole;  // WinBoard: egtpath syzygy
-  syzygyPath.apply = [this](const std::string& value) -> std::string {
-    if (searching()) return "Syzygy: search running, tables not changed";
-    search_.waitUntilIdle();
-    syzygyPath_ = value;
-    return search_.syzygy.load(value);
-  };
   options_.add(syzygyPath);
 
   // The other Syzygy options are read when the next search starts.
   SyzygyOptions& syzygy = search_.syzygyOptions;
-  OptionRow probeDepth{"SyzygyProbeDepth", OptionType::Spin,
-                       [&syzygy] { return std::to_string(syzygy.probeDepth); }, 1,
-                       MaxSyzygyProbeDepth};
-  probeDepth.apply = [&syzygy](const std::string& value) {
-    syzygy.probeDepth = std::stoi(value);
-    return std::string();
-  };
-  options_.add(probeDepth);
-  OptionRow rule50{"Syzygy50MoveRule", OptionType::Check,
-                   [&syzygy] { return checkText(syzygy.rule50); }};
-  rule50.apply = [&syzygy](const std::string& value) {
-    syzygy.rule50 = value == "true";
-    return std::string();
-  };
-  options_.add(rule50);
-  OptionRow probeLimit{"SyzygyProbeLimit", OptionType::Spin,
-                       [&syzygy] { return std::to_string(syzygy.probeLimit); }, 0, 7};
-  probeLimit.apply = [&syzygy](const std::string& value) {
-    syzygy.probeLimit = std::stoi(value);
-    return std::string();
-  };
-  options_.add(probeLimit);
+  options_.add(spinOption(
+      "SyzygyProbeDepth", [=, &syzygy] { return number(syzygy.probeDepth); }, 1,
+      MaxSyzygyProbeDepth,
+      taken([&syzygy](const std::string& v) { syzygy.probeDepth = std::stoi(v); })));
+  options_.add(checkOption(
+      "Syzygy50MoveRule", [&syzygy] { return checkText(syzygy.rule50); },
+      taken([&syzygy](const std::string& v) { syzygy.rule50 = v == "true"; })));
+  options_.add(spinOption(
+      "SyzygyProbeLimit", [=, &syzygy] { return number(syzygy.probeLimit); }, 0, 7,
+      taken([&syzygy](const std::string& v) { syzygy.probeLimit = std::stoi(v); })));
 }
 
 std::string Engine::setOption(const std::string& name, const std::string& value) {
