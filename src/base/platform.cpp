@@ -52,11 +52,6 @@ void Event::wait() {
   changed().wait(lock, [this] { return set_; });
 }
 
-bool Event::waitFor(uint32_t milliseconds) {
-  std::unique_lock<std::mutex> lock(mutex());
-  return changed().wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return set_; });
-}
-
 namespace {
 void lowerThreadPriority() {
 #ifdef _WIN32

@@ -37,8 +37,6 @@ class Event {
   bool isSet() const;
   // Blocks until the event is set.
   void wait();
-  // Blocks until the event is set or `milliseconds` pass; true when it was set.
-  bool waitFor(uint32_t milliseconds);
 
  private:
   std::mutex& mutex() const { return *std::launder(reinterpret_cast<std::mutex*>(mutexStorage_)); }
@@ -59,21 +57,6 @@ inline void pauseHint() {
   std::this_thread::yield();
 #endif
 }
-
-// A busy-waiting lock for very short critical sections (split points). Usable with
-// std::lock_guard.
-class SpinLock {
- public:
-  void lock() {
-    while (locked_.exchange(1, std::memory_order_acquire) != 0)
-      while (locked_.load(std::memory_order_relaxed) != 0) pauseHint();
-  }
-  bool try_lock() { return locked_.exchange(1, std::memory_order_acquire) == 0; }
-  void unlock() { locked_.store(0, std::memory_order_release); }
-
- private:
-  std::atomic<int> locked_{0};
-};
 
 // A thread that runs one body. The engine's search and worker threads live until the process
 // ends, so a Thread that is destroyed while still running is detached, never joined.

@@ -447,14 +447,4 @@ EVAL_WEIGHT ScalarWeight StormContact = 1;
 EVAL_WEIGHT ScalarWeight StormLever = 1;
 EVAL_WEIGHT ScalarWeight StormBlocked = -1;
 
-// ---------------------------------------------------------------------------------------------
-// Exchange evaluation: king evasions prefer the centre. 0x88-free 8x8 board, row 0 = rank 1.
-// ---------------------------------------------------------------------------------------------
-inline constexpr int8_t centreTable[8][8] = {
-    {0, 1, 2, 3, 3, 2, 1, 0}, {1, 2, 3, 4, 4, 3, 2, 1}, {2, 3, 4, 5, 5, 4, 3, 2},
-    {3, 4, 5, 6, 6, 5, 4, 3}, {3, 4, 5, 6, 6, 5, 4, 3}, {2, 3, 4, 5, 5, 4, 3, 2},
-    {1, 2, 3, 4, 4, 3, 2, 1}, {0, 1, 2, 3, 3, 2, 1, 0},
-};
-inline int centreValue(int sq) { return centreTable[(sq >> 4) & 7][sq & 7]; }
-
 MELVOK_EVAL_END

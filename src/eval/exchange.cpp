@@ -16,8 +16,6 @@ inline int unitsOf(int piece) { return tables.unitsOfSlot[slotOf(piece)]; }
 
 inline bool isKingNumber(int piece) { return slotOf(piece) == KingSlot; }
 
-inline bool isLive(const Position& pos, int piece) { return (pos.pieceSquare[piece] & 0x88) == 0; }
-
 // Whether every square strictly between `from` and `to` (on one line) is empty; `transparent`
 // counts as empty.
 inline bool lineClear(const Position& pos, int from, int to, int transparent) {

@@ -41,13 +41,6 @@ class UciDriver : public ProtocolDriver, public SearchListener {
   void currentMove(const CurrentMoveInfo& info) override;
   void finished(const SearchResult& result) override;
 
-  int status() const { return status_.read(); }
-  int castleNotation() const { return castleNotation_; }
-  bool ownBook() const { return ownBook_; }
-  bool canPonder() const { return canPonder_; }
-  bool chess960() const { return chess960_; }
-  uint32_t firstOutOfBookPly() const { return bookExit_.firstPly; }
-
   // " score cp 31", " score mate -2" or " score cp 40 lowerbound" for a search score.
   static std::string scoreText(int score, uint8_t bound = BoundExact);
 

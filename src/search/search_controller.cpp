@@ -211,7 +211,6 @@ SearchCounters SearchController::summedCounters() const {
     sum.pvChanges += c.pvChanges;
     sum.reduceTries += c.reduceTries;
     sum.reduceFails += c.reduceFails;
-    sum.killerTries += c.killerTries;
     sum.killerCuts += c.killerCuts;
     sum.splits += c.splits;
     sum.splitFails += c.splitFails;

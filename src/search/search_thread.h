@@ -37,7 +37,6 @@ struct SearchCounters {
   uint64_t pvChanges = 0;
   uint64_t reduceTries = 0;
   uint64_t reduceFails = 0;
-  uint64_t killerTries = 0;  // kept for the statistics block; nothing counts it yet
   uint64_t killerCuts = 0;
   uint64_t splits = 0;      // split attempts that found the global lock free
   uint64_t splitFails = 0;  // ... of which no thread joined

@@ -175,8 +175,8 @@ void printStatistics(SearchController& c) {
           percent(double(n.tt.newStores) - n.tt.overwrites, c.table().entryCount()));
   logInfo("order  : 1stpv=%5.2f%%, 1stcut=%5.2f%%\n", percent(n.pvChanges, n.pvNodes),
           percent(n.firstMoveCuts, n.cutNodes));
-  logInfo("killers: %5.2f%%, #=%i/%i, killed=%5.2f%%\n", percent(n.killerTries, n.interior),
-          int(n.killerCuts), int(n.killerTries), percent(n.killerCuts, n.interior));
+  logInfo("killers: cuts=%i, killed=%5.2f%%\n", int(n.killerCuts),
+          percent(n.killerCuts, n.interior));
   logInfo("null   : %5.2f%%, cuts=%5.2f%%\n", percent(n.nullNodes, total),
           percent(n.nullCuts, n.nullTries));
   logInfo("iid    : %5.2f%%\n", percent(n.iidNodes, total));
