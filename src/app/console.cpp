@@ -65,15 +65,23 @@ const Console::Command Console::commands[] = {
     {"?", &Console::help},
 };
 
+// The prompt goes out before each line is taken (and at the end of the input), as long as no
+// protocol owns the output.
 void Console::run() {
-  TextFile input(stdin);
+  input_.startReading(stdin);
   for (;;) {
-    bool uciActive = uci_ && uci_->active();
-    bool winboardActive = winboard_ && winboard_->active();
+    const bool uciActive = uci_ && uci_->active();
+    const bool winboardActive = winboard_ && winboard_->active();
+    InputQueue::Task task;
+    std::string line;
+    const bool more = input_.next(task, line);
+    if (task) {
+      task();
+      continue;
+    }
     if (!uciActive && !winboardActive) out().put("% ");
-    const char* line = input.readline();
-    if (!line) return;
-    if (!execute(RcString(line), uciActive, winboardActive)) return;
+    if (!more) return;
+    if (!execute(RcString(line.c_str()), uciActive, winboardActive)) return;
   }
 }
 

@@ -2,6 +2,7 @@
 // The console command shell: start-up, then the loop that reads standard input, offers each
 // line to the protocol drivers and runs the console commands.
 #include "app/book_commands.h"
+#include "base/input_queue.h"
 #include "base/rc_string.h"
 #include "base/settings.h"
 #include "base/tokenizer.h"
@@ -32,8 +33,10 @@ class Console {
   }
   void setClockMhz(int mhz) { clockMhz_ = mhz; }
 
-  // Reads and runs lines until the input ends or `q`.
+  // Reads and runs lines (and the tasks the protocols hand over) until the input ends or `q`.
   void run();
+  // Where the protocols hand work to the input thread.
+  InputQueue& input() { return input_; }
   // Runs one input line; false when it asks to leave the loop.
   bool execute(const RcString& line, bool uciWasActive, bool winboardWasActive);
 
@@ -78,6 +81,7 @@ class Console {
   BookShelf& book_;
   Settings& settings_;
   RcString inifile_;
+  InputQueue input_;
   ProtocolDriver* uci_ = nullptr;
   ProtocolDriver* winboard_ = nullptr;
   int clockMhz_ = 0;

@@ -8,6 +8,9 @@
 // at once, without running destructors under their feet.
 int main(int argc, char** argv) {
   int status = runShell(argc, argv);
-  fflush(nullptr);
+  // Only the output streams: a flush of every stream would wait for standard input, which the
+  // reader thread may hold in a read.
+  fflush(stdout);
+  fflush(stderr);
   _exit(status);
 }

@@ -119,6 +119,7 @@ int runShell(int argc, char** argv) {
   static Console console(engine, shelf, settings, inifile);
   console.setClockMhz(number(settings, "machine.mhz"));
   console.setDrivers(&uci, &winboard);
+  winboard.setTaskPoster([](std::function<void()> task) { console.input().post(std::move(task)); });
 
   printBoard(engine.position(), &standardOutput());
   console.run();

@@ -416,7 +416,8 @@ void UciDriver::quit() {
   out_.flush();
   logInfo("exit()!\n");
   if (logFile) fflush(logFile);
-  fflush(nullptr);
+  fflush(stdout);  // never every stream: standard input is held by the reader thread
+  fflush(stderr);
   _exit(0);
 }
 

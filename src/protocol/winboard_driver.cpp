@@ -111,8 +111,7 @@ WinBoardDriver::WinBoardDriver(Engine& engine, const ProtocolConfig& config, con
       engine_(engine),
       position_(engine.position()),
       version_(version),
-      out_(out),
-      starter_([this] { startPendingSearch(); }) {}
+      out_(out) {}
 
 bool WinBoardDriver::handle(const RcString& word, const RcString& rest) {
   if (word.empty()) return xboardMode;
@@ -126,24 +125,6 @@ bool WinBoardDriver::handle(const RcString& word, const RcString& rest) {
   }
   if (xboardMode) log("unknown winboard command: %s", word.c_str());
   return false;
-}
-
-int WinBoardDriver::status() {
-  std::lock_guard<std::mutex> guard(stateLock_);
-  return status_;
-}
-
-Move WinBoardDriver::ponderMove() {
-  std::lock_guard<std::mutex> guard(stateLock_);
-  return ponderMove_;
-}
-
-void WinBoardDriver::waitUntilIdle() {
-  {
-    std::unique_lock<std::mutex> guard(stateLock_);
-    stateChanged_.wait(guard, [this] { return status_ == Idle && !pendingStart_; });
-  }
-  engine_.waitUntilIdle();
 }
 
 // ---- commands ----
@@ -189,13 +170,10 @@ void WinBoardDriver::protover() {
 
 void WinBoardDriver::rejected() { log("ignored rejected feature %s\n", args_.rest().c_str()); }
 
-// The clock fields are read by think(), which also runs on the search thread (the engine's move
-// made, it ponders): they change under the state lock.
 void WinBoardDriver::level() {
   const RcString moves = nextArg();
   const RcString base = nextArg();
   const RcString increment = nextArg();
-  std::lock_guard<std::mutex> guard(stateLock_);
   movesPerControl = moves.empty() ? 40 : clampedNumber(moves.c_str());
   // Minutes, or minutes:seconds.
   const int minutes = clampedNumber(base.c_str());
@@ -247,15 +225,12 @@ void WinBoardDriver::newGame() {
   bookExit.clear();
   setPosition(StandardStart);
   engineSide = Black;
-  {
-    std::lock_guard<std::mutex> guard(stateLock_);
-    depthLimit = 0;
-    movesPerControl = 0;
-    plyAtLevel = 0;
-    timeLeftMs = 0;
-    incrementMs = 0;
-    fixedTimeMs_ = 0;
-  }
+  depthLimit = 0;
+  movesPerControl = 0;
+  plyAtLevel = 0;
+  timeLeftMs = 0;
+  incrementMs = 0;
+  fixedTimeMs_ = 0;
   restartAnalysis();
 }
 
@@ -285,38 +260,27 @@ void WinBoardDriver::ping() { send("pong %i\n", nextInt()); }
 
 void WinBoardDriver::time() {
   // A fallen flag is reported as a negative time: no time left.
-  const unsigned centiseconds = clockMs(nextInt(), 10);
-  {
-    std::lock_guard<std::mutex> guard(stateLock_);
-    timeLeftMs = centiseconds;
-  }
-  if (centiseconds == 0) log("time(): warning no millis left!\n");
+  timeLeftMs = clockMs(nextInt(), 10);
+  if (timeLeftMs == 0) log("time(): warning no millis left!\n");
 }
 
 void WinBoardDriver::st() {
   const RcString text = nextArg();
   const int seconds = text.empty() ? 5 : clampedNumber(text.c_str());
-  {
-    // Kept, so that every move gets this time instead of a share of the clock.
-    std::lock_guard<std::mutex> guard(stateLock_);
-    fixedTimeMs_ = clockMs(seconds, 1000);
-  }
+  // Kept, so that every move gets this time instead of a share of the clock.
+  fixedTimeMs_ = clockMs(seconds, 1000);
   log("settime(): nseconds=%i\n", seconds);
 }
 
 void WinBoardDriver::sd() {
-  const int depth = nextInt();
-  {
-    std::lock_guard<std::mutex> guard(stateLock_);
-    depthLimit = depth;
-  }
-  log("maxdepth=%i\n", depth);
+  depthLimit = nextInt();
+  log("maxdepth=%i\n", depthLimit);
 }
 
 void WinBoardDriver::go() {
   stop();
   engineSide = int(position_.sideToMove);
-  think(false);
+  think();
 }
 
 void WinBoardDriver::usermove() {
@@ -336,7 +300,7 @@ void WinBoardDriver::usermove() {
     printBoard(position_, &board);
     board.flush();
   }
-  think(false);
+  think();
 }
 
 void WinBoardDriver::undoCommand() {
@@ -354,26 +318,16 @@ void WinBoardDriver::remove() {
   restartAnalysis();
 }
 
-// Move now: only a search for the engine's own move is cut short; its finished callback plays
-// the best move found so far. While pondering or analysing there is no move to make.
+// Move now: only a search for the engine's own move is cut short; its end plays the best move
+// found so far (before the next line is read). While pondering or analysing there is no move
+// to make.
 void WinBoardDriver::moveNow() {
+  if (status_ != Searching || analyze) {
+    log("movenow(): not searching for a move");
+    return;
+  }
   log("movenow(): stopping...");
-  unsigned seen;
-  {
-    std::unique_lock<std::mutex> guard(stateLock_);
-    // A search about to be started would clear the stop request: let it begin first.
-    stateChanged_.wait(guard, [this] { return !pendingStart_; });
-    if (status_ != Searching || analyze) {
-      log("movenow(): not searching for a move");
-      return;
-    }
-    seen = finishedCount_;
-  }
-  engine_.stop();
-  {
-    std::unique_lock<std::mutex> guard(stateLock_);
-    stateChanged_.wait(guard, [&] { return finishedCount_ != seen; });
-  }
+  engine_.stopAndWait();
   log("movenow(): stopped");
 }
 
@@ -382,7 +336,7 @@ void WinBoardDriver::result() { stop(); }
 void WinBoardDriver::analyzeCommand() {
   stop();  // a ponder search would never end by itself
   analyze = true;
-  think(false);
+  think();
 }
 
 void WinBoardDriver::exitAnalysis() {
@@ -437,7 +391,7 @@ void WinBoardDriver::option() {
 void WinBoardDriver::reanalyse() {
   if (!analyze) return;
   stop();
-  think(false);
+  think();
 }
 
 // The moves an analysis may look at: all but the excluded ones of this position. Empty when
@@ -462,11 +416,8 @@ void WinBoardDriver::quit() {
 // ---- the game's course ----
 
 // Decides what the engine does in the current position: analyse, ponder on the expected reply,
-// play a book move, or search for its move. On the search thread (from finished) the state lock
-// is already held and the search is left to the starter thread.
-void WinBoardDriver::think(bool onSearchThread) {
-  std::unique_lock<std::mutex> guard(stateLock_, std::defer_lock);
-  if (!onSearchThread) guard.lock();
+// play a book move, or search for its move.
+void WinBoardDriver::think() {
   log("think()");
   // Analysis comes first: interfaces put the engine in force mode before they ask for it.
   if (!analyze && engineSide < 0) {
@@ -518,29 +469,15 @@ void WinBoardDriver::think(bool onSearchThread) {
   if (old != Idle) log("Expected current status==IDLE, got %i\n", old);
   setClock(limits);
   limits.lines = engine_.lines();
-  pendingLimits_ = limits;
-
-  if (onSearchThread) {
-    pendingStart_ = true;
-    starter_.request();
-    return;
-  }
-  guard.unlock();
   startSearch(limits);
 }
 
-void WinBoardDriver::startPendingSearch() {
-  std::lock_guard<std::mutex> guard(stateLock_);
-  if (!pendingStart_) return;  // stopped before it began
-  pendingStart_ = false;
-  startSearch(pendingLimits_);
-  stateChanged_.notify_all();
-}
-
-// Starts the search think() prepared; the last search may still be winding down. The limits are
-// the caller's: once the search runs, its end may prepare the next one in pendingLimits_.
+// Starts the search think() prepared; the last search may still be winding down.
 void WinBoardDriver::startSearch(const SearchLimits& limits) {
   log("go()...");
+  // The count changes once the last search has handed over its end, tagged with its own.
+  engine_.waitUntilIdle();
+  searchCount_++;
   engine_.go(limits, this);
   log("Nominal search time is %3.2f seconds, infinite=%i, timegap=%ims\n",
       engine_.nominalTimeMs() / 1000.0, int(limits.infinite || limits.ponder), timeGapMs);
@@ -572,13 +509,18 @@ void WinBoardDriver::setClock(SearchLimits& limits) {
   }
 }
 
-void WinBoardDriver::finished(const SearchResult& searchResult) {
+// On the search thread: the end goes to the input thread, named by the search it belongs to.
+void WinBoardDriver::finished(const SearchResult& result) {
+  const uint32_t search = searchCount_;
+  post_([this, search, result] { searchEnded(search, result); });
+}
+
+void WinBoardDriver::searchEnded(uint32_t search, const SearchResult& result) {
+  if (search != searchCount_) return;  // a search stopped before the one now started
   log("finished()...");
-  std::lock_guard<std::mutex> guard(stateLock_);
-  lastResult_ = searchResult;
+  lastResult_ = result;
   const int old = status_;
   status_ = Idle;
-  finishedCount_++;
   if (old == Pondering) {
     log("finished(): pondering done, do nothing");
   } else if (old == Idle) {
@@ -586,14 +528,13 @@ void WinBoardDriver::finished(const SearchResult& searchResult) {
   } else if (analyze) {
     log("finished(): analysis mode, do nothing\n");
   } else {
-    playSearchResult(searchResult.info.score, searchResult.best, true);
+    playSearchResult(result.info.score, result.best);
     log("finished() ok");
   }
-  stateChanged_.notify_all();
 }
 
 // Plays the engine's move from a search (or announces the end of the game), then thinks on.
-void WinBoardDriver::playSearchResult(int score, Move best, bool onSearchThread) {
+void WinBoardDriver::playSearchResult(int score, Move best) {
   if (best) {
     if (!history_.play(position_, best)) {
       log("finished(): best move cannot be played here");
@@ -602,7 +543,7 @@ void WinBoardDriver::playSearchResult(int score, Move best, bool onSearchThread)
     sendMove(best);
     if (score < MateDelivered) {
       log("finished(): think again\n");
-      think(onSearchThread);
+      think();
       return;
     }
   } else if (score == 0) {
@@ -623,13 +564,8 @@ void WinBoardDriver::searchInfo(const SearchInfo& info) {
 // the move pondered on, while pondering).
 void WinBoardDriver::sendThinking(const SearchInfo& info) {
   if (!post) return;
-  int status;
-  Move pondering;
-  {
-    std::lock_guard<std::mutex> guard(stateLock_);
-    status = status_;
-    pondering = ponderMove_;
-  }
+  const int status = status_;
+  const Move pondering = ponderMove_;
   char line[ThinkingLineLimit + 64];
   int length = snprintf(line, sizeof line, "%i %i %u %llu", info.depth, info.score,
                         unsigned(info.timeMs / 10), (unsigned long long)info.nodes);
@@ -645,26 +581,18 @@ void WinBoardDriver::sendThinking(const SearchInfo& info) {
 
 void WinBoardDriver::ponderHit() {
   log("ponderhit");
-  int old;
-  SearchResult ended;
-  {
-    std::unique_lock<std::mutex> guard(stateLock_);
-    // The ponder search must be running before it can be turned into the real one.
-    stateChanged_.wait(guard, [this] { return !pendingStart_; });
-    ponderMove_ = 0;
-    old = status_;
-    status_ = old == Idle ? Idle : Searching;
-    ended = lastResult_;
-  }
+  ponderMove_ = 0;
+  const int old = status_;
   if (old == Idle) {
     // The ponder search has ended: its move is ready.
     log("pondering already finished!");
-    playSearchResult(ended.info.score, ended.best, false);
+    playSearchResult(lastResult_.info.score, lastResult_.best);
     return;
   }
+  status_ = Searching;
   // The ponder search goes on as the search for our move (its levels now from the clock the
-  // interface sent last). It is never waited for here: its finished callback plays the move
-  // and may start pondering again at once.
+  // interface sent last). It is never waited for here: its end plays the move and may start
+  // pondering again at once.
   if (fixedTimeMs_) {
     engine_.ponderHit();
   } else {
@@ -675,25 +603,15 @@ void WinBoardDriver::ponderHit() {
 }
 
 void WinBoardDriver::stop() {
-  int old;
-  {
-    std::lock_guard<std::mutex> guard(stateLock_);
-    old = status_;
-    status_ = Idle;
-    pendingStart_ = false;
-    stateChanged_.notify_all();
-  }
+  const int old = status_;
+  status_ = Idle;
   if (old != Idle) {
     log("stopping...");
     engine_.stopAndWait();
     log("stopped");
   }
-  Move pondering;
-  {
-    std::lock_guard<std::mutex> guard(stateLock_);
-    pondering = ponderMove_;
-    ponderMove_ = 0;
-  }
+  const Move pondering = ponderMove_;
+  ponderMove_ = 0;
   if (pondering) {
     log("stop(): undo pondermove");
     undo();
@@ -701,7 +619,7 @@ void WinBoardDriver::stop() {
 }
 
 void WinBoardDriver::undo() {
-  if (status() != Idle) {
+  if (status_ != Idle) {
     log("undo(): not IDLE!...stopping...");
     stop();
     log("undo(): stopped...");
@@ -711,7 +629,7 @@ void WinBoardDriver::undo() {
 
 // In analysis mode every change of the position starts a new analysis.
 void WinBoardDriver::restartAnalysis() {
-  if (analyze) think(false);
+  if (analyze) think();
 }
 
 void WinBoardDriver::sendMove(Move m) {

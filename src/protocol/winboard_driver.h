@@ -4,14 +4,11 @@
 // colour, clocks and pondering), starts and stops the search, plays book moves, and turns the
 // search's reports into "move" lines, results and thinking output.
 //
-// Two threads meet here: the protocol thread (the command loop) and the search thread, whose
-// finished and iteration callbacks run while the protocol thread may be reading the next line.
-// The search status and the ponder move live under the state lock; every protocol line is
-// written whole under the output lock; the log has its own lock. The protocol thread changes
-// the position only while no search runs (stop waits for the search first); the finished
-// callback makes the engine's move while the status says a search is running.
+// Everything the driver does happens on the input thread: the search's end arrives there as a
+// task (the search thread only hands it over), and the driver then plays the move and ponders.
+// The search thread itself only writes thinking lines, reading the status and the ponder move,
+// which are atomic; every protocol line is written whole under the output lock.
 #include <atomic>
-#include <condition_variable>
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
@@ -24,7 +21,6 @@
 #include "protocol/protocol_driver.h"
 #include "protocol/winboard_history.h"
 #include "protocol/winboard_log.h"
-#include "protocol/winboard_search_starter.h"
 #include "search/engine.h"
 
 class WinBoardDriver : public ProtocolDriver, public SearchListener {
@@ -44,11 +40,13 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   void searchInfo(const SearchInfo& info) override;
   void finished(const SearchResult& result) override;
 
+  // Where the driver's search ends are handed to the input thread (the program's input queue;
+  // a test's own). Set before the first search.
+  void setTaskPoster(std::function<void(std::function<void()>)> post) { post_ = std::move(post); }
+
   // For tests and diagnostics.
-  int status();
-  Move ponderMove();
-  // Blocks until no search runs and none is about to start.
-  void waitUntilIdle();
+  int status() const { return status_; }
+  Move ponderMove() const { return ponderMove_; }
 
   bool xboardMode = false;
   bool useBook = true;
@@ -113,14 +111,16 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   int nextInt() { return clampedNumber(nextArg().c_str()); }
 
   // The game's course.
-  void think(bool onSearchThread);
+  void think();
   void setClock(SearchLimits& limits);
   void startSearch(const SearchLimits& limits);
   void ponderHit();
   void stop();
   void undo();
   void restartAnalysis();
-  void playSearchResult(int score, Move best, bool onSearchThread);
+  // A search's end, on the input thread; ends of searches stopped since are dropped.
+  void searchEnded(uint32_t search, const SearchResult& result);
+  void playSearchResult(int score, Move best);
   void sendMove(Move m);
   void setPosition(const char* fen);
   void changeExclusions(bool excluding);
@@ -135,9 +135,6 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   void openLog();
   const char* statusName() const;
 
-  // Called by the starter thread: starts the ponder search that finished() prepared.
-  void startPendingSearch();
-
   Engine& engine_;
   Position& position_;  // the engine's game
   const char* version_;
@@ -150,14 +147,10 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   uint64_t excludedKey_ = 0;
   WinBoardLog log_;
 
-  std::mutex stateLock_;
-  std::condition_variable stateChanged_;
-  std::atomic<int> status_{Idle};  // written under stateLock_, read anywhere for log lines
-  Move ponderMove_ = 0;
-  SearchResult lastResult_;     // the last search's end, under stateLock_
-  bool pendingStart_ = false;   // a ponder search is prepared and waits for the starter
-  SearchLimits pendingLimits_;  // what the search think() prepared is to obey
-  unsigned finishedCount_ = 0;  // finished callbacks so far
+  std::atomic<int> status_{Idle};         // read by the search thread's thinking lines
+  std::atomic<Move> ponderMove_{0};       // likewise
+  std::atomic<uint32_t> searchCount_{0};  // searches started: names the one a result is of
+  SearchResult lastResult_;               // the last search's end
+  std::function<void(std::function<void()>)> post_;
   std::mutex outputLock_;
-  WinBoardSearchStarter starter_;
 };

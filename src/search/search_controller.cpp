@@ -75,6 +75,7 @@ void SearchController::searchThreadLoop() {
 void SearchController::start(bool async) {
   timeUp = false;
   stopRequested = false;
+  answered = false;
   master().stop = 0;
   if (!async || !booted) {
     think(*this);

@@ -80,8 +80,9 @@ class SearchController {
   bool ponderHit(int timeLeftMs = -1);
   // Blocks until the search thread sleeps: the last search has reported and wound down.
   void waitUntilIdle();
-  // Whether a search started on the search thread has not yet wound down.
-  bool searching() const { return booted && !threads[0].idle.isSet(); }
+  // Whether a search started on the search thread has not yet given its answer (one that has
+  // is only winding down, which a caller may wait for).
+  bool searching() const { return booted && !answered && !threads[0].idle.isSet(); }
   // The position the last (or running) search searched: its moves belong to it.
   const Position& searchedPosition() { return master().pos; }
   // The nominal time of the search started last, for the protocols' logs.
@@ -144,6 +145,7 @@ class SearchController {
   uint8_t scoreBound = BoundExact;  // the last best move's score may be a bound (window failed)
   Relaxed<bool> timeUp{false};
   Relaxed<bool> stopRequested{false};  // by the interface, not by a limit of the search
+  Relaxed<bool> answered{false};       // the running search has reported its end
   Relaxed<bool> workersStop{false};    // workers leave the split-point loop and sleep
   Relaxed<bool> shuttingDown{false};   // the threads leave for good (the controller goes)
   int searchThreads = 1;               // threads that take part in the running search

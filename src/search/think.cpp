@@ -538,6 +538,7 @@ void think(SearchController& c) {
 
   if (c.holdUntilStopped && c.times().infinite) c.waitForRelease();
   c.stopAll();
+  c.answered = true;
   if (c.listener) {
     SearchResult result;
     result.info = c.info(1, c.score, c.scoreBound, c.rootPv);

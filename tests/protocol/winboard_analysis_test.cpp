@@ -12,7 +12,7 @@ namespace {
 // After `command`, the first moves of the thinking lines at each depth (analyses end by sd).
 std::map<int, std::multiset<std::string>> analyse(WinBoardSession& s, const std::string& command) {
   s.line(command);
-  s.driver->waitUntilIdle();
+  s.settle();
   std::map<int, std::multiset<std::string>> lines;
   for (const std::string& line : s.sync()) {
     std::istringstream words(line);

@@ -61,7 +61,7 @@ TEST(WinBoardDriver, FixedTimePerMove) {
   WinBoardSession s;
   s.lines({"new", "st 7", "time 0", "sd 1", "go"});
   s.until("move ");
-  s.driver->waitUntilIdle();
+  s.settle();
   EXPECT_EQ(s.engine.nominalTimeMs(), 7000u);
 }
 
@@ -78,7 +78,7 @@ TEST(WinBoardDriver, ClocksFromLevelAndTime) {
   for (const auto& c : cases) {
     s.lines({"new", c.level, c.time, "sd 1", "nopost", "go"});
     s.until("move ");
-    s.driver->waitUntilIdle();
+    s.settle();
     EXPECT_EQ(s.engine.nominalTimeMs(), c.normalMs) << c.level;
   }
 }
@@ -134,7 +134,7 @@ TEST(WinBoardDriver, ResultLinesAndChess960Castling) {
     s.lines({"new", std::string("variant ") + c.variant, std::string("setboard ") + c.fen});
     s.lines(PlentyOfTime);
     s.lines({"nopost", "go"});
-    s.driver->waitUntilIdle();
+    s.settle();
     EXPECT_EQ(s.sync(), c.expected) << c.fen;
   }
   EXPECT_EQ(s.fen(), "4rkr1/4p1p1/8/8/8/8/8/5RK1 b - - 1 1");

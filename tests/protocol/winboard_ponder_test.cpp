@@ -19,7 +19,7 @@ void moveAndPonderOnPromotion(WinBoardSession& s) {
   s.lines({"new", "setboard 8/4P3/8/8/8/8/8/k6K b - - 0 1", "hard", "level 0 1000 0",
            "time 6000000", "sd 4", "nopost", "go"});
   ASSERT_EQ(s.until("move ").size(), 1u);
-  s.driver->waitUntilIdle();
+  s.settle();
   ASSERT_EQ(text(s.driver->ponderMove()), "e7e8Q");
   ASSERT_EQ(s.position.ply, 2u);  // the engine's move and the ponder move
 }
@@ -31,7 +31,7 @@ TEST(WinBoardPonder, HitAfterThePonderSearchEndedAndAnUnderpromotionMiss) {
     const Move pondered = s.driver->ponderMove();
     s.line(std::string("usermove ") + reply);
     ASSERT_EQ(s.until("move ").size(), 1u);
-    s.driver->waitUntilIdle();
+    s.settle();
     const bool hit = reply[4] == 0;
     EXPECT_EQ(s.position.ply, hit ? 4u : 3u);  // reply made, and pondering again after the hit
     EXPECT_EQ(sameMove(s.position.moveHistory[1], pondered), hit) << reply;

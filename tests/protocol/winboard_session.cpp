@@ -18,6 +18,7 @@ WinBoardSession::WinBoardSession(const std::string& logDir, bool enterXboard) {
     out_ = fdopen(fds[1], "w");
   }
   driver = new WinBoardDriver(engine, config, "test", out_);
+  driver->setTaskPoster([this](std::function<void()> task) { input.post(std::move(task)); });
   if (!enterXboard) return;
   line("xboard");
   while (!next().empty()) {  // the log's redirect notice, then the empty line that answers
@@ -26,7 +27,7 @@ WinBoardSession::WinBoardSession(const std::string& logDir, bool enterXboard) {
 
 WinBoardSession::~WinBoardSession() {
   lines({"force", "exit"});  // no search left behind for the next test
-  driver->waitUntilIdle();
+  settle();
   delete driver;
   if (out_) fclose(out_);
   if (readFd_ >= 0) close(readFd_);
@@ -34,22 +35,34 @@ WinBoardSession::~WinBoardSession() {
 }
 
 bool WinBoardSession::line(const std::string& text) {
+  input.runTasks();  // what the search handed over before this line, as the input loop does
   Tokenizer words(RcString(text.c_str()).skipLeadingBlanks(), " \t");
   const RcString word = words.next();
   return driver->handle(word, words.rest());
 }
 
+void WinBoardSession::settle() {
+  for (;;) {
+    engine.waitUntilIdle();
+    if (!input.runTasks() && !engine.searching()) return;
+  }
+}
+
 std::string WinBoardSession::next(int timeoutMs) {
   timedOut_ = false;
-  for (size_t end; (end = buffer_.find('\n')) == std::string::npos;) {
+  // The driver's handed-over work runs while the test waits, as the input loop would run it.
+  constexpr int SliceMs = 5;
+  for (int waited = 0; buffer_.find('\n') == std::string::npos; waited += SliceMs) {
+    if (input.runTasks()) continue;
     pollfd p{readFd_, POLLIN, 0};
     char chunk[4096];
-    const ssize_t n = poll(&p, 1, timeoutMs) > 0 ? read(readFd_, chunk, sizeof chunk) : 0;
-    if (n <= 0) {
+    const ssize_t n = poll(&p, 1, SliceMs) > 0 ? read(readFd_, chunk, sizeof chunk) : 0;
+    if (n > 0) {
+      buffer_.append(chunk, size_t(n));
+    } else if (waited >= timeoutMs) {
       timedOut_ = true;
       return "";
     }
-    buffer_.append(chunk, size_t(n));
   }
   const size_t end = buffer_.find('\n');
   const std::string text = buffer_.substr(0, end);

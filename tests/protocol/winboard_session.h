@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/input_queue.h"
 #include "board/position.h"
 #include "protocol/winboard_driver.h"
 #include "search/engine.h"
@@ -28,8 +29,11 @@ class WinBoardSession {
   // Sends "ping N" and returns the lines written before its "pong N".
   std::vector<std::string> sync();
   std::string fen() const;
+  // Runs the driver's handed-over work until no search runs and none is about to start.
+  void settle();
 
   Engine engine{16};
+  InputQueue input;  // the driver's search ends, run on the test's thread as lines are read
   Position& position = engine.position();
   ProtocolConfig config;
   WinBoardDriver* driver = nullptr;

@@ -66,7 +66,7 @@ TEST(WinBoardStress, RapidCommandSequencesNeverHangOrBreakALine) {
   // The game can still be taken back to the start, exactly.
   s.lines({"exit", "force"});
   for (const std::string& line : s.sync()) EXPECT_TRUE(wellFormed(line)) << line;
-  s.driver->waitUntilIdle();
+  s.settle();
   EXPECT_EQ(s.driver->ponderMove(), 0u);
   EXPECT_EQ(s.driver->status(), WinBoardDriver::Idle);
   EXPECT_EQ(s.position.hashKey, computeHashKey(s.position));
