@@ -95,8 +95,15 @@ for level in "${levels[@]}"; do
   read -r n w l d score <<<"$(echo "$summary" |
     sed -E 's/Games: ([0-9]+), Wins: ([0-9]+), Losses: ([0-9]+), Draws: ([0-9]+), Points: [0-9.]+ \(([0-9.]+) %\).*/\1 \2 \3 \4 \5/')"
   rows+=("| $level | $n | $w | $l | $d | $score % | $elo |")
-  problems=$(grep -c -i -E "illegal|disconnect|stall|loses on time|crash" "$dir/result.txt")
-  [ "$problems" -gt 0 ] && rows+=("|  | $problems games with a forfeit: see $dir/result.txt | | | | | |")
+  # Games lost by a forfeit (time, illegal move, crash), counted by the side that forfeited.
+  read -r ours theirs <<<"$(grep '^Finished game' "$dir/result.txt" |
+    grep -i -E 'illegal|disconnect|stall|on time|crash' | grep -E '\): (1-0|0-1) ' |
+    sed -E 's/^Finished game [0-9]+ \((.*) vs (.*)\): (1-0|0-1).*/\1 \2 \3/' |
+    awk '{loser = $3 == "1-0" ? $2 : $1; if (loser ~ /^melvok-/) m++; else o++}
+         END {print m + 0, o + 0}')"
+  if [ "$ours" -gt 0 ] || [ "$theirs" -gt 0 ]; then
+    rows+=("|  | forfeits (time, illegal move, crash): melvok $ours, opponent $theirs | | | | | |")
+  fi
   echo "level $level done: ${score:-?} %" >&2
 done
 

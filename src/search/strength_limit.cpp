@@ -9,20 +9,20 @@ namespace {
 
 // The levels between these anchors are interpolated: the node cap geometrically (each step of
 // Elo multiplies it by the same factor, as doubling the thinking adds about the same strength),
-// everything else linearly. A 1000 player looks a move and its captures ahead, prefers loosely
-// among eight moves but never gives away more than two pawns; at 2600 the search sees twelve
-// plies and the choice only varies between moves a tenth of a pawn apart.
+// everything else linearly. A 1000 player looks three plies ahead, prefers loosely among six
+// moves but never gives away a pawn and a half; at 2000 the search sees twelve plies and the
+// choice only varies between moves a tenth of a pawn apart. The Elo of each anchor is measured
+// in games against a rated scale (docs/strength.md, "Strength levels").
 struct Anchor {
   int elo;
   double nodes;
   int depth, lines, noise, maxLoss;
 };
 constexpr Anchor Anchors[] = {
-    {MinStrengthElo, 100, 1, 8, 120, 200},  //
-    {1400, 400, 3, 6, 80, 150},             //
-    {1800, 2000, 5, 5, 50, 100},            //
-    {2200, 10000, 8, 4, 25, 60},            //
-    {2600, 60000, 12, 3, 10, 30},           //
+    {MinStrengthElo, 400, 3, 6, 80, 150},  //
+    {1400, 2000, 5, 5, 50, 100},           //
+    {1700, 10000, 8, 4, 25, 60},           //
+    {2000, 60000, 12, 3, 10, 30},          //
     {FullStrengthElo - 1, 400000, 20, 2, 3, 12},
 };
 

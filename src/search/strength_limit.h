@@ -15,7 +15,7 @@
 #include <span>
 
 constexpr int MinStrengthElo = 1000;
-constexpr int FullStrengthElo = 2850;
+constexpr int FullStrengthElo = 2150;
 
 struct StrengthLevel {
   int elo = FullStrengthElo;
