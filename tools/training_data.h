@@ -69,6 +69,10 @@ struct DataHeader {
   uint64_t openingsHash = 0;
 };
 
+// Every tenth game of a file (by its index) is held out of a fit: never fitted, it shows
+// whether the fit learnt the games or their noise.
+inline bool isHeldOut(const PackedRecord& record) { return readRecord(record).game % 10 == 9; }
+
 PackedRecord packHeader(const DataHeader& header);
 // False when the bytes are no header of this format.
 bool readHeader(const PackedRecord& bytes, DataHeader& header);

@@ -36,12 +36,10 @@ struct TuneSettings {
   FILE* progress = nullptr;       // a line per epoch
 };
 
-// Every tenth game of a file (by its index) is held out: never fitted, it shows whether the fit
-// learnt the games or their noise.
+// The positions to fit and those held out (isHeldOut in training_data.h).
 struct TrainingSet {
   std::vector<PackedRecord> train, heldOut;
 };
-inline bool isHeldOut(const PackedRecord& record) { return readRecord(record).game % 10 == 9; }
 
 // Mean squared errors against the blended targets and against the results alone.
 struct TuneErrors {
