@@ -13,7 +13,24 @@ Move BookShelf::pick(Position& pos) {
 }
 
 bool BookShelf::load(const char* name, const Settings& settings) {
-  return chooser_.loadBook(name, settings);
+  const bool loaded = chooser_.loadBook(name, settings);
+  name_ = loaded ? name : "";
+  return loaded;
+}
+
+void BookShelf::addOptions(OptionRegistry& options, const Settings& settings) {
+  OptionRow file = stringOption(
+      "Book File", [this] { return name_; },
+      [this, &settings](const std::string& value) {
+        if (value.empty()) {
+          close();
+          return std::string("book closed");
+        }
+        load(FileSystem::resolve(value).c_str(), settings);
+        return std::string();
+      });
+  file.settingsKey = "book.file";
+  options.add(file);
 }
 
 void BookShelf::show(const Position& pos) {

@@ -2,6 +2,9 @@
 // The opening book as the program has it: the open book file and the chooser that picks from it
 // (which the engine asks for its moves), and the console's book commands, each printing its own
 // messages.
+#include <string>
+
+#include "base/option_registry.h"
 #include "base/rc_string.h"
 #include "book/book_chooser.h"
 #include "search/opening_book.h"
@@ -16,7 +19,15 @@ class BookShelf : public OpeningBook {
   // "book.file" at start-up and "loadbook": prints "book found: ..." or "could not read book
   // file: ..." and takes the "book.play." settings. An empty name fails silently.
   bool load(const char* name, const Settings& settings);
-  void close() { chooser_.reader.close(); }
+  void close() {
+    chooser_.reader.close();
+    name_.clear();
+  }
+  // The name the open book was loaded by (empty: none).
+  const std::string& name() const { return name_; }
+  // The "Book File" option: the book to open (empty: none), relative paths from the program's
+  // folder; the settings file's "book.file" gives its first value.
+  void addOptions(OptionRegistry& options, const Settings& settings);
   bool isOpen() const { return chooser_.reader.isOpen(); }
   void seed(uint32_t value) { chooser_.seed(value); }
   // The book moves of pos with their statistics, or "book not open!".
@@ -36,4 +47,5 @@ class BookShelf : public OpeningBook {
 
  private:
   BookChooser chooser_;
+  std::string name_;
 };

@@ -94,6 +94,11 @@ bool Console::execute(const RcString& text, bool uciWasActive, bool winboardWasA
   if (!uciWasActive && winboard_ && winboard_->handle(word, rest)) return true;
   for (const Command& command : commands)
     if (word == command.name) return (this->*command.handler)(rest);
+  if (winboardWasActive && winboard_ && winboard_->active()) {
+    // The interface sent what neither the protocol nor the console knows.
+    out().print("Error (unknown command): %s\n", word.c_str());
+    return true;
+  }
   if (looksLikeFen(word)) {
     RcString fenText = word;
     fenText.append(" ");

@@ -9,6 +9,7 @@
 
 #include "app/book_commands.h"
 #include "app/console.h"
+#include "base/file_system.h"
 #include "base/output_stream.h"
 #include "base/platform.h"
 #include "base/settings.h"
@@ -47,17 +48,17 @@ ProtocolConfig protocolConfig(const Settings& settings) {
   return config;
 }
 
-// The engine's start-up keys: the option rows that name a settings key, the bitbase library,
-// and the thread count (0: one per processor; more than the processors are capped).
+// The settings file's values for every option row that names a key (the engine's, the book's
+// and the protocols'), then the thread count: the key's count (0: one per processor; more than
+// the processors are capped), one thread without the key.
 void applySettings(Engine& engine, const Settings& settings) {
-  if (present(settings, "egbb.dir"))
-    engine.loadBitbases(settings.get("egbb.dir").c_str(), settings.get("egbb.cachemb").c_str());
   for (const OptionRow& row : engine.options().rows()) {
     if (row.settingsKey.empty() || !present(settings, row.settingsKey.c_str())) continue;
     const std::string answer =
         engine.options().set(row, settings.get(row.settingsKey.c_str()).c_str());
     if (!answer.empty()) printf("%s\n", answer.c_str());
   }
+  if (!present(settings, "search.nthreads")) return;
   const int processors = processorCount();
   const int wanted = number(settings, "search.nthreads");
   int threads;
@@ -69,6 +70,22 @@ void applySettings(Engine& engine, const Settings& settings) {
   }
   if (threads > 1) printf("--using parallel search with %i threads\n", threads);
   engine.setOption("Threads", std::to_string(threads));
+}
+
+// The settings file: the one named on the command line, else "melvok.ini"; a relative name is
+// looked for in the working folder, then in the program's (interfaces start engines in folders
+// of their choosing). Without a file named, its absence is no error: the built-in settings hold.
+RcString loadSettings(Settings& settings, int argc, char** argv) {
+  const bool named = argc == 2;
+  std::string name = named ? argv[1] : "melvok.ini";
+  if (!FileSystem::fileExists(name.c_str())) name = FileSystem::resolve(name);
+  printf("inifile=%s\n", name.c_str());
+  if (settings.load(name.c_str())) return RcString(name.c_str());
+  if (named)
+    printf("could not load inifile: %s\n", name.c_str());
+  else
+    printf("no inifile: built-in settings\n");
+  return RcString(name.c_str());
 }
 
 // "melvok bench [depth [lines]]": the bench with the built-in settings only (the settings file
@@ -96,23 +113,21 @@ int runShell(int argc, char** argv) {
     printf("Usage:  melvok [inifile]\n");
     return -1;
   }
-  RcString inifile(argc == 2 ? argv[1] : "melvok.ini");
-  printf("inifile=%s\n", inifile.c_str());
   static Settings settings;
-  if (!settings.load(inifile.c_str())) printf("could not load inifile: %s\n", inifile.c_str());
+  const RcString inifile = loadSettings(settings, argc, argv);
   initTables();
 
   // The program's objects, all here: the engine with its book, the two protocol drivers (which
   // see every line before the console does: UCI first, then WinBoard) and the console. They
-  // live until the process ends.
+  // live until the process ends. Once every layer has added its option rows, the settings
+  // file gives them their first values.
   static Engine engine;
+  engine.seedChoices(tickCount());
   auto book = std::make_unique<BookShelf>();
   BookShelf& shelf = *book;
   shelf.seed(tickCount());
+  shelf.addOptions(engine.options(), settings);
   engine.setBook(std::move(book));
-  if (present(settings, "book.file")) shelf.load(settings.get("book.file").c_str(), settings);
-  applySettings(engine, settings);
-  engine.boot();
   static const ProtocolConfig config = protocolConfig(settings);
   static UciDriver uci(engine, config, Version);
   static WinBoardDriver winboard(engine, config, Version);
@@ -120,6 +135,8 @@ int runShell(int argc, char** argv) {
   console.setClockMhz(number(settings, "machine.mhz"));
   console.setDrivers(&uci, &winboard);
   winboard.setTaskPoster([](std::function<void()> task) { console.input().post(std::move(task)); });
+  applySettings(engine, settings);
+  engine.boot();
 
   printBoard(engine.position(), &standardOutput());
   console.run();

@@ -81,6 +81,8 @@ std::string OptionRegistry::set(const OptionRow& row, const std::string& value) 
     case OptionType::Combo:
       for (const std::string& choice : row.choices)
         if (sameName(choice, value)) return row.apply(choice);
+      for (const std::string& choice : row.unlistedChoices)
+        if (sameName(choice, value)) return row.apply(choice);
       return row.name + ": no such choice: " + value;
     case OptionType::String:
       return row.apply(value);

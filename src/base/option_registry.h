@@ -26,6 +26,9 @@ struct OptionRow {
   std::function<std::string()> current;
   int min = 0, max = 0;              // spin
   std::vector<std::string> choices;  // combo
+  // Combo values taken when set but not offered in the lists (a value an interface cannot use,
+  // kept for the settings file, the console and interfaces that stored it).
+  std::vector<std::string> unlistedChoices;
   // Sets the value (spin values arrive clamped, check values as "true"/"false", combo values as
   // one of the choices, buttons empty). A non-empty answer is told to the user.
   std::function<std::string(const std::string& value)> apply;

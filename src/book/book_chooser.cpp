@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/diagnostics.h"
 #include "base/settings.h"
 #include "book/book_settings.h"
 
@@ -72,10 +73,10 @@ bool BookChooser::loadBook(const char* name, const Settings& settings) {
   if (!name || !*name) return false;
   reader.close();
   if (!reader.open(name)) {
-    printf("could not read book file: %s\n", name);
+    diagnostic("could not read book file: %s\n", name);
     return false;
   }
-  printf("book found: %s, %u positions\n", name, reader.recordCount);
+  diagnostic("book found: %s, %u positions\n", name, reader.recordCount);
   readPlaySettings(play, settings);
   return true;
 }

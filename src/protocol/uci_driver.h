@@ -95,6 +95,7 @@ class UciDriver : public ProtocolDriver, public SearchListener {
   bool analyseMode_ = false;  // the interface analyses: no book moves
   bool trace_ = false;
   std::atomic<bool> chess960_{false};  // read by the search thread's reports
+  std::atomic<bool> showWdl_{false};   // likewise: "wdl W D L" in the info lines
   bool positionValid_ = true;
   int timeGapMs_ = 3000;
   std::atomic<int> castleNotation_{CastleSmart};

@@ -42,6 +42,15 @@ OptionRow checkRow(const char* name, bool& flag) {
       }));
 }
 
+OptionRow atomicCheckRow(const char* name, std::atomic<bool>& flag) {
+  return forUci(checkOption(
+      name, [&flag] { return checkText(flag); },
+      [&flag](const std::string& value) {
+        flag = value == "true";
+        return std::string();
+      }));
+}
+
 // A string the interface may send that changes nothing (information only).
 OptionRow stringRow(const char* name, std::string shown) {
   return forUci(stringOption(
@@ -57,21 +66,25 @@ void UciDriver::addOptions() {
   options.add(checkRow("Ponder", canPonder_));
   options.add(checkRow("OwnBook", ownBook_));
   options.add(stringRow("UCI_Opponent", ""));
-  options.add(stringRow("UCI_EngineAbout", std::string("melvok by ") + UciAuthor));
-  // Read by the search thread when it writes its lines: an atomic flag.
-  options.add(forUci(checkOption(
-      "UCI_Chess960", [this] { return checkText(chess960_); },
-      [this](const std::string& value) {
-        chess960_ = value == "true";
-        return std::string();
-      })));
-  options.add(forUci(comboOption(
+  options.add(
+      stringRow("UCI_EngineAbout",
+                std::string("melvok, a chess engine for UCI and WinBoard, by ") + UciAuthor));
+  // Read by the search thread when it writes its lines: atomic flags.
+  options.add(atomicCheckRow("UCI_Chess960", chess960_));
+  options.add(atomicCheckRow("UCI_ShowWDL", showWdl_));
+  // Only "smart" and "e1g1" give castling moves as UCI writes them in every game; "O-O" and the
+  // king taking its rook outside Chess960 are for the console and the settings file.
+  OptionRow castling = comboOption(
       "CastleNotation", [this] { return std::string(castleNotationName(castleNotation_)); },
-      {"smart", "e1g1", "O-O", "KxR"},
+      {"smart", "e1g1"},
       [this](const std::string& value) {
         castleNotation_ = castleNotationFromName(value.c_str());
         return std::string();
-      })));
+      });
+  castling.unlistedChoices = {"O-O", "KxR"};
+  castling.places = ForUci | ForConsole;
+  castling.settingsKey = "uci.castlenotation";
+  options.add(castling);
   options.add(checkRow("UCI_AnalyseMode", analyseMode_));
 }
 

@@ -46,11 +46,8 @@ std::string UciDriver::moveText(const Position& pos, Move m) {
 
 std::string UciDriver::scoreText(int score, uint8_t bound) {
   std::string text;
-  if (score > Infinity - 1000)
-    text = " score mate " + std::to_string((Infinity + 1 - score) / 2);
-  else if (score < -(Infinity - 1000))
-    text = score == -Infinity ? " score mate 0"
-                              : " score mate -" + std::to_string((score + Infinity) / 2);
+  if (isMateScore(score))
+    text = " score mate " + std::to_string(mateInMoves(score));  // "mate 0": mated now
   else
     text = " score cp " + std::to_string(score);
   if (bound == BoundLower) text += " lowerbound";
@@ -64,6 +61,9 @@ void UciDriver::sendInfo(const SearchInfo& info) {
   appendField(text, "seldepth", info.selDepth);
   if (info.line > 0) appendField(text, "multipv", info.line);
   text += scoreText(info.score, info.bound);
+  if (showWdl_)
+    text += " wdl " + std::to_string(info.wdl.win) + " " + std::to_string(info.wdl.draw) + " " +
+            std::to_string(info.wdl.loss);
   appendField(text, "nodes", info.nodes);
   appendField(text, "nps", info.nps);
   appendField(text, "hashfull", info.hashFull);

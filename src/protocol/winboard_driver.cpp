@@ -26,6 +26,23 @@ constexpr int MateDelivered = Infinity - 1;
 // The thinking line stops taking moves past this many characters.
 constexpr int ThinkingLineLimit = 2032;
 
+// Coordinate move text: e2e4, e7e8q.
+bool looksLikeMove(const char* text) {
+  const size_t length = strlen(text);
+  if (length != 4 && length != 5) return false;
+  if (text[0] < 'a' || text[0] > 'h' || text[2] < 'a' || text[2] > 'h') return false;
+  if (text[1] < '1' || text[1] > '8' || text[3] < '1' || text[3] > '8') return false;
+  return length == 4 || strchr("nbrqk", text[4]) != nullptr;
+}
+
+// A score as thinking output writes it: centipawns, and a mate in N moves as 100000 + N (being
+// mated: -100000 - N), which interfaces show as "#N".
+int thinkingScore(int score) {
+  if (!isMateScore(score)) return score;
+  const int moves = mateInMoves(score);
+  return moves > 0 ? 100000 + moves : -100000 + moves;
+}
+
 // An option row as a feature line announces it: "NAME -spin VALUE MIN MAX", "NAME -check 1",
 // "NAME -string VALUE", "NAME -combo *A /// B", "NAME -button".
 std::string featureOption(const OptionRow& row) {
@@ -73,6 +90,7 @@ const WinBoardDriver::Command WinBoardDriver::commands[] = {
     {"time", &WinBoardDriver::time},
     {"otim", &WinBoardDriver::ignore},
     {"st", &WinBoardDriver::st},
+    {"nps", &WinBoardDriver::nps},
     {"sd", &WinBoardDriver::sd},
     {"go", &WinBoardDriver::go},
     {"usermove", &WinBoardDriver::usermove},
@@ -123,6 +141,12 @@ bool WinBoardDriver::handle(const RcString& word, const RcString& rest) {
       return true;
     }
   }
+  // Protocol 1 interfaces send moves without "usermove".
+  if (xboardMode && looksLikeMove(word.c_str())) {
+    args_ = Tokenizer(word, " \t");
+    usermove();
+    return true;
+  }
   if (xboardMode) log("unknown winboard command: %s", word.c_str());
   return false;
 }
@@ -155,13 +179,11 @@ void WinBoardDriver::protover() {
   send("feature pause=1\n");
   send("feature smp=1\n");
   send("feature memory=1\n");
-  // The endgame tables the interface may point us to: Syzygy, when the probing library is
-  // built in.
-  if (SyzygyTables::builtIn())
-    send("feature egt=\"syzygy\"\n");
-  else
-    send("feature egt=0\n");
+  // The endgame tables the interface may point us to (egtpath): Syzygy, when the probing
+  // library is built in, and the bitbase library, which is loaded from its folder at run time.
+  send("feature egt=\"%s\"\n", SyzygyTables::builtIn() ? "syzygy,scorpio" : "scorpio");
   send("feature time=1\n");
+  send("feature nps=1\n");
   send("feature exclude=1\n");
   for (const OptionRow& row : engine_.options().rows())
     if (row.places & ForWinBoard) send("feature option=\"%s\"\n", featureOption(row).c_str());
@@ -207,16 +229,18 @@ void WinBoardDriver::setEngineOption(const char* name) {
 void WinBoardDriver::egtPath() {
   const RcString kind = args_.next();
   const std::string path = args_.rest().trim().c_str();
-  if (!(kind == "syzygy")) {
-    send("# egtpath: no %s tables here, only syzygy\n", kind.c_str());
+  const bool bitbases = kind == "scorpio";
+  if (!(kind == "syzygy") && !bitbases) {
+    send("# egtpath: no %s tables here, only syzygy and scorpio\n", kind.c_str());
     return;
   }
   if (status() == Searching && !analyze) {
-    send("# Syzygy: searching for a move, tables not changed\n");
+    send("# %s: searching for a move, tables not changed\n", kind.c_str());
     return;
   }
   stop();
-  send("# %s\n", engine_.setOption("SyzygyPath", path).c_str());
+  const std::string answer = engine_.setOption(bitbases ? "Bitbase Path" : "SyzygyPath", path);
+  if (!answer.empty()) send("# %s\n", answer.c_str());
   reanalyse();
 }
 
@@ -266,10 +290,21 @@ void WinBoardDriver::time() {
 
 void WinBoardDriver::st() {
   const RcString text = nextArg();
-  const int seconds = text.empty() ? 5 : clampedNumber(text.c_str());
+  // Seconds, perhaps with a fraction ("st 0.5"); at least a millisecond.
+  const double seconds = text.empty() ? 5.0 : atof(text.c_str());
   // Kept, so that every move gets this time instead of a share of the clock.
-  fixedTimeMs_ = clockMs(seconds, 1000);
-  log("settime(): nseconds=%i\n", seconds);
+  fixedTimeMs_ =
+      seconds > 0
+          ? std::max(1u, clockMs(int64_t(std::min(seconds * 1000 + 0.5, double(INT_MAX))), 1))
+          : 1u;
+  log("settime(): millis=%u\n", fixedTimeMs_);
+}
+
+// "nps N": the engine counts time in nodes, N to a second (0: back to the clock), so that its
+// play depends on the work done and not on the machine.
+void WinBoardDriver::nps() {
+  nodesPerSecond_ = uint64_t(std::max(0, nextInt()));
+  log("nps=%llu\n", (unsigned long long)nodesPerSecond_);
 }
 
 void WinBoardDriver::sd() {
@@ -292,7 +327,7 @@ void WinBoardDriver::usermove() {
   stop();
   const Move m = parseMove(position_, text.c_str());
   if (!m || !history_.play(position_, m)) {
-    send("Illegal Move: %s\n", text.c_str());
+    send("Illegal move: %s\n", text.c_str());
     return;
   }
   if (logFile) {
@@ -500,7 +535,13 @@ void WinBoardDriver::setClock(SearchLimits& limits) {
   limits.movesOutOfBook = bookExit.movesOut(position_);
   if (limits.movesOutOfBook) log("out of book=%i\n", limits.movesOutOfBook);
   limits.timeGapMs = timeGapMs;
-  if (fixedTimeMs_) {
+  if (nodesPerSecond_ > 0) {
+    // The time this move may take, as nodes: the fixed time, or an even share of the clock.
+    const int64_t moves = movesToGo > 0 ? movesToGo : SuddenDeathHorizon;
+    const int64_t ms =
+        fixedTimeMs_ ? int64_t(fixedTimeMs_) : int64_t(timeLeftMs) / moves + int64_t(incrementMs);
+    limits.nodes = std::max<uint64_t>(1, uint64_t(ms) * nodesPerSecond_ / 1000);
+  } else if (fixedTimeMs_) {
     limits.moveTimeMs = int(fixedTimeMs_);
   } else {
     limits.movesToGo = movesToGo;
@@ -567,7 +608,7 @@ void WinBoardDriver::sendThinking(const SearchInfo& info) {
   const int status = status_;
   const Move pondering = ponderMove_;
   char line[ThinkingLineLimit + 64];
-  int length = snprintf(line, sizeof line, "%i %i %u %llu", info.depth, info.score,
+  int length = snprintf(line, sizeof line, "%i %i %u %llu", info.depth, thinkingScore(info.score),
                         unsigned(info.timeMs / 10), (unsigned long long)info.nodes);
   auto add = [&](Move m) {
     char text[WinBoardMoveTextSize];

@@ -89,6 +89,7 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   void ping();
   void time();
   void st();
+  void nps();
   void sd();
   void go();
   void usermove();
@@ -141,7 +142,8 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   FILE* out_;
   Tokenizer args_{RcString(), " \t"};
   WinBoardHistory history_;
-  unsigned fixedTimeMs_ = 0;  // from `st`: every move gets this time
+  unsigned fixedTimeMs_ = 0;     // from `st`: every move gets this time
+  uint64_t nodesPerSecond_ = 0;  // from `nps`: time is counted in nodes; 0: on the clock
   // Moves left out of analysis ("exclude"), in the position with this key only.
   std::vector<Move> excluded_;
   uint64_t excludedKey_ = 0;

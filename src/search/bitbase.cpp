@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/diagnostics.h"
+
 namespace {
 
 constexpr int MinCacheMb = 16;
@@ -94,18 +96,18 @@ bool Bitbases::loadLibrary(const char* directory) {
   name.append("egbbdll");
   name.append(DynamicLibrary::sharedLibrarySuffix());
   if (!egbbModule.open(name.c_str())) {
-    std::printf("EGBB: WARNING egbb dll not found: %s\n", name.c_str());
+    diagnostic("EGBB: WARNING egbb dll not found: %s\n", name.c_str());
     return false;
   }
   auto load = reinterpret_cast<LoadFunction>(egbbModule.symbol("load_egbb_5men"));
   if (load == nullptr) {
-    std::printf("EGBB: 5men load not supported\n");
+    diagnostic("EGBB: 5men load not supported\n");
     egbbModule.close();
     return false;
   }
   auto probe = reinterpret_cast<ProbeFunction>(egbbModule.symbol("probe_egbb_5men"));
   if (probe == nullptr) {
-    std::printf("EGBB: 5men probe not supported\n");
+    diagnostic("EGBB: 5men probe not supported\n");
     egbbModule.close();
     return false;
   }
@@ -117,7 +119,7 @@ bool Bitbases::loadLibrary(const char* directory) {
 
 bool Bitbases::initialise() {
   if (probeFn == nullptr) {
-    std::printf("EGBB: not available\n");
+    diagnostic("EGBB: not available\n");
     return false;
   }
   if (egbbLoaded) return true;
@@ -131,11 +133,11 @@ bool Bitbases::initialise() {
   bool three = probeFn(White, 0, 63, 6, 16, 0, 0, 0, 0) != EgbbNoInformation;
   bool four = probeFn(White, 0, 63, 6, 16, 6, 17, 0, 0) != EgbbNoInformation;
   bool five = probeFn(White, 0, 63, 6, 16, 6, 17, 12, 55) != EgbbNoInformation;
-  std::printf("egbb.3men=%i\n", three ? 1 : 0);
-  std::printf("egbb.4men=%i\n", four ? 1 : 0);
-  std::printf("egbb.5men=%i\n", five ? 1 : 0);
+  diagnostic("egbb.3men=%i\n", three ? 1 : 0);
+  diagnostic("egbb.4men=%i\n", four ? 1 : 0);
+  diagnostic("egbb.5men=%i\n", five ? 1 : 0);
   egbbMaxMen = five ? 5 : four ? 4 : three ? 3 : 0;
-  std::printf("EGBB: loaded, maxmen=%i, ram=%i\n", egbbMaxMen, egbbRam);
+  diagnostic("EGBB: loaded, maxmen=%i, ram=%i\n", egbbMaxMen, egbbRam);
   return true;
 }
 
@@ -145,6 +147,14 @@ bool Bitbases::startUp(const char* directory, const char* cacheMb) {
   // A missing key means the smallest cache; atoi reads bad numbers as 0, which does too.
   egbbCacheMb = cacheMb != nullptr && *cacheMb != '\0' ? std::atoi(cacheMb) : MinCacheMb;
   return initialise();
+}
+
+void Bitbases::unload() {
+  loadFn = nullptr;
+  probeFn = nullptr;
+  egbbLoaded = false;
+  egbbMaxMen = 0;
+  egbbModule.close();
 }
 
 bool Bitbases::probe(const Position& pos, int& score) const {

@@ -40,6 +40,8 @@ class Bitbases {
   // Start-up in one call: load from "egbb.dir", take "egbb.cachemb" (null or empty when the
   // key is missing), initialise. Does nothing for an empty directory.
   bool startUp(const char* directory, const char* cacheMb);
+  // Forgets the library: the search probes no bitbases until one is loaded again.
+  void unload();
 
   bool available() const { return probeFn != nullptr; }
   // Limits on the number of non-king men that the search derives at search start: probing is

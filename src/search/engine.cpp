@@ -1,8 +1,12 @@
 #include "search/engine.h"
 
+#include "base/file_system.h"
+
 Engine::Engine(uint32_t tableMegabytes) : search_(tableMegabytes) {
   setFen(position_, InitialFen);
   addSearchOptions();
+  addPlayOptions();
+  addBitbaseOptions();
 }
 
 // The search's rows. What the search uses while it runs (the table, the threads, the tables)
@@ -59,7 +63,7 @@ void Engine::addSearchOptions() {
         if (searching()) return "Syzygy: search running, tables not changed";
         search_.waitUntilIdle();
         syzygyPath_ = value;
-        return search_.syzygy.load(value);
+        return search_.syzygy.load(FileSystem::resolveList(value));
       });
   syzygyPath.settingsKey = "syzygy.path";
   syzygyPath.places = ForUci | ForConsole;  // WinBoard: egtpath syzygy
@@ -79,6 +83,91 @@ void Engine::addSearchOptions() {
       taken([&syzygy](const std::string& v) { syzygy.probeLimit = std::stoi(v); })));
 }
 
+// How the engine plays: the time each move leaves for the interface's round trip, and a
+// strength below its full one (UCI's pair of options; WinBoard's single Strength, which is
+// limited below the full strength). Read when the next search starts.
+void Engine::addPlayOptions() {
+  auto number = [](int value) { return std::to_string(value); };
+  OptionRow overhead = spinOption(
+      "Move Overhead", [=, this] { return number(moveOverheadMs_); }, 0, MaxMoveOverheadMs,
+      [this](const std::string& value) {
+        moveOverheadMs_ = std::stoi(value);
+        return std::string();
+      });
+  overhead.settingsKey = "search.moveoverhead";
+  options_.add(overhead);
+
+  OptionRow limit = checkOption(
+      "UCI_LimitStrength", [this] { return checkText(limitStrength_); },
+      [this](const std::string& value) {
+        limitStrength_ = value == "true";
+        return std::string();
+      });
+  limit.places = ForUci | ForConsole;
+  options_.add(limit);
+  OptionRow elo = spinOption(
+      "UCI_Elo", [=, this] { return number(strengthElo_); }, MinStrengthElo, FullStrengthElo,
+      [this](const std::string& value) {
+        strengthElo_ = std::stoi(value);
+        return std::string();
+      });
+  elo.places = ForUci | ForConsole;
+  options_.add(elo);
+  OptionRow strength = spinOption(
+      "Strength", [=, this] { return number(limitStrength_ ? strengthElo_ : FullStrengthElo); },
+      MinStrengthElo, FullStrengthElo,
+      [this](const std::string& value) {
+        strengthElo_ = std::stoi(value);
+        limitStrength_ = strengthElo_ < FullStrengthElo;
+        return std::string();
+      });
+  strength.places = ForWinBoard;
+  options_.add(strength);
+}
+
+// The bitbase library: its folder (empty: none) and its cache. The cache comes first, so that
+// a settings file that names both loads the library once, with its cache.
+void Engine::addBitbaseOptions() {
+  auto number = [](int value) { return std::to_string(value); };
+  auto load = [this]() -> std::string {
+    if (searching()) return "search running, bitbases not changed";
+    search_.waitUntilIdle();
+    if (bitbasePath_.empty()) {
+      search_.bitbases.unload();
+      return "";
+    }
+    const std::string cache = std::to_string(bitbaseCacheMb_);
+    search_.bitbases.startUp(FileSystem::resolve(bitbasePath_).c_str(), cache.c_str());
+    return "";
+  };
+  OptionRow cache = spinOption(
+      "Bitbase Cache", [=, this] { return number(bitbaseCacheMb_); }, DefaultBitbaseCacheMb,
+      MaxBitbaseCacheMb,
+      [this, load](const std::string& value) {
+        const int old = bitbaseCacheMb_;
+        bitbaseCacheMb_ = std::stoi(value);
+        return bitbaseCacheMb_ != old && !bitbasePath_.empty() ? load() : std::string();
+      });
+  cache.settingsKey = "egbb.cachemb";
+  options_.add(cache);
+  OptionRow path = stringOption(
+      "Bitbase Path", [this] { return bitbasePath_; },
+      [this, load](const std::string& value) {
+        if (searching()) return std::string("search running, bitbases not changed");
+        bitbasePath_ = value;
+        return load();
+      });
+  path.settingsKey = "egbb.dir";
+  options_.add(path);
+}
+
+SearchLimits Engine::withOptions(const SearchLimits& limits) const {
+  SearchLimits run = limits;
+  run.moveOverheadMs = moveOverheadMs_;
+  run.strengthElo = limitStrength_ ? strengthElo_ : 0;
+  return run;
+}
+
 std::string Engine::setOption(const std::string& name, const std::string& value) {
   const OptionRow* row = options_.find(name);
   return row ? options_.set(*row, value) : "no such option: " + name;
@@ -94,13 +183,13 @@ void Engine::newGame() {
 void Engine::go(const SearchLimits& limits, SearchListener* listener) {
   search_.waitUntilIdle();
   search_.listener = listener;
-  search_.start(position_, limits, true);
+  search_.start(position_, withOptions(limits), true);
 }
 
 void Engine::think(const SearchLimits& limits, SearchListener* listener) {
   search_.waitUntilIdle();
   search_.listener = listener;
-  search_.start(position_, limits, false);
+  search_.start(position_, withOptions(limits), false);
 }
 
 void Engine::stop() { search_.stop(); }
@@ -119,8 +208,3 @@ bool Engine::probeTables(const Position& pos, TableWdl& wdl, TableDistance& dist
 }
 
 Move Engine::bookMove() { return book_ ? book_->pick(position_) : 0; }
-
-bool Engine::loadBitbases(const char* directory, const char* cacheMb) {
-  search_.waitUntilIdle();
-  return search_.bitbases.startUp(directory, cacheMb);
-}

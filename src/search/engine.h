@@ -17,6 +17,11 @@
 #include "search/search_limits.h"
 #include "search/search_report.h"
 
+// Bounds of the engine's own options, stated once.
+constexpr int MaxMoveOverheadMs = 5000;
+constexpr int DefaultBitbaseCacheMb = 16;
+constexpr int MaxBitbaseCacheMb = 2047;
+
 class Engine {
  public:
   explicit Engine(uint32_t tableMegabytes = DefaultTableMb);
@@ -55,6 +60,9 @@ class Engine {
   // Every option a user can set: the engine's own rows (table, threads, lines, endgame tables)
   // and those the protocols add. See OptionRegistry.
   OptionRegistry& options() { return options_; }
+  // Seeds the draws of a limited strength's choice among the lines (a new seed a session gives
+  // new games).
+  void seedChoices(uint64_t seed) { search_.strengthChoices.seed(seed); }
   // Sets an option by name; the answer is for the user (empty: taken quietly).
   std::string setOption(const std::string& name, const std::string& value);
 
@@ -64,8 +72,6 @@ class Engine {
   int lines() const { return lines_; }  // MultiPV: lines each search finds
   // Whether a search runs now (it owns the table, the threads and the tables until it ends).
   bool searching() const { return search_.searching(); }
-  // The bitbase library from `directory` with a cache of `cacheMb` (null or empty: its default).
-  bool loadBitbases(const char* directory, const char* cacheMb);
   // Whether Syzygy tables are loaded, and what they say of pos (false when they do not hold
   // it). A running search ends first: the library's root probe must not run beside it.
   bool syzygyLoaded() const { return search_.syzygy.available(); }
@@ -73,6 +79,11 @@ class Engine {
 
  private:
   void addSearchOptions();
+  void addPlayOptions();
+  void addBitbaseOptions();
+  // The request with what the engine's options add to every search: the time kept back per
+  // move and the strength level.
+  SearchLimits withOptions(const SearchLimits& limits) const;
 
   Position position_;
   SearchController search_;
@@ -80,6 +91,11 @@ class Engine {
   OptionRegistry options_;
   int lines_ = 1;
   std::string syzygyPath_;
+  int moveOverheadMs_ = int(DefaultMoveOverheadMs);
+  bool limitStrength_ = false;
+  int strengthElo_ = FullStrengthElo;
+  std::string bitbasePath_;
+  int bitbaseCacheMb_ = DefaultBitbaseCacheMb;
 };
 
 // Bounds of the options, stated once.

@@ -109,10 +109,18 @@ void SearchController::waitForRelease() {
 void SearchController::start(const Position& pos, const SearchLimits& limits, bool async) {
   waitUntilIdle();
   setPosition(pos);
-  maxDepth = limits.depth;
-  timeControl_.apply(limits);
+  // A weaker level searches less deep and less long, and finds more lines to choose from.
+  SearchLimits capped = limits;
+  strength = strengthLevel(limits.strengthElo > 0 ? limits.strengthElo : FullStrengthElo);
+  if (!strength.full()) {
+    capped.depth = capped.depth > 0 ? std::min(capped.depth, strength.depth) : strength.depth;
+    capped.nodes = capped.nodes > 0 ? std::min(capped.nodes, strength.nodes) : strength.nodes;
+    capped.lines = std::max(capped.lines, strength.lines);
+  }
+  maxDepth = capped.depth;
+  timeControl_.apply(capped);
   searchMoves = limits.searchMoves;
-  lines = std::clamp(limits.lines, 1, MaxLines);
+  lines = std::clamp(capped.lines, 1, MaxLines);
   mateMoves = std::max(limits.mateMoves, 0);
   holdUntilStopped = limits.holdUntilStopped;
   start(async);
@@ -154,6 +162,7 @@ void SearchController::searchStart() {
   iterationDepth = 0;
   scoreBound = BoundExact;
   master().reset();
+  rootMaterial_ = wdlMaterial(master().pos);
   searchThreads = booted ? int(parallel.activeThreads) : 1;
   thresholds.splitDepth = searchThreads > 1 ? 1 : 128;
   thresholds.bitbaseProbeLimit = useBitbases ? bitbases.probeLimit() : -1;
@@ -186,10 +195,28 @@ SearchInfo SearchController::info(int line, int lineScore, uint8_t bound, const 
   info.timeMs = timeControl_.elapsed();
   info.nps = info.timeMs > 0 ? info.nodes * 1000 / info.timeMs : 0;
   info.hashFull = table_.fillPerMille();
+  info.wdl = winDrawLoss(info.score, rootMaterial_);
   info.tableHits = tableHits();
   info.tablesInUse = thresholds.bitbaseProbeLimit >= 0 || syzygy.available();
   info.pv = pv;
   return info;
+}
+
+SearchResult SearchController::result() {
+  SearchResult result;
+  result.info = info(1, score, scoreBound, rootPv);
+  result.best = bestMove();
+  result.ponder = ponderMove();
+  if (strength.full() || lineCount < 2) return result;
+  int scores[MaxLines];
+  for (int i = 0; i < lineCount; i++) scores[i] = rootMoves[i].score;
+  const int chosen =
+      chooseLine(std::span<const int>(scores, size_t(lineCount)), strength, strengthChoices);
+  if (chosen <= 0) return result;
+  result.info = info(chosen + 1, scores[chosen], BoundExact, linePv[chosen]);
+  result.best = rootMoves[chosen].move;
+  result.ponder = linePv[chosen][0] == result.best ? linePv[chosen][1] : 0;
+  return result;
 }
 
 SearchCounters SearchController::summedCounters() const {

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <random>
 
 #include "board/position.h"
 #include "search/bitbase.h"
@@ -15,6 +16,7 @@
 #include "search/search_limits.h"
 #include "search/search_report.h"
 #include "search/search_thread.h"
+#include "search/strength_limit.h"
 #include "search/syzygy.h"
 #include "search/time_control.h"
 #include "search/tt.h"
@@ -102,6 +104,10 @@ class SearchController {
   int lines = 1;
   int mateMoves = 0;
   bool holdUntilStopped = false;
+  // The level the search plays at: its caps are in the limits above, and the move is chosen
+  // among the lines by the level's rule when the search ends.
+  StrengthLevel strength;
+  std::mt19937_64 strengthChoices{0x6d656c766f6bULL};
 
   // Results of the last (or running) search.
   Move bestMove() const { return rootCount > 0 ? rootMoves[0].move : 0; }
@@ -116,6 +122,9 @@ class SearchController {
   // A report of the search as it stands: depth, nodes, time, table use, and the given line.
   SearchInfo info(int line, int lineScore, uint8_t bound, const PvLine& pv) const;
   int rootMoveCount() const { return rootCount; }
+  // The end of the search as the listener hears it: the best line, or at a limited strength
+  // the line the level chooses.
+  SearchResult result();
 
   TimeControl& times() { return timeControl_; }
   const TimeControl& times() const { return timeControl_; }
@@ -167,6 +176,7 @@ class SearchController {
 
  private:
   void searchThreadLoop();
+  int rootMaterial_ = 0;  // the searched position's material, for the chances of a score
   Tt table_;
   TimeControl timeControl_;
   // Wakes a search waiting for its release (after a stop or a ponder hit changed the flags).

@@ -31,6 +31,7 @@ struct SearchLimits {
   std::vector<Move> searchMoves = {};  // the root moves to search; empty: every move
   int lines = 1;                       // the best this many root moves, each with its line
   int mateMoves = 0;                   // a mate in this many moves or fewer ends it; 0: none
+  int strengthElo = 0;                 // play at this level (see StrengthLevel); 0: full strength
 
   // Neither a clock, a fixed time, a depth, node or mate limit, nor asked to run until
   // stopped: such a search runs until a stop all the same, which deserves a warning.

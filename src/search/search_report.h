@@ -4,8 +4,10 @@
 // started from.
 #include <cstdint>
 
+#include "search/node_rules.h"
 #include "search/pv_line.h"
 #include "search/tt.h"
+#include "search/wdl_model.h"
 
 // One line of the search: a new best move at the root, or with several lines each line after an
 // iteration. A score outside the aspiration window is only a bound (BoundLower: at least this
@@ -22,8 +24,16 @@ struct SearchInfo {
   int hashFull = 0;          // per mille of the table in use by this search
   uint64_t tableHits = 0;    // positions the endgame tables answered
   bool tablesInUse = false;  // endgame tables are loaded and probed by this search
+  WdlPerMille wdl;           // the chances the score gives, for the side to move
   PvLine pv{};
 };
+
+// A score beyond MateBound is a mate the search has proven: the side to move mates (or is
+// mated) in this many moves; 0 when it is mated now.
+inline bool isMateScore(int score) { return score > MateBound || score < -MateBound; }
+inline int mateInMoves(int score) {
+  return score > 0 ? (Infinity + 1 - score) / 2 : -((score + Infinity) / 2);
+}
 
 // The root move the search turns to next (reported once the search has run for a while).
 struct CurrentMoveInfo {

@@ -539,12 +539,6 @@ void think(SearchController& c) {
   if (c.holdUntilStopped && c.times().infinite) c.waitForRelease();
   c.stopAll();
   c.answered = true;
-  if (c.listener) {
-    SearchResult result;
-    result.info = c.info(1, c.score, c.scoreBound, c.rootPv);
-    result.best = c.bestMove();
-    result.ponder = c.ponderMove();
-    c.listener->finished(result);
-  }
+  if (c.listener) c.listener->finished(c.result());
   if (!c.quiet && logLevel <= 1) printStatistics(c);
 }

@@ -42,12 +42,16 @@ TEST(WinBoardDriver, FeaturesBeforeAndAfterXboardAndTheLog) {
           "feature analyze=1;feature variants=\"normal,fischerandom\";feature colors=0;"
           "feature ics=1;feature name=1;feature pause=1;feature smp=1;feature memory=1;"
           "feature egt=" +
-              std::string(SyzygyTables::builtIn() ? "\"syzygy\"" : "0") +
-              ";feature time=1;feature exclude=1;"
+              std::string(SyzygyTables::builtIn() ? "\"syzygy,scorpio\"" : "\"scorpio\"") +
+              ";feature time=1;feature nps=1;feature exclude=1;"
               "feature option=\"MultiPV -spin 1 1 64\";"
               "feature option=\"SyzygyProbeDepth -spin 1 1 100\";"
               "feature option=\"Syzygy50MoveRule -check 1\";"
-              "feature option=\"SyzygyProbeLimit -spin 7 0 7\";feature done=1;")
+              "feature option=\"SyzygyProbeLimit -spin 7 0 7\";"
+              "feature option=\"Move Overhead -spin 10 0 5000\";"
+              "feature option=\"Strength -spin 2150 1000 2150\";"
+              "feature option=\"Bitbase Cache -spin 16 16 2047\";"
+              "feature option=\"Bitbase Path -string \";feature done=1;")
           << line;
     }
   }
@@ -83,6 +87,51 @@ TEST(WinBoardDriver, ClocksFromLevelAndTime) {
   }
 }
 
+// Fractions of a second (python-chess sends "st 0.5"), and time counted in nodes: "nps 1" and
+// "st 1" allow a single node, so the move comes from the first iteration alone.
+TEST(WinBoardDriver, FractionalTimesAndNodeBudgets) {
+  WinBoardSession s;
+  s.lines({"new", "st 0.5", "sd 1", "go"});
+  s.until("move ");
+  s.settle();
+  EXPECT_EQ(s.engine.nominalTimeMs(), 500u);
+  s.lines({"new", "nps 1", "st 1", "post", "go"});
+  const Lines searched = s.until("move ");
+  ASSERT_GE(searched.size(), 2u);
+  for (size_t i = 0; i + 1 < searched.size(); i++)
+    EXPECT_EQ(searched[i].rfind("1 ", 0), 0u) << "only depth 1 within one node: " << searched[i];
+  s.settle();
+  // "nps 0" gives the clock back: st 1 is a second again.
+  s.lines({"new", "nps 0", "st 1", "sd 1", "go"});
+  s.until("move ");
+  s.settle();
+  EXPECT_EQ(s.engine.nominalTimeMs(), 1000u);
+}
+
+// Mate scores as interfaces read them: 100000 + N for a mate in N moves, -100000 - N for being
+// mated in N.
+TEST(WinBoardDriver, MateScoresInTheThinkingOutput) {
+  WinBoardSession s;
+  const struct {
+    const char* fen;
+    const char* score;
+  } cases[] = {{"7k/8/6K1/8/8/8/8/R7 w - - 0 1", "100001"},   // Ra8 mates
+               {"k7/8/1K6/8/8/8/8/7R b - - 0 1", "-100001"},  // Kb8, then Rh8 mates
+               {"k7/8/2K5/8/8/8/8/7R w - - 0 1", "100002"}};  // Kb6 Kb8, Rh8
+  for (const auto& c : cases) {
+    s.lines({"new", "force", std::string("setboard ") + c.fen});
+    s.lines(PlentyOfTime);
+    s.lines({"sd 4", "post", "go"});
+    const Lines searched = s.until("move ");
+    s.settle();
+    ASSERT_GE(searched.size(), 2u) << c.fen;
+    const std::string& last = searched[searched.size() - 2];
+    const size_t blank = last.find(' ');
+    EXPECT_EQ(last.substr(blank + 1, last.find(' ', blank + 1) - blank - 1), c.score)
+        << c.fen << ": " << last;
+  }
+}
+
 TEST(WinBoardDriver, TakeBacksAndBadInputLeaveTheGameAlone) {
   WinBoardSession s;
   s.lines({"new", "undo", "force", "usermove e2e4"});
@@ -92,8 +141,8 @@ TEST(WinBoardDriver, TakeBacksAndBadInputLeaveTheGameAlone) {
   EXPECT_EQ(s.fen(), afterE4);
   for (const char* bad : {"usermove e2e5", "usermove", "usermove O-O", "usermove e2e4"})
     s.line(bad);
-  EXPECT_EQ(s.sync(), (Lines{"Illegal Move: e2e5", "Illegal Move: ", "Illegal Move: O-O",
-                             "Illegal Move: e2e4"}));
+  EXPECT_EQ(s.sync(), (Lines{"Illegal move: e2e5", "Illegal move: ", "Illegal move: O-O",
+                             "Illegal move: e2e4"}));
   EXPECT_EQ(s.fen(), afterE4);
   for (const char* bad :
        {"setboard", "setboard rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP w KQkq - 0 1",

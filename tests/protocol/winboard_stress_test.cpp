@@ -16,7 +16,7 @@ bool wellFormed(const std::string& line) {
   static const std::regex forms(
       "move ([a-h][1-8][a-h][1-8][QRBN]?|O-O|O-O-O)"
       "|\\d+ -?\\d+ \\d+ \\d+( ([a-h][1-8][a-h][1-8][QRBN]?|O-O|O-O-O))*"
-      "|pong \\d+|Illegal Move: \\S*|tellusererror cannot undo"
+      "|pong \\d+|Illegal move: \\S*|tellusererror cannot undo"
       "|1-0 \\{White mates\\}|0-1 \\{Black mates\\}|1/2-1/2 \\{Stalemate\\}");
   return std::regex_match(line, forms);
 }
