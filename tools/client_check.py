@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """melvok under a real client: python-chess's UCI and XBoard engine classes drive it through
 analysis with several lines stopped by the client, infinite analysis of a mate and of bare kings,
-ponder hits and misses, and short games on a clock, and every warning the client logs about the
+ponder hits and misses, node and time limits, Chess960 games, the chances and strength options
+(UCI), and short games on a clock, and every warning the client logs about the
 engine (lines it did not expect, answers out of turn) is counted. A measuring script: it needs
 python-chess, which the test suite does not.
 
@@ -112,6 +113,46 @@ async def game_on_clock(engine, protocol, base, increment, moves_to_go=None):
     return flagged
 
 
+async def limits(engine, protocol):
+    board = chess.Board("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3")
+    result = await engine.play(board, chess.engine.Limit(nodes=20000), info=chess.engine.INFO_ALL)
+    report(protocol, f"node limit 20000: move {result.move}, nodes reported "
+                     f"{result.info.get('nodes', '-')}")
+    for seconds in (0.5, 0.05):
+        started = time.monotonic()
+        result = await engine.play(board, chess.engine.Limit(time=seconds))
+        report(protocol, f"time limit {seconds} s: move {result.move} after "
+                         f"{time.monotonic() - started:.3f} s")
+
+
+async def chess960_game(engine, protocol):
+    # Position 0 of the 960 (bishops b1 g1... queens on b) and a classic one with castling both
+    # ways available soon; python-chess rejects any move text it cannot read as a legal move.
+    castles = 0
+    for number in (0, 518 - 1, 959):
+        board = chess.Board.from_chess960_pos(number)
+        for _ in range(40):
+            if board.is_game_over():
+                break
+            result = await engine.play(board, chess.engine.Limit(time=0.05))
+            castles += board.is_castling(result.move)
+            board.push(result.move)
+    report(protocol, f"Chess960 games: 3 games of up to 40 plies, {castles} castling moves")
+
+
+async def uci_options(engine):
+    await engine.configure({"UCI_ShowWDL": True})
+    board = chess.Board()
+    info = await engine.analyse(board, chess.engine.Limit(depth=8))
+    report("uci", f"UCI_ShowWDL: wdl {info.get('wdl')} with score {info.get('score')}")
+    await engine.configure({"UCI_ShowWDL": False, "UCI_LimitStrength": True, "UCI_Elo": 1200})
+    moves = set()
+    for _ in range(8):
+        moves.add((await engine.play(board, chess.engine.Limit(time=0.2))).move.uci())
+    await engine.configure({"UCI_LimitStrength": False})
+    report("uci", f"UCI_Elo 1200: first moves chosen in 8 games: {sorted(moves)}")
+
+
 async def check(path, protocol):
     if protocol == "uci":
         transport, engine = await chess.engine.popen_uci(path)
@@ -124,6 +165,10 @@ async def check(path, protocol):
         await infinite_analysis(engine, protocol, "7k/8/6K1/8/8/8/8/R7 w - - 0 1", "a mate in one")
         await infinite_analysis(engine, protocol, "8/8/8/4k3/8/8/8/4K3 w - - 0 1", "bare kings")
         await ponder_hits_and_misses(engine, protocol)
+        await limits(engine, protocol)
+        await chess960_game(engine, protocol)
+        if protocol == "uci":
+            await uci_options(engine)
         flags += await game_on_clock(engine, protocol, 2.0, 0.0, moves_to_go=40)
         flags += await game_on_clock(engine, protocol, 3.0, 0.05)
     finally:

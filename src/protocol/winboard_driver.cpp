@@ -135,6 +135,8 @@ bool WinBoardDriver::handle(const RcString& word, const RcString& rest) {
   if (word.empty()) return xboardMode;
   if (xboardMode) logLine("-->", "%s %s\n", word.c_str(), rest.c_str());
   args_ = Tokenizer(rest.skipLeadingBlanks(), " \t");
+  afterNps_ = lastWasNps_;
+  lastWasNps_ = word == "nps";
   for (const Command& command : commands) {
     if (word == command.name) {
       (this->*command.handler)();
@@ -207,6 +209,7 @@ void WinBoardDriver::level() {
   const double inc = atof(increment.c_str());
   incrementMs = inc > 0 ? clockMs(int64_t(std::min(inc * 1000 + 0.5, double(INT_MAX))), 1) : 0;
   fixedTimeMs_ = 0;
+  nodesPerSecond_ = 0;  // a new control is on the clock until an nps follows it
 }
 
 // cores and memory set the engine's Threads and Hash rows; a running search ends first, since
@@ -255,6 +258,7 @@ void WinBoardDriver::newGame() {
   timeLeftMs = 0;
   incrementMs = 0;
   fixedTimeMs_ = 0;
+  nodesPerSecond_ = 0;
   restartAnalysis();
 }
 
@@ -292,6 +296,9 @@ void WinBoardDriver::st() {
   const RcString text = nextArg();
   // Seconds, perhaps with a fraction ("st 0.5"); at least a millisecond.
   const double seconds = text.empty() ? 5.0 : atof(text.c_str());
+  // A time of its own, not the one an nps just converted to nodes (clients send "nps 1" and
+  // "st N" for N nodes, then "st" alone for a time), is on the clock again.
+  if (!afterNps_) nodesPerSecond_ = 0;
   // Kept, so that every move gets this time instead of a share of the clock.
   fixedTimeMs_ =
       seconds > 0
@@ -300,8 +307,8 @@ void WinBoardDriver::st() {
   log("settime(): millis=%u\n", fixedTimeMs_);
 }
 
-// "nps N": the engine counts time in nodes, N to a second (0: back to the clock), so that its
-// play depends on the work done and not on the machine.
+// "nps N": the engine counts time in nodes, N to a second, so that its play depends on the work
+// done and not on the machine; until "nps 0", a new game, a new level or an st of its own.
 void WinBoardDriver::nps() {
   nodesPerSecond_ = uint64_t(std::max(0, nextInt()));
   log("nps=%llu\n", (unsigned long long)nodesPerSecond_);

@@ -144,6 +144,8 @@ class WinBoardDriver : public ProtocolDriver, public SearchListener {
   WinBoardHistory history_;
   unsigned fixedTimeMs_ = 0;     // from `st`: every move gets this time
   uint64_t nodesPerSecond_ = 0;  // from `nps`: time is counted in nodes; 0: on the clock
+  bool lastWasNps_ = false;      // the last command was nps
+  bool afterNps_ = false;        // the command being run follows an nps
   // Moves left out of analysis ("exclude"), in the position with this key only.
   std::vector<Move> excluded_;
   uint64_t excludedKey_ = 0;

@@ -101,8 +101,8 @@ TEST(WinBoardDriver, FractionalTimesAndNodeBudgets) {
   for (size_t i = 0; i + 1 < searched.size(); i++)
     EXPECT_EQ(searched[i].rfind("1 ", 0), 0u) << "only depth 1 within one node: " << searched[i];
   s.settle();
-  // "nps 0" gives the clock back: st 1 is a second again.
-  s.lines({"new", "nps 0", "st 1", "sd 1", "go"});
+  // An st of its own gives the clock back: a second again (a new game or level does too).
+  s.lines({"force", "st 1", "sd 1", "go"});
   s.until("move ");
   s.settle();
   EXPECT_EQ(s.engine.nominalTimeMs(), 1000u);
