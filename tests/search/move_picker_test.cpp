@@ -55,6 +55,15 @@ std::set<Move> legalMoves(Position& pos) {
   return legal;
 }
 
+// The generator's moves, flags aside: pseudo-legal, pins not tested.
+std::set<Move> generatedMoves(Position& pos) {
+  Move list[MaxMoves];
+  const Move* end = generateMoves(pos, list);
+  std::set<Move> moves;
+  for (const Move* m = list; m < end; m++) moves.insert(plain(*m));
+  return moves;
+}
+
 bool isCaptureOrPromotion(Move m) { return moveCaptured(m) || movePromotion(m); }
 
 // Every legal move exactly once among the moves handed out, nothing else playable.
@@ -89,10 +98,14 @@ TEST(MovePicker, HandsOutEveryLegalMoveOnceWhateverTheTableMoveAndKillers) {
   auto picker = std::make_unique<MovePicker>();
   std::vector<Move> foreign;  // quiet moves of earlier positions: killers from elsewhere
   int positions = 0, tableMoves = 0, mateKillers = 0, killersOffered = 0, losing = 0;
-  forRandomPositions(t, 5, 40, [&](std::mt19937& rng) {
+  forRandomPositions(t, 5, 50, [&](std::mt19937& rng) {
     Position& pos = t.pos;
     if (pos.inCheck()) return;  // in check the search asks for the evasions
     const std::set<Move> legal = legalMoves(pos);
+    if (legal.empty()) return;  // stalemate
+    // What may be offered from elsewhere: a move the generator would make here (castling through
+    // an attacked square included, which makeMove refuses).
+    const std::set<Move> moves = generatedMoves(pos);
     const std::vector<Move> legalList(legal.begin(), legal.end());
     for (Move m : legal)
       if (!isCaptureOrPromotion(m)) foreign.push_back(m);
@@ -105,18 +118,20 @@ TEST(MovePicker, HandsOutEveryLegalMoveOnceWhateverTheTableMoveAndKillers) {
     const int recaptureSquare = pos.ply ? moveTo(pos.moveHistory[pos.ply - 1]) : -1;
     positions++;
     for (int combo = 0; combo < 12; combo++) {
-      // The table move: none or a legal move; the mate killer: none, one from elsewhere or a
-      // legal move; two different killers from anywhere; a threat or none.
+      // The table move: none or a legal move; the mate killer: none, one from elsewhere, a
+      // legal move or the table move, and not always asked for; two different killers from
+      // anywhere; a threat or none.
       const Move table = combo % 2 ? legalList[rng() % legalList.size()] : 0;
       const int mateKind = combo / 2 % 3;
       t.mateKiller[ply] = mateKind == 0   ? 0
                           : mateKind == 1 ? foreign[rng() % foreign.size()]
-                                          : legalList[rng() % legalList.size()];
+                          : rng() % 3     ? legalList[rng() % legalList.size()]
+                                          : table;
       t.killers[ply][0] = foreign[rng() % foreign.size()];
       do t.killers[ply][1] = rng() % 4 ? foreign[rng() % foreign.size()] : table;
       while (t.killers[ply][1] == t.killers[ply][0]);
       const Move threat = combo >= 6 ? foreign[rng() % foreign.size()] : 0;
-      const bool withMateKiller = mateKind != 0 || combo % 4 == 1;
+      const bool withMateKiller = rng() % 4 != 0;
       if (table) {
         ASSERT_TRUE(isMoveLegal(pos, table));
       }
@@ -138,7 +153,11 @@ TEST(MovePicker, HandsOutEveryLegalMoveOnceWhateverTheTableMoveAndKillers) {
           tableMoves++;
         } else if (stage == Stage::MateKiller) {
           ASSERT_TRUE(withMateKiller && m == t.mateKiller[ply] && plain(m) != table) << what;
-          ASSERT_TRUE(legal.count(plain(m))) << what << " offers an illegal mate killer";
+          ASSERT_TRUE(moves.count(plain(m))) << what << std::hex << " offers the mate killer " << m;
+          const int taken = tables.unitsOfSlot[slotOf(moveCaptured(m))];
+          ASSERT_TRUE(exchange(pos, m) >= 0 ||
+                      taken > tables.unitsOfSlot[slotOf(pos.at(moveFrom(m)))])
+              << what << " offers a mate killer that loses material";
           mateKillers++;
           continue;  // a probe: the move comes again in its own stage
         } else {
@@ -146,7 +165,7 @@ TEST(MovePicker, HandsOutEveryLegalMoveOnceWhateverTheTableMoveAndKillers) {
         }
         if (stage == Stage::Killer1 || stage == Stage::Killer2) {
           ASSERT_EQ(m, t.killers[ply][stage == Stage::Killer1 ? 0 : 1]) << what;
-          ASSERT_TRUE(legal.count(plain(m))) << what << " offers an illegal killer";
+          ASSERT_TRUE(moves.count(plain(m))) << what << std::hex << " offers the killer " << m;
           killersOffered++;
         }
         if (stage == Stage::GoodCaptures || stage == Stage::BadCaptures) {
@@ -196,6 +215,7 @@ TEST(MovePicker, SharingHandsOutTheRestAsTheNodeWould) {
   forRandomPositions(t, 9, 20, [&](std::mt19937& rng) {
     Position& pos = t.pos;
     const std::set<Move> legal = legalMoves(pos);
+    if (legal.empty()) return;
     const std::vector<Move> legalList(legal.begin(), legal.end());
     const int ply = int(pos.ply % 8);
     t.killers[ply][0] = legalList[rng() % legalList.size()];
@@ -230,25 +250,26 @@ TEST(MovePicker, SharingHandsOutTheRestAsTheNodeWould) {
 }
 
 // In check: the evasions alone, each legal reply once, the table move first; keeping only the
-// captures leaves exactly the legal captures and promotions.
+// captures leaves exactly the legal captures and promotions (among them a promotion that blocks
+// the check, in the last of the hand-picked positions after the random ones).
 TEST(MovePicker, EvasionsAreEveryLegalReplyTableMoveFirst) {
   initTables();
   SearchThread& t = controller().master();
   auto picker = std::make_unique<MovePicker>();
   int positions = 0, narrowed = 0;
-  forRandomPositions(t, 13, 300, [&](std::mt19937& rng) {
+  auto expectEvasions = [&](std::mt19937& rng) {
     Position& pos = t.pos;
     if (!pos.inCheck()) return;
     const std::set<Move> legal = legalMoves(pos);
     if (legal.empty()) return;
     const Move table = *std::next(legal.begin(), long(rng() % legal.size()));
-    picker->startEvasions(t, 0, pos.lastMove, table);
+    picker->startEvasions(t, 0, pos.previousMove(), table);
     const Handed handed = drain(*picker);
     ASSERT_EQ(plain(handed.at(0).first), table) << fenOf(pos);
     for (auto [m, stage] : handed) ASSERT_EQ(stage, Stage::Evasions);
     expectEachLegalMoveOnce(pos, handed, legal, fenOf(pos));
 
-    picker->startEvasions(t, 0, pos.lastMove, 0);
+    picker->startEvasions(t, 0, pos.previousMove(), 0);
     const bool dropped = picker->keepCapturesOnly();
     const Handed captures = drain(*picker);
     std::set<Move> legalCaptures;
@@ -261,7 +282,15 @@ TEST(MovePicker, EvasionsAreEveryLegalReplyTableMoveFirst) {
     expectEachLegalMoveOnce(pos, captures, legalCaptures, fenOf(pos) + " captures only");
     positions++;
     narrowed += dropped;
-  });
+  };
+  forRandomPositions(t, 13, 300, expectEvasions);
+  std::mt19937 rng(1);
+  for (const char* fen : {"4k3/8/8/8/8/8/3q4/4K3 w - - 0 1", "r6K/2P5/8/8/8/8/8/4k3 w - - 0 1"}) {
+    ASSERT_TRUE(setFen(t.pos, fen));
+    const int before = positions;
+    expectEvasions(rng);
+    ASSERT_EQ(positions, before + 1) << fen << " is no position in check";
+  }
   EXPECT_GT(positions, 500);
   EXPECT_GT(narrowed, 300);
 }
