@@ -104,19 +104,21 @@ class MovePicker {
   }
   bool offersMateKiller(Move killer) const;
 
-  SearchThread* t_ = nullptr;
-  Position* pos_ = nullptr;
-  int ply_ = 0;  // the row of the killers (capped)
-  Stage stage_ = Stage::Done;
-  bool withMateKiller_ = false;
-  bool withChecks_ = false;
-  bool shared_ = false;
-  Move tableMove_ = 0;
-  Move skip_ = 0;  // the table move once it was handed out
-  Move threat_ = 0;
-  Move* cur_ = nullptr;
-  Move* end_ = nullptr;
-  Move* losingEnd_ = nullptr;
+  // Every member is set by the start functions: a picker costs nothing until a node starts it,
+  // which matters in the quiescence search, whose nodes mostly stand pat before any move.
+  SearchThread* t_;
+  Position* pos_;
+  int ply_;  // the row of the killers (capped)
+  Stage stage_;
+  bool withMateKiller_;
+  bool withChecks_;
+  bool shared_;
+  Move tableMove_;
+  Move skip_;  // the table move once it was handed out
+  Move threat_;
+  Move* cur_;
+  Move* end_;
+  Move* losingEnd_;
 
   // After share(): the remaining moves in list_, by stage.
   struct Segment {
@@ -125,8 +127,8 @@ class MovePicker {
   };
   static constexpr int MaxSegments = 8;
   Segment segments_[MaxSegments];
-  int segmentCount_ = 0;
-  int segment_ = 0;
+  int segmentCount_;
+  int segment_;
 
   Move list_[MaxMoves];
   Move losing_[MaxMoves];  // captures that lose material, put aside until after the quiets
