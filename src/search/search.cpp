@@ -571,8 +571,8 @@ inline bool probeMateKiller(Node& n, const UndoInfo& undo, Move killer, int& val
 }
 
 // A move refuted the node: the counters, the history, the table, the killers and the
-// correction learn it. Returns the score.
-inline int refuteNode(Node& n, Move move, int value, Stage stage) {
+// correction learn it.
+inline void refuteNode(Node& n, Move move, int value, Stage stage) {
   SearchThread& t = n.t;
   t.counters.cutNodes++;
   if (n.searched == 0) t.counters.firstMoveCuts++;
@@ -580,7 +580,6 @@ inline int refuteNode(Node& n, Move move, int value, Stage stage) {
   n.rewardQuiet(move);
   cutOff(t, n.ply, move, value, n.depth, n.inCheck);
   n.learnCorrection(value, BoundLower, move);
-  return value;
 }
 
 // A move beat this thread's best at a split point: if it also beats the shared alpha, it
@@ -671,8 +670,10 @@ bool searchMoves(Node& n, MovePicker& picker, SplitPoint* sp, const UndoInfo& un
   const int enemyKing = pos.kingSquare(n.side ^ 1);
   const int lastTarget = n.lastMove ? moveTo(n.lastMove) : -1;
   for (;;) {
-    value = 0;
-    if (t.stop) return true;
+    if (t.stop) {
+      value = 0;
+      return true;
+    }
     Move move;
     Stage stage;
     if (sp) {
@@ -685,8 +686,9 @@ bool searchMoves(Node& n, MovePicker& picker, SplitPoint* sp, const UndoInfo& un
     if (!move) return false;
     if (isPinnedMove(pos, ownKing, moveFrom(move), moveTo(move))) continue;
     if (sp) {
+      // The shared alpha, which every thread at the split point raises.
       n.alpha = sp->alpha.load(std::memory_order_relaxed);
-      if (n.alpha >= n.beta) return true;
+      if (n.alpha >= n.beta) return true;  // a cut-off elsewhere ended the node
     }
     if (stage == Stage::MateKiller) {
       if (probeMateKiller(n, undo, move, value)) return true;
