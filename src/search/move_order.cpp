@@ -1,9 +1,8 @@
 #include "search/move_order.h"
 
-#include "board/movegen.h"
 #include "search/eval_link.h"
+#include "search/history.h"
 #include "search/node_rules.h"
-#include "search/search_thread.h"
 
 namespace {
 
@@ -15,12 +14,25 @@ constexpr int8_t centreByFileRank[8][8] = {
     {-8, -5, -4, -3, -3, -4, -5, -8}, {-9, -8, -7, -6, -6, -7, -8, -9}};
 inline int centre(int sq) { return centreByFileRank[rankOf(sq)][fileOf(sq)]; }
 
-inline int unitsOf(int piece) { return tables.unitsOfSlot[slotOf(piece)]; }
-
 // Above any history score.
 constexpr int ThreatAnswerBonus = 1 << 16;
 
 }  // namespace
+
+void sortByScore(Move* moves, Move* end, int* scores) {
+  const int n = int(end - moves);
+  for (int i = 1; i < n; i++) {
+    Move m = moves[i];
+    int s = scores[i];
+    int j = i;
+    for (; j > 0 && scores[j - 1] < s; j--) {
+      moves[j] = moves[j - 1];
+      scores[j] = scores[j - 1];
+    }
+    moves[j] = m;
+    scores[j] = s;
+  }
+}
 
 bool attacksFrom(const Position& pos, int piece, int from, int to, int target) {
   const uint8_t mask = tables.pieceMask[piece] & 0x3B & attackMaskOf(target - to);
@@ -33,19 +45,18 @@ bool attacksFrom(const Position& pos, int piece, int from, int to, int target) {
   return true;
 }
 
-void orderCaptures(MoveSupply& s) {
-  Position& pos = *s.pos;
+Move* orderCaptures(const Position& pos, Move* begin, Move* end, int* scores, Move*& losing) {
   const Move previous = pos.ply > 0 ? pos.moveHistory[pos.ply - 1] : 0;
   const int recaptureSquare = previous ? moveTo(previous) : -1;
   const int enemyKing = pos.kingSquare(pos.sideToMove ^ 1);
-  Move* out = s.batchBegin;
-  for (Move* m = s.batchBegin; m < s.batchEnd; m++) {
+  Move* out = begin;
+  for (Move* m = begin; m < end; m++) {
     const int e = exchange(pos, *m);
     int score;
     if (moveTo(*m) == recaptureSquare) {
       score = e >= 0 ? 999 : 998;
     } else if (e < 0) {
-      *s.depositEnd++ = *m;
+      *losing++ = *m;
       continue;
     } else {
       score = e;
@@ -53,27 +64,28 @@ void orderCaptures(MoveSupply& s) {
       const int piece = pos.at(moveFrom(*m));
       if (!(tables.pieceMask[piece] & attackMaskOf(enemyKing - moveTo(*m)))) score -= 1;
     }
-    s.scores[out - s.batchBegin] = score;
+    scores[out - begin] = score;
     *out++ = *m;
   }
-  s.batchEnd = out;
-  sortByScore(s.batchBegin, s.batchEnd, s.scores);
+  sortByScore(begin, out, scores);
+  return out;
 }
 
-int orderQuiescenceCaptures(MoveSupply& s, int ply, int threshold, bool checkTest, Move hashMove) {
-  Position& pos = *s.pos;
+Move* orderQuiescenceCaptures(const Position& pos, Move* begin, Move* end, int* scores,
+                              Move tableMove, Move preferred, int threshold, bool checkTest,
+                              int& largestDropped) {
   const int side = int(pos.sideToMove);
   const int enemyKing = pos.kingSquare(side ^ 1);
-  const Move preferred = stripFlags(s.thread->captureKiller[ply < MaxPly ? ply : MaxPly - 1]);
-  hashMove = stripFlags(hashMove);
-  int largestDropped = 0;
-  Move* out = s.batchBegin;
-  for (Move* m = s.batchBegin; m < s.batchEnd; m++) {
+  preferred = stripFlags(preferred);
+  tableMove = stripFlags(tableMove);
+  largestDropped = 0;
+  Move* out = begin;
+  for (Move* m = begin; m < end; m++) {
     const Move move = *m;
     const int from = moveFrom(move), to = moveTo(move);
     const int capturedUnits = tables.unitsOfSlot[slotOf(moveCaptured(move))];
     int score;
-    if (hashMove && stripFlags(move) == hashMove) {
+    if (tableMove && stripFlags(move) == tableMove) {
       score = 0x7FFFFFFF;
     } else if (opensLineToKing(pos, from, to, enemyKing, side)) {
       score = capturedUnits + 1;
@@ -89,24 +101,19 @@ int orderQuiescenceCaptures(MoveSupply& s, int ply, int threshold, bool checkTes
       if (e < 0) continue;
       score = stripFlags(move) == preferred ? 0x7F100 : e;
     }
-    s.scores[out - s.batchBegin] = score;
+    scores[out - begin] = score;
     *out++ = move;
   }
-  s.batchEnd = out;
-  sortByScore(s.batchBegin, s.batchEnd, s.scores);
-  return largestDropped;
+  sortByScore(begin, out, scores);
+  return out;
 }
 
-void orderEvasions(MoveSupply& s, Move lastMove, Move hashMove) {
-  Position& pos = *s.pos;
-  s.stage = StageEvasions;
-  s.batchBegin = s.moves;
-  s.batchEnd = generateEvasions(pos, s.moves, lastMove);
-  hashMove = stripFlags(hashMove);
+void orderEvasions(const Position& pos, Move* begin, Move* end, int* scores, Move tableMove) {
+  tableMove = stripFlags(tableMove);
   const int king = pos.kingSquare(int(pos.sideToMove));
-  for (Move* m = s.batchBegin; m < s.batchEnd; m++) {
+  for (Move* m = begin; m < end; m++) {
     int score;
-    if (hashMove && stripFlags(*m) == hashMove) {
+    if (tableMove && stripFlags(*m) == tableMove) {
       score = 0x7FFFFFFF;
     } else if (moveFrom(*m) == king) {
       score = tables.unitsOfSlot[slotOf(moveCaptured(*m))] * 0x10000 + centre(moveTo(*m)) -
@@ -114,14 +121,13 @@ void orderEvasions(MoveSupply& s, Move lastMove, Move hashMove) {
     } else {
       score = int(uint32_t(exchange(pos, *m)) << 16) | 2;
     }
-    s.scores[m - s.batchBegin] = score;
+    scores[m - begin] = score;
   }
-  sortByScore(s.batchBegin, s.batchEnd, s.scores);
+  sortByScore(begin, end, scores);
 }
 
-void orderQuiets(MoveSupply& s, Move threat) {
-  Position& pos = *s.pos;
-  const History& history = s.thread->history;
+Move* orderQuiets(const Position& pos, const History& history, Move* begin, Move* end, int* scores,
+                  Move threat) {
   // A move that takes the threatened piece away, or blocks the threat's line, comes first
   // unless it loses material.
   const int tFrom = threat ? moveFrom(threat) : -1, tTo = threat ? moveTo(threat) : -1;
@@ -133,13 +139,31 @@ void orderQuiets(MoveSupply& s, Move threat) {
       answers = sq == moveTo(m);
     return answers && exchange(pos, m) >= 0;
   };
-  Move* out = s.batchBegin;
-  for (Move* m = s.batchBegin; m < s.batchEnd; m++) {
+  Move* out = begin;
+  for (Move* m = begin; m < end; m++) {
     if (!*m) continue;
-    s.scores[out - s.batchBegin] =
-        history.score(pos, *m) + (answersThreat(*m) ? ThreatAnswerBonus : 0);
+    scores[out - begin] = history.score(pos, *m) + (answersThreat(*m) ? ThreatAnswerBonus : 0);
     *out++ = *m;
   }
-  s.batchEnd = out;
-  sortByScore(s.batchBegin, s.batchEnd, s.scores);
+  sortByScore(begin, out, scores);
+  return out;
+}
+
+Move* orderChecks(const Position& pos, Move* begin, Move* end, int* scores) {
+  const int enemyKing = pos.kingSquare(pos.sideToMove ^ 1);
+  for (Move* m = begin; m < end;) {
+    int see = exchange(pos, *m);
+    if (see < 0) {
+      *m = *--end;
+      continue;
+    }
+    const int from = moveFrom(*m), to = moveTo(*m);
+    int score = (2 * distance(enemyKing, from) - distance(enemyKing, to) + see) *
+                tables.unitsOfSlot[slotOf(pos.at(from))];
+    if (*m & MoveBatteryCheck) score += 10;
+    scores[m - begin] = score;
+    ++m;
+  }
+  sortByScore(begin, end, scores);
+  return end;
 }

@@ -1,20 +1,33 @@
 #pragma once
-// Move orderings of the search, built on the static exchange evaluation.
-#include "search/move_supply.h"
+// Move orderings of the search, built on the static exchange evaluation and the history. Each
+// orders a range of moves in place, with `scores` as scratch of the same length; those that drop
+// moves return the range's new end.
+#include "board/position.h"
 
-// Main search captures (the supply's current batch): recaptures first, losing captures put
-// aside into the supply's deposit, the rest by exchange value.
-void orderCaptures(MoveSupply& supply);
-// Quiescence captures: hash move, discovered checks, then by exchange value with the capture
-// killer first; drops losing captures and, above `threshold`, captures too small to matter.
-// Returns the largest value dropped by the threshold (0 when none).
-int orderQuiescenceCaptures(MoveSupply& supply, int ply, int threshold, bool checkTest,
-                            Move hashMove);
-// Generates the check evasions into the supply's batch and orders them.
-void orderEvasions(MoveSupply& supply, Move lastMove, Move hashMove);
-// Quiet moves (the current batch, without its empty words): answers to the threat found by the
-// null move first, then by the thread's history.
-void orderQuiets(MoveSupply& supply, Move threat);
+class History;
+
+// Main search captures: recaptures first, then by exchange value; the losing ones go out to
+// `losing` (advanced past them) in the order they came.
+Move* orderCaptures(const Position& pos, Move* begin, Move* end, int* scores, Move*& losing);
+// Quiescence captures: the table move, discovered checks, then by exchange value with the
+// capture killer `preferred` first; drops losing captures and, above `threshold`, captures too
+// small to matter (unless `checkTest` and they would attack the king); the largest value so
+// dropped goes to `largestDropped` (0 when none).
+Move* orderQuiescenceCaptures(const Position& pos, Move* begin, Move* end, int* scores,
+                              Move tableMove, Move preferred, int threshold, bool checkTest,
+                              int& largestDropped);
+// Check evasions: the table move, then king moves by what they take and how central they go,
+// then the other moves by exchange value.
+void orderEvasions(const Position& pos, Move* begin, Move* end, int* scores, Move tableMove);
+// Quiet moves, without empty words: answers to the threat found by the null move first, then by
+// the history.
+Move* orderQuiets(const Position& pos, const History& history, Move* begin, Move* end, int* scores,
+                  Move threat);
+// Quiet checks: drops those that lose material, orders the rest.
+Move* orderChecks(const Position& pos, Move* begin, Move* end, int* scores);
+
+// Sorts moves [begin, end) by descending score; equal scores keep their order.
+void sortByScore(Move* begin, Move* end, int* scores);
 
 // Whether the piece standing on `from` would attack `target` from `to` (line through empty
 // squares for sliders; `from` counts as empty).

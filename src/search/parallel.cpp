@@ -300,7 +300,6 @@ bool trySplit(SearchThread& t, SplitPoint& sp) {
   sp.parent = mine;
   sp.state.store(SplitSettingUp, std::memory_order_relaxed);
   sp.workers.store(1, std::memory_order_relaxed);
-  sp.next.store(0, std::memory_order_relaxed);
   t.counters.splits++;
   const int n = par.activeThreads;
   int taken = 0;
@@ -355,9 +354,9 @@ void abortSplit(SearchThread& t, SplitPoint& sp, Move move, int score) {
   ParallelState& par = parallelOf(t);
   t.counters.splitCuts++;
   std::lock_guard<SpinLockBackoff> guard(par.lock);
-  sp.next.store(SplitPoint::Closed, std::memory_order_relaxed);
   {
     std::lock_guard<SpinLockBackoff> spGuard(sp.lock);
+    sp.picker->close();  // no more moves are handed out
     if (score > sp.alpha.load(std::memory_order_relaxed))
       sp.alpha.store(score, std::memory_order_relaxed);
     if (score > sp.bestScore.load(std::memory_order_relaxed)) {

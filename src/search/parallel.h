@@ -1,11 +1,12 @@
 #pragma once
 // Parallel search: up to eight threads share one search through split points, in the
 // young-brothers-wait manner. Once a node's first move is searched, its owner may publish the
-// remaining moves in a split point; idle threads join and take moves from the shared list until
-// it is empty or one of them cuts off, which stops every thread below that node. An owner whose
-// moves are gone helps only inside its own subtree while it waits for its helpers. Thread 0 is
-// the master (the controller's search thread); threads 1 to 7 are workers that sleep between
-// searches. With one thread in use the split depth is 128, so the main search never offers a node.
+// remaining moves in a split point; idle threads join and take moves from the node's shared
+// move picker until it is empty or one of them cuts off, which stops every thread below that
+// node. An owner whose moves are gone helps only inside its own subtree while it waits for its
+// helpers. Thread 0 is the master (the controller's search thread); threads 1 to 7 are workers
+// that sleep between searches. With one thread in use the split depth is 128, so the main
+// search never offers a node.
 #include <cstdint>
 #include <mutex>
 

@@ -1,8 +1,10 @@
 // The main search and the quiescence search. A node of the main search takes its steps in this
 // order: draws and mate distance, the table, the endgame tables (Syzygy, then the bitbases),
-// reverse futility, the null move, internal deepening, the hash move, the mate killer, the
-// futility base, then the remaining moves (late ones reduced or pruned, and shared with idle
-// threads at a split point), and last the fail-low extension.
+// reverse futility, the null move, internal deepening, then its moves as the move picker hands
+// them out (the table move, the mate killer, the futility base set once those are done, then the
+// generated moves, late ones reduced or pruned, and shared with idle threads at a split point),
+// and last the fail-low extension. One move loop, searchMoves, serves the node and every thread
+// at a split point.
 #include "search/search.h"
 
 #include <algorithm>
@@ -13,8 +15,7 @@
 #include "board/movegen.h"
 #include "search/bitbase.h"
 #include "search/eval_link.h"
-#include "search/move_order.h"
-#include "search/move_supply.h"
+#include "search/move_picker.h"
 #include "search/parallel.h"
 #include "search/search_controller.h"
 #include "search/split_point.h"
@@ -222,50 +223,6 @@ int lateMoveReduction(const SearchThread& t, Move move, int newDepth, int moveNu
   return r < newDepth ? r : newDepth;
 }
 
-enum class MoveOutcome { Illegal, Stopped, ReducedHeld, Searched };
-
-// The searches of one move of a node: makes it, extends it, tries the reduced search when
-// `reduction` is set, then the null-window and full-window searches, and takes it back. `value`
-// is the move's score unless the move was illegal or the thread was stopped. A reduced search
-// that held (ReducedHeld) leaves alpha alone: the move counts as searched and failed low.
-inline MoveOutcome searchMove(SearchThread& t, const UndoInfo& undo, int ply, int alpha, int beta,
-                              int depth, int newDepth, Move lastMove, int type, Move move,
-                              int reduction, bool searchedBefore, int& value) {
-  Position& pos = t.pos;
-  const Move made = makeMove(pos, move);
-  if (!made) return MoveOutcome::Illegal;
-  t.controller->table().prefetch(pos);
-  int d = newDepth;
-  bool extended = false;
-  if (newDepth < depth) {
-    const int ext = extensionFor(pos, made, lastMove, newDepth, type, PawnEndingExtension);
-    d += ext;
-    extended = ext != 0;
-  }
-  if (reduction && !extended && !givesCheck(made)) {
-    t.counters.reduceTries++;
-    value = -search(t, ply + 1, -alpha - 1, -alpha, newDepth - reduction, made | MoveSearchFlag,
-                    CutNode);
-    if (t.stop) {
-      unmakeMove(pos, move, undo);
-      return MoveOutcome::Stopped;
-    }
-    if (value <= alpha) {
-      unmakeMove(pos, move, undo);
-      return MoveOutcome::ReducedHeld;
-    }
-    t.counters.reduceFails++;
-  }
-  if (beta > alpha + 1 && searchedBefore) {
-    value = -search(t, ply + 1, -alpha - 1, -alpha, d, made, CutNode);
-    if (value > alpha && !t.stop) value = -search(t, ply + 1, -beta, -alpha, d, made, PvNode);
-  } else {
-    value = -search(t, ply + 1, -beta, -alpha, d, made, -type);
-  }
-  unmakeMove(pos, move, undo);
-  return t.stop ? MoveOutcome::Stopped : MoveOutcome::Searched;
-}
-
 // Futility at expected all-nodes: whether a move cannot lift a score of `base` above alpha.
 // Pawn moves to the last two ranks and checks are never pruned (the check test runs last, as it
 // is the dearest, and may flag the move).
@@ -302,37 +259,6 @@ inline int reductionOf(SearchThread& t, Move& move, int newDepth, int moveNumber
   return lateMoveReduction(t, move, newDepth, moveNumber, type == PvNode);
 }
 
-// The batches of quiet moves that the history orders.
-inline bool servesQuiets(const MoveSupply& supply) {
-  return supply.stage == StageQuiets || supply.stage == StageKingQuiets;
-}
-
-// Copies a node's remaining moves into a split point in the order the node would search them:
-// the rest of the current batch, then every later stage (the quiet moves ordered against the
-// threat), without empty words and the hash move already searched.
-void collectRemainingMoves(SplitPoint& sp, MoveSupply& supply, Move* m, Move searchedHash,
-                           Move threat, bool inCheck) {
-  int n = 0;
-  sp.stage2Start = sp.stage4Start = -1;
-  for (;;) {
-    if (sp.stage2Start < 0 && supply.stage >= StageKiller1) sp.stage2Start = n;
-    if (sp.stage4Start < 0 && supply.stage >= StageQuiets) sp.stage4Start = n;
-    for (; m < supply.batchEnd; m++)
-      if (*m && stripFlags(*m) != searchedHash && n < MaxMoves) sp.moves[n++] = *m;
-    if (inCheck) break;
-    m = supply.nextBatch();
-    if (!m) break;
-    if (servesQuiets(supply)) {
-      orderQuiets(supply, threat);
-      m = supply.batchBegin;
-    }
-  }
-  if (sp.stage2Start < 0) sp.stage2Start = n;
-  if (sp.stage4Start < 0) sp.stage4Start = n;
-  sp.moves[n] = 0;
-  sp.count = n;
-}
-
 // One node of the main search, as its steps share it.
 struct Node {
   SearchThread& t;
@@ -355,6 +281,7 @@ struct Node {
   int tableScore = 0;          // the table's score for the node, if it has one
   uint8_t tableBound = BoundNone;
   bool reductions = false;
+  bool lateMovesReady = false;  // the futility base and reductions are set (prepareLateMoves)
   int best = -Infinity;
   Move bestMove = 0;
   int searched = 0;
@@ -393,17 +320,11 @@ struct Node {
     if (isQuiet(move) && !inCheck) t.history.reward(pos, move, depth, quietsTried, quietCount);
   }
 
-  // A searched move's score: it may become the node's best and raise alpha.
-  void record(Move move, int value) {
-    if (value > best) {
-      best = value;
-      bestMove = move;
-      if (value > alpha) {
-        alpha = value;
-        t.pv[ply].extend(move, t.pv[ply + 1]);
-        t.counters.pvChanges++;
-      }
-    }
+  // A searched move beat alpha: it raises alpha and becomes the node's line.
+  void raiseAlpha(Move move, int value) {
+    alpha = value;
+    t.pv[ply].extend(move, t.pv[ply + 1]);
+    t.counters.pvChanges++;
   }
 };
 
@@ -563,54 +484,75 @@ inline bool internalDeepening(Node& n, int& value) {
   return value < -MateBound && value < n.alpha;
 }
 
-// The hash move, searched before any move is generated.
-inline bool searchHashMove(Node& n, const UndoInfo& undo, int& value) {
-  SearchThread& t = n.t;
-  const Move move = n.hashMove;
-  const Move made = makeMove(n.pos, move);
-  if (!made) return false;
-  t.controller->table().prefetch(n.pos);
-  int d = n.newDepth;
-  if (n.newDepth < n.depth)
-    d += extensionFor(n.pos, made, n.lastMove, n.newDepth, n.type, PawnEndingExtensionHashMove);
-  value = -search(t, n.ply + 1, -n.beta, -n.alpha, d, made, -n.type);
-  unmakeMove(n.pos, move, undo);
-  if (t.stop) {
-    value = 0;
-    return true;
+// Futility base: near the leaves, at nodes expected to fail low, a move that cannot lift the
+// static evaluation plus a margin above alpha is not searched.
+inline void setFutilityBase(Node& n) {
+  if (hasOfficers(n.pos.material[n.side ^ 1]) && n.depth <= FutilityMaxDepth && n.type != PvNode &&
+      !n.inCheck && n.alpha >= -(WinBound - 1) && n.alpha <= WinBound - 1) {
+    if (n.alpha > n.staticEval) n.futilityBase = n.staticEval + FutilityMargin[n.depth];
   }
-  if (value >= n.beta) {
-    t.counters.firstMoveCuts++;
-    t.counters.cutNodes++;
-    n.rewardQuiet(move);
-    cutOff(t, n.ply, move, value, n.depth, n.inCheck);
-    n.learnCorrection(value, BoundLower, move);
-    return true;
-  }
-  n.triedQuiet(move);
-  // The first move searched: whatever its score, it is the best so far.
-  n.best = value;
-  n.bestMove = move;
-  n.searched = 1;
-  if (value > n.alpha) {
-    n.alpha = value;
-    t.pv[n.ply].extend(move, t.pv[n.ply + 1]);
-    t.counters.pvChanges++;
-  }
-  if (n.type == CutNode) n.type = AllNode;
-  return false;
 }
 
-// The mate killer: a move that mated at this ply elsewhere is tried next if it does not lose
-// material; if it no longer cuts off it is forgotten.
-inline bool tryMateKiller(Node& n, const UndoInfo& undo, int& value) {
+// Past the table move and the mate killer: the futility base and, where moves may be reduced,
+// the pawn entry that the reduction exemptions read.
+inline void prepareLateMoves(Node& n) {
+  setFutilityBase(n);
+  n.reductions = n.depth >= 2 && !n.inCheck;
+  if (n.reductions) n.t.eval.probePawnHash();
+  n.lateMovesReady = true;
+}
+
+enum class MoveOutcome { Illegal, Stopped, ReducedHeld, Searched };
+
+// The searches of one move of a node: makes it, extends it (a capture into a pawn ending by
+// `pawnEndingPlies`), tries the reduced search when `reduction` is set, then the null-window
+// and full-window searches, and takes it back. `value` is the move's score unless the move was
+// illegal or the thread was stopped. A reduced search that held (ReducedHeld) leaves alpha
+// alone: the move counts as searched and failed low.
+inline MoveOutcome searchMove(Node& n, const UndoInfo& undo, Move move, int reduction,
+                              int pawnEndingPlies, int& value) {
   SearchThread& t = n.t;
-  const Move killer = t.mateKiller[n.ply];
-  if (n.type == PvNode || n.inCheck || !killer || killer == n.hashMove ||
-      !isMoveLegal(n.pos, killer) ||
-      !(unitsOf(moveCaptured(killer)) > unitsOf(n.pos.at(moveFrom(killer))) ||
-        exchange(n.pos, killer) >= 0))
-    return false;
+  Position& pos = n.pos;
+  const int ply = n.ply, alpha = n.alpha, beta = n.beta;
+  const Move made = makeMove(pos, move);
+  if (!made) return MoveOutcome::Illegal;
+  t.controller->table().prefetch(pos);
+  int d = n.newDepth;
+  bool extended = false;
+  if (n.newDepth < n.depth) {
+    const int ext = extensionFor(pos, made, n.lastMove, n.newDepth, n.type, pawnEndingPlies);
+    d += ext;
+    extended = ext != 0;
+  }
+  if (reduction && !extended && !givesCheck(made)) {
+    t.counters.reduceTries++;
+    value = -search(t, ply + 1, -alpha - 1, -alpha, n.newDepth - reduction, made | MoveSearchFlag,
+                    CutNode);
+    if (t.stop) {
+      unmakeMove(pos, move, undo);
+      return MoveOutcome::Stopped;
+    }
+    if (value <= alpha) {
+      unmakeMove(pos, move, undo);
+      return MoveOutcome::ReducedHeld;
+    }
+    t.counters.reduceFails++;
+  }
+  if (beta > alpha + 1 && n.searched > 0) {
+    value = -search(t, ply + 1, -alpha - 1, -alpha, d, made, CutNode);
+    if (value > alpha && !t.stop) value = -search(t, ply + 1, -beta, -alpha, d, made, PvNode);
+  } else {
+    value = -search(t, ply + 1, -beta, -alpha, d, made, -n.type);
+  }
+  unmakeMove(pos, move, undo);
+  return t.stop ? MoveOutcome::Stopped : MoveOutcome::Searched;
+}
+
+// The mate killer is a probe, not one of the node's moves: a null-window search one ply
+// shallower that decides the node if the move still mates (the killers need not learn it
+// again). Otherwise it is forgotten and comes again in its own stage.
+inline bool probeMateKiller(Node& n, const UndoInfo& undo, Move killer, int& value) {
+  SearchThread& t = n.t;
   const Move made = makeMove(n.pos, killer);
   if (!made) return false;
   t.controller->table().prefetch(n.pos);
@@ -628,24 +570,51 @@ inline bool tryMateKiller(Node& n, const UndoInfo& undo, int& value) {
   return false;
 }
 
-// Futility base: near the leaves, at nodes expected to fail low, a move that cannot lift the
-// static evaluation plus a margin above alpha is not searched.
-inline void setFutilityBase(Node& n) {
-  if (hasOfficers(n.pos.material[n.side ^ 1]) && n.depth <= FutilityMaxDepth && n.type != PvNode &&
-      !n.inCheck && n.alpha >= -(WinBound - 1) && n.alpha <= WinBound - 1) {
-    if (n.alpha > n.staticEval) n.futilityBase = n.staticEval + FutilityMargin[n.depth];
-  }
+// A move refuted the node: the counters, the history, the table, the killers and the
+// correction learn it.
+inline void refuteNode(Node& n, Move move, int value, Stage stage) {
+  SearchThread& t = n.t;
+  t.counters.cutNodes++;
+  if (n.searched == 0) t.counters.firstMoveCuts++;
+  if (stage == Stage::Killer1 || stage == Stage::Killer2) t.counters.killerCuts++;
+  n.rewardQuiet(move);
+  cutOff(t, n.ply, move, value, n.depth, n.inCheck);
+  n.learnCorrection(value, BoundLower, move);
 }
 
-// Offers the rest of the node to idle threads and searches it with them. True when the node
-// was shared (its best, bestMove and alpha are then the split point's); `value` is set when
-// that decided the node.
-inline bool splitNode(Node& n, MoveSupply& supply, Move* m, Move searchedHash, bool& decided,
-                      int& value) {
+// A move beat this thread's best at a split point: if it also beats the shared alpha, it
+// becomes the split point's best and the owner's line.
+inline void raiseSharedBest(Node& n, SplitPoint& sp, Move move, int value) {
+  if (value <= sp.alpha.load(std::memory_order_relaxed)) return;
+  std::lock_guard<SpinLockBackoff> guard(sp.lock);
+  if (value <= sp.alpha.load(std::memory_order_relaxed)) return;
+  sp.alpha.store(value, std::memory_order_relaxed);
+  sp.bestScore.store(value, std::memory_order_relaxed);
+  sp.bestMove.store(stripFlags(move), std::memory_order_relaxed);
+  sp.owner->pv[n.ply].extend(move, n.t.pv[n.ply + 1]);
+  n.t.counters.pvChanges++;
+}
+
+// The next move of a split point, taken under its lock with its stage; the thread's view of the
+// node numbers it after the moves the owner searched before the split.
+inline Move takeShared(SplitPoint& sp, Node& n, Stage& stage) {
+  std::lock_guard<SpinLockBackoff> guard(sp.lock);
+  const Move move = sp.picker->next();
+  stage = sp.picker->stage();
+  n.searched = sp.searchedBefore + sp.handedOut++;
+  return move;
+}
+
+enum class Sharing { NotShared, Decided, Searched };
+
+// Offers the rest of the node to idle threads and searches it with them (the move in hand goes
+// back to the picker, which then generates the rest for all of them). When the node was shared,
+// its best, best move and alpha are then the split point's; Decided sets `value`.
+inline Sharing shareNode(Node& n, MovePicker& picker, int& value) {
   SearchThread& t = n.t;
   if (n.depth < t.controller->thresholds.splitDepth || t.splitCount >= MaxSplitPoints ||
       n.searched == 0 || !trySplit(t, t.splits[t.splitCount]))
-    return false;
+    return Sharing::NotShared;
   SplitPoint& sp = t.splits[t.splitCount];
   const uint64_t adminStart = microTicks();
   sp.type = n.type;
@@ -665,27 +634,132 @@ inline bool splitNode(Node& n, MoveSupply& supply, Move* m, Move searchedHash, b
   sp.searchedBefore = n.searched;
   sp.inCheck = n.inCheck;
   sp.threatSquare = n.threatSquare;
-  sp.hashMove = searchedHash;
+  sp.hashMove = n.inCheck ? 0 : n.hashMove;
   sp.lastMove = n.lastMove;
-  collectRemainingMoves(sp, supply, m, searchedHash, n.threat, n.inCheck);
+  picker.putBack();
+  picker.share();
+  sp.picker = &picker;
+  sp.handedOut = 0;
   sp.state.store(SplitReady, std::memory_order_release);
   t.adminMicros = t.adminMicros + (microTicks() - adminStart);
   runSplitPoint(t, sp);
-  decided = true;
   value = 0;
-  if (t.stop) return true;
+  if (t.stop) return Sharing::Decided;
   n.best = sp.bestScore.load(std::memory_order_relaxed);
   n.bestMove = sp.bestMove.load(std::memory_order_relaxed);
   if (n.best >= n.beta) {
     value = cutOff(t, n.ply, n.bestMove, n.best, n.depth, n.inCheck);
     n.learnCorrection(n.best, BoundLower, n.bestMove);
-    return true;
+    return Sharing::Decided;
   }
-  decided = false;
   const int splitAlpha = sp.alpha.load(std::memory_order_relaxed);
   if (splitAlpha > n.alpha) n.alpha = splitAlpha;
   if (n.type == CutNode) n.type = AllNode;
-  return true;
+  return Sharing::Searched;
+}
+
+// The move loop of a node, which every thread at a split point (`sp`) runs too: takes the moves
+// as the picker hands them out (at a split point under its lock), prunes, splits, reduces,
+// extends and searches them, and keeps the scores (at a split point in its shared alpha and
+// best). True when that decided the node, with its score in `value`: a cut-off, a stop, a mate
+// killer that still mates, or at a split point a cut-off by any thread.
+bool searchMoves(Node& n, MovePicker& picker, SplitPoint* sp, const UndoInfo& undo, int& value) {
+  SearchThread& t = n.t;
+  Position& pos = n.pos;
+  const int ownKing = pos.kingSquare(n.side);
+  const int enemyKing = pos.kingSquare(n.side ^ 1);
+  const int lastTarget = n.lastMove ? moveTo(n.lastMove) : -1;
+  for (;;) {
+    if (t.stop) {
+      value = 0;
+      return true;
+    }
+    Move move;
+    Stage stage;
+    if (sp) {
+      move = takeShared(*sp, n, stage);
+    } else {
+      move = picker.next();
+      stage = picker.stage();
+      if (!n.lateMovesReady && isGenerated(stage)) prepareLateMoves(n);
+    }
+    if (!move) return false;
+    if (isPinnedMove(pos, ownKing, moveFrom(move), moveTo(move))) continue;
+    if (sp) {
+      // The shared alpha, which every thread at the split point raises.
+      n.alpha = sp->alpha.load(std::memory_order_relaxed);
+      if (n.alpha >= n.beta) return true;  // a cut-off elsewhere ended the node
+    }
+    if (stage == Stage::MateKiller) {
+      if (probeMateKiller(n, undo, move, value)) return true;
+      continue;
+    }
+
+    int reduction = 0;
+    if (isGenerated(stage)) {
+      // Futility as the node has it, but at a split point the good captures are exempt.
+      bool checkKnown = false, checks = false;
+      if (n.type == AllNode && moveTo(move) != lastTarget && n.futilityBase < Infinity &&
+          !(sp && stage == Stage::GoodCaptures) &&
+          futile(pos, move, n.side, n.alpha, n.futilityBase, enemyKing, checkKnown, checks)) {
+        if (n.futilityBase > n.best) n.best = n.futilityBase;
+        n.searched++;
+        t.counters.pruned++;
+        continue;
+      }
+      if (n.type != PvNode && !n.inCheck && isLate(stage) && n.best > -(WinBound - 1) &&
+          lateMovePruned(pos, move, n.depth, n.searched + 1, enemyKing, checkKnown, checks)) {
+        n.searched++;
+        t.counters.pruned++;
+        continue;
+      }
+      if (!sp) {
+        const Sharing sharing = shareNode(n, picker, value);
+        if (sharing == Sharing::Decided) return true;
+        if (sharing == Sharing::Searched) return false;
+      }
+      // Reduction candidates are decided on the position before the move.
+      if (n.reductions && isLate(stage))
+        reduction = reductionOf(t, move, n.newDepth, n.searched + 1, n.type, enemyKing,
+                                n.threatSquare, checkKnown, checks);
+    }
+
+    const int pawnEndingPlies =
+        stage == Stage::TableMove ? PawnEndingExtensionHashMove : PawnEndingExtension;
+    const MoveOutcome outcome = searchMove(n, undo, move, reduction, pawnEndingPlies, value);
+    if (outcome == MoveOutcome::Illegal) continue;
+    if (outcome == MoveOutcome::Stopped) {
+      value = 0;
+      return true;
+    }
+    if (outcome == MoveOutcome::ReducedHeld) {
+      if (value > n.best) n.best = value;
+      n.searched++;
+      n.type = AllNode;
+      n.triedQuiet(move);
+      continue;
+    }
+    if (value >= n.beta) {
+      if (sp) {
+        abortSplit(t, *sp, stripFlags(move), value);
+        t.counters.cutNodes++;
+      } else {
+        refuteNode(n, move, value, stage);
+      }
+      return true;
+    }
+    n.triedQuiet(move);
+    if (value > n.best) {
+      n.best = value;
+      n.bestMove = move;
+      if (sp)
+        raiseSharedBest(n, *sp, move, value);
+      else if (value > n.alpha)
+        n.raiseAlpha(move, value);
+    }
+    n.searched++;
+    if (n.type == CutNode) n.type = AllNode;
+  }
 }
 
 // Fail-low extension: a pawn attack on the best piece, or a winning recapture, deserves a
@@ -762,27 +836,20 @@ int qsearch(SearchThread& t, int ply, int alpha, int beta, int qdepth, Move last
     hashMove = stripFlags(e.move);
   }
 
-  MoveSupply supply;
-  supply.start(t, pos, ply, StageQuiescenceStart);
+  MovePicker picker;
   int best = -Infinity;
   int childDepth = 0;
-  bool checks = false;
   const int originalAlpha = alpha;
 
   if (inCheck) {
-    orderEvasions(supply, lastMove, hashMove);
-    const int n = int(supply.batchEnd - supply.batchBegin);
-    int left = n;
-    if (nullWindow && n > 0) {
+    picker.startEvasions(t, ply, lastMove, hashMove);
+    int left = picker.remaining();
+    if (nullWindow && left > 0) {
       const int eval = t.correction.corrected(pos, t.eval.evaluate());
       if (alpha > eval + EvasionStandMargin) {
         // Far below alpha only captures and promotions can help; the rest stand at eval.
-        Move* out = supply.batchBegin;
-        for (Move* m = supply.batchBegin; m < supply.batchEnd; m++)
-          if (!isQuiet(*m)) *out++ = *m;
-        if (out != supply.batchEnd) best = eval;
-        supply.batchEnd = out;
-        left = int(out - supply.batchBegin);
+        if (picker.keepCapturesOnly()) best = eval;
+        left = picker.remaining();
       }
     }
     if (qdepth < QuiescenceEntryDepth) {
@@ -793,7 +860,7 @@ int qsearch(SearchThread& t, int ply, int alpha, int beta, int qdepth, Move last
     }
     childDepth = qdepth;
   } else if (xray) {
-    supply.batchEnd = generateMoves(pos, supply.moves);
+    picker.startAllMoves(t, ply);
     childDepth = 0;
   } else {
     if (beta < -(MateBound - 1)) return -MateBound;
@@ -815,62 +882,53 @@ int qsearch(SearchThread& t, int ply, int alpha, int beta, int qdepth, Move last
         if (eval > alpha) alpha = eval;
       }
     }
-    supply.batchEnd = generateCaptures(pos, supply.moves);
-    if (supply.batchEnd > supply.batchBegin) {
-      int margin = 0, threshold = 0;
-      const uint32_t w = pos.material[White], b = pos.material[Black];
-      const bool bigPieces = (bishopCount(w) + rookCount(w) + queenCount(w)) &&
-                             (bishopCount(b) + rookCount(b) + queenCount(b));
-      if (nullWindow && bigPieces) {
-        margin = QuiescenceDeltaMargin;
-        threshold = alpha - best - margin;
-      }
-      const int dropped = orderQuiescenceCaptures(supply, ply, threshold, qdepth > 0, hashMove);
-      if (dropped) best = best + dropped + margin;
+    // Captures that cannot come within a margin of alpha are dropped (the best of them counts
+    // as the score they stand for).
+    int margin = 0, threshold = 0;
+    const uint32_t w = pos.material[White], b = pos.material[Black];
+    const bool bigPieces = (bishopCount(w) + rookCount(w) + queenCount(w)) &&
+                           (bishopCount(b) + rookCount(b) + queenCount(b));
+    if (nullWindow && bigPieces) {
+      margin = QuiescenceDeltaMargin;
+      threshold = alpha - best - margin;
     }
-    checks = qdepth > 0;
+    const int dropped = picker.startQuiescence(t, ply, hashMove, threshold, qdepth > 0);
+    if (dropped) best = best + dropped + margin;
     childDepth = qdepth / QuiescenceEntryDepth;
   }
 
   const int ownKing = pos.kingSquare(side);
   const UndoInfo undo = saveUndo(pos);
   Move bestMove = 0;
-  Move* m = supply.batchBegin;
-  for (;;) {
-    for (; m < supply.batchEnd; m++) {
-      const Move move = *m;
-      if (!move || isPinnedMove(pos, ownKing, moveFrom(move), moveTo(move))) continue;
-      // The next move's child entry loads while this move's subtree is searched.
-      if (m + 1 < supply.batchEnd && m[1])
-        t.controller->table().prefetch(keyAfter(pos, m[1]), side ^ 1);
-      const Move made = makeMove(pos, move);
-      if (!made) continue;
-      t.controller->table().prefetch(pos);
-      int value;
-      if (beta > alpha + 1 && best > -Infinity) {
-        value = -qsearch(t, ply + 1, -alpha - 1, -alpha, childDepth, made);
-        if (value > alpha && !t.stop) value = -qsearch(t, ply + 1, -beta, -alpha, childDepth, made);
-      } else {
-        value = -qsearch(t, ply + 1, -beta, -alpha, childDepth, made);
-      }
-      unmakeMove(pos, move, undo);
-      if (t.stop) return 0;
-      if (value >= beta) {
-        t.captureKiller[ply] = stripFlags(move);
-        return cutOff(t, ply, move, value, tableDepth, inCheck);
-      }
-      if (value > best) {
-        best = value;
-        bestMove = move;
-        if (value > alpha) {
-          alpha = value;
-          t.pv[ply].extend(move, t.pv[ply + 1]);
-        }
+  for (Move move; (move = picker.next());) {
+    if (isPinnedMove(pos, ownKing, moveFrom(move), moveTo(move))) continue;
+    // The next move's child entry loads while this move's subtree is searched.
+    if (const Move following = picker.peek())
+      t.controller->table().prefetch(keyAfter(pos, following), side ^ 1);
+    const Move made = makeMove(pos, move);
+    if (!made) continue;
+    t.controller->table().prefetch(pos);
+    int value;
+    if (beta > alpha + 1 && best > -Infinity) {
+      value = -qsearch(t, ply + 1, -alpha - 1, -alpha, childDepth, made);
+      if (value > alpha && !t.stop) value = -qsearch(t, ply + 1, -beta, -alpha, childDepth, made);
+    } else {
+      value = -qsearch(t, ply + 1, -beta, -alpha, childDepth, made);
+    }
+    unmakeMove(pos, move, undo);
+    if (t.stop) return 0;
+    if (value >= beta) {
+      t.captureKiller[ply] = stripFlags(move);
+      return cutOff(t, ply, move, value, tableDepth, inCheck);
+    }
+    if (value > best) {
+      best = value;
+      bestMove = move;
+      if (value > alpha) {
+        alpha = value;
+        t.pv[ply].extend(move, t.pv[ply + 1]);
       }
     }
-    if (!checks) break;
-    m = supply.nextBatch();
-    if (!m) break;
   }
 
   if (best == -Infinity) {
@@ -933,109 +991,16 @@ int search(SearchThread& t, int ply, int alpha, int beta, int depth, Move lastMo
 
   const int originalAlpha = n.alpha;
   const UndoInfo undo = saveUndo(pos);
-  const Move searchedHash = n.hashMove && !inCheck ? n.hashMove : 0;
-  if (searchedHash && searchHashMove(n, undo, value)) return value;
-  if (tryMateKiller(n, undo, value)) return value;
-
-  setFutilityBase(n);
-  n.reductions = depth >= 2 && !inCheck;
-  if (n.reductions) t.eval.probePawnHash();
-
-  MoveSupply supply;
-  supply.start(t, pos, ply, StageMainStart);
+  MovePicker picker;
   if (inCheck) {
-    orderEvasions(supply, lastMove, n.hashMove);
+    picker.startEvasions(t, ply, lastMove, n.hashMove);
     // A single evasion is extended.
-    if (hasMoreThanKing(pos.material[side]) && supply.batchEnd - supply.batchBegin == 1 &&
-        n.newDepth <= depth)
+    if (hasMoreThanKing(pos.material[side]) && picker.remaining() == 1 && n.newDepth <= depth)
       n.newDepth++;
   } else {
-    supply.batchEnd = generateCaptures(pos, supply.moves);
-    orderCaptures(supply);
+    picker.startMain(t, ply, n.hashMove, type != PvNode, n.threat);  // no mate killer at PV
   }
-  const int ownKing = pos.kingSquare(side);
-  const int enemyKing = pos.kingSquare(side ^ 1);
-  const int lastTarget = lastMove ? moveTo(lastMove) : -1;
-
-  Move cutMove = 0;
-  int cutValue = 0;
-  bool shared = false;
-  Move* m = supply.batchBegin;
-  for (;;) {
-    for (; m < supply.batchEnd; m++) {
-      Move move = *m;
-      if (!move || stripFlags(move) == searchedHash) continue;
-      const int from = moveFrom(move), to = moveTo(move);
-      if (isPinnedMove(pos, ownKing, from, to)) continue;
-      if (t.stop) return 0;
-
-      bool checkKnown = false, checks = false;
-      if (n.type == AllNode && to != lastTarget && n.futilityBase < Infinity &&
-          futile(pos, move, side, n.alpha, n.futilityBase, enemyKing, checkKnown, checks)) {
-        if (n.futilityBase > n.best) n.best = n.futilityBase;
-        n.searched++;
-        t.counters.pruned++;
-        continue;
-      }
-      if (n.type != PvNode && !inCheck && supply.stage >= StageQuiets && n.best > -(WinBound - 1) &&
-          lateMovePruned(pos, move, depth, n.searched + 1, enemyKing, checkKnown, checks)) {
-        n.searched++;
-        t.counters.pruned++;
-        continue;
-      }
-
-      bool decided = false;
-      if (splitNode(n, supply, m, searchedHash, decided, value)) {
-        if (decided) return value;
-        shared = true;
-        break;
-      }
-
-      // Reduction candidates are decided on the position before the move.
-      const int reduction = n.reductions && supply.stage >= StageQuiets
-                                ? reductionOf(t, move, n.newDepth, n.searched + 1, n.type,
-                                              enemyKing, n.threatSquare, checkKnown, checks)
-                                : 0;
-      const MoveOutcome outcome =
-          searchMove(t, undo, ply, n.alpha, beta, depth, n.newDepth, lastMove, n.type, move,
-                     reduction, n.searched > 0, value);
-      if (outcome == MoveOutcome::Illegal) continue;
-      if (outcome == MoveOutcome::Stopped) return 0;
-      if (outcome == MoveOutcome::ReducedHeld) {
-        if (value > n.best) n.best = value;
-        n.searched++;
-        n.type = AllNode;
-        n.triedQuiet(move);
-        continue;
-      }
-      if (value >= beta) {
-        cutMove = move;
-        cutValue = value;
-        break;
-      }
-      n.triedQuiet(move);
-      n.record(move, value);
-      n.searched++;
-      if (n.type == CutNode) n.type = AllNode;
-    }
-    if (cutMove || inCheck || shared) break;
-    m = supply.nextBatch();
-    if (!m) break;
-    if (servesQuiets(supply)) {
-      orderQuiets(supply, n.threat);
-      m = supply.batchBegin;
-    }
-  }
-
-  if (cutMove) {
-    t.counters.cutNodes++;
-    if (n.searched == 0) t.counters.firstMoveCuts++;
-    if (supply.stage == StageKiller1 || supply.stage == StageKiller2) t.counters.killerCuts++;
-    n.rewardQuiet(cutMove);
-    cutOff(t, ply, cutMove, cutValue, depth, inCheck);
-    n.learnCorrection(cutValue, BoundLower, cutMove);
-    return cutValue;
-  }
+  if (searchMoves(n, picker, nullptr, undo, value)) return value;
 
   if (n.searched == 0) {
     t.counters.endNodes++;
@@ -1058,86 +1023,26 @@ int search(SearchThread& t, int ply, int alpha, int beta, int depth, Move lastMo
 }
 
 void searchSplitPoint(SearchThread& t, SplitPoint& sp) {
-  Position& pos = t.pos;
-  const int ply = sp.ply, beta = sp.beta, depth = sp.depth, newDepth = sp.newDepth;
-  const Move lastMove = sp.lastMove;
-  const int side = int(pos.sideToMove);
-  const int ownKing = pos.kingSquare(side);
-  const int enemyKing = pos.kingSquare(side ^ 1);
-  const int lastTarget = lastMove ? moveTo(lastMove) : -1;
-  const UndoInfo undo = saveUndo(pos);
   // This thread's view of the node: its own best and node type, the shared alpha.
-  int type = sp.type;
-  int best = sp.bestScore.load(std::memory_order_relaxed);
-  Move bestMove = sp.bestMove.load(std::memory_order_relaxed);
-  if (sp.reductions) t.eval.probePawnHash();
+  Node n(t, sp.ply, sp.alpha.load(std::memory_order_relaxed), sp.beta, sp.depth, sp.lastMove,
+         sp.type, sp.inCheck);
+  n.newDepth = sp.newDepth;
+  n.threatSquare = sp.threatSquare;
+  n.futilityBase = sp.futilityBase;
+  n.reductions = sp.reductions;
+  n.lateMovesReady = true;
+  n.best = sp.bestScore.load(std::memory_order_relaxed);
+  n.bestMove = sp.bestMove.load(std::memory_order_relaxed);
+  if (n.reductions) t.eval.probePawnHash();
+  const UndoInfo undo = saveUndo(t.pos);
+  int value;
+  if (searchMoves(n, *sp.picker, &sp, undo, value)) return;
 
-  for (;;) {
-    if (t.stop) return;
-    const int i = sp.next.fetch_add(1, std::memory_order_relaxed);
-    if (i >= sp.count) break;
-    Move move = sp.moves[i];
-    if (isPinnedMove(pos, ownKing, moveFrom(move), moveTo(move))) continue;
-    const int alpha = sp.alpha.load(std::memory_order_relaxed);
-    if (alpha >= beta) return;
-
-    // Futility as in the node itself, but captures (the moves before the killers) are exempt.
-    bool checkKnown = false, checks = false;
-    if (type == AllNode && i >= sp.stage2Start && moveTo(move) != lastTarget &&
-        sp.futilityBase < Infinity &&
-        futile(pos, move, side, alpha, sp.futilityBase, enemyKing, checkKnown, checks)) {
-      if (sp.futilityBase > best) best = sp.futilityBase;
-      t.counters.pruned++;
-      continue;
-    }
-    if (type != PvNode && !sp.inCheck && i >= sp.stage4Start && best > -(WinBound - 1) &&
-        lateMovePruned(pos, move, depth, sp.searchedBefore + i + 1, enemyKing, checkKnown,
-                       checks)) {
-      t.counters.pruned++;
-      continue;
-    }
-    const int reduction = sp.reductions && i >= sp.stage4Start
-                              ? reductionOf(t, move, newDepth, sp.searchedBefore + i + 1, type,
-                                            enemyKing, sp.threatSquare, checkKnown, checks)
-                              : 0;
-
-    int value = 0;
-    const MoveOutcome outcome = searchMove(t, undo, ply, alpha, beta, depth, newDepth, lastMove,
-                                           type, move, reduction, true, value);
-    if (outcome == MoveOutcome::Illegal) continue;
-    if (outcome == MoveOutcome::Stopped) return;
-    if (outcome == MoveOutcome::ReducedHeld) {
-      if (value > best) best = value;
-      type = AllNode;
-      continue;
-    }
-    if (value >= beta) {
-      abortSplit(t, sp, stripFlags(move), value);
-      t.counters.cutNodes++;
-      return;
-    }
-    if (value > best) {
-      best = value;
-      bestMove = move;
-      if (value > sp.alpha.load(std::memory_order_relaxed)) {
-        std::lock_guard<SpinLockBackoff> guard(sp.lock);
-        if (value > sp.alpha.load(std::memory_order_relaxed)) {
-          sp.alpha.store(value, std::memory_order_relaxed);
-          sp.bestScore.store(value, std::memory_order_relaxed);
-          sp.bestMove.store(stripFlags(move), std::memory_order_relaxed);
-          sp.owner->pv[ply].extend(move, t.pv[ply + 1]);
-          t.counters.pvChanges++;
-        }
-      }
-    }
-    if (type == CutNode) type = AllNode;
-  }
-
-  if (best > sp.bestScore.load(std::memory_order_relaxed)) {
+  if (n.best > sp.bestScore.load(std::memory_order_relaxed)) {
     std::lock_guard<SpinLockBackoff> guard(sp.lock);
-    if (best > sp.bestScore.load(std::memory_order_relaxed)) {
-      sp.bestScore.store(best, std::memory_order_relaxed);
-      sp.bestMove.store(stripFlags(bestMove), std::memory_order_relaxed);
+    if (n.best > sp.bestScore.load(std::memory_order_relaxed)) {
+      sp.bestScore.store(n.best, std::memory_order_relaxed);
+      sp.bestMove.store(stripFlags(n.bestMove), std::memory_order_relaxed);
     }
   }
 }

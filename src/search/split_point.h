@@ -1,10 +1,12 @@
 #pragma once
 // A split point: one node of the main search whose remaining moves several threads search
-// together. The owner writes the node and its moves once (through the SplitState steps, each
-// published with release); helpers read them after seeing the state with acquire. Afterwards
-// only alpha, the best score and move (under `lock`), the move index and the worker count change.
+// together. The owner writes the node and shares its move picker once (through the SplitState
+// steps, each published with release); helpers read them after seeing the state with acquire.
+// Afterwards only alpha, the best score and move, the picker (all under `lock`) and the worker
+// count change.
 #include <atomic>
 
+#include "search/move_picker.h"
 #include "search/parallel_sync.h"
 #include "search/search_thread.h"
 
@@ -13,19 +15,14 @@ enum SplitState : int {
   SplitFree = 0,
   SplitSettingUp = 1,    // the owner found helpers and is writing the node
   SplitPathWritten = 2,  // helpers may replay the moves from the root
-  SplitReady = 3,        // the move list is complete
+  SplitReady = 3,        // the move picker is shared
 };
 
 struct SplitPoint {
-  static constexpr int Closed = 1 << 24;  // `next` after a cut-off: no move is handed out
-
-  // The node's remaining moves [0, count), in the order the node would have searched them, and
-  // where the killer moves (stage 2) and the quiet moves (stage 4) begin.
-  Move moves[MaxMoves + 8];
-  int count = 0;
-  int stage2Start = 0;
-  int stage4Start = 0;
-  std::atomic<int> next{0};  // index of the next move to hand out (fetch_add, relaxed)
+  // The owner's move picker, its remaining moves generated (MovePicker::share): every thread
+  // takes the next move from it under `lock`, and how many it handed out numbers them.
+  MovePicker* picker = nullptr;
+  int handedOut = 0;
 
   // The moves from the root to the node, 0 for a null move; the node's key checks the replay.
   Move path[PvRows];
@@ -35,7 +32,7 @@ struct SplitPoint {
   std::atomic<int> workers{0};   // threads working on it, owner included
   SplitPoint* parent = nullptr;  // the owner's previous split point (set under the global lock)
   SearchThread* owner = nullptr;
-  SpinLockBackoff lock;  // alpha, best score, best move and the owner's pv row
+  SpinLockBackoff lock;  // alpha, best score, best move, the picker and the owner's pv row
 
   // The node, as the main search had it when it split.
   int type = 0;

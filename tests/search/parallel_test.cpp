@@ -162,13 +162,20 @@ TEST_F(ParallelTest, CutOffAtASplitPointStopsOnlyTheThreadsBelowIt) {
   for (int i = 0; i < MaxThreads; i++) controller().thread(i).idle.wait();
   auto u = std::make_unique<SplitPoint>(), s = std::make_unique<SplitPoint>(),
        t = std::make_unique<SplitPoint>();
+  // Each split point shares the moves of the start position.
+  auto mover = std::make_unique<SearchThread>();
+  ASSERT_TRUE(setFen(mover->pos, InitialFen));
+  auto pickers = std::make_unique<MovePicker[]>(3);
   SplitPoint* parent = nullptr;
   for (SplitPoint* sp : {u.get(), s.get(), t.get()}) {
     sp->ply = parent ? parent->ply + 2 : 2;
     sp->parent = parent;
     sp->beta = 100;
     sp->bestScore = -Infinity;
-    sp->count = 10;
+    MovePicker& picker = pickers[sp == u.get() ? 0 : sp == s.get() ? 1 : 2];
+    picker.startMain(*mover, 0, 0, false, 0);
+    picker.share();
+    sp->picker = &picker;
     parent = sp;
   }
   // Owner of U; the cutter at S; a helper waiting at S; helpers at T aborted above and below S;
@@ -185,7 +192,9 @@ TEST_F(ParallelTest, CutOffAtASplitPointStopsOnlyTheThreadsBelowIt) {
     x.abortPly = abortPly[i];
   }
   abortSplit(*threads[1], *s, 0x1234, 250);
-  EXPECT_EQ(s->next.load(), SplitPoint::Closed);
+  EXPECT_EQ(s->picker->next(), 0u);  // no more moves are handed out at S
+  EXPECT_NE(u->picker->next(), 0u);  // ... but above and below it
+  EXPECT_NE(t->picker->next(), 0u);
   EXPECT_EQ(s->bestScore.load(), 250);
   EXPECT_EQ(s->bestMove.load(), 0x1234u);
   EXPECT_EQ(s->alpha.load(), 250);
