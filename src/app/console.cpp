@@ -402,7 +402,27 @@ bool Console::reset(const RcString&) {
 
 // "set": the console's own switches (async, book, cleartt: 1 or 0) and the engine's options
 // that the console may set ("set threads 2", "set hash 128"); without a value, all of them.
+// The option a console line names and its value: names may have several words ("Move Overhead
+// 50"), so the longest run of leading words that names an option settable here is the name.
+const OptionRow* Console::consoleOption(const std::string& line, std::string& value) const {
+  std::vector<std::string> words;
+  Tokenizer tokens(RcString(line.c_str()), Separators);
+  for (RcString word = tokens.next(); !word.empty(); word = tokens.next())
+    words.emplace_back(word.c_str());
+  for (size_t count = words.size() > 1 ? words.size() - 1 : 0; count > 0; count--) {
+    std::string name = words[0];
+    for (size_t i = 1; i < count; i++) name += " " + words[i];
+    const OptionRow* row = engine_.options().find(name);
+    if (!row || !(row->places & ForConsole)) continue;
+    value = words[count];
+    for (size_t i = count + 1; i < words.size(); i++) value += " " + words[i];
+    return row;
+  }
+  return nullptr;
+}
+
 bool Console::set(const RcString& rest) {
+  std::string optionValue;
   Tokenizer words(rest, Separators);
   const std::string name = words.next().c_str();
   const std::string value = words.rest().trim().c_str();
@@ -422,11 +442,10 @@ bool Console::set(const RcString& rest) {
     options.book = on;
   } else if (name == "cleartt") {
     options.cleartt = on;
-  } else if (const OptionRow* row = engine_.options().find(name);
-             row && (row->places & ForConsole)) {
+  } else if (const OptionRow* row = consoleOption(rest.trim().c_str(), optionValue)) {
     // The engine's settings never change under a running search.
     engine_.waitUntilIdle();
-    const std::string answer = engine_.options().set(*row, value);
+    const std::string answer = engine_.options().set(*row, optionValue);
     if (!answer.empty()) diagnostic("%s\n", answer.c_str());
   } else {
     diagnostic("set: unknown parameter: %s\n", name.c_str());

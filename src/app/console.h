@@ -68,6 +68,7 @@ class Console {
   bool tableProbe(const RcString& rest);
   bool reset(const RcString& rest);
   bool set(const RcString& rest);
+  const OptionRow* consoleOption(const std::string& line, std::string& value) const;
   bool quit(const RcString& rest);
   bool help(const RcString& rest);
 

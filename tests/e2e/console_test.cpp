@@ -26,8 +26,10 @@ TEST(Console, CommandsAndTheirAnswers) {
       {"perft", {"perft 2\n", "          20 ops in ", "         400 ops in "}},
       {"multipv 2", {}},
       {"g moves a2a3 zz h2h3", {"invalid move: zz\n", " (1) ", " (2) "}},  // two lines a depth
-      {"set cleartt yes", {""}},  // by the first character of the value
-      {"set", {"async  =0\nbook   =1\ncleartt=0\nHash=64\nThreads=1\nMultiPV=2\n"}},
+      {"set cleartt yes", {""}},        // by the first character of the value
+      {"set move overhead 250", {""}},  // a name of two words, case as the user types it
+      {"set",
+       {"async  =0\nbook   =1\ncleartt=0\nHash=64\nThreads=1\nMultiPV=2\n", "Move Overhead=250\n"}},
       {"8/8/8", {"invalid move: /8/8\nno such command: 8/8/8\n"}},
       {"e4 e5", {"rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 2"}},
       {"e4 Qh4", {"invalid move: e4\nno such command: e4\n"}},  // e4 is played, Qh4 not
