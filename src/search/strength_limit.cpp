@@ -10,7 +10,7 @@ namespace {
 // The levels between these anchors are interpolated: the node cap geometrically (each step of
 // Elo multiplies it by the same factor, as doubling the thinking adds about the same strength),
 // everything else linearly. A 1000 player looks three plies ahead, prefers loosely among six
-// moves but never gives away a pawn and a half; at 1850 the search sees twelve plies and the
+// moves but never gives away a pawn and a half; at 1940 the search sees twelve plies and the
 // choice only varies between moves a tenth of a pawn apart. The Elo of each anchor is measured
 // in games against a rated scale (docs/strength.md, "Strength levels").
 struct Anchor {
@@ -21,8 +21,9 @@ struct Anchor {
 constexpr Anchor Anchors[] = {
     {MinStrengthElo, 400, 3, 6, 80, 150},  //
     {1500, 2000, 5, 5, 50, 100},           //
-    {1700, 10000, 8, 4, 25, 60},           //
-    {1850, 60000, 12, 3, 10, 30},          //
+    {1600, 5000, 7, 5, 38, 80},            //
+    {1730, 10000, 8, 4, 25, 60},           //
+    {1940, 60000, 12, 3, 10, 30},          //
     {FullStrengthElo - 1, 400000, 20, 2, 3, 12},
 };
 
