@@ -181,9 +181,11 @@ void WinBoardDriver::protover() {
   send("feature pause=1\n");
   send("feature smp=1\n");
   send("feature memory=1\n");
-  // The endgame tables the interface may point us to (egtpath): Syzygy, when the probing
-  // library is built in, and the bitbase library, which is loaded from its folder at run time.
-  send("feature egt=\"%s\"\n", SyzygyTables::builtIn() ? "syzygy,scorpio" : "scorpio");
+  // The endgame tables the interface may point us to: Syzygy, when the probing library is
+  // built in. The bitbase library's folder (egtpath scorpio) is taken when sent, but not
+  // announced: interfaces send their own default folder for every format announced, and a
+  // library missing there would only fill the start with warnings.
+  if (SyzygyTables::builtIn()) send("feature egt=\"syzygy\"\n");
   send("feature time=1\n");
   send("feature nps=1\n");
   send("feature exclude=1\n");

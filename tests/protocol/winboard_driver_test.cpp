@@ -40,10 +40,9 @@ TEST(WinBoardDriver, FeaturesBeforeAndAfterXboardAndTheLog) {
           features,
           "feature ping=1;feature setboard=1;feature usermove=1;feature myname=\"melvok-test\";"
           "feature analyze=1;feature variants=\"normal,fischerandom\";feature colors=0;"
-          "feature ics=1;feature name=1;feature pause=1;feature smp=1;feature memory=1;"
-          "feature egt=" +
-              std::string(SyzygyTables::builtIn() ? "\"syzygy,scorpio\"" : "\"scorpio\"") +
-              ";feature time=1;feature nps=1;feature exclude=1;"
+          "feature ics=1;feature name=1;feature pause=1;feature smp=1;feature memory=1;" +
+              std::string(SyzygyTables::builtIn() ? "feature egt=\"syzygy\";" : "") +
+              "feature time=1;feature nps=1;feature exclude=1;"
               "feature option=\"MultiPV -spin 1 1 64\";"
               "feature option=\"SyzygyProbeDepth -spin 1 1 100\";"
               "feature option=\"Syzygy50MoveRule -check 1\";"
