@@ -403,22 +403,14 @@ bool Console::reset(const RcString&) {
 // "set": the console's own switches (async, book, cleartt: 1 or 0) and the engine's options
 // that the console may set ("set threads 2", "set hash 128"); without a value, all of them.
 // The option a console line names and its value: names may have several words ("Move Overhead
-// 50"), so the longest run of leading words that names an option settable here is the name.
+// 50"), and at least the last word is the value.
 const OptionRow* Console::consoleOption(const std::string& line, std::string& value) const {
   std::vector<std::string> words;
   Tokenizer tokens(RcString(line.c_str()), Separators);
   for (RcString word = tokens.next(); !word.empty(); word = tokens.next())
     words.emplace_back(word.c_str());
-  for (size_t count = words.size() > 1 ? words.size() - 1 : 0; count > 0; count--) {
-    std::string name = words[0];
-    for (size_t i = 1; i < count; i++) name += " " + words[i];
-    const OptionRow* row = engine_.options().find(name);
-    if (!row || !(row->places & ForConsole)) continue;
-    value = words[count];
-    for (size_t i = count + 1; i < words.size(); i++) value += " " + words[i];
-    return row;
-  }
-  return nullptr;
+  if (words.size() < 2) return nullptr;
+  return engine_.options().findLeading(words, words.size() - 1, ForConsole, value);
 }
 
 bool Console::set(const RcString& rest) {

@@ -66,6 +66,21 @@ const OptionRow* OptionRegistry::find(const std::string& name) const {
   return nullptr;
 }
 
+const OptionRow* OptionRegistry::findLeading(const std::vector<std::string>& words,
+                                             size_t maxNameWords, unsigned place,
+                                             std::string& value) const {
+  for (size_t count = std::min(maxNameWords, words.size()); count > 0; count--) {
+    std::string name = words[0];
+    for (size_t i = 1; i < count; i++) name += " " + words[i];
+    const OptionRow* row = find(name);
+    if (!row || !(row->places & place)) continue;
+    value.clear();
+    for (size_t i = count; i < words.size(); i++) value += (value.empty() ? "" : " ") + words[i];
+    return row;
+  }
+  return nullptr;
+}
+
 std::string OptionRegistry::set(const OptionRow& row, const std::string& value) const {
   switch (row.type) {
     case OptionType::Spin: {

@@ -42,6 +42,11 @@ class OptionRegistry {
   const std::vector<OptionRow>& rows() const { return rows_; }
   // The row of that name (case does not count, as in UCI), or null.
   const OptionRow* find(const std::string& name) const;
+  // For a line of words that starts with an option's name (names may have several words): the
+  // row settable in `place` named by the longest run of at most `maxNameWords` leading words,
+  // or null. `value` gets the words after the name, joined by single blanks.
+  const OptionRow* findLeading(const std::vector<std::string>& words, size_t maxNameWords,
+                               unsigned place, std::string& value) const;
   // Sets a row from text: a spin clamped to its bounds, a check from true/false (also 1/0,
   // on/off), a combo only to one of its choices (case does not count). Returns what the user
   // should be told: empty when the value was taken quietly.

@@ -114,20 +114,12 @@ void UciDriver::setOption() {
   if (word == "name") word = args_.next();
   std::vector<std::string> words;
   for (; !word.empty() && !(word == "value"); word = args_.next()) words.emplace_back(word.c_str());
-  std::string value = args_.rest().trim().c_str();
+  const std::string given = args_.rest().trim().c_str();
   const OptionRegistry& options = engine_.options();
-  const OptionRow* row = nullptr;
-  for (size_t count = words.size(); count > 0 && !row; count--) {
-    std::string name = words[0];
-    for (size_t i = 1; i < count; i++) name += " " + words[i];
-    row = options.find(name);
-    if (row && !(row->places & ForUci)) row = nullptr;
-    if (row && count < words.size()) {  // no "value" keyword: the other words are the value
-      std::string rest;
-      for (size_t i = count; i < words.size(); i++) rest += (rest.empty() ? "" : " ") + words[i];
-      value = rest + (value.empty() ? "" : " " + value);
-    }
-  }
+  // Without the word "value" the words after the name are the value.
+  std::string value;
+  const OptionRow* row = options.findLeading(words, words.size(), ForUci, value);
+  if (!given.empty()) value += (value.empty() ? "" : " ") + given;
   if (!row) {
     reportError("Option not supported: %s\n", words.empty() ? "" : words[0].c_str());
     return;

@@ -2,6 +2,12 @@
 
 #include "base/file_system.h"
 
+namespace {
+
+std::string number(int value) { return std::to_string(value); }
+
+}  // namespace
+
 Engine::Engine(uint32_t tableMegabytes) : search_(tableMegabytes) {
   setFen(position_, InitialFen);
   addSearchOptions();
@@ -12,7 +18,6 @@ Engine::Engine(uint32_t tableMegabytes) : search_(tableMegabytes) {
 // The search's rows. What the search uses while it runs (the table, the threads, the tables)
 // changes only between searches: a request during one is refused, and says so.
 void Engine::addSearchOptions() {
-  auto number = [](int value) { return std::to_string(value); };
   auto taken = [](auto set) {
     return [set](const std::string& value) {
       set(value);
@@ -21,7 +26,7 @@ void Engine::addSearchOptions() {
   };
 
   OptionRow hash = spinOption(
-      "Hash", [=, this] { return number(hashMegabytes()); }, MinHashMb, MaxHashMb,
+      "Hash", [this] { return number(hashMegabytes()); }, MinHashMb, MaxHashMb,
       [this](const std::string& value) -> std::string {
         if (searching()) return "search running, Hash not changed";
         search_.waitUntilIdle();
@@ -34,7 +39,7 @@ void Engine::addSearchOptions() {
   options_.add(hash);
 
   OptionRow threadCount = spinOption(
-      "Threads", [=, this] { return number(threads()); }, 1, MaxThreads,
+      "Threads", [this] { return number(threads()); }, 1, MaxThreads,
       [this](const std::string& value) -> std::string {
         if (searching()) return "search running, Threads not changed";
         search_.waitUntilIdle();
@@ -46,7 +51,7 @@ void Engine::addSearchOptions() {
 
   // Read when the next search starts.
   options_.add(spinOption(
-      "MultiPV", [=, this] { return number(lines_); }, 1, MaxLines,
+      "MultiPV", [this] { return number(lines_); }, 1, MaxLines,
       taken([this](const std::string& v) { lines_ = std::stoi(v); })));
 
   OptionRow clear = buttonOption("Clear Hash", [this](const std::string&) -> std::string {
@@ -72,14 +77,13 @@ void Engine::addSearchOptions() {
   // The other Syzygy options are read when the next search starts.
   SyzygyOptions& syzygy = search_.syzygyOptions;
   options_.add(spinOption(
-      "SyzygyProbeDepth", [=, &syzygy] { return number(syzygy.probeDepth); }, 1,
-      MaxSyzygyProbeDepth,
+      "SyzygyProbeDepth", [&syzygy] { return number(syzygy.probeDepth); }, 1, MaxSyzygyProbeDepth,
       taken([&syzygy](const std::string& v) { syzygy.probeDepth = std::stoi(v); })));
   options_.add(checkOption(
       "Syzygy50MoveRule", [&syzygy] { return checkText(syzygy.rule50); },
       taken([&syzygy](const std::string& v) { syzygy.rule50 = v == "true"; })));
   options_.add(spinOption(
-      "SyzygyProbeLimit", [=, &syzygy] { return number(syzygy.probeLimit); }, 0, 7,
+      "SyzygyProbeLimit", [&syzygy] { return number(syzygy.probeLimit); }, 0, 7,
       taken([&syzygy](const std::string& v) { syzygy.probeLimit = std::stoi(v); })));
 }
 
@@ -87,9 +91,8 @@ void Engine::addSearchOptions() {
 // strength below its full one (UCI's pair of options; WinBoard's single Strength, which is
 // limited below the full strength). Read when the next search starts.
 void Engine::addPlayOptions() {
-  auto number = [](int value) { return std::to_string(value); };
   OptionRow overhead = spinOption(
-      "Move Overhead", [=, this] { return number(moveOverheadMs_); }, 0, MaxMoveOverheadMs,
+      "Move Overhead", [this] { return number(moveOverheadMs_); }, 0, MaxMoveOverheadMs,
       [this](const std::string& value) {
         moveOverheadMs_ = std::stoi(value);
         return std::string();
@@ -106,7 +109,7 @@ void Engine::addPlayOptions() {
   limit.places = ForUci | ForConsole;
   options_.add(limit);
   OptionRow elo = spinOption(
-      "UCI_Elo", [=, this] { return number(strengthElo_); }, MinStrengthElo, FullStrengthElo,
+      "UCI_Elo", [this] { return number(strengthElo_); }, MinStrengthElo, FullStrengthElo,
       [this](const std::string& value) {
         strengthElo_ = std::stoi(value);
         return std::string();
@@ -114,7 +117,7 @@ void Engine::addPlayOptions() {
   elo.places = ForUci | ForConsole;
   options_.add(elo);
   OptionRow strength = spinOption(
-      "Strength", [=, this] { return number(limitStrength_ ? strengthElo_ : FullStrengthElo); },
+      "Strength", [this] { return number(limitStrength_ ? strengthElo_ : FullStrengthElo); },
       MinStrengthElo, FullStrengthElo,
       [this](const std::string& value) {
         strengthElo_ = std::stoi(value);
@@ -128,7 +131,6 @@ void Engine::addPlayOptions() {
 // The bitbase library: its folder (empty: none) and its cache. The cache comes first, so that
 // a settings file that names both loads the library once, with its cache.
 void Engine::addBitbaseOptions() {
-  auto number = [](int value) { return std::to_string(value); };
   auto load = [this]() -> std::string {
     if (searching()) return "search running, bitbases not changed";
     search_.waitUntilIdle();
@@ -141,7 +143,7 @@ void Engine::addBitbaseOptions() {
     return "";
   };
   OptionRow cache = spinOption(
-      "Bitbase Cache", [=, this] { return number(bitbaseCacheMb_); }, DefaultBitbaseCacheMb,
+      "Bitbase Cache", [this] { return number(bitbaseCacheMb_); }, DefaultBitbaseCacheMb,
       MaxBitbaseCacheMb,
       [this, load](const std::string& value) {
         const int old = bitbaseCacheMb_;
