@@ -1,6 +1,7 @@
 // Staged generators for the search: captures, quiet moves, king steps and checking moves,
 // produced separately so that a node can stop after the first stage that cuts off.
 // They do not test pins: the search tests each move with isPinnedMove before playing it.
+#include <algorithm>
 #include <type_traits>
 
 #include "board/generator_support.h"
@@ -20,6 +21,28 @@ struct SliderKind {
 constexpr SliderKind Sliders[3] = {{BishopSlot, BishopDirections, 4},
                                    {RookSlot, RookDirections, 4},
                                    {QueenSlot, QueenDirections, 8}};
+
+// Calls found(blocker, dir) for every own piece that stands alone between one of our sliders and
+// the enemy king, `dir` the step from the slider towards the king: moving it off the line checks.
+template <class Found>
+void forEachDiscoveryBlocker(const Position& pos, Found found) {
+  const int side = int(pos.sideToMove);
+  const int own = colourBase(side);
+  const int enemyKing = pos.kingSquare(side ^ 1);
+  for (int slot = BishopSlot; slot < QueenEnd; slot++) {
+    int sq = pos.pieceSquare[own + slot];
+    if (sq == NoSquare || (sq & 0x88)) continue;
+    int diff = enemyKing - sq;
+    if (!(tables.pieceMask[own + slot] & attackMaskOf(diff) & 0x30)) continue;
+    int dir = directionOf(diff);
+    int blocker = sq + dir;
+    while (pos.at(blocker) == Empty) blocker += dir;
+    if (blocker == enemyKing || (pos.at(blocker) & 0xC0) != own) continue;
+    int behind = blocker + dir;
+    while (pos.at(behind) == Empty) behind += dir;
+    if (behind == enemyKing) found(blocker, dir);
+  }
+}
 
 // Check flags a piece of kind `mask` standing on `sq` would give the king: direct check,
 // a battery check (the line is blocked only by a rook or queen right in front of the king),
@@ -158,6 +181,7 @@ Move* generateKingQuiets(const Position& pos, Move* list) {
 }
 
 Move* generateQuietChecks(const Position& pos, Move* list) {
+  Move* const first = list;
   const int side = int(pos.sideToMove);
   const int enemyKing = pos.kingSquare(side ^ 1);
   const int forward = pawnStep[side];
@@ -181,26 +205,19 @@ Move* generateQuietChecks(const Position& pos, Move* list) {
   forEachSlider(pos, side, [&](int from, auto lines, uint8_t mask) {
     list = lineChecks(pos, list, from, mask, enemyKing, lines);
   });
+  // A move that checks both directly and by discovery is the discovered-check generator's.
+  forEachDiscoveryBlocker(pos, [&](int blocker, int dir) {
+    list = std::remove_if(first, list, [&](Move m) {
+      return moveFrom(m) == blocker && directionOf(enemyKing - moveTo(m)) != dir;
+    });
+  });
   return list;
 }
 
 Move* generateDiscoveredChecks(const Position& pos, Move* list) {
   const int side = int(pos.sideToMove);
-  const int own = colourBase(side);
   const int enemyKing = pos.kingSquare(side ^ 1);
-  for (int slot = BishopSlot; slot < QueenEnd; slot++) {
-    int sq = pos.pieceSquare[own + slot];
-    if (sq == NoSquare || (sq & 0x88)) continue;
-    int diff = enemyKing - sq;
-    if (!(tables.pieceMask[own + slot] & attackMaskOf(diff) & 0x30)) continue;
-    int dir = directionOf(diff);
-    int blocker = sq + dir;
-    while (pos.at(blocker) == Empty) blocker += dir;
-    if (blocker == enemyKing || (pos.at(blocker) & 0xC0) != own) continue;
-    int behind = blocker + dir;
-    while (pos.at(behind) == Empty) behind += dir;
-    if (behind != enemyKing) continue;
-
+  forEachDiscoveryBlocker(pos, [&](int blocker, int dir) {
     // The single own piece between slider and king: its quiet moves that leave the line.
     int piece = pos.at(blocker);
     int kind = tables.kindOfSlot[slotOf(piece)];
@@ -229,6 +246,6 @@ Move* generateDiscoveredChecks(const Position& pos, Move* list) {
              to += slider.directions[i])
           add(to, 0);
     }
-  }
+  });
   return list;
 }

@@ -70,8 +70,8 @@ std::set<Move> stagedLegalMoves(Position& pos) {
   return legal;
 }
 
-// Quiet moves that give check directly (or by discovery), by makeMove's flags or found by the
-// check generators.
+// Quiet moves that give check directly, and those that give it by discovery (perhaps directly
+// too), by makeMove's flags or found by the check generators.
 std::pair<std::set<Move>, std::set<Move>> quietChecks(Position& pos, bool generated) {
   std::set<Move> direct, discovered;
   const std::set<Move> legal = legalMoves(pos);
@@ -88,8 +88,11 @@ std::pair<std::set<Move>, std::set<Move>> quietChecks(Position& pos, bool genera
   for (int i = 0, count = generateLegalMoves(pos, moves); i < count; i++) {
     const Move m = moves[i];
     if (moveCaptured(m) || movePromotion(m) || (m & (MoveCastle | MoveEnPassant))) continue;
-    if (m & MoveDirectCheck) direct.insert(m & MoveCompareMask);
-    if (m & MoveDiscoveredCheck) discovered.insert(m & MoveCompareMask);
+    // A double check belongs to the discovered checks alone: no generator hands it out twice.
+    if (m & MoveDiscoveredCheck)
+      discovered.insert(m & MoveCompareMask);
+    else if (m & MoveDirectCheck)
+      direct.insert(m & MoveCompareMask);
   }
   return {direct, discovered};
 }
