@@ -44,6 +44,9 @@ void forEachDiscoveryBlocker(const Position& pos, Found found) {
   }
 }
 
+// Whether a blocker moving to `to` leaves the line `dir` to the enemy king (and so uncovers it).
+bool leavesLine(int enemyKing, int to, int dir) { return directionOf(enemyKing - to) != dir; }
+
 // Check flags a piece of kind `mask` standing on `sq` would give the king: direct check,
 // a battery check (the line is blocked only by a rook or queen right in front of the king),
 // or none.
@@ -208,7 +211,7 @@ Move* generateQuietChecks(const Position& pos, Move* list) {
   // A move that checks both directly and by discovery is the discovered-check generator's.
   forEachDiscoveryBlocker(pos, [&](int blocker, int dir) {
     list = std::remove_if(first, list, [&](Move m) {
-      return moveFrom(m) == blocker && directionOf(enemyKing - moveTo(m)) != dir;
+      return moveFrom(m) == blocker && leavesLine(enemyKing, moveTo(m), dir);
     });
   });
   return list;
@@ -221,9 +224,9 @@ Move* generateDiscoveredChecks(const Position& pos, Move* list) {
     // The single own piece between slider and king: its quiet moves that leave the line.
     int piece = pos.at(blocker);
     int kind = tables.kindOfSlot[slotOf(piece)];
-    auto leavesLine = [&](int to) { return directionOf(enemyKing - to) != dir; };
     auto add = [&](int to, Move extra) {
-      if (leavesLine(to)) *list++ = moveWord(blocker, to, 0) | MoveDiscoveredCheck | extra;
+      if (leavesLine(enemyKing, to, dir))
+        *list++ = moveWord(blocker, to, 0) | MoveDiscoveredCheck | extra;
     };
     if (kind == Pawn) {
       int forward = pawnStep[side];
