@@ -62,7 +62,7 @@ Run searchOnce(const Case& c, int depth, int threads) {
   controller().maxDepth = depth;
   controller().times().reset();
   controller().times().setFixedTime(3600 * 1000);
-  controller().table().clear();
+  controller().newGame();
   const uint64_t start = microTicks();
   const double cpuStart = cpuMillis();
   controller().start(false);

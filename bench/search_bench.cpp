@@ -60,7 +60,7 @@ void searchNps(benchmark::State& state, std::string fen, int depth) {
   uint64_t nodes = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    controller().table().clear();
+    controller().newGame();
     state.ResumeTiming();
     searcher.run(fen, depth, 3600 * 1000);
     nodes += controller().totalNodes();
@@ -91,7 +91,7 @@ void tactics(benchmark::State& state, int depth, uint32_t ms) {
   for (auto _ : state) {
     solved = 0;
     for (const Tactic& t : suite) {
-      controller().table().clear();
+      controller().newGame();
       solved += searcher.run(t.fen, depth, ms) == t.best;
     }
   }

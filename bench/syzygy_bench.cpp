@@ -176,7 +176,7 @@ void BenchPositions(benchmark::State& state) {
     for (int i = 0; i < benchPositionCount(); i++) {
       state.PauseTiming();
       setFen(*pos, benchPosition(i));
-      c.table().clear();
+      c.newGame();
       c.setPosition(*pos);
       c.maxDepth = 8;
       c.times().nodeLimit = 0;

@@ -62,7 +62,7 @@ void prepareSearch(uint32_t hashMb) {
 // Every game starts from nothing remembered, so that it depends on its seed alone.
 void forgetEarlierGames() {
   SearchController& c = search();
-  c.table().clear();
+  c.newGame();
   resizePawnHash(c.master().eval.pawnHash(), PawnHash::DefaultEntries);
   c.master().eval.clearCache();
 }

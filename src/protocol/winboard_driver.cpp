@@ -251,6 +251,7 @@ void WinBoardDriver::egtPath() {
 
 void WinBoardDriver::newGame() {
   stop();  // the position is about to change: the search must not play into it
+  engine_.newGame();
   bookExit.clear();
   setPosition(StandardStart);
   engineSide = Black;

@@ -100,7 +100,7 @@ BenchResult runBench(int depth, OutputStream& out, int lines) {
     }
     // A fresh start for every position: whatever one search leaves in the table, the pawn
     // hash or the evaluation cache must not steer the next.
-    c.table().clear();
+    c.newGame();
     resizePawnHash(c.master().eval.pawnHash(), PawnHash::DefaultEntries);
     c.master().eval.clearCache();
     c.maxDepth = depth;

@@ -179,7 +179,7 @@ void Engine::boot() { search_.boot(); }
 
 void Engine::newGame() {
   stopAndWait();
-  search_.table().clear();
+  search_.newGame();
 }
 
 void Engine::go(const SearchLimits& limits, SearchListener* listener) {

@@ -176,6 +176,14 @@ void SearchController::searchStart() {
   if (searchThreads > 1) prepareSearch(*this);
 }
 
+void SearchController::newGame() {
+  table_.clear();
+  for (SearchThread& t : threads) {
+    t.history.clear();
+    t.correction.clear();
+  }
+}
+
 uint64_t SearchController::totalNodes() const {
   uint64_t total = 0;
   for (int i = 0; i < searchThreads; i++) total += threads[i].counters.total();

@@ -130,6 +130,9 @@ class SearchController {
   const TimeControl& times() const { return timeControl_; }
   Tt& table() { return table_; }
   const Tt& table() const { return table_; }
+  // Forgets what earlier searches learnt: the table, and every thread's move history and
+  // evaluation correction (kept from move to move within a game). Not during a search.
+  void newGame();
 
   // Interior and quiescence nodes of every thread of the last (or running) search, read
   // between root moves or after the search, when no helper is searching.

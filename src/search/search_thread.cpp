@@ -1,6 +1,10 @@
 #include "search/search_thread.h"
 
-SearchThread::SearchThread() { reset(); }
+SearchThread::SearchThread() {
+  reset();
+  history.clear();
+  correction.clear();
+}
 
 // The stop flag is cleared by whoever hands out the work (start), not here: a stop that
 // arrives between start and the search thread's wake-up must not be lost.
@@ -10,8 +14,6 @@ void SearchThread::reset() {
   for (auto& k : killers) k[0] = k[1] = 0;
   for (Move& m : mateKiller) m = 0;
   for (Move& m : captureKiller) m = 0;
-  history.clear();
-  correction.clear();
   pv[0].clear();
   currentSplit.store(nullptr, std::memory_order_relaxed);
   abortPly = 0;

@@ -64,8 +64,10 @@ struct SearchThread {
   Move killers[MaxPly][2];
   Move mateKiller[MaxPly];
   Move captureKiller[MaxPly];
-  History history;            // quiet-move ordering, learnt afresh in every search
-  EvalCorrection correction;  // static scores by pawn structure, likewise
+  // What the searches of a game learn and the next move's search starts from (cleared by a
+  // new game): the quiet-move ordering, and the static scores by pawn structure.
+  History history;
+  EvalCorrection correction;
   SearchCounters counters;
 
   // Parallel search: the split point this thread works for (changed only under the global
@@ -96,6 +98,7 @@ struct SearchThread {
   SearchThread(const SearchThread&) = delete;
   SearchThread& operator=(const SearchThread&) = delete;
 
-  // Clears selDepth, counters, killers and split state for a new search (not the stop flag).
+  // Clears selDepth, counters, killers and split state for a new search (not the stop flag,
+  // nor what earlier searches of the game learnt).
   void reset();
 };

@@ -56,7 +56,7 @@ struct AnalysisSearchTest : ::testing::Test {
     ASSERT_TRUE(setFen(pos, fen));
     lines = Lines();
     controller().listener = &lines;
-    controller().table().clear();
+    controller().newGame();
     controller().start(pos, l, false);
   }
   bool same(Move a, Move b) { return (a & MoveCompareMask) == (b & MoveCompareMask); }

@@ -58,7 +58,7 @@ struct BitbaseSearchTest : ::testing::Test {
 
   static Move engineMove(const Position& pos, int depth) {
     controller().maxDepth = depth;
-    controller().table().clear();
+    controller().newGame();
     controller().setPosition(pos);
     controller().start(false);
     return controller().bestMove();

@@ -82,13 +82,13 @@ TEST_F(ParallelTest, OneThreadSearchesExactlyAsBeforeAndAfterParallelSearches) {
     EXPECT_EQ(controller().summedCounters().splits, 0u);
     for (int threads : {4, 8, 2}) {
       controller().setThreads(threads);
-      controller().table().clear();
+      controller().newGame();
       const RecordedResult r = run(*pos, 6);
       expectSound(r, *pos, "after a thread-count change");
       EXPECT_EQ(r.depth, 6);
     }
     controller().setThreads(1);
-    controller().table().clear();
+    controller().newGame();
     const RecordedResult after = run(*pos, 6);
     EXPECT_EQ(after.move, before.move) << fen;
     EXPECT_EQ(after.score, before.score) << fen;
@@ -108,7 +108,7 @@ TEST_F(ParallelTest, SoundOverManyPositionsAndMatesExactWithTwoToEightThreads) {
     for (size_t i = 0; i < fens.size(); i++) {
       auto pos = positionFrom(fens[i]);
       // Alternately a clean and a filled table: splits meet table cuts and stale entries.
-      if (i % 2 == 0) controller().table().clear();
+      if (i % 2 == 0) controller().newGame();
       expectSound(run(*pos, 0, 3000 + 500 * uint32_t(i % 5)), *pos, "node limit");
       expectSound(run(*pos, 3 + int(i % 3)), *pos, "depth limit");
       splits += controller().summedCounters().splits;

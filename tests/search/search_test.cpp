@@ -95,10 +95,10 @@ TEST_F(SearchTest, DeterministicAndSoundOverRandomPositions) {
       if (ply % 3 == 2) {
         const std::string before = fenOf(*pos);
         for (auto [depth, nodes] : {std::pair{0, 3000u}, std::pair{4, 0u}}) {
-          controller().table().clear();
+          controller().newGame();
           const RecordedResult first = run(*pos, depth, nodes);
           const uint32_t firstNodes = controller().totalNodes();
-          controller().table().clear();
+          controller().newGame();
           const RecordedResult again = run(*pos, depth, nodes);
           EXPECT_EQ(fenOf(*pos), before);
           EXPECT_TRUE(isLegalMove(*pos, first.move)) << before;
@@ -117,6 +117,24 @@ TEST_F(SearchTest, DeterministicAndSoundOverRandomPositions) {
   EXPECT_TRUE(isLegalMove(*positionFrom(InitialFen), limited.move));
   EXPECT_GE(controller().totalNodes(), 20000u);
   EXPECT_LT(controller().totalNodes(), 40000u);
+}
+
+// The move ordering and the evaluation correction a search learns carry over to the next
+// search of the game (the tree differs even with the table cleared), and a new game forgets
+// them (the tree is the first one again).
+TEST_F(SearchTest, WhatASearchLearntCarriesToTheNextMoveUntilANewGame) {
+  auto pos = positionFrom("r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N2N2/PP2BPPP/R1BQ1RK1 w - - 0 8");
+  controller().newGame();
+  const RecordedResult first = run(*pos, 7);
+  const uint64_t firstNodes = controller().totalNodes();
+  controller().table().clear();
+  run(*pos, 7);
+  EXPECT_NE(controller().totalNodes(), firstNodes);
+  controller().newGame();
+  const RecordedResult again = run(*pos, 7);
+  EXPECT_EQ(controller().totalNodes(), firstNodes);
+  EXPECT_EQ(again.move, first.move);
+  EXPECT_EQ(again.score, first.score);
 }
 
 }  // namespace

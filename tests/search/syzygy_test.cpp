@@ -133,7 +133,7 @@ struct SyzygyTest : ::testing::Test {
 
   static int search(const Position& pos, int depth) {
     controller().maxDepth = depth;
-    controller().table().clear();
+    controller().newGame();
     controller().setPosition(pos);
     controller().start(false);
     return controller().rootScore();
@@ -460,7 +460,7 @@ TEST_F(SyzygyTest, AFoundMateBeatsATableWin) {
 TEST_F(SyzygyTest, NodesAfterACaptureAskTheTablesBeforeTheBitbases) {
   auto nodeValue = [](const char* fen, int& stored, uint8_t& bound) {
     auto pos = positionFrom(fen);
-    controller().table().clear();
+    controller().newGame();
     controller().setPosition(*pos);
     controller().searchStart();
     SearchThread& t = controller().master();

@@ -69,5 +69,5 @@ inline void prepareSearch(SearchController& search, SearchListener* listener) {
   TimeControl& times = search.times();
   times.reset();
   times.setFixedTime(3600 * 1000);
-  search.table().clear();
+  search.newGame();
 }
