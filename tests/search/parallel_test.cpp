@@ -77,6 +77,7 @@ TEST_F(ParallelTest, OneThreadSearchesExactlyAsBeforeAndAfterParallelSearches) {
   for (const char* fen :
        {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", Middlegame}) {
     auto pos = positionFrom(fen);
+    controller().newGame();
     const RecordedResult before = run(*pos, 6);
     const uint32_t nodesBefore = controller().totalNodes();
     EXPECT_EQ(controller().summedCounters().splits, 0u);
