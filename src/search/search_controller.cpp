@@ -178,10 +178,7 @@ void SearchController::searchStart() {
 
 void SearchController::newGame() {
   table_.clear();
-  for (SearchThread& t : threads) {
-    t.history.clear();
-    t.correction.clear();
-  }
+  for (SearchThread& t : threads) t.forgetGame();
 }
 
 uint64_t SearchController::totalNodes() const {

@@ -2,6 +2,10 @@
 
 SearchThread::SearchThread() {
   reset();
+  forgetGame();
+}
+
+void SearchThread::forgetGame() {
   history.clear();
   correction.clear();
 }

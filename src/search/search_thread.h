@@ -101,4 +101,6 @@ struct SearchThread {
   // Clears selDepth, counters, killers and split state for a new search (not the stop flag,
   // nor what earlier searches of the game learnt).
   void reset();
+  // Forgets what the searches of a game learnt (history and correction): a new game.
+  void forgetGame();
 };
