@@ -141,15 +141,17 @@ void SearchController::waitUntilIdle() {
   if (booted) master().idle.wait();
 }
 
+// The search turns from pondering to thinking on the clock; released, it may answer. A single
+// legal move searched a few plies is answered at once.
 bool SearchController::ponderHit(int timeLeftMs) {
+  if (timeLeftMs >= 0) timeControl_.ponderHitAdjust(timeLeftMs);
+  timeControl_.ponderHit();
+  release();
   if (rootCount == 1 && iterationDepth > 2) {
     logInfo("ponderhit & single move!\n");
     stopAll();
     return true;
   }
-  if (timeLeftMs >= 0) timeControl_.ponderHitAdjust(timeLeftMs);
-  timeControl_.ponderHit();
-  release();
   if (timeControl_.iterationTimeout()) stopAll();
   return false;
 }
