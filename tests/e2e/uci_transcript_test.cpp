@@ -173,7 +173,10 @@ TEST(UciTranscript, SearchesPonderingMatesAndPromotions) {
   // the ponder hit is answered at once.
   s.send("position fen 2kr4/ppQ5/4bp2/6p1/3P2p1/4BqP1/PP3P1r/R2R2K1 b - - 0 26");
   s.send("go ponder wtime 3000 btime 2900 winc 100 binc 100");
-  EXPECT_EQ(countLines(s.until("info depth 4 ") + s.sync(), "bestmove"), 0);
+  // (Read in two statements: the operands of + may be read in either order, and a sync read
+  // first would swallow the lines the other waits for.)
+  const std::string pondering = s.until("info depth 4 ");
+  EXPECT_EQ(countLines(pondering + s.sync(), "bestmove"), 0);
   s.send("ponderhit");
   EXPECT_EQ(bestMove(s.until("bestmove")).substr(0, 13), "bestmove c8c7");
   EXPECT_EQ(countLines(s.sync(), "bestmove"), 0);
