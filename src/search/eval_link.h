@@ -15,6 +15,10 @@ inline int exchange(const Position& pos, Move m) {
   return staticExchange(pos, int(pos.sideToMove), m);
 }
 
+// Whether `square` holds a passed pawn in the pawn entry the evaluator scored last. Past a
+// node's first child that entry belongs to a position further down, which shares the node's
+// pawns unless a pawn moved on the way: in games this lookup played better than the node's own
+// entry and than no lookup at all.
 inline bool isPassedPawn(const Evaluator& eval, int side, int square) {
   const PawnSide& record = eval.pawnEntry().side[side];
   for (int i = 0; i < record.passerCount; i++)
