@@ -16,8 +16,8 @@
 namespace {
 
 std::string bestMove(const std::string& text) {
-  const std::vector<std::string> lines = linesStartingWith(text, "bestmove ");
-  return lines.empty() ? "" : lines.back().substr(0, lines.back().find(' ', 9));
+  const std::string line = lastLineStartingWith(text, "bestmove ");
+  return line.substr(0, line.find(' ', 9));
 }
 
 // The engine copied into a folder of its own, as a user unpacks it.

@@ -14,8 +14,8 @@
 namespace {
 
 std::string bestMove(const std::string& text) {
-  const std::vector<std::string> lines = linesStartingWith(text, "bestmove ");
-  return lines.empty() ? "<none>" : lines.back();
+  const std::string line = lastLineStartingWith(text, "bestmove ");
+  return line.empty() ? "<none>" : line;
 }
 
 std::string search(UciSession& s, const std::string& position, const std::string& go) {
@@ -45,8 +45,8 @@ TEST(UciAnalysis, LinesOfListedMovesAndInfoStrings) {
   EXPECT_TRUE(std::regex_match(lines, std::regex("(([123])/1 (a2a3|h2h3) \\2/2 (a2a3|h2h3) ){3}"
                                                  "3/1 (a2a3|h2h3) ")))
       << text;
-  EXPECT_EQ(after(linesStartingWith(text, "bestmove").back(), "bestmove"),
-            after(linesStartingWith(text, "info depth 3 seldepth").back(), "pv"));
+  EXPECT_EQ(after(lastLineStartingWith(text, "bestmove"), "bestmove"),
+            after(lastLineStartingWith(text, "info depth 3 seldepth"), "pv"));
   EXPECT_NE(s.errors().find("zz"), std::string::npos);
 
   s.send("position fen 8/8/8/8/8/8/8/8 w - - 0 1");

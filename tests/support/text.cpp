@@ -31,6 +31,11 @@ std::vector<std::string> linesStartingWith(const std::string& text, const std::s
   return found;
 }
 
+std::string lastLineStartingWith(const std::string& text, const std::string& prefix) {
+  const std::vector<std::string> lines = linesStartingWith(text, prefix);
+  return lines.empty() ? "" : lines.back();
+}
+
 int countLines(const std::string& text, const std::string& prefix) {
   return int(linesStartingWith(text, prefix).size());
 }
