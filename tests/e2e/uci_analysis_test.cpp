@@ -140,7 +140,7 @@ TEST(UciAnalysis, ShortClocksStillSearch) {
   }
   std::string text;
   text = search(s, "position startpos", "go wtime 2000 btime 2000 movestogo 40");
-  const std::string final = linesStartingWith(text, "info depth ").back();
+  const std::string final = lastLineStartingWith(text, "info depth ");
   EXPECT_GE(std::atoi(after(final, "depth").c_str()), 2) << text;
   EXPECT_NE(after(final, "pv"), "") << text;
 }

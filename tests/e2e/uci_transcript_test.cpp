@@ -32,8 +32,8 @@ std::string lastScore(const std::string& text) {
 }
 
 std::string bestMove(const std::string& text) {
-  const std::vector<std::string> lines = linesStartingWith(text, "bestmove ");
-  return lines.empty() ? "<none>" : lines.back();
+  const std::string line = lastLineStartingWith(text, "bestmove ");
+  return line.empty() ? "<none>" : line;
 }
 
 // A search from `position`; its output up to the best move.
