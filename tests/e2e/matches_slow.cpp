@@ -106,13 +106,13 @@ TEST(Matches, PonderHitThroughPolyglot) {
   for (int turn = 0; turn < 3; turn++) {
     const std::string moved = polyglot.readUntil("move ", 60000);
     ASSERT_TRUE(polyglot.matched()) << moved;
-    playMoves(*game, {linesStartingWith(moved, "move ").back().substr(5)});
+    playMoves(*game, {lastLineStartingWith(moved, "move ").substr(5)});
     polyglot.writeLine("hint");
     const std::string hint = polyglot.readUntil("Hint: ", 30000);
     ASSERT_TRUE(polyglot.matched()) << hint;
     char text[MoveTextSize];
     const std::string reply = coordinateMove(
-        text, parseMove(*game, linesStartingWith(hint, "Hint: ").back().substr(6).c_str()));
+        text, parseMove(*game, lastLineStartingWith(hint, "Hint: ").substr(6).c_str()));
     playMoves(*game, {reply});
     polyglot.writeLine("usermove " + reply);
   }
