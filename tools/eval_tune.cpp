@@ -2,12 +2,17 @@
 // the tables that changed in the layout of eval_tables.h (see tuner.h for the fit).
 //
 //   eval_tune [--lambda L] [--epochs N] [--batch N] [--rate R] [--threads N] [--scale K]
-//             [--positions N] [--min-positions N] [--only NAME,...] [--seed S] DATA.bin...
+//             [--positions N] [--min-positions N] [--only NAME,...] [--seed S]
+//             [--write SOURCE-DIR] DATA.bin...
 //
 // Progress and the errors go to standard error; standard output gets the errors before and
-// after as comments and the changed tables. A better fit is a hint, to be tested in games.
+// after as comments and the changed tables. With --write the changed tables are also written
+// into SOURCE-DIR/eval_tables.h and eval_tables.cpp, their layout and comments kept, so that a
+// fit is applied by one command. A better fit is a hint, to be tested in games.
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,6 +24,7 @@ namespace {
 struct Options {
   TuneSettings tune;
   uint64_t positions = 0;  // 0: all
+  std::string sourceDir;   // where to write the changed tables; empty: nowhere
   std::vector<const char*> files;
 };
 
@@ -27,7 +33,7 @@ void usage() {
       stderr,
       "usage: eval_tune [--lambda L] [--epochs N] [--batch N] [--rate R] [--threads N]\n"
       "                 [--scale K] [--positions N] [--min-positions N] [--only NAME,...]\n"
-      "                 [--seed S] DATA.bin...\n");
+      "                 [--seed S] [--write SOURCE-DIR] DATA.bin...\n");
 }
 
 bool number(const char* text, double low, double high, double& value) {
@@ -79,6 +85,9 @@ bool parse(int argc, char** argv, Options& o) {
     } else if (option == "--positions") {
       if (!numeric(0, 1e12)) return false;
       o.positions = uint64_t(v);
+    } else if (option == "--write" && text) {
+      o.sourceDir = text;
+      i++;
     } else if (option == "--only" && text) {
       const std::string list = text;
       i++;
@@ -95,6 +104,42 @@ bool parse(int argc, char** argv, Options& o) {
     }
   }
   return !o.files.empty();
+}
+
+// Writes the tables that changed into the two source files of the weights. Every table is placed
+// before either file is written, so that a declaration not found leaves both as they were.
+bool writeSources(const std::string& dir, const std::vector<const WeightTable*>& changed) {
+  const std::string paths[2] = {dir + "/eval_tables.h", dir + "/eval_tables.cpp"};
+  std::string sources[2];
+  for (int f = 0; f < 2; f++) {
+    std::ifstream in(paths[f], std::ios::binary);
+    if (!in.is_open()) {
+      std::fprintf(stderr, "eval_tune: cannot read %s\n", paths[f].c_str());
+      return false;
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    sources[f] = text.str();
+  }
+  for (const WeightTable* table : changed) {
+    std::string error;
+    if (!writeTableInto(sources[table->inSourceFile ? 1 : 0], *table, error)) {
+      std::fprintf(stderr, "eval_tune: %s: %s\n", paths[table->inSourceFile ? 1 : 0].c_str(),
+                   error.c_str());
+      return false;
+    }
+  }
+  for (int f = 0; f < 2; f++) {
+    std::ofstream out(paths[f], std::ios::binary | std::ios::trunc);
+    out << sources[f];
+    if (!out.flush()) {
+      std::fprintf(stderr, "eval_tune: cannot write %s\n", paths[f].c_str());
+      return false;
+    }
+  }
+  std::fprintf(stderr, "eval_tune: %zu changed tables written into %s\n", changed.size(),
+               dir.c_str());
+  return true;
 }
 
 }  // namespace
@@ -154,11 +199,16 @@ int main(int argc, char** argv) {
               r.after.heldOutResult);
   std::printf("// %zu of %zu values fitted (the others seen in fewer than %d training positions)\n",
               r.fitted, r.parameters, t.minPositions);
+  std::vector<const WeightTable*> changed;
   for (const WeightTable& table : weightTables()) {
-    bool changed = false;
+    bool moved = false;
     for (int i = 0; i < table.count; i++)
-      changed = changed || table.get(i) != before[table.firstId + i];
-    if (changed) std::printf("%s", tableSource(table).c_str());
+      moved = moved || table.get(i) != before[table.firstId + i];
+    if (!moved) continue;
+    changed.push_back(&table);
+    std::printf("%s", tableSource(table).c_str());
   }
+  std::fflush(stdout);
+  if (!options.sourceDir.empty() && !writeSources(options.sourceDir, changed)) return 1;
   return 0;
 }

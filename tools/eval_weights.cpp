@@ -1,7 +1,9 @@
 #include "eval_weights.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
+#include <regex>
 
 namespace {
 
@@ -265,6 +267,56 @@ int weightValue(int id) {
 void setWeightValue(int id, int value) {
   const WeightEntry e = weightEntry(id);
   if (e.table) e.table->set(e.index, value);
+}
+
+namespace {
+
+// Where the whole numbers of an initialiser stand: from `from` to the ';' that ends the
+// declaration, comments skipped (they may hold numbers of their own, like "row 0").
+struct NumberSpan {
+  size_t start, length;
+};
+std::vector<NumberSpan> initialiserNumbers(const std::string& s, size_t from) {
+  std::vector<NumberSpan> numbers;
+  auto isWordChar = [](char c) { return std::isalnum((unsigned char)c) || c == '_'; };
+  for (size_t i = from; i < s.size() && s[i] != ';';) {
+    if (s.compare(i, 2, "//") == 0) {
+      i = s.find('\n', i);
+    } else if (s.compare(i, 2, "/*") == 0) {
+      i = s.find("*/", i);
+      if (i != std::string::npos) i += 2;
+    } else if (std::isdigit((unsigned char)s[i]) && !isWordChar(s[i - 1])) {
+      const size_t start = s[i - 1] == '-' ? i - 1 : i;
+      while (i < s.size() && isWordChar(s[i])) i++;
+      numbers.push_back({start, i - start});
+    } else {
+      i++;
+    }
+  }
+  return numbers;
+}
+
+}  // namespace
+
+bool writeTableInto(std::string& source, const WeightTable& table, std::string& error) {
+  const std::string name = table.name;
+  const std::regex declaration("(^|\\n)EVAL_(WEIGHT|DATA) \\w+ " + name + "(\\[\\d+\\])* = ");
+  std::smatch m;
+  if (!std::regex_search(source, m, declaration)) {
+    error = name + " is not declared here";
+    return false;
+  }
+  const std::vector<NumberSpan> numbers =
+      initialiserNumbers(source, size_t(m.position(0) + m.length(0)));
+  if (int(numbers.size()) != table.count) {
+    error = name + " is declared with " + std::to_string(numbers.size()) + " numbers, not " +
+            std::to_string(table.count);
+    return false;
+  }
+  // Back to front, so that the spans still ahead keep their places.
+  for (int i = table.count - 1; i >= 0; i--)
+    source.replace(numbers[i].start, numbers[i].length, std::to_string(table.get(i)));
+  return true;
 }
 
 MELVOK_EVAL_BEGIN

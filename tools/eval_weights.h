@@ -46,3 +46,8 @@ void setWeightValue(int id, int value);
 
 // The declaration of a table with its present values, in the layout of eval_tables.h.
 std::string tableSource(const WeightTable& table);
+// Writes the present values of `table` into its declaration in `source` (the text of
+// eval_tables.h or eval_tables.cpp): the numbers after its '=' are replaced in order, the layout
+// and the comments kept. False with a message in `error` when `source` declares no such table or
+// its declaration holds another count of numbers.
+bool writeTableInto(std::string& source, const WeightTable& table, std::string& error);

@@ -415,8 +415,10 @@ EVAL_WEIGHT SquareTable pawnChainBonus = {
 };
 // Extra penalties for weak pawns on files without a pawn ahead (open to enemy rooks).
 EVAL_WEIGHT ScalarWeight DoubledOpenMg = -10;
-EVAL_WEIGHT ScalarWeight IsolatedOpenMg = -16, IsolatedOpenEg = -12;
-EVAL_WEIGHT ScalarWeight BackwardOpenMg = -12, BackwardOpenEg = -2;
+EVAL_WEIGHT ScalarWeight IsolatedOpenMg = -16;
+EVAL_WEIGHT ScalarWeight IsolatedOpenEg = -12;
+EVAL_WEIGHT ScalarWeight BackwardOpenMg = -12;
+EVAL_WEIGHT ScalarWeight BackwardOpenEg = -2;
 
 // By relative rank 0..7.
 EVAL_WEIGHT int16_t passedPhalanxMg[8] = {0, 0, 0, 16, 20, 24, 40, 0};

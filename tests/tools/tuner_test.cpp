@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <stdexcept>
+
 #include "eval/evaluator.h"
 #include "eval_weights.h"
 #include "support/paths.h"
@@ -28,7 +33,7 @@ class SavedWeights {
 
 TEST(Tuner, FindsPlantedPieceValues) {
   SavedWeights saved;
-  const int pawn = PawnValue.value, rook = RookValue.value;
+  const int pawn = PawnValue.value, rook = RookValue.value, knight = KnightValue.value;
   PawnValue.value = pawn + 12;
   RookValue.value = rook - 30;
 
@@ -79,7 +84,91 @@ TEST(Tuner, FindsPlantedPieceValues) {
   EXPECT_EQ(RookValue.value, rook - 30);
   EXPECT_LT(report.after.train, report.before.train / 100);
   EXPECT_LT(report.after.heldOut, report.before.heldOut / 100);
-  EXPECT_EQ(KnightValue.value, 300) << "a weight not named is not fitted";
+  EXPECT_EQ(KnightValue.value, knight) << "a weight not named is not fitted";
+}
+
+std::string fileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+const WeightTable& tableNamed(const std::string& name) {
+  for (const WeightTable& t : weightTables())
+    if (name == t.name) return t;
+  throw std::runtime_error("no weight table " + name);
+}
+
+// The numbers of a declaration as a reader of the source sees them: from its '=' to its ';',
+// comments left out. Also where the declaration begins and ends.
+struct Declaration {
+  size_t begin = std::string::npos, end = std::string::npos;
+  std::vector<int> values;
+};
+Declaration declarationOf(const std::string& source, const std::string& name) {
+  Declaration d;
+  std::smatch m;
+  if (!std::regex_search(source, m, std::regex("EVAL_(WEIGHT|DATA) \\w+ " + name + "\\b[^;]*=")))
+    return d;
+  d.begin = size_t(m.position(0));
+  d.end = source.find(';', d.begin + m.length(0));
+  std::string body = source.substr(d.begin + m.length(0), d.end - d.begin - m.length(0));
+  body = std::regex_replace(body, std::regex("//[^\\n]*"), "");
+  const std::regex number("-?\\d+");
+  for (auto it = std::sregex_iterator(body.begin(), body.end(), number);
+       it != std::sregex_iterator(); ++it)
+    d.values.push_back(std::stoi(it->str()));
+  return d;
+}
+
+// A fit is applied by writing the tables into the engine's source: every table written back
+// unchanged leaves both files as they are (comments with numbers in them included), and a
+// changed entry lands in its own table, row and file, with nothing else in the files moved.
+TEST(Tuner, WritesFittedTablesIntoTheSource) {
+  SavedWeights saved;
+  const std::string original[2] = {fileText(sourcePath("src/eval/eval_tables.h")),
+                                   fileText(sourcePath("src/eval/eval_tables.cpp"))};
+  ASSERT_GT(original[0].size(), 10000u);
+  ASSERT_GT(original[1].size(), 1000u);
+  std::string written[2] = {original[0], original[1]};
+  std::string error;
+  for (const WeightTable& t : weightTables())
+    EXPECT_TRUE(writeTableInto(written[t.inSourceFile], t, error)) << error;
+  EXPECT_EQ(written[0], original[0]);
+  EXPECT_EQ(written[1], original[1]);
+
+  IsolatedOpenEg.value = 37;              // a scalar, from a negative value
+  passedPhalanxEg[6] = int16_t(-5);       // a list, to a negative one
+  kingSquareTable[7][2] = int16_t(1234);  // a square table of the header
+  shelterTable[1][4][1] = int16_t(-321);  // the second of the source file's square tables
+  for (const char* name :
+       {"IsolatedOpenEg", "passedPhalanxEg", "kingSquareTable", "shelterTable"}) {
+    const WeightTable& t = tableNamed(name);
+    std::string& text = written[t.inSourceFile];
+    const std::string previous = text;
+    const Declaration before = declarationOf(text, name);
+    ASSERT_NE(before.end, std::string::npos) << name;
+    ASSERT_TRUE(writeTableInto(text, t, error)) << error;
+    const Declaration after = declarationOf(text, name);
+    ASSERT_EQ(after.values.size(), size_t(t.count)) << name;
+    for (int i = 0; i < t.count; i++) EXPECT_EQ(after.values[i], t.get(i)) << name << " " << i;
+    EXPECT_EQ(after.begin, before.begin) << name;
+    EXPECT_EQ(text.substr(0, after.begin), previous.substr(0, before.begin)) << name;
+    EXPECT_EQ(text.substr(after.end), previous.substr(before.end)) << name;
+  }
+  EXPECT_EQ(declarationOf(written[0], "IsolatedOpenEg").values, std::vector<int>{37});
+  EXPECT_EQ(declarationOf(written[0], "passedPhalanxEg").values[6], -5);
+  EXPECT_EQ(declarationOf(written[0], "kingSquareTable").values[7 * 8 + 2], 1234);
+  EXPECT_EQ(declarationOf(written[1], "shelterTable").values[64 + 4 * 8 + 1], -321);
+
+  // A table the text does not declare, or declares with another count, is not written.
+  std::string other = "EVAL_WEIGHT int16_t passedPhalanxEg[3] = {1, 2, 3};\n";
+  EXPECT_FALSE(writeTableInto(other, tableNamed("passedPhalanxEg"), error));
+  EXPECT_EQ(error, "passedPhalanxEg is declared with 3 numbers, not 8");
+  EXPECT_FALSE(writeTableInto(other, tableNamed("PawnValue"), error));
+  EXPECT_EQ(error, "PawnValue is not declared here");
+  EXPECT_EQ(other, "EVAL_WEIGHT int16_t passedPhalanxEg[3] = {1, 2, 3};\n");
 }
 
 }  // namespace
