@@ -70,143 +70,145 @@ constexpr int relativeSquare(int side, int sq) { return side == 0 ? sq ^ 0x70 : 
 // Material.
 // ---------------------------------------------------------------------------------------------
 
-EVAL_WEIGHT ScalarWeight PawnValue = 100;
-EVAL_WEIGHT ScalarWeight KnightValue = 300;
-EVAL_WEIGHT ScalarWeight BishopValue = 300;
-EVAL_WEIGHT ScalarWeight RookValue = 500;
-EVAL_WEIGHT ScalarWeight QueenValue = 1000;
+EVAL_WEIGHT ScalarWeight PawnValue = 84;
+EVAL_WEIGHT ScalarWeight KnightValue = 291;
+EVAL_WEIGHT ScalarWeight BishopValue = 312;
+EVAL_WEIGHT ScalarWeight RookValue = 474;
+EVAL_WEIGHT ScalarWeight QueenValue = 1014;
 
 // ---------------------------------------------------------------------------------------------
 // Material imbalance. Pawn-indexed tables run 0..8, the others by major-piece weight
 // min(7, rooks + 3 * queens) 0..7.
 // ---------------------------------------------------------------------------------------------
 
-// Rooks lose a little with many pawns on the board (fewer open files).
-EVAL_WEIGHT int16_t rookByPawns[9] = {0, 0, 0, 0, 0, -5, -10, -15, -20};
-// Bishops are best in open positions, knights in closed ones.
-EVAL_WEIGHT int16_t bishopByPawns[9] = {24, 22, 20, 18, 17, 16, 15, 14, 12};
-EVAL_WEIGHT int16_t knightByPawns[9] = {5, 7, 9, 10, 11, 12, 15, 15, 15};
+// A rook is worth most with no pawns left to block it; with pawns the table is nearly flat.
+EVAL_WEIGHT int16_t rookByPawns[9] = {11, -6, -8, -3, -1, 1, 3, 4, 3};
+// Both minor pieces gain with pawns on the board, the knight more: bishops are relatively
+// best in open positions, knights in closed ones.
+EVAL_WEIGHT int16_t bishopByPawns[9] = {-19, 9, 9, 11, 13, 14, 14, 21, 30};
+EVAL_WEIGHT int16_t knightByPawns[9] = {-8, 6, 9, 11, 17, 23, 30, 35, 43};
 
-EVAL_WEIGHT int16_t extraBishop[8] = {35, 43, 47, 31, 31, 39, 0, 0};
-EVAL_WEIGHT int16_t bishopVsKnightA[8] = {35, 47, 52, 35, 40, 45, 0, 0};
-EVAL_WEIGHT int16_t bishopVsKnightB[8] = {-8, -3, 6, -8, 4, 12, 0, 0};
-EVAL_WEIGHT int16_t bishopPairVsNone[8] = {25, 47, 56, 33, 40, 62, 0, 0};
-EVAL_WEIGHT int16_t loneBishopVsNone[8] = {-21, -7, -10, -19, -6, -2, 0, 0};
-EVAL_WEIGHT int16_t twoMinorsVsRook[8] = {7, 62, 0, 51, 68, 0, 0, 0};
-EVAL_WEIGHT int16_t minorVsRookC[8] = {0, 32, -2, 0, -3, -21, 0, 0};
-EVAL_WEIGHT int16_t minorVsRookD[8] = {0, 41, -4, 0, 17, -16, 0, 0};
-EVAL_WEIGHT int16_t minorVsRookA[8] = {0, 46, 7, 0, 37, 18, 0, 0};
-EVAL_WEIGHT int16_t minorVsRookB[8] = {0, 62, -4, 0, 45, 20, 0, 0};
-EVAL_WEIGHT int16_t queenVsRook[8] = {2, -40, 0, 0, 0, 0, 0, 0};
-EVAL_WEIGHT int16_t queenVsRookPawns[9] = {-50, -20, 5, 15, 20, 0, -20, 0, 0};
-EVAL_WEIGHT int16_t queenVsTwoRooks[8] = {0, 8, 10, 10, 10, 0, 0, 0};
-EVAL_WEIGHT int16_t minorUpB[8] = {69, 47, 39, 67, 39, 55, 0, 0};
-EVAL_WEIGHT int16_t minorUpA[8] = {42, 34, 19, 40, 42, 42, 0, 0};
+EVAL_WEIGHT int16_t extraBishop[8] = {29, 40, 42, 27, 19, 26, 0, 0};
+EVAL_WEIGHT int16_t bishopVsKnightA[8] = {44, 31, 35, 53, 14, 24, 0, 0};
+EVAL_WEIGHT int16_t bishopVsKnightB[8] = {-36, -12, 0, -49, -28, -7, 0, 0};
+EVAL_WEIGHT int16_t bishopPairVsNone[8] = {66, 43, 49, -29, 3, 43, 0, 0};
+EVAL_WEIGHT int16_t loneBishopVsNone[8] = {-7, -4, -4, -29, -10, -10, 0, 0};
+EVAL_WEIGHT int16_t twoMinorsVsRook[8] = {16, 50, 85, 61, 20, -69, 0, 0};
+EVAL_WEIGHT int16_t minorVsRookC[8] = {-13, 38, 13, 170, -5, -3, 0, 0};
+EVAL_WEIGHT int16_t minorVsRookD[8] = {-157, 39, 12, -9, -5, -11, 0, 0};
+EVAL_WEIGHT int16_t minorVsRookA[8] = {-120, 36, 7, 0, 10, 7, 0, 0};
+EVAL_WEIGHT int16_t minorVsRookB[8] = {-108, 51, 1, 0, 16, 3, 0, 0};
+EVAL_WEIGHT int16_t queenVsRook[8] = {36, -27, 0, 0, 0, 0, 0, 0};
+EVAL_WEIGHT int16_t queenVsRookPawns[9] = {-15, 23, -5, 13, 18, 25, -11, 24, 57};
+EVAL_WEIGHT int16_t queenVsTwoRooks[8] = {29, 33, 60, 76, 10, 0, 0, 0};
+EVAL_WEIGHT int16_t minorUpB[8] = {95, 75, 72, 71, 54, 21, 0, 0};
+EVAL_WEIGHT int16_t minorUpA[8] = {66, 55, 51, 67, 29, 4, 0, 0};
 // Out of 1024: an imbalance matters most when the side ahead keeps a few pawns.
-EVAL_WEIGHT int16_t imbalanceByPawns[9] = {700, 1100, 1200, 1250, 1200, 1150, 1100, 1050, 975};
+EVAL_WEIGHT int16_t imbalanceByPawns[9] = {557, 661, 1075, 1142, 1177, 1156, 1099, 1227, 886};
 // Three minor pieces against a queen (same rooks) are worth more than their units say.
-EVAL_WEIGHT ScalarWeight ThreeMinorsVsQueen = 92;
+EVAL_WEIGHT ScalarWeight ThreeMinorsVsQueen = 27;
 // The imbalance grows by this much (out of 1024) for every unit of pieces the side ahead has
 // below 16: in a thinner position the extra piece weighs more.
-EVAL_WEIGHT ScalarWeight ImbalancePerUnit = 6;
+EVAL_WEIGHT ScalarWeight ImbalancePerUnit = 31;
 
 // ---------------------------------------------------------------------------------------------
 // Draw scaling (out of 1024).
 // ---------------------------------------------------------------------------------------------
 
 // Queen endings with equal pawns: few pawns mean perpetual check chances. By pawns per side.
-EVAL_WEIGHT int16_t queenEndingScale[9] = {512, 512, 768, 896, 1024, 1024, 1024, 1024, 1024};
+EVAL_WEIGHT int16_t queenEndingScale[9] = {512, 571, 601, 781, 986, 741, 1024, 1024, 1024};
 // Rook endings (one rook each, pawns within one): by total pawns 0..16.
-EVAL_WEIGHT int16_t rookEndingScale[17] = {100,  700,  512,  800,  800, 900, 900, 1024, 1024,
-                                           1024, 1024, 1024, 1024, 900, 900, 800, 800};
-EVAL_WEIGHT ScalarWeight DrawishScale = 64;    // hardly any winning material left
-EVAL_WEIGHT ScalarWeight LonePawnScale = 128;  // one pawn against a minor that can give itself up
+EVAL_WEIGHT int16_t rookEndingScale[17] = {45,   462,  488,  866,  819,  894, 912, 1138, 1018,
+                                           1089, 1119, 1082, 1012, 1110, 900, 800, 800};
+EVAL_WEIGHT ScalarWeight DrawishScale = 99;    // hardly any winning material left
+EVAL_WEIGHT ScalarWeight LonePawnScale = 206;  // one pawn against a minor that can give itself up
 EVAL_WEIGHT ScalarWeight SameBishopsScale = 256;  // two bishops on one colour cannot force mate
-// Opposite-coloured bishops: 412 + 16 per pawn on the board.
-EVAL_WEIGHT ScalarWeight OppositeBishopsBase = 412;
-EVAL_WEIGHT ScalarWeight OppositeBishopsPerPawn = 16;
-EVAL_WEIGHT ScalarWeight TempoBonus = 6;
+// Opposite-coloured bishops: the base plus so much per pawn on the board.
+EVAL_WEIGHT ScalarWeight OppositeBishopsBase = 58;
+EVAL_WEIGHT ScalarWeight OppositeBishopsPerPawn = 79;
+EVAL_WEIGHT ScalarWeight TempoBonus = 9;
 
 // ---------------------------------------------------------------------------------------------
 // King safety.
 // ---------------------------------------------------------------------------------------------
 
 // By file distance from the king to the nearest file holding own (enemy) pawns.
-EVAL_WEIGHT int16_t kingPawnSpan[8] = {0, 4, 16, 20, 24, 28, 32, 36};
-EVAL_WEIGHT int16_t kingFileDistance[8] = {0, 2, 8, 10, 12, 14, 16, 18};
+EVAL_WEIGHT int16_t kingPawnSpan[8] = {0, 8, 19, 28, 33, 34, 39, 36};
+EVAL_WEIGHT int16_t kingFileDistance[8] = {0, 4, 9, 17, 23, 32, 23, 21};
 // Final scaling of the king term in the ending.
-EVAL_WEIGHT int16_t kingScaleByPawns[9] = {8, 12, 16, 20, 24, 24, 24, 24, 24};
-EVAL_WEIGHT int16_t kingScaleByUnits[34] = {24, 16, 16, 24, 16, 16, 24, 16, 16, 16, 12, 12,
-                                            12, 8,  8,  8,  8,  12, 16, 20, 24, 24, 24, 24,
+EVAL_WEIGHT int16_t kingScaleByPawns[9] = {49, 13, 15, 16, 18, 18, 17, 15, -3};
+EVAL_WEIGHT int16_t kingScaleByUnits[34] = {7,  16, 16, 19, 16, 25, 39, 16, 17, 32, 16, 12,
+                                            7,  13, 8,  8,  8,  12, 16, 20, 24, 24, 24, 24,
                                             24, 16, 16, 16, 16, 16, 16, 16, 0,  0};
 // Attack danger thresholds: every threshold the danger exceeds adds the excess again.
-EVAL_WEIGHT int16_t kingDangerThresholds[8] = {8, 16, 24, 32, 48, 64, 80, 96};
+EVAL_WEIGHT int16_t kingDangerThresholds[8] = {-4, -4, 5, 9, 48, 90, 154, 225};
 // The danger: the square's base danger plus a quarter of the attackers' potential, raised by a
-// weak shelter (by (KingShelterBase + storm - shelter) / 16) and by the attackers' move.
-EVAL_WEIGHT ScalarWeight KingShelterBase = 16;
-EVAL_WEIGHT ScalarWeight KingDangerToMove = 4;
+// weak shelter (by (KingShelterBase + storm - shelter) / 16), and changed when the king's side
+// is to move.
+EVAL_WEIGHT ScalarWeight KingShelterBase = 61;
+EVAL_WEIGHT ScalarWeight KingDangerToMove = -10;
 // The penalty: the summed excess over the thresholds, times this out of 32 (with full attacking
 // material).
-EVAL_WEIGHT ScalarWeight KingDangerWeight = 12;
+EVAL_WEIGHT ScalarWeight KingDangerWeight = 3;
 
 // The attack potential of the pieces against the king: each piece's weight times how near its
 // line (its walk toward the king) comes to the king's area, less what stands in the way.
-EVAL_WEIGHT ScalarWeight KingAttackKnight = 3;
-EVAL_WEIGHT ScalarWeight KingAttackBishop = 3;
-EVAL_WEIGHT ScalarWeight KingAttackRook = 4;
-EVAL_WEIGHT ScalarWeight KingAttackQueen = 8;
-// The value of a walk's last square: more when the line runs straight at the king, when a queen
-// ends on an empty square, when a bishop's last square is not held by another bishop (a bishop
-// there blocks its partner); less when a rook ends on another rook.
+EVAL_WEIGHT ScalarWeight KingAttackKnight = 6;
+EVAL_WEIGHT ScalarWeight KingAttackBishop = 5;
+EVAL_WEIGHT ScalarWeight KingAttackRook = 10;
+EVAL_WEIGHT ScalarWeight KingAttackQueen = 7;
+// The value of a walk's last square, changed when the line runs straight at the king, when a
+// queen ends on an empty square, when a bishop's last square is not held by another bishop (a
+// bishop there blocks its partner), and when a rook ends on another rook.
 EVAL_WEIGHT ScalarWeight WalkStraight = 4;
-EVAL_WEIGHT ScalarWeight WalkQueenEmptyEnd = 2;
-EVAL_WEIGHT ScalarWeight WalkBishopEndFree = 4;
-EVAL_WEIGHT ScalarWeight WalkRookEndOnRook = -4;
-// What a walk pays for the pieces in the way. The attacker's own: a pawn on a bishop's diagonal
-// (it must advance first, and cannot when blocked), a piece on it, a pawn on a rook's or queen's
-// line, the extra cost of such a pawn that must advance to a lever, a piece on a rook's or
-// queen's line, and a rook or queen behind it (a battery: it helps).
-EVAL_WEIGHT ScalarWeight WalkOwnPawnOnDiagonal = 4;
-EVAL_WEIGHT ScalarWeight WalkOwnPieceOnDiagonal = 2;
-EVAL_WEIGHT ScalarWeight WalkOwnPawnOnLine = 2;
-EVAL_WEIGHT ScalarWeight WalkPawnToLever = 4;
-EVAL_WEIGHT ScalarWeight WalkOwnPieceOnLine = 2;
-EVAL_WEIGHT ScalarWeight WalkBattery = -4;
-// The defender's: any piece, more for a bishop on a bishop's diagonal, a pawn on a rook's line
-// and a rook on a rook's line; every defender pawn guarding the square costs more again. A
-// queen's walk pays its own amounts.
-EVAL_WEIGHT ScalarWeight WalkEnemyPiece = 2;
-EVAL_WEIGHT ScalarWeight WalkEnemyBishopOnDiagonal = 2;
-EVAL_WEIGHT ScalarWeight WalkEnemyPawnOnLine = 2;
-EVAL_WEIGHT ScalarWeight WalkEnemyRookOnLine = 2;
-EVAL_WEIGHT ScalarWeight WalkGuardingPawn = 2;
+EVAL_WEIGHT ScalarWeight WalkQueenEmptyEnd = 0;
+EVAL_WEIGHT ScalarWeight WalkBishopEndFree = -2;
+EVAL_WEIGHT ScalarWeight WalkRookEndOnRook = -1;
+// What a walk pays for the pieces in the way (a negative cost helps it). The attacker's own: a
+// pawn on a bishop's diagonal (it must advance first, and cannot when blocked), a piece on it, a
+// pawn on a rook's or queen's line, the extra cost of such a pawn that must advance to a lever,
+// a piece on a rook's or queen's line, and a rook or queen on it (a battery).
+EVAL_WEIGHT ScalarWeight WalkOwnPawnOnDiagonal = -1;
+EVAL_WEIGHT ScalarWeight WalkOwnPieceOnDiagonal = -4;
+EVAL_WEIGHT ScalarWeight WalkOwnPawnOnLine = 5;
+EVAL_WEIGHT ScalarWeight WalkPawnToLever = 3;
+EVAL_WEIGHT ScalarWeight WalkOwnPieceOnLine = 1;
+EVAL_WEIGHT ScalarWeight WalkBattery = -2;
+// The defender's: any piece, then a bishop on a bishop's diagonal, a pawn on a rook's line and
+// a rook on a rook's line, and every defender pawn guarding the square. A queen's walk pays its
+// own amounts.
+EVAL_WEIGHT ScalarWeight WalkEnemyPiece = -1;
+EVAL_WEIGHT ScalarWeight WalkEnemyBishopOnDiagonal = 26;
+EVAL_WEIGHT ScalarWeight WalkEnemyPawnOnLine = 6;
+EVAL_WEIGHT ScalarWeight WalkEnemyRookOnLine = 1;
+EVAL_WEIGHT ScalarWeight WalkGuardingPawn = 6;
 EVAL_WEIGHT ScalarWeight WalkQueenEnemyPiece = 3;
-EVAL_WEIGHT ScalarWeight WalkQueenGuardingPawn = 4;
+EVAL_WEIGHT ScalarWeight WalkQueenGuardingPawn = 3;
 
 // With heavy material about: a penalty of KingShieldWeight * (KingShieldBase - shield) / 32 per
 // unit of the opponent's pieces, the shield being shelter less storm, and the better of that and
 // a shelter the king can still castle behind. A bishop right in front of the king shields it; to
-// castle costs time, and more for every piece still between king and rook.
-EVAL_WEIGHT ScalarWeight KingShieldWeight = 8;
-EVAL_WEIGHT ScalarWeight KingShieldBase = 16;
-EVAL_WEIGHT ScalarWeight ShieldBishopInFront = 2;
-EVAL_WEIGHT ScalarWeight CastlingShieldCost = 2;
-EVAL_WEIGHT ScalarWeight CastlingPathPiece = 1;
+// castle costs time, and the pieces still between king and rook change that cost.
+EVAL_WEIGHT ScalarWeight KingShieldWeight = 2;
+EVAL_WEIGHT ScalarWeight KingShieldBase = 3;
+EVAL_WEIGHT ScalarWeight ShieldBishopInFront = 5;
+EVAL_WEIGHT ScalarWeight CastlingShieldCost = 12;
+EVAL_WEIGHT ScalarWeight CastlingPathPiece = -1;
 
 // The king wants the centre in the ending and its own back rank while pieces are about.
 EVAL_WEIGHT SquareTable kingSquareTable = {
-    {-20, -12, -12, -8, -8, -12, -12, -20},  // row 0: opponent's back rank
-    {-20, -8, 2, 6, 6, 2, -8, -20},           {-8, 0, 16, 22, 22, 16, 0, -8},
-    {-8, 0, 24, 32, 32, 24, 0, -8},           {-8, 0, 16, 22, 22, 16, 0, -8},  // as row 2
-    {-20, -8, 2, 6, 6, 2, -8, -20},                                            // as row 1
-    {-20, -12, -12, -8, -8, -12, -12, -20},                                    // as row 0
-    {-32, -24, -24, -24, -24, -24, -24, -32},  // row 7: own back rank
+    {-10, 48, 57, 65, 65, 57, 48, -10},  // row 0: opponent's back rank
+    {21, 46, 58, 66, 66, 58, 46, 21},   {24, 48, 62, 63, 63, 62, 48, 24},
+    {22, 36, 35, 24, 24, 35, 36, 22},   {13, 21, 25, 27, 27, 25, 21, 13},
+    {9, 14, 15, 19, 19, 15, 14, 9},     {6, 8, 6, 7, 7, 6, 8, 6},
+    {-10, 4, -3, -8, -8, -3, 4, -10},  // row 7: own back rank
 };
 // Base danger of the king's square: high anywhere in front of its own camp.
 EVAL_WEIGHT SquareTable kingDanger = {
-    {9, 9, 9, 9, 9, 9, 9, 9}, {9, 9, 9, 9, 9, 9, 9, 9}, {9, 9, 9, 9, 9, 9, 9, 9},
-    {9, 9, 9, 9, 9, 9, 9, 9}, {8, 9, 9, 9, 9, 9, 9, 8}, {4, 5, 6, 7, 7, 6, 5, 4},
-    {1, 1, 4, 6, 6, 4, 1, 1}, {1, 0, 4, 4, 4, 4, 0, 1},
+    {9, 50, 11, 25, 25, 11, 50, 9},     {42, 0, 11, -4, -4, 11, 0, 42},
+    {33, 7, 21, 35, 35, 21, 7, 33},     {31, 31, 41, 32, 32, 41, 31, 31},
+    {33, 47, 38, 28, 28, 38, 47, 33},   {6, 7, 23, 7, 7, 23, 7, 6},
+    {-7, -10, 1, -11, -11, 1, -10, -7}, {-6, -11, -3, -12, -12, -3, -11, -6},
 };
 
 // Attack tables indexed by (king square - attacker square) + 120. They are defined by rules on
@@ -241,82 +243,87 @@ inline int kingZoneOfFile(int file) { return file <= 2 ? 0 : file <= 4 ? 1 : 2; 
 // the number of attacked enemy pieces.
 // ---------------------------------------------------------------------------------------------
 
-EVAL_WEIGHT int16_t knightMobilityMg[9] = {-12, -4, 0, 2, 4, 5, 7, 8, 10};
-EVAL_WEIGHT int16_t knightMobilityEg[9] = {-6, -2, 0, 1, 2, 2, 3, 4, 5};
-EVAL_WEIGHT int16_t knightAttacksMg[9] = {0, 3, 6, 9, 12, 12, 12, 12, 0};
-EVAL_WEIGHT int16_t knightAttacksEg[9] = {0, 12, 24, 36, 48, 48, 48, 48, 0};
+EVAL_WEIGHT int16_t knightMobilityMg[9] = {-22, -3, -2, 0, 7, 6, 5, 7, 8};
+EVAL_WEIGHT int16_t knightMobilityEg[9] = {-46, -49, -22, -17, -6, 5, 10, 15, 14};
+EVAL_WEIGHT int16_t knightAttacksMg[9] = {-5, 2, 9, 30, 64, 12, 12, 12, 0};
+EVAL_WEIGHT int16_t knightAttacksEg[9] = {-21, 9, 40, 72, 75, 48, 48, 48, 0};
 // Knights love outposts: times the opponent's pawns / 8.
 EVAL_WEIGHT SquareTable knightSquareTable = {
-    {-72, -32, -24, -24, -24, -24, -32, -72}, {-32, -8, 0, 4, 4, 0, -8, -32},
-    {-24, 4, 20, 24, 24, 20, 4, -24},         {-20, 4, 16, 20, 20, 16, 4, -20},
-    {-20, 0, 8, 16, 16, 8, 0, -20},           {-24, -8, 0, 4, 4, 0, -8, -24},
-    {-32, -24, -16, -8, -8, -16, -24, -32},   {-40, -32, -24, -24, -24, -24, -32, -40},
+    {-102, -34, -53, -13, -13, -53, -34, -102},
+    {-29, -32, 18, 18, 18, 18, -32, -29},
+    {-9, 19, 23, 39, 39, 23, 19, -9},
+    {1, 2, 17, 23, 23, 17, 2, 1},
+    {-4, 7, 17, 18, 18, 17, 7, -4},
+    {-13, 6, 7, 14, 14, 7, 6, -13},
+    {-1, -6, 1, 6, 6, 1, -6, -1},
+    {-54, -14, -7, -10, -10, -7, -14, -54},
 };
 // An own pawn right in front of the knight shields it.
 EVAL_WEIGHT SquareTable knightBehindPawn = {
-    {0, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0},         {0, 0, 0, 0, 0, 0, 0, 0},
-    {0, 4, 8, 8, 8, 8, 4, 0}, {14, 10, 12, 16, 16, 12, 10, 14}, {8, 6, 8, 12, 12, 8, 6, 8},
-    {0, 3, 4, 6, 6, 4, 3, 0}, {0, 0, 0, 0, 0, 0, 0, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0},       {0, 0, 0, 0, 0, 0, 0, 0},       {0, 46, 47, 71, 71, 47, 46, 0},
+    {3, 71, 26, 46, 46, 26, 71, 3}, {21, 29, 8, 14, 14, 8, 29, 21}, {12, 6, 11, 3, 3, 11, 6, 12},
+    {-2, -4, -4, 5, 5, -4, -4, -2}, {42, -6, 13, 3, 3, 13, -6, 42},
 };
 // An enemy pawn three ranks ahead will soon chase the knight away.
 EVAL_WEIGHT SquareTable knightPawnAhead = {
-    {0, 0, 0, 0, 0, 0, 0, 0},         {0, 0, 0, 0, 0, 0, 0, 0},
-    {0, 0, 0, 0, 0, 0, 0, 0},         {0, 0, 0, 0, 0, 0, 0, 0},
-    {-8, -8, -8, -8, -8, -8, -8, -8}, {-8, -8, -8, -8, -8, -8, -8, -8},
-    {-8, -8, -4, -4, -4, -4, -8, -8}, {-32, -24, -24, -12, -12, -24, -24, -32},
+    {0, 0, 0, 0, 0, 0, 0, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0},
+    {-10, -16, -8, -13, -13, -8, -16, -10},
+    {-11, -10, -9, -12, -12, -9, -10, -11},
+    {-17, -15, -14, -3, -3, -14, -15, -17},
+    {-112, -21, -34, -27, -27, -34, -21, -112},
 };
 
-EVAL_WEIGHT int16_t bishopMobility[16] = {-24, -16, -12, -8, -4, 0,  4,  8,
-                                          12,  14,  16,  18, 20, 22, 24, 26};
-EVAL_WEIGHT int16_t bishopAttacksMg[8] = {0, 3, 6, 6, 6, 0, 0, 0};
-EVAL_WEIGHT int16_t bishopAttacksEg[8] = {0, 18, 36, 36, 36, 0, 0, 0};
+EVAL_WEIGHT int16_t bishopMobility[16] = {-28, -13, -9, -2, 0,  5,  8,  10,
+                                          11,  13,  15, 15, 13, 13, 24, 26};
+EVAL_WEIGHT int16_t bishopAttacksMg[8] = {8, 18, 24, 56, 6, 0, 0, 0};
+EVAL_WEIGHT int16_t bishopAttacksEg[8] = {-20, 2, 27, 47, 36, 0, 0, 0};
 EVAL_WEIGHT SquareTable bishopSquareTable = {
-    {-12, -8, -6, -4, -4, -6, -8, -12},
-    {-8, 0, -2, 0, 0, -2, 0, -8},
-    {-6, -2, 4, 2, 2, 4, -2, -6},
-    {-4, 0, 2, 8, 8, 2, 0, -4},
-    {-4, 0, 2, 8, 8, 2, 0, -4},    // as row 3
-    {-6, -2, 4, 2, 2, 4, -2, -6},  // as row 2
-    {-8, 0, -2, 0, 0, -2, 0, -8},  // as row 1
-    {-24, -20, -16, -12, -12, -16, -20, -24},
+    {-16, -8, -25, -23, -23, -25, -8, -16}, {-21, 4, -6, -5, -5, -6, 4, -21},
+    {-7, 5, 12, 6, 6, 12, 5, -7},           {-12, -6, 6, 13, 13, 6, -6, -12},
+    {-12, -4, 4, 9, 9, 4, -4, -12},         {-5, 4, 6, 2, 2, 6, 4, -5},
+    {-13, 7, 1, 2, 2, 1, 7, -13},           {-17, -8, -10, -12, -12, -10, -8, -17},
 };
 
-EVAL_WEIGHT int16_t rookMobilityMg[16] = {-12, -10, -6, -3, 0,  3,  6,  9,
-                                          12,  14,  15, 16, 16, 16, 16, 16};
-EVAL_WEIGHT int16_t rookMobilityEg[16] = {-36, -30, -24, -18, -12, -6, 0,  6,
-                                          12,  16,  19,  22,  25,  25, 25, 25};
-EVAL_WEIGHT int16_t rookAttacksMg[8] = {0, 6, 12, 18, 8, 0, 0, 0};
-EVAL_WEIGHT int16_t rookAttacksEg[8] = {0, 12, 24, 36, 16, 0, 0, 0};
+EVAL_WEIGHT int16_t rookMobilityMg[16] = {-26, -18, -15, -10, -11, -11, -8, -4,
+                                          -5,  -3,  -2,  4,   15,  8,   30, 16};
+EVAL_WEIGHT int16_t rookMobilityEg[16] = {-46, -28, -10, 0,  13, 18, 24, 24,
+                                          32,  36,  37,  37, 38, 41, 39, 25};
+EVAL_WEIGHT int16_t rookAttacksMg[8] = {-42, -31, -33, -26, -2, 0, 0, 0};
+EVAL_WEIGHT int16_t rookAttacksEg[8] = {31, 56, 89, 102, 96, 0, 0, 0};
 // By the number of files without any pawn (open) or without own pawns (half-open).
-EVAL_WEIGHT int16_t rookOpenFile[8] = {0, 16, 16, 16, 12, 8, -2, -2};
-EVAL_WEIGHT int16_t rookHalfOpenFile[8] = {0, 8, 8, 8, 8, 8, 8, 8};
+EVAL_WEIGHT int16_t rookOpenFile[8] = {0, 19, 21, 19, 13, 12, 6, -26};
+EVAL_WEIGHT int16_t rookHalfOpenFile[8] = {0, 8, 7, 8, 7, 7, 5, 6};
 
 EVAL_WEIGHT SquareTable queenSquareMg = {
-    {-4, -2, 0, 0, 0, 0, -2, -4}, {-4, -2, 0, 0, 0, 0, -2, -4},       {-4, -2, 0, 0, 0, 0, -2, -4},
-    {-4, -2, 0, 0, 0, 0, -2, -4}, {-4, -2, 0, 2, 2, 0, -2, -4},       {-6, -2, 2, 4, 4, 2, -2, -6},
-    {-8, -4, 0, 2, 2, 0, -4, -8}, {-12, -8, -4, -2, -2, -4, -8, -12},
+    {-62, -43, 12, 29, 29, 12, -43, -62},   {8, -1, 3, -13, -13, 3, -1, 8},
+    {-18, 0, -20, -12, -12, -20, 0, -18},   {-19, -31, -35, -29, -29, -35, -31, -19},
+    {-12, -29, -7, -11, -11, -7, -29, -12}, {2, 7, 9, 13, 13, 9, 7, 2},
+    {-13, 23, 27, 30, 30, 27, 23, -13},     {26, 26, 21, 30, 30, 21, 26, 26},
 };
 EVAL_WEIGHT SquareTable queenSquareEg = {
-    {-8, -6, -4, -2, -2, -4, -6, -8}, {-6, -4, -2, 0, 0, -2, -4, -6},
-    {-2, 0, 2, 4, 4, 2, 0, -2},       {0, 0, 4, 8, 8, 4, 0, 0},
-    {-3, 0, 3, 6, 6, 3, 0, -3},       {-6, -4, 0, 2, 2, 0, -4, -6},
-    {-8, -7, -6, -4, -4, -6, -7, -8}, {-10, -9, -8, -6, -6, -8, -9, -10},
+    {46, 31, 19, -6, -6, 19, 31, 46},         {-28, -8, -1, 30, 30, -1, -8, -28},
+    {-15, 7, 41, 29, 29, 41, 7, -15},         {-1, 22, 49, 55, 55, 49, 22, -1},
+    {-36, 17, -20, 16, 16, -20, 17, -36},     {-43, -52, -23, -40, -40, -23, -52, -43},
+    {-19, -64, -68, -48, -48, -68, -64, -19}, {-33, -101, -73, -62, -62, -73, -101, -33},
 };
 
-EVAL_WEIGHT ScalarWeight TrappedMinorPenalty = 100;
-EVAL_WEIGHT ScalarWeight TrappedRookPenalty = 50;
+EVAL_WEIGHT ScalarWeight TrappedMinorPenalty = 68;
+EVAL_WEIGHT ScalarWeight TrappedRookPenalty = 51;
 
 // A rook (on the seventh or eighth rank) or a queen (on the seventh) against a king on its back
 // rank, which they cut off, or on the seventh beside them.
-EVAL_WEIGHT ScalarWeight RookSeventhKingBackMg = 10;
-EVAL_WEIGHT ScalarWeight RookSeventhKingBackEg = 40;
+EVAL_WEIGHT ScalarWeight RookSeventhKingBackMg = 13;
+EVAL_WEIGHT ScalarWeight RookSeventhKingBackEg = 46;
 EVAL_WEIGHT ScalarWeight RookSeventhKingSeventh = 10;
-EVAL_WEIGHT ScalarWeight QueenSeventhKingBackMg = 10;
-EVAL_WEIGHT ScalarWeight QueenSeventhKingBackEg = 32;
-EVAL_WEIGHT ScalarWeight QueenSeventhKingSeventh = 10;
+EVAL_WEIGHT ScalarWeight QueenSeventhKingBackMg = -23;
+EVAL_WEIGHT ScalarWeight QueenSeventhKingBackEg = 55;
+EVAL_WEIGHT ScalarWeight QueenSeventhKingSeventh = -21;
 // A queen near the enemy king: QueenNearKing less QueenKingDistance per step between them.
-EVAL_WEIGHT ScalarWeight QueenNearKing = 8;
-EVAL_WEIGHT ScalarWeight QueenKingDistance = 2;
+EVAL_WEIGHT ScalarWeight QueenNearKing = 22;
+EVAL_WEIGHT ScalarWeight QueenKingDistance = 12;
 
 // ---------------------------------------------------------------------------------------------
 // Pawn structure. Square tables by relative row (row 1 = rank before promotion, row 6 = start
@@ -324,129 +331,123 @@ EVAL_WEIGHT ScalarWeight QueenKingDistance = 2;
 // ---------------------------------------------------------------------------------------------
 
 EVAL_WEIGHT SquareTable pawnSquareMg = {
-    {0, 0, 0, 0, 0, 0, 0, 0},       {-12, 0, 8, 16, 16, 8, 0, -12},
-    {-12, 0, 8, 16, 16, 8, 0, -12}, {-12, 0, 8, 20, 20, 8, 0, -12},
-    {-12, 0, 8, 24, 24, 8, 0, -12}, {-12, -6, 0, 20, 20, 0, -6, -12},
-    {-12, -6, 0, 8, 8, 0, -6, -12}, {0, 0, 0, 0, 0, 0, 0, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0},
+    {-6, 6, -1, 2, 2, -1, 6, -6},
+    {5, 17, -11, 18, 18, -11, 17, 5},
+    {-31, 9, 6, 7, 7, 6, 9, -31},
+    {-29, -13, -18, -3, -3, -18, -13, -29},
+    {-17, 2, -16, -13, -13, -16, 2, -17},
+    {-24, 4, -24, -9, -9, -24, 4, -24},
+    {0, 0, 0, 0, 0, 0, 0, 0},
 };
 EVAL_WEIGHT SquareTable pawnSquareEg = {
-    {0, 0, 0, 0, 0, 0, 0, 0},     {24, 16, 12, 5, 5, 12, 16, 24}, {24, 16, 12, 4, 4, 12, 16, 24},
-    {20, 12, 8, 3, 3, 8, 12, 20}, {8, 6, 4, 2, 2, 4, 6, 8},       {0, 0, -4, 1, 1, -4, 0, 0},
-    {0, 0, -4, 0, 0, -4, 0, 0},   {0, 0, 0, 0, 0, 0, 0, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0},         {10, 28, 27, 33, 33, 27, 28, 10},
+    {38, 41, 31, 30, 30, 31, 41, 38}, {28, 35, 19, 20, 20, 19, 35, 28},
+    {16, 34, 21, 22, 22, 21, 34, 16}, {17, 27, 24, 21, 21, 24, 27, 17},
+    {16, 24, 25, 18, 18, 25, 24, 16}, {0, 0, 0, 0, 0, 0, 0, 0},
 };
 EVAL_WEIGHT SquareTable passedMg = {
-    {0, 0, 0, 0, 0, 0, 0, 0},         {90, 90, 90, 90, 90, 90, 90, 90},
-    {64, 48, 44, 44, 44, 44, 48, 64}, {36, 32, 28, 20, 20, 28, 32, 36},
-    {20, 18, 14, 4, 4, 14, 18, 20},   {4, 4, 4, 4, 4, 4, 4, 4},
-    {4, 4, 4, 4, 4, 4, 4, 4},         {0, 0, 0, 0, 0, 0, 0, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0},         {96, 96, 81, 76, 76, 81, 96, 96},
+    {10, 28, 64, 33, 33, 64, 28, 10}, {12, -1, 7, 14, 14, 7, -1, 12},
+    {0, -12, -1, 0, 0, -1, -12, 0},   {3, -20, -11, -5, -5, -11, -20, 3},
+    {4, 8, -7, -14, -14, -7, 8, 4},   {0, 0, 0, 0, 0, 0, 0, 0},
 };
 EVAL_WEIGHT SquareTable passedEg = {
-    {0, 0, 0, 0, 0, 0, 0, 0},
-    {144, 134, 112, 110, 110, 112, 134, 144},
-    {100, 100, 88, 76, 76, 88, 100, 100},
-    {48, 44, 40, 40, 40, 40, 44, 48},
-    {20, 18, 16, 14, 14, 16, 18, 20},
-    {8, 6, 4, 2, 2, 4, 6, 8},
-    {12, 10, 8, 6, 6, 8, 10, 12},
-    {0, 0, 0, 0, 0, 0, 0, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0},         {130, 146, 127, 138, 138, 127, 146, 130},
+    {87, 97, 90, 86, 86, 90, 97, 87}, {52, 59, 54, 43, 43, 54, 59, 52},
+    {31, 35, 26, 24, 24, 26, 35, 31}, {-11, -1, -4, 1, 1, -4, -1, -11},
+    {-9, 15, 5, 24, 24, 5, 15, -9},   {0, 0, 0, 0, 0, 0, 0, 0},
 };
 EVAL_WEIGHT SquareTable isolatedMg = {
-    {0, 0, 0, 0, 0, 0, 0, 0},
-    {-10, -10, -10, -10, -10, -10, -10, -10},
-    {-10, -10, -10, -10, -10, -10, -10, -10},
-    {-10, -10, -10, -10, -10, -10, -10, -10},
-    {-10, -10, -10, -10, -10, -10, -10, -10},
-    {-10, -10, -10, -10, -10, -10, -10, -10},
-    {-10, -10, -10, -10, -10, -10, -10, -10},
-    {0, 0, 0, 0, 0, 0, 0, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0},           {35, 42, 39, 3, 3, 39, 42, 35},
+    {26, 41, 11, 5, 5, 11, 41, 26},     {4, 8, 4, -9, -9, 4, 8, 4},
+    {6, -16, -20, -3, -3, -20, -16, 6}, {-1, -22, -16, -21, -21, -16, -22, -1},
+    {1, -22, -1, -8, -8, -1, -22, 1},   {0, 0, 0, 0, 0, 0, 0, 0},
 };
 EVAL_WEIGHT SquareTable isolatedEg = {
     {0, 0, 0, 0, 0, 0, 0, 0},
-    {-10, -10, -10, -10, -10, -10, -10, -10},
-    {-10, -10, -10, -10, -10, -10, -10, -10},
-    {-10, -10, -10, -10, -10, -10, -10, -10},
-    {-12, -12, -12, -12, -12, -12, -12, -12},
-    {-16, -16, -16, -16, -16, -16, -16, -16},
-    {-16, -16, -16, -16, -16, -16, -16, -16},
+    {21, -30, -5, -15, -15, -5, -30, 21},
+    {-3, -34, -16, -23, -23, -16, -34, -3},
+    {4, -32, -20, -17, -17, -20, -32, 4},
+    {0, -14, -9, -19, -19, -9, -14, 0},
+    {-2, -16, -16, -18, -18, -16, -16, -2},
+    {3, -11, -19, -13, -13, -19, -11, 3},
     {0, 0, 0, 0, 0, 0, 0, 0},
 };
 // Doubled: charged to the front pawn of the two (the one with an own pawn behind it).
 EVAL_WEIGHT SquareTable doubledMg = {
-    {0, 0, 0, 0, 0, 0, 0, 0},           {0, 0, 0, 0, 0, 0, 0, 0},
-    {-15, -5, -5, -5, -5, -5, -5, -15}, {-20, -5, -5, -5, -5, -5, -5, -20},
-    {-25, 0, -5, -5, -5, -5, 0, -25},   {-35, -5, 0, -10, -10, 0, -5, -35},
-    {0, 0, 0, 0, 0, 0, 0, 0},           {0, 0, 0, 0, 0, 0, 0, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0},
+    {-80, -4, -17, -54, -54, -17, -4, -80},
+    {-14, -19, -22, -14, -14, -22, -19, -14},
+    {-21, -6, -12, -8, -8, -12, -6, -21},
+    {-26, -28, -9, -22, -22, -9, -28, -26},
+    {-34, -45, -4, -33, -33, -4, -45, -34},
+    {0, 0, 0, 0, 0, 0, 0, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0},
 };
 EVAL_WEIGHT SquareTable doubledEg = {
-    {0, 0, 0, 0, 0, 0, 0, 0},
-    {-10, -10, -10, -10, -10, -10, -10, -10},
-    {-20, -10, -10, -10, -10, -10, -10, -20},
-    {-25, -15, -15, -15, -15, -15, -15, -25},
-    {-30, -20, -20, -20, -20, -20, -20, -30},
-    {-35, -25, -25, -25, -25, -25, -25, -35},
-    {0, 0, 0, 0, 0, 0, 0, 0},
-    {0, 0, 0, 0, 0, 0, 0, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0},           {-45, -11, 18, -7, -7, 18, -11, -45},
+    {-46, -22, -4, 0, 0, -4, -22, -46}, {-55, -9, -7, -12, -12, -7, -9, -55},
+    {-38, 2, -11, -6, -6, -11, 2, -38}, {-38, -17, -19, 6, 6, -19, -17, -38},
+    {0, 0, 0, 0, 0, 0, 0, 0},           {0, 0, 0, 0, 0, 0, 0, 0},
 };
 EVAL_WEIGHT SquareTable backwardMg = {
-    {0, 0, 0, 0, 0, 0, 0, 0},
-    {-5, -5, -5, -5, -5, -5, -5, -5},
-    {-10, -10, -10, -10, -10, -10, -10, -10},
-    {-8, -8, -8, -8, -8, -8, -8, -8},
-    {-6, -6, -6, -6, -6, -6, -6, -6},
-    {-5, -5, -5, -6, -6, -5, -5, -5},
-    {-5, -5, -5, -6, -6, -5, -5, -5},
-    {0, 0, 0, 0, 0, 0, 0, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0},         {-5, -5, -5, -5, -5, -5, -5, -5},
+    {-16, 43, -1, 6, 6, -1, 43, -16}, {7, 4, -5, 3, 3, -5, 4, 7},
+    {5, -1, 3, 0, 0, 3, -1, 5},       {-6, -9, 5, -8, -8, 5, -9, -6},
+    {-7, -1, -3, -5, -5, -3, -1, -7}, {0, 0, 0, 0, 0, 0, 0, 0},
 };
 EVAL_WEIGHT SquareTable backwardEg = {
     {0, 0, 0, 0, 0, 0, 0, 0},
     {-5, -5, -5, -5, -5, -5, -5, -5},
-    {-5, -5, -5, -5, -5, -5, -5, -5},
-    {-7, -7, -7, -7, -7, -7, -7, -7},
-    {-10, -10, -10, -10, -10, -10, -10, -10},
-    {-10, -10, -10, -10, -10, -10, -10, -10},
-    {-10, -10, -10, -10, -10, -10, -10, -10},
+    {-10, -16, 4, -24, -24, 4, -16, -10},
+    {-6, 2, -2, -10, -10, -2, 2, -6},
+    {-5, -5, -16, -14, -14, -16, -5, -5},
+    {-5, -10, -17, -11, -11, -17, -10, -5},
+    {1, -11, -9, -10, -10, -9, -11, 1},
     {0, 0, 0, 0, 0, 0, 0, 0},
 };
 // Middle game only: a defended pawn that no enemy pawn can challenge.
 EVAL_WEIGHT SquareTable pawnChainBonus = {
-    {0, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0}, {1, 4, 6, 8, 8, 6, 4, 1},
-    {0, 2, 4, 5, 5, 4, 2, 0}, {0, 0, 0, 2, 2, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0},
-    {0, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0},           {-72, 127, 98, 26, 26, 98, 127, -72},
+    {-11, 76, 53, 45, 45, 53, 76, -11}, {1, 18, 21, 14, 14, 21, 18, 1},
+    {0, 3, -3, 3, 3, -3, 3, 0},         {-6, 6, 1, 9, 9, 1, 6, -6},
+    {0, 0, 0, 0, 0, 0, 0, 0},           {0, 0, 0, 0, 0, 0, 0, 0},
 };
-// Extra penalties for weak pawns on files without a pawn ahead (open to enemy rooks).
-EVAL_WEIGHT ScalarWeight DoubledOpenMg = -10;
-EVAL_WEIGHT ScalarWeight IsolatedOpenMg = -16;
-EVAL_WEIGHT ScalarWeight IsolatedOpenEg = -12;
-EVAL_WEIGHT ScalarWeight BackwardOpenMg = -12;
-EVAL_WEIGHT ScalarWeight BackwardOpenEg = -2;
+// Extra amounts for weak pawns on files without a pawn ahead (open to enemy rooks).
+EVAL_WEIGHT ScalarWeight DoubledOpenMg = -5;
+EVAL_WEIGHT ScalarWeight IsolatedOpenMg = -15;
+EVAL_WEIGHT ScalarWeight IsolatedOpenEg = -1;
+EVAL_WEIGHT ScalarWeight BackwardOpenMg = -8;
+EVAL_WEIGHT ScalarWeight BackwardOpenEg = 3;
 
 // By relative rank 0..7.
-EVAL_WEIGHT int16_t passedPhalanxMg[8] = {0, 0, 0, 16, 20, 24, 40, 0};
-EVAL_WEIGHT int16_t passedPhalanxEg[8] = {0, 0, 0, 20, 32, 48, 100, 0};
-EVAL_WEIGHT int16_t passedDefendedMg[8] = {0, 0, 0, 0, 0, 16, 24, 0};
-EVAL_WEIGHT int16_t passedDefendedEg[8] = {0, 0, 0, 0, 0, 16, 24, 0};
-EVAL_WEIGHT int16_t candidateMg[8] = {0, 0, 0, 8, 32, 48, 0, 0};
-EVAL_WEIGHT int16_t candidateEg[8] = {0, 0, 0, 8, 54, 80, 0, 0};
+EVAL_WEIGHT int16_t passedPhalanxMg[8] = {0, -3, 2, 14, 19, 107, -64, 0};
+EVAL_WEIGHT int16_t passedPhalanxEg[8] = {0, -8, -2, 9, 21, 42, 113, 0};
+EVAL_WEIGHT int16_t passedDefendedMg[8] = {0, 0, -9, 13, 3, 28, 128, 0};
+EVAL_WEIGHT int16_t passedDefendedEg[8] = {0, 0, 9, -1, 10, 22, 36, 0};
+EVAL_WEIGHT int16_t candidateMg[8] = {0, -1, -3, 7, 10, 53, 0, 0};
+EVAL_WEIGHT int16_t candidateEg[8] = {0, 0, 4, 16, 53, 167, 0, 0};
 
 // Dynamic passed-pawn terms by relative rank 0..7.
-EVAL_WEIGHT int16_t passerFree[8] = {0, 4, 4, 4, 6, 12, 16, 0};
-EVAL_WEIGHT int16_t passerBlocked[8] = {0, -4, -4, -4, -6, -12, -16, 0};
+EVAL_WEIGHT int16_t passerFree[8] = {0, 16, 21, 18, 33, 56, 16, 0};
+EVAL_WEIGHT int16_t passerBlocked[8] = {0, 7, 13, 5, 6, -2, -12, 0};
 // A knight or bishop on the stop square blocks best: it is not driven off by a rook or king.
-EVAL_WEIGHT int16_t passerBlockedByMinor[8] = {0, -8, -8, -8, -12, -24, -32, 0};
-EVAL_WEIGHT int16_t passerOwnKing[8] = {0, 0, 0, 2, 8, 8, 12, 16};
-EVAL_WEIGHT int16_t passerEnemyKing[8] = {0, 0, 0, 4, 16, 16, 24, 32};
-EVAL_WEIGHT int16_t passerRookBehind[8] = {0, 0, 0, 10, 15, 20, 25, 0};
+EVAL_WEIGHT int16_t passerBlockedByMinor[8] = {0, 0, -24, -16, -12, -22, -70, 0};
+EVAL_WEIGHT int16_t passerOwnKing[8] = {0, 3, 3, 8, 12, 13, 9, 16};
+EVAL_WEIGHT int16_t passerEnemyKing[8] = {0, 0, 1, 8, 17, 29, 38, 32};
+EVAL_WEIGHT int16_t passerRookBehind[8] = {0, -2, 0, 17, 15, 29, 30, 0};
 // A pawn on the seventh that can safely promote, by the strongest piece that could still stop it.
-EVAL_WEIGHT ScalarWeight PromotionVsMinor = 70;
-EVAL_WEIGHT ScalarWeight PromotionVsRook = 230;
-EVAL_WEIGHT ScalarWeight PromotionVsQueen = 750;
+EVAL_WEIGHT ScalarWeight PromotionVsMinor = 193;
+EVAL_WEIGHT ScalarWeight PromotionVsRook = 188;
+EVAL_WEIGHT ScalarWeight PromotionVsQueen = 354;
 // Pawn race: a decisive unstoppable passer is worth this, less per move it still needs.
-EVAL_WEIGHT ScalarWeight RaceWin = 500;
-EVAL_WEIGHT ScalarWeight RacePerMove = 25;
-// Storming pawns: one in contact with a shelter pawn opens lines; one blocked by a pawn needs a
-// neighbour to lever with, and without one it does little.
-EVAL_WEIGHT ScalarWeight StormContact = 1;
-EVAL_WEIGHT ScalarWeight StormLever = 1;
-EVAL_WEIGHT ScalarWeight StormBlocked = -1;
+EVAL_WEIGHT ScalarWeight RaceWin = 441;
+EVAL_WEIGHT ScalarWeight RacePerMove = 81;
+// Storming pawns, adjusted when in contact with a shelter pawn (it opens lines) and when blocked
+// by a pawn, with a neighbour to lever with or without one.
+EVAL_WEIGHT ScalarWeight StormContact = -5;
+EVAL_WEIGHT ScalarWeight StormLever = 9;
+EVAL_WEIGHT ScalarWeight StormBlocked = -7;
 
 MELVOK_EVAL_END
