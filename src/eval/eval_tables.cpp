@@ -110,56 +110,58 @@ constexpr KingAttackTables buildKingAttackTables() {
 
 constinit const KingAttackTables kingAttack = buildKingAttackTables();
 
-// Shelter: own pawns on the start rank and one or two steps up in front of the king. The b- and
-// g-pawns matter most for a castled king (they hold the long diagonal), the centre pawns for a
-// king in the middle.
+// Shelter: what an own pawn is worth to a king in each zone, by the pawn's square. The pawns of
+// the king's wing near their start rank count most (the b- and g-pawns hold the long diagonal of
+// a castled king); pawns far up the board or on the other wing count little or against it.
 EVAL_DATA SquareTable shelterTable[3] = {
     {
         // zone 0: king on a..c
         {0, 0, 0, 0, 0, 0, 0, 0},
-        {0, 0, 0, 0, 0, 0, 0, 0},
-        {0, 0, 0, 0, 0, 0, 0, 0},
-        {0, 0, 0, 0, 0, 0, 0, 0},
-        {2, 3, 1, 0, 0, 0, 0, 0},
-        {4, 5, 2, 0, 0, 0, 0, 0},
-        {5, 7, 4, 0, 0, 0, 0, 0},
+        {28, -35, -26, -16, 23, 14, -21, -33},
+        {12, -2, -8, -12, -2, 12, -16, -12},
+        {5, -10, -1, -2, -5, -2, -6, -7},
+        {5, 14, 8, 3, 4, 2, -8, -7},
+        {9, 16, 9, 0, 4, -5, -13, -12},
+        {6, 20, 14, -8, -7, -4, -13, -10},
         {0, 0, 0, 0, 0, 0, 0, 0},
     },
     {
         // zone 1: king on d..e
         {0, 0, 0, 0, 0, 0, 0, 0},
-        {0, 0, 0, 0, 0, 0, 0, 0},
-        {0, 0, 0, 0, 0, 0, 0, 0},
-        {0, 0, 0, 0, 0, 0, 0, 0},
-        {0, 0, 0, 0, 0, 0, 0, 0},
-        {0, 0, 1, 2, 2, 1, 0, 0},
-        {0, 0, 2, 4, 4, 2, 0, 0},
+        {-17, -34, -27, -18, -18, -27, -34, -17},
+        {-23, -24, -8, -7, -7, -8, -24, -23},
+        {-5, -9, -8, -8, -8, -8, -9, -5},
+        {-8, -3, 5, 2, 2, 5, -3, -8},
+        {-9, -7, 0, 9, 9, 0, -7, -9},
+        {-9, -7, 3, 5, 5, 3, -7, -9},
         {0, 0, 0, 0, 0, 0, 0, 0},
     },
     {
-        // zone 2: king on f..h (zone 0 mirrored)
+        // zone 2: king on f..h
         {0, 0, 0, 0, 0, 0, 0, 0},
-        {0, 0, 0, 0, 0, 0, 0, 0},
-        {0, 0, 0, 0, 0, 0, 0, 0},
-        {0, 0, 0, 0, 0, 0, 0, 0},
-        {0, 0, 0, 0, 0, 1, 3, 2},
-        {0, 0, 0, 0, 0, 2, 5, 4},
-        {0, 0, 0, 0, 0, 4, 7, 5},
+        {-27, -20, -17, -18, -6, -18, -2, 7},
+        {-17, -29, -8, -9, -2, -16, -1, -11},
+        {-3, -14, -11, -7, -7, 1, -2, 5},
+        {-6, -6, -2, 0, 2, 9, 8, 7},
+        {-9, -14, -7, 2, 4, 5, 18, 7},
+        {-6, -13, -7, -7, -1, 19, 20, 8},
         {0, 0, 0, 0, 0, 0, 0, 0},
     },
 };
 
 // Storm: an enemy pawn is most dangerous two steps from the king's rank (row 2 of its own view,
-// i.e. the defender's third rank), where it attacks the shelter. Zone 1 (a king in the middle)
-// uses the same values on the four files c..f that the central king hides behind.
+// i.e. the defender's third rank), where it attacks the shelter; a step further it is mostly
+// blocked and counts for less, or against. Zone 1 (a king in the middle) looks at the files c..f
+// that the central king hides behind. A square of value 0 takes no part, not even by contact or
+// lever.
 EVAL_DATA SquareTable stormTable[3] = {
     {
         // zone 0: storm on files a..d
         {0, 0, 0, 0, 0, 0, 0, 0},
-        {1, 1, 1, 1, 0, 0, 0, 0},
-        {3, 3, 3, 3, 0, 0, 0, 0},
-        {2, 2, 2, 2, 0, 0, 0, 0},
-        {1, 1, 1, 1, 0, 0, 0, 0},
+        {-13, -26, -19, 0, 0, 0, 0, 0},
+        {25, 20, 37, 15, 0, 0, 0, 0},
+        {0, 9, 8, 14, 0, 0, 0, 0},
+        {0, 4, 0, 0, 0, 0, 0, 0},
         {0, 0, 0, 0, 0, 0, 0, 0},
         {0, 0, 0, 0, 0, 0, 0, 0},
         {0, 0, 0, 0, 0, 0, 0, 0},
@@ -167,21 +169,21 @@ EVAL_DATA SquareTable stormTable[3] = {
     {
         // zone 1: storm on files c..f
         {0, 0, 0, 0, 0, 0, 0, 0},
-        {0, 0, 1, 1, 1, 1, 0, 0},
-        {0, 0, 3, 3, 3, 3, 0, 0},
-        {0, 0, 2, 2, 2, 2, 0, 0},
-        {0, 0, 1, 1, 1, 1, 0, 0},
+        {0, 0, 0, 0, 0, 0, 0, 0},
+        {0, 0, 25, 23, 23, 25, 0, 0},
+        {0, 0, 0, 11, 11, 0, 0, 0},
+        {0, 0, 0, 0, 0, 0, 0, 0},
         {0, 0, 0, 0, 0, 0, 0, 0},
         {0, 0, 0, 0, 0, 0, 0, 0},
         {0, 0, 0, 0, 0, 0, 0, 0},
     },
     {
-        // zone 2: storm on files e..h (zone 0 mirrored)
+        // zone 2: storm on files e..h
         {0, 0, 0, 0, 0, 0, 0, 0},
-        {0, 0, 0, 0, 1, 1, 1, 1},
-        {0, 0, 0, 0, 3, 3, 3, 3},
-        {0, 0, 0, 0, 2, 2, 2, 2},
-        {0, 0, 0, 0, 1, 1, 1, 1},
+        {0, 0, 0, 0, 15, -18, -19, 0},
+        {0, 0, 0, 0, -3, 30, 23, 14},
+        {0, 0, 0, 0, 16, 6, 0, 0},
+        {0, 0, 0, 0, 0, 0, 6, 0},
         {0, 0, 0, 0, 0, 0, 0, 0},
         {0, 0, 0, 0, 0, 0, 0, 0},
         {0, 0, 0, 0, 0, 0, 0, 0},
