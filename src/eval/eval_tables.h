@@ -123,7 +123,8 @@ EVAL_WEIGHT int16_t rookEndingScale[17] = {45,   462,  488,  866,  819,  894, 91
 EVAL_WEIGHT ScalarWeight DrawishScale = 99;    // hardly any winning material left
 EVAL_WEIGHT ScalarWeight LonePawnScale = 206;  // one pawn against a minor that can give itself up
 EVAL_WEIGHT ScalarWeight SameBishopsScale = 256;  // two bishops on one colour cannot force mate
-// Opposite-coloured bishops: the base plus so much per pawn on the board.
+// Opposite-coloured bishops: OppositeBishopsBase plus OppositeBishopsPerPawn for every pawn on
+// the board.
 EVAL_WEIGHT ScalarWeight OppositeBishopsBase = 58;
 EVAL_WEIGHT ScalarWeight OppositeBishopsPerPawn = 79;
 EVAL_WEIGHT ScalarWeight TempoBonus = 9;
