@@ -30,7 +30,7 @@ constexpr int MaxSearchPly = 99;         // deeper nodes go straight to the quie
 constexpr int NullMoveDepthCut = 4;      // the null move is searched 4 plies shallower,
 constexpr int NullMoveDepthDivisor = 4;  // ... and one more for every 4 plies of depth
 constexpr int ReverseFutilityMaxDepth = 6;
-constexpr int ReverseFutilityMargin = 85;  // per ply of depth
+constexpr int ReverseFutilityMargin = 71;  // per ply of depth
 // Late-move pruning: off the principal variation, at depth d the quiet moves after the first
 // LateMoveCount[d] are not searched unless they give check.
 constexpr int LateMovePruningMaxDepth = 4;
@@ -40,11 +40,11 @@ constexpr int HashMoveDepthSlack = 2;  // a table move that shallow is still tri
 constexpr int IidDepthCut = 2;         // internal deepening searches 2 plies less than the move
 constexpr int IidCutNodeMinDepth = 3;  // ... and at expected cut nodes only from that depth
 constexpr int FutilityMaxDepth = 4;
-constexpr int FutilityMargin[FutilityMaxDepth + 1] = {0, 50, 150, 250, 350};
+constexpr int FutilityMargin[FutilityMaxDepth + 1] = {0, 42, 126, 210, 294};
 constexpr int PawnEndingExtensionHashMove = 3;  // plies added for a capture into a pawn ending
 constexpr int PawnEndingExtension = 1;
-constexpr int EvasionStandMargin = 50;      // in check, this far below alpha only captures help
-constexpr int QuiescenceDeltaMargin = 250;  // captures that cannot come this close are dropped
+constexpr int EvasionStandMargin = 42;      // in check, this far below alpha only captures help
+constexpr int QuiescenceDeltaMargin = 210;  // captures that cannot come this close are dropped
 constexpr int XrayTableDepth = 1;           // table depth of a quiescence node after an x-ray check
 constexpr int NoThreat = 8;                 // an off-board square: the null move found no threat
 constexpr int MaxQuietsRemembered = 64;     // quiet moves a node remembers for the history

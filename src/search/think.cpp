@@ -20,8 +20,8 @@ namespace {
 // the last score; a score outside it widens that side (doubling the margin) and searches again,
 // and a margin beyond the last one opens that side fully.
 constexpr int AspirationMinDepth = 5;
-constexpr int AspirationMargin = 20;
-constexpr int AspirationMaxMargin = 640;
+constexpr int AspirationMargin = 17;
+constexpr int AspirationMaxMargin = 544;
 
 // Divides by 1024 until the number fits five digits; the letter says how often.
 void magnitude(uint64_t n, char* out, const char* format) {
