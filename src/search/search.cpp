@@ -24,7 +24,8 @@
 
 namespace {
 
-// The search's constants, named for the rules they tune.
+// The search's constants, named for the rules they tune. The score margins are in the
+// evaluation's units, where a pawn is worth 84: a new fit of the pawn moves them with it.
 constexpr int QuiescenceEntryDepth = 4;  // the main search hands over with checks for 4 plies
 constexpr int MaxSearchPly = 99;         // deeper nodes go straight to the quiescence search
 constexpr int NullMoveDepthCut = 4;      // the null move is searched 4 plies shallower,
